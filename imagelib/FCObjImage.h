@@ -1,0 +1,95 @@
+// The in-memory raster image of the whole program: 8, 24 or 32 bits per pixel in a bottom-up
+// bitmap section, with a table of row addresses counted from the top, so that pixel (x, y) has
+// y = 0 at the top whatever the order of rows in memory. Copies are deep.
+#pragma once
+
+#include "platform/BitmapSection.h"
+#include "platform/WinTypes.h"
+
+#include <cstdint>
+
+class FCImageEffect;
+class FCProgressObserver;
+class FCImageProperty;
+class FCImageCodecFactory;
+
+class FCObjGraph
+{
+public:
+    FCObjGraph() = default;
+    FCObjGraph(const FCObjGraph&) = delete;
+    FCObjGraph& operator=(const FCObjGraph&) = delete;
+    virtual ~FCObjGraph() = default;
+
+    // Zero after construction and carried over by image assignment; nothing reads it.
+    std::int64_t m_graphData = 0;
+};
+
+class FCObjImage : public FCObjGraph
+{
+public:
+    FCObjImage() = default;
+    FCObjImage(const FCObjImage& src);
+    FCObjImage& operator=(const FCObjImage& src);
+    ~FCObjImage() override;
+
+    // Creates a zero-filled image; false (image empty) for width or height below 1, a depth
+    // other than 8, 24 or 32, or a size that cannot be had. 8-bit images get the grey ramp.
+    bool Create(int width, int height, int bpp);
+    void Destroy();
+    // Exchanges everything but the FCObjGraph field, in constant time.
+    void Swap(FCObjImage& other);
+
+    int Width() const { return width; }
+    int Height() const { return height; }
+    int ColorBits() const { return bpp; }
+    bool HasBits() const { return bits != nullptr; }
+    BYTE* GetBits() const { return bits; }
+    // rows[y] is the first byte of row y counted from the top.
+    BYTE* const* Rows() const { return rows; }
+    BYTE* RowAddress(int y) const { return rows[y]; }
+    HBITMAP GetBitmap() const { return bitmap; }
+    // The palette array of an 8-bit image, else null.
+    const RGBQUAD* PaletteEntries() const { return palette; }
+
+    // No bounds check: the caller keeps 0 <= x < width and 0 <= y < height.
+    BYTE* PixelAddress(int x, int y) const
+    {
+        return rows[y] + x * (bpp == 32 ? 4 : (bpp == 8 ? 1 : 3));
+    }
+    int RowPitch() const { return ((bpp * width + 31) / 32) * 4; }
+    bool IsInside(int x, int y) const { return x >= 0 && x < width && y >= 0 && y < height; }
+
+    void GetPalette(RGBQUAD out[256]) const;
+    void SetPalette(const RGBQUAD in[256]);
+
+    // Converts to 24 or 32 bits (alpha 255); nothing when the image has no bits or already has
+    // that depth. When the new image cannot be had the picture is kept as it was.
+    void ConvertBitDepth(int newBpp);
+    // Copies the half-open rectangle r into dest.
+    bool CopyRegionTo(FCObjImage& dest, const RECT& r) const;
+    // Copies src with its top-left corner at (x, y), clipped to this image; same depth only.
+    bool PasteImageAt(const FCObjImage& src, int x, int y);
+
+    // Files through the process-wide codec factory; Load keeps the first frame only and resets
+    // prop (when given) before loading.
+    bool Load(const wchar_t* fileName, FCImageProperty* prop = nullptr);
+    bool Save(const wchar_t* fileName, const FCImageProperty& prop) const;
+
+    // The single-thread effect driver: accept, prepare, then the whole image, every pixel or
+    // every row, with progress after each row and cancel through the observer's flag.
+    static void ApplyEffect(FCObjImage& image, FCImageEffect& effect, FCProgressObserver* observer);
+
+    static FCImageCodecFactory* GetCodecFactory();
+    // Installs a factory (taking ownership); the previous one is deleted. Null is ignored.
+    static void SetCodecFactory(FCImageCodecFactory* factory);
+
+private:
+    int width = 0;
+    int height = 0;
+    int bpp = 0;
+    BYTE* bits = nullptr;
+    BYTE** rows = nullptr;
+    RGBQUAD* palette = nullptr;
+    HBITMAP bitmap = nullptr;
+};

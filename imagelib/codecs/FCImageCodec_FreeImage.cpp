@@ -1,0 +1,222 @@
+#include "imagelib/codecs/FCImageCodec_FreeImage.h"
+
+#include "imagelib/FCImageProperty.h"
+#include "imagelib/FCObjImage.h"
+#include "platform/TextConv.h"
+
+#include "imagelib/codecs/FreeImageInclude.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+namespace
+{
+struct BitmapGuard
+{
+    FIBITMAP* dib;
+    explicit BitmapGuard(FIBITMAP* d) : dib(d) {}
+    ~BitmapGuard()
+    {
+        if (dib)
+            FreeImage_Unload(dib);
+    }
+    BitmapGuard(const BitmapGuard&) = delete;
+    BitmapGuard& operator=(const BitmapGuard&) = delete;
+};
+
+struct MemoryGuard
+{
+    FIMEMORY* mem;
+    explicit MemoryGuard(FIMEMORY* m) : mem(m) {}
+    ~MemoryGuard()
+    {
+        if (mem)
+            FreeImage_CloseMemory(mem);
+    }
+    MemoryGuard(const MemoryGuard&) = delete;
+    MemoryGuard& operator=(const MemoryGuard&) = delete;
+};
+
+struct MultiGuard
+{
+    FIMULTIBITMAP* multi;
+    explicit MultiGuard(FIMULTIBITMAP* m) : multi(m) {}
+    ~MultiGuard()
+    {
+        if (multi)
+            FreeImage_CloseMultiBitmap(multi, 0);
+    }
+    MultiGuard(const MultiGuard&) = delete;
+    MultiGuard& operator=(const MultiGuard&) = delete;
+};
+
+// ICO, TIFF and GIF are read page by page.
+bool IsMultiPage(FREE_IMAGE_FORMAT fif)
+{
+    return fif >= 0 && fif <= 25 && ((0x2040002u >> unsigned(fif)) & 1u) != 0;
+}
+
+// One FreeImage bitmap to a new frame: 1, 4, 8 and 16 bits become 32 (when transparent) or
+// 24; 24 and 32 bits are copied; other depths are dropped.
+void FreeImageToObjImage(FIBITMAP* dib, std::vector<FCObjImage*>& frames)
+{
+    auto image = std::make_unique<FCObjImage>();
+    if (dib)
+    {
+        FIBITMAP* converted = nullptr;
+        const unsigned bpp = FreeImage_GetBPP(dib);
+        if (bpp == 1 || bpp == 4 || bpp == 8 || bpp == 16)
+            converted = FreeImage_IsTransparent(dib) ? FreeImage_ConvertTo32Bits(dib) : FreeImage_ConvertTo24Bits(dib);
+        BitmapGuard convertedGuard(converted);
+        FIBITMAP* source = converted ? converted : dib;
+        const bool usable = (converted != nullptr || !(bpp == 1 || bpp == 4 || bpp == 8 || bpp == 16)) &&
+                            FreeImage_GetImageType(source) == FIT_BITMAP;
+        const unsigned w = FreeImage_GetWidth(source);
+        const unsigned h = FreeImage_GetHeight(source);
+        if (usable && w <= 0x7FFFFFFF && h <= 0x7FFFFFFF &&
+            image->Create(int(w), int(h), int(FreeImage_GetBPP(source))))
+        {
+            const std::size_t ourPitch = std::size_t(image->RowPitch());
+            const std::size_t theirPitch = FreeImage_GetPitch(source);
+            const std::size_t n = std::min(ourPitch, theirPitch);
+            // Both layouts are bottom-up: scan line 0 is the bottom row.
+            for (unsigned y = 0; y < h; ++y)
+                std::memcpy(image->RowAddress(int(h - 1 - y)), FreeImage_GetScanLine(source, int(y)), n);
+        }
+    }
+    if (image->HasBits())
+        frames.push_back(image.release());
+}
+
+void FreeImageToObjImageMultiPage(FIMULTIBITMAP* multi, std::vector<FCObjImage*>& frames, FCImageProperty* prop)
+{
+    if (!multi)
+        return;
+    for (int page = 0; page < FreeImage_GetPageCount(multi); ++page)
+    {
+        FIBITMAP* dib = FreeImage_LockPage(multi, page);
+        if (!dib)
+            continue;
+        FreeImageToObjImage(dib, frames);
+        FITAG* tag = nullptr;
+        if (FreeImage_GetMetadata(FIMD_ANIMATION, dib, "FrameTime", &tag) && tag && FreeImage_GetTagValue(tag) &&
+            FreeImage_GetTagLength(tag) >= 4)
+        {
+            std::uint32_t ms;
+            std::memcpy(&ms, FreeImage_GetTagValue(tag), 4);
+            prop->frameDelays.push_back(std::int32_t(ms));
+        }
+        FreeImage_UnlockPage(multi, dib, FALSE);
+    }
+}
+} // namespace
+
+FCImageCodec_FreeImage::FCImageCodec_FreeImage()
+{
+    FreeImage_Initialise(TRUE);
+}
+
+FCImageCodec_FreeImage::~FCImageCodec_FreeImage()
+{
+    FreeImage_DeInitialise();
+}
+
+std::string FCImageCodec_FreeImage::WideToAnsi(const wchar_t* name)
+{
+    return WideToUtf8(name);
+}
+
+const char* FCImageCodec_FreeImage::LibraryVersion()
+{
+    return FreeImage_GetVersion();
+}
+
+bool FCImageCodec_FreeImage::LoadImageFile(const wchar_t* fileName, std::vector<FCObjImage*>& frames,
+                                           FCImageProperty* prop)
+{
+    const std::string name = WideToAnsi(fileName);
+    if (name.empty() || !prop)
+        return false;
+    const FREE_IMAGE_FORMAT fif = FreeImage_GetFileType(name.c_str(), 0);
+    if (fif == FIF_UNKNOWN)
+        return false;
+    if (IsMultiPage(fif))
+    {
+        MultiGuard multi(FreeImage_OpenMultiBitmap(fif, name.c_str(), FALSE, TRUE, FALSE, 0));
+        FreeImageToObjImageMultiPage(multi.multi, frames, prop);
+    }
+    else
+    {
+        BitmapGuard dib(FreeImage_Load(fif, name.c_str(), 0));
+        FreeImageToObjImage(dib.dib, frames);
+    }
+    return !frames.empty();
+}
+
+bool FCImageCodec_FreeImage::LoadImageMemory(const void* buffer, int size, std::vector<FCObjImage*>& frames,
+                                             FCImageProperty* prop)
+{
+    if (!buffer || size <= 0 || !prop)
+        return false;
+    MemoryGuard mem(FreeImage_OpenMemory(static_cast<BYTE*>(const_cast<void*>(buffer)), DWORD(size)));
+    if (!mem.mem)
+        return false;
+    const FREE_IMAGE_FORMAT fif = FreeImage_GetFileTypeFromMemory(mem.mem, 0);
+    if (fif == FIF_UNKNOWN)
+        return false;
+    if (IsMultiPage(fif))
+    {
+        MultiGuard multi(FreeImage_LoadMultiBitmapFromMemory(fif, mem.mem, 0));
+        FreeImageToObjImageMultiPage(multi.multi, frames, prop);
+    }
+    else
+    {
+        BitmapGuard dib(FreeImage_LoadFromMemory(fif, mem.mem, 0));
+        FreeImageToObjImage(dib.dib, frames);
+    }
+    return !frames.empty();
+}
+
+bool FCImageCodec_FreeImage::SaveImageFile(const wchar_t* fileName, const std::vector<const FCObjImage*>& frames,
+                                           const FCImageProperty& prop)
+{
+    if (frames.empty() || !frames[0] || !frames[0]->HasBits())
+        return false;
+    const FCObjImage& image = *frames[0];
+    const std::string name = WideToAnsi(fileName);
+    if (name.empty())
+        return false;
+    const FREE_IMAGE_FORMAT fif = FreeImage_GetFIFFromFilename(name.c_str());
+    if (fif == FIF_UNKNOWN || !FreeImage_FIFSupportsWriting(fif) ||
+        !FreeImage_FIFSupportsExportBPP(fif, image.ColorBits()))
+        return false;
+
+    BitmapGuard dib(FreeImage_Allocate(image.Width(), image.Height(), image.ColorBits(), 0, 0, 0));
+    if (!dib.dib)
+        return false;
+    const std::size_t n = std::min<std::size_t>(std::size_t(image.RowPitch()), FreeImage_GetPitch(dib.dib));
+    const int h = image.Height();
+    for (int y = 0; y < h; ++y)
+        std::memcpy(FreeImage_GetScanLine(dib.dib, y), image.RowAddress(h - 1 - y), n);
+    if (image.ColorBits() == 8 && FreeImage_GetPalette(dib.dib) && image.PaletteEntries())
+    {
+        const unsigned colors = std::min(256u, FreeImage_GetColorsUsed(dib.dib));
+        std::memcpy(FreeImage_GetPalette(dib.dib), image.PaletteEntries(), colors * 4);
+    }
+    FreeImage_SetDotsPerMeterX(dib.dib, 0);
+    FreeImage_SetDotsPerMeterY(dib.dib, 0);
+
+    int flags = 0;
+    if (fif == FIF_JPEG)
+        flags = prop.saveParameter == -1 ? 90 : prop.saveParameter;
+    else if (fif == FIF_GIF && image.ColorBits() == 8 && prop.saveParameter != -1)
+    {
+        BYTE table[256];
+        std::memset(table, 255, sizeof table);
+        table[std::clamp(prop.saveParameter, 0, 255)] = 0;
+        FreeImage_SetTransparent(dib.dib, TRUE);
+        FreeImage_SetTransparencyTable(dib.dib, table, 256);
+    }
+    return FreeImage_Save(fif, dib.dib, name.c_str(), flags) != 0;
+}
