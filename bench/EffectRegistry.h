@@ -21,6 +21,14 @@
 #include <utility>
 #include <vector>
 
+// What the generic tests must know of an effect (flags of MakeEffectEntry).
+enum : unsigned
+{
+    kFxChangesAlpha = 1, // writes the alpha byte of 32-bit images
+    kFxRandom = 2,       // draws random numbers: bands on several threads give other bytes
+    kFxChangesSize = 4,  // may change the image's size or depth
+};
+
 struct EffectEntry
 {
     std::string name;
@@ -30,6 +38,7 @@ struct EffectEntry
     std::vector<std::string> example;
     // Builds the effect; null and a one-line reason in error on bad arguments.
     std::function<std::unique_ptr<FCImageEffect>(const std::vector<std::string>&, std::string& error)> make;
+    unsigned flags = 0;
 };
 
 class EffectRegistry
@@ -77,9 +86,11 @@ std::unique_ptr<FCImageEffect> BuildEffect(const std::vector<std::string>& args,
 }
 
 template <class Effect, class... Args>
-EffectEntry MakeEffectEntry(const char* name, const char* argumentNames, std::initializer_list<const char*> example)
+EffectEntry MakeEffectEntry(const char* name, const char* argumentNames, std::initializer_list<const char*> example,
+                            unsigned flags = 0)
 {
     EffectEntry e;
+    e.flags = flags;
     e.name = name;
     e.arguments = argumentNames;
     for (const char* s : example)
