@@ -1,0 +1,372 @@
+// The FreeImage codec over the real library. Fixtures are written at test time with FreeImage
+// itself: what is under test is our conversion and routing around it.
+#include "TestImages.h"
+
+#include "imagelib/FCImageCodec.h"
+#include "imagelib/FCImageProperty.h"
+#include "imagelib/codecs/FCImageCodec_FreeImage.h"
+#include "imagelib/codecs/FreeImageInclude.h"
+#include "platform/TextConv.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+namespace fs = std::filesystem;
+
+namespace
+{
+class FreeImageCodec : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        FreeImage_Initialise(TRUE);
+        dir = fs::path(::testing::TempDir()) /
+              ("orvalis-fi-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override
+    {
+        for (auto* f : frames)
+            delete f;
+        fs::remove_all(dir);
+        FreeImage_DeInitialise();
+    }
+    std::string Path(const std::string& name) const { return (dir / name).string(); }
+    std::wstring WPath(const std::string& name) const { return Utf8ToWide(Path(name)); }
+
+    bool Load(const std::string& name)
+    {
+        FCImageCodec_FreeImage codec;
+        return codec.LoadImageFile(WPath(name).c_str(), frames, &prop);
+    }
+
+    fs::path dir;
+    std::vector<FCObjImage*> frames;
+    FCImageProperty prop;
+};
+
+struct Dib
+{
+    FIBITMAP* dib;
+    explicit Dib(FIBITMAP* d) : dib(d) {}
+    ~Dib()
+    {
+        if (dib)
+            FreeImage_Unload(dib);
+    }
+};
+
+FIBITMAP* MakeRgb(int w, int h, int bpp, int seed)
+{
+    FIBITMAP* dib = FreeImage_Allocate(w, h, bpp);
+    for (int y = 0; y < h; ++y)
+    {
+        BYTE* p = FreeImage_GetScanLine(dib, y);
+        for (int i = 0; i < w * bpp / 8; ++i)
+            p[i] = BYTE(seed + i * 7 + y * 13);
+    }
+    return dib;
+}
+
+FIBITMAP* MakeIndexed(int w, int h, int seed)
+{
+    FIBITMAP* dib = FreeImage_Allocate(w, h, 8);
+    RGBQUAD* pal = FreeImage_GetPalette(dib);
+    for (int i = 0; i < 256; ++i)
+        pal[i] = RGBQUAD{BYTE(i), BYTE(255 - i), BYTE((i * 3) & 0xFF), 0};
+    for (int y = 0; y < h; ++y)
+    {
+        BYTE* p = FreeImage_GetScanLine(dib, y);
+        for (int x = 0; x < w; ++x)
+            p[x] = BYTE(seed + x + y * w);
+    }
+    return dib;
+}
+
+void SetFrameTime(FIBITMAP* dib, DWORD ms)
+{
+    FITAG* tag = FreeImage_CreateTag();
+    FreeImage_SetTagKey(tag, "FrameTime");
+    FreeImage_SetTagType(tag, FIDT_LONG);
+    FreeImage_SetTagCount(tag, 1);
+    FreeImage_SetTagLength(tag, 4);
+    FreeImage_SetTagValue(tag, &ms);
+    FreeImage_SetMetadata(FIMD_ANIMATION, dib, "FrameTime", tag);
+    FreeImage_DeleteTag(tag);
+}
+} // namespace
+
+TEST_F(FreeImageCodec, RoundTripKeepsPixelsAndRowOrder)
+{
+    for (int bpp : {24, 32})
+    {
+        const FCObjImage image = testimg::Varied(7, 5, bpp);
+        const std::string name = "round" + std::to_string(bpp) + ".png";
+        FCImageCodec_FreeImage codec;
+        ASSERT_TRUE(codec.SaveImageFile(WPath(name).c_str(), {&image}, prop));
+        // Our top row is FreeImage's last scan line.
+        Dib back(FreeImage_Load(FIF_PNG, Path(name).c_str(), 0));
+        ASSERT_NE(back.dib, nullptr);
+        EXPECT_EQ(std::memcmp(FreeImage_GetScanLine(back.dib, 4), image.RowAddress(0), 7 * bpp / 8), 0);
+        ASSERT_TRUE(Load(name));
+        ASSERT_EQ(frames.size(), 1u);
+        EXPECT_TRUE(testimg::SamePixels(*frames[0], image)) << bpp;
+        for (auto* f : frames)
+            delete f;
+        frames.clear();
+    }
+}
+
+TEST_F(FreeImageCodec, MultiPageTiffDropsPagesItCannotHold)
+{
+    {
+        FIMULTIBITMAP* multi = FreeImage_OpenMultiBitmap(FIF_TIFF, Path("pages.tif").c_str(), TRUE, FALSE, FALSE, 0);
+        ASSERT_NE(multi, nullptr);
+        Dib a(MakeRgb(5, 4, 24, 1)), b(MakeIndexed(6, 3, 2)), c(MakeRgb(4, 4, 32, 3));
+        Dib deep(FreeImage_AllocateT(FIT_RGB16, 3, 3, 48));
+        FreeImage_AppendPage(multi, a.dib);
+        FreeImage_AppendPage(multi, deep.dib);
+        FreeImage_AppendPage(multi, b.dib);
+        FreeImage_AppendPage(multi, c.dib);
+        FreeImage_CloseMultiBitmap(multi, 0);
+    }
+    ASSERT_TRUE(Load("pages.tif"));
+    ASSERT_EQ(frames.size(), 3u); // the 48-bit page is dropped, the others load
+    EXPECT_EQ(frames[0]->Width(), 5);
+    EXPECT_EQ(frames[0]->ColorBits(), 24);
+    EXPECT_EQ(frames[1]->Width(), 6);
+    EXPECT_EQ(frames[1]->ColorBits(), 24); // 8 bits become 24
+    EXPECT_EQ(frames[2]->ColorBits(), 32);
+    // The 8-bit page's pixel (0, 0) went through its palette.
+    Dib indexed(MakeIndexed(6, 3, 2));
+    const BYTE index = FreeImage_GetScanLine(indexed.dib, 2)[0];
+    const RGBQUAD c = FreeImage_GetPalette(indexed.dib)[index];
+    EXPECT_EQ(frames[1]->PixelAddress(0, 0)[0], c.rgbBlue);
+    EXPECT_EQ(frames[1]->PixelAddress(0, 0)[2], c.rgbRed);
+}
+
+TEST_F(FreeImageCodec, SixteenBitPagesBecome24Bits)
+{
+    Dib rgb555(FreeImage_Allocate(4, 2, 16, FI16_555_RED_MASK, FI16_555_GREEN_MASK, FI16_555_BLUE_MASK));
+    for (int y = 0; y < 2; ++y)
+    {
+        WORD* p = reinterpret_cast<WORD*>(FreeImage_GetScanLine(rgb555.dib, y));
+        for (int x = 0; x < 4; ++x)
+            p[x] = WORD(0x7C00); // pure red
+    }
+    ASSERT_TRUE(FreeImage_Save(FIF_BMP, rgb555.dib, Path("sixteen").c_str(), 0)); // no extension
+    ASSERT_TRUE(Load("sixteen"));
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(frames[0]->ColorBits(), 24);
+    const BYTE* p = frames[0]->PixelAddress(3, 1);
+    EXPECT_EQ(p[0], 0);
+    EXPECT_GE(p[2], 248);
+}
+
+TEST_F(FreeImageCodec, AnimatedGifUnderAnotherNameKeepsItsFrameTimes)
+{
+    {
+        FIMULTIBITMAP* multi = FreeImage_OpenMultiBitmap(FIF_GIF, Path("anim.gif").c_str(), TRUE, FALSE, FALSE, 0);
+        ASSERT_NE(multi, nullptr);
+        const DWORD times[] = {40, 0, 1230}; // GIF keeps hundredths of a second
+        for (int i = 0; i < 3; ++i)
+        {
+            Dib page(MakeIndexed(6, 5, i * 10));
+            SetFrameTime(page.dib, times[i]);
+            FreeImage_AppendPage(multi, page.dib);
+        }
+        FreeImage_CloseMultiBitmap(multi, 0);
+    }
+    fs::rename(dir / "anim.gif", dir / "anim.qlb");
+    ASSERT_TRUE(Load("anim.qlb"));
+    EXPECT_EQ(frames.size(), 3u);
+    EXPECT_EQ(prop.frameDelays, (std::vector<std::int32_t>{40, 0, 1230}));
+    for (auto* f : frames)
+        EXPECT_TRUE(f->ColorBits() == 24 || f->ColorBits() == 32);
+}
+
+TEST_F(FreeImageCodec, PalettisedTgaWithATransparentEntryGives32Bits)
+{
+    for (bool transparent : {true, false})
+    {
+        Dib dib(MakeIndexed(5, 5, 0));
+        if (transparent)
+        {
+            BYTE table[256];
+            std::memset(table, 255, sizeof table);
+            table[3] = 0;
+            FreeImage_SetTransparencyTable(dib.dib, table, 256);
+        }
+        const std::string name = transparent ? "alpha.tga" : "plain.tga";
+        ASSERT_TRUE(FreeImage_Save(FIF_TARGA, dib.dib, Path(name).c_str(), 0));
+        Dib check(FreeImage_Load(FIF_TARGA, Path(name).c_str(), 0));
+        if (transparent && !FreeImage_IsTransparent(check.dib))
+            GTEST_SKIP() << "this FreeImage build does not keep TGA palette transparency";
+        ASSERT_TRUE(Load(name));
+        ASSERT_EQ(frames.size(), 1u);
+        EXPECT_EQ(frames[0]->ColorBits(), transparent ? 32 : 24);
+        for (auto* f : frames)
+            delete f;
+        frames.clear();
+    }
+}
+
+TEST_F(FreeImageCodec, GifSaveMarksTheClampedTransparentEntry)
+{
+    FCObjImage grey = testimg::Varied(8, 8, 8);
+    struct Case
+    {
+        int parameter;
+        int entry; // -1: no transparency
+    } cases[] = {{300, 255}, {-5, 0}, {7, 7}, {-1, -1}};
+    for (const Case& c : cases)
+    {
+        FCImageProperty p;
+        p.saveParameter = c.parameter;
+        const std::string name = "t" + std::to_string(c.parameter) + ".gif";
+        FCImageCodec_FreeImage codec;
+        ASSERT_TRUE(codec.SaveImageFile(WPath(name).c_str(), {&grey}, p));
+        Dib back(FreeImage_Load(FIF_GIF, Path(name).c_str(), 0));
+        ASSERT_NE(back.dib, nullptr);
+        if (c.entry < 0)
+        {
+            EXPECT_FALSE(FreeImage_IsTransparent(back.dib));
+            continue;
+        }
+        ASSERT_TRUE(FreeImage_IsTransparent(back.dib)) << c.parameter;
+        const BYTE* table = FreeImage_GetTransparencyTable(back.dib);
+        ASSERT_GT(int(FreeImage_GetTransparencyCount(back.dib)), c.entry);
+        EXPECT_EQ(table[c.entry], 0) << c.parameter;
+        for (int i = 0; i < int(FreeImage_GetTransparencyCount(back.dib)); ++i)
+        {
+            if (i != c.entry)
+            {
+                EXPECT_EQ(table[i], 255) << "entry " << i;
+            }
+        }
+    }
+}
+
+TEST_F(FreeImageCodec, JpegQualityComesFromTheSaveParameter)
+{
+    const FCObjImage image = testimg::Varied(64, 64, 24);
+    auto size = [&](int parameter) {
+        FCImageProperty p;
+        p.saveParameter = parameter;
+        const std::string name = "q" + std::to_string(parameter) + ".jfif.jpg";
+        FCImageCodec_FreeImage codec;
+        EXPECT_TRUE(codec.SaveImageFile(WPath(name).c_str(), {&image}, p));
+        return fs::file_size(dir / name);
+    };
+    const auto q90 = size(90);
+    EXPECT_EQ(size(-1), q90);
+    EXPECT_LT(size(20), q90);
+    // A 32-bit image cannot be written as JPEG through this codec.
+    const FCObjImage deep = testimg::Varied(4, 4, 32);
+    FCImageCodec_FreeImage codec;
+    EXPECT_FALSE(codec.SaveImageFile(WPath("deep.jpg").c_str(), {&deep}, prop));
+}
+
+TEST_F(FreeImageCodec, SaveRefusals)
+{
+    FCImageCodec_FreeImage codec;
+    const FCObjImage image = testimg::Varied(4, 4, 24);
+    const FCObjImage empty;
+    EXPECT_FALSE(codec.SaveImageFile(WPath("x.png").c_str(), {}, prop));
+    EXPECT_FALSE(codec.SaveImageFile(WPath("x.png").c_str(), {&empty}, prop));
+    EXPECT_FALSE(codec.SaveImageFile(WPath("x.unknownext").c_str(), {&image}, prop));
+    EXPECT_FALSE(codec.SaveImageFile(nullptr, {&image}, prop));
+    // A depth the format cannot take, found at run time.
+    const FCObjImage deep = testimg::Varied(4, 4, 32);
+    for (auto [ext, fif] : {std::pair{"ppm", FIF_PPM}, {"xpm", FIF_XPM}, {"pcx", FIF_PCX}})
+    {
+        if (!FreeImage_FIFSupportsWriting(fif) || !FreeImage_FIFSupportsExportBPP(fif, 32))
+        {
+            EXPECT_FALSE(codec.SaveImageFile(WPath(std::string("deep.") + ext).c_str(), {&deep}, prop)) << ext;
+        }
+    }
+    EXPECT_FALSE(codec.SaveImageFile(WPath("missing-dir/x.png").c_str(), {&image}, prop));
+}
+
+TEST_F(FreeImageCodec, DamagedMissingAndForeignNamedFiles)
+{
+    const FCObjImage image = testimg::Varied(40, 30, 24);
+    FCImageCodec_FreeImage codec;
+    ASSERT_TRUE(codec.SaveImageFile(WPath("good.png").c_str(), {&image}, prop));
+    ASSERT_TRUE(codec.SaveImageFile(WPath("good.bmp").c_str(), {&image}, prop));
+
+    EXPECT_FALSE(Load("does-not-exist.png"));
+    EXPECT_TRUE(frames.empty());
+
+    std::ofstream(Path("garbage.png"), std::ios::binary) << "this is not an image at all";
+    EXPECT_FALSE(Load("garbage.png"));
+    EXPECT_TRUE(frames.empty());
+
+    // Truncated files: a load may give up or keep what it decoded, but never crash.
+    for (const char* name : {"good.png", "good.bmp"})
+    {
+        const auto full = fs::file_size(dir / name);
+        for (auto keep : {full / 2, std::uintmax_t(60), std::uintmax_t(20)})
+        {
+            fs::copy_file(dir / name, dir / "cut", fs::copy_options::overwrite_existing);
+            fs::resize_file(dir / "cut", keep);
+            std::vector<FCObjImage*> out;
+            FCImageProperty p;
+            const bool ok = codec.LoadImageFile(WPath("cut").c_str(), out, &p);
+            EXPECT_EQ(ok, !out.empty());
+            for (auto* f : out)
+            {
+                EXPECT_EQ(f->Width(), 40);
+                delete f;
+            }
+        }
+    }
+
+    // Content decides, not the name; non-ASCII names work both ways.
+    fs::copy_file(dir / "good.png", dir / "content.qlb");
+    EXPECT_TRUE(Load("content.qlb"));
+    fs::copy_file(dir / "good.png", dir / "noextension");
+    EXPECT_TRUE(Load("noextension"));
+    ASSERT_TRUE(codec.SaveImageFile(WPath("été Ça 日本.png").c_str(), {&image}, prop));
+    EXPECT_TRUE(Load("été Ça 日本.png"));
+    EXPECT_EQ(frames.size(), 3u);
+}
+
+TEST_F(FreeImageCodec, LoadFromMemory)
+{
+    const FCObjImage image = testimg::Varied(9, 6, 32);
+    FCImageCodec_FreeImage codec;
+    ASSERT_TRUE(codec.SaveImageFile(WPath("m.png").c_str(), {&image}, prop));
+    std::ifstream in(Path("m.png"), std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_TRUE(codec.LoadImageMemory(bytes.data(), int(bytes.size()), frames, &prop));
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_TRUE(testimg::SamePixels(*frames[0], image));
+    std::vector<FCObjImage*> none;
+    EXPECT_FALSE(codec.LoadImageMemory(nullptr, 10, none, &prop));
+    EXPECT_FALSE(codec.LoadImageMemory(bytes.data(), 0, none, &prop));
+    EXPECT_FALSE(codec.LoadImageMemory("garbage!", 8, none, &prop));
+    EXPECT_FALSE(codec.LoadImageMemory(bytes.data(), 30, none, &prop));
+    EXPECT_TRUE(none.empty());
+}
+
+TEST_F(FreeImageCodec, ApplicationFactorySendsUnlistedNamesToFreeImage)
+{
+    const FCObjImage image = testimg::Varied(5, 5, 24);
+    FCImageCodec_FreeImage codec;
+    ASSERT_TRUE(codec.SaveImageFile(WPath("p.tga").c_str(), {&image}, prop));
+    fs::copy_file(dir / "p.tga", dir / "p.targa");
+    CImageCodecFactory app;
+    std::unique_ptr<FCImageCodec> c(app.CreateImageCodec(app.QueryImageFileType(WPath("p.targa").c_str())));
+    ASSERT_NE(dynamic_cast<FCImageCodec_FreeImage*>(c.get()), nullptr);
+    ASSERT_TRUE(c->LoadImageFile(WPath("p.targa").c_str(), frames, &prop));
+    EXPECT_TRUE(testimg::SamePixels(*frames[0], image));
+    EXPECT_EQ(FCImageCodec_FreeImage::WideToAnsi(nullptr), "");
+    EXPECT_EQ(FCImageCodec_FreeImage::WideToAnsi(L"é"), "\xC3\xA9");
+    EXPECT_NE(std::string(FCImageCodec_FreeImage::LibraryVersion()).find('3'), std::string::npos);
+}

@@ -1,0 +1,85 @@
+#include "platform/BitmapSection.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+namespace
+{
+BITMAPINFO Header(LONG w, LONG h, WORD bits)
+{
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = 40;
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = bits;
+    return info;
+}
+} // namespace
+
+TEST(BitmapSection, IsZeroFilledAlignedAndDescribed)
+{
+    BITMAPINFO info = Header(5, 3, 24);
+    BYTE* bits = nullptr;
+    HBITMAP bmp = CreateDIBSection(&info, &bits);
+    ASSERT_NE(bmp, nullptr);
+    ASSERT_NE(bits, nullptr);
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(bits) % 64, 0u);
+    for (int i = 0; i < 16 * 3; ++i)
+        ASSERT_EQ(bits[i], 0);
+    DIBSECTION ds;
+    ASSERT_TRUE(GetDIBSection(bmp, &ds));
+    EXPECT_EQ(ds.bmWidthBytes, 16);
+    EXPECT_EQ(ds.bmBits, bits);
+    EXPECT_EQ(ds.dsBmih.biHeight, 3);
+    DeleteObject(bmp);
+}
+
+TEST(BitmapSection, RefusesHeadersAndSizesThatDoNotFit)
+{
+    struct Case
+    {
+        LONG w, h;
+        WORD bits;
+        WORD planes;
+    } cases[] = {
+        {0, 5, 24, 1},           {5, 0, 24, 1},      {5, -5, 24, 1}, // top-down is refused
+        {5, 5, 12, 1},           {5, 5, 24, 2},
+        {100000, 100000, 32, 1}, // 40 GB
+        {0x7FFFFFFF, 1, 32, 1},  // a row that does not fit in 32 bits
+        {46341, 46341, 8, 1},    // just over 2 GiB in all
+    };
+    for (const Case& c : cases)
+    {
+        BITMAPINFO info = Header(c.w, c.h, c.bits);
+        info.bmiHeader.biPlanes = c.planes;
+        BYTE* bits = reinterpret_cast<BYTE*>(1);
+        EXPECT_EQ(CreateDIBSection(&info, &bits), nullptr) << c.w << "x" << c.h << "x" << c.bits;
+        EXPECT_EQ(bits, nullptr);
+    }
+    EXPECT_EQ(DibRowPitch(3, 24), 12);
+    EXPECT_EQ(DibRowPitch(0x7FFFFFFF, 32), -1);
+}
+
+TEST(BitmapSection, ColourTableIsKeptAndClipped)
+{
+    BITMAPINFO info = Header(2, 2, 8);
+    info.bmiColors[7] = RGBQUAD{1, 2, 3, 4};
+    BYTE* bits = nullptr;
+    HBITMAP bmp = CreateDIBSection(&info, &bits);
+    ASSERT_NE(bmp, nullptr);
+    RGBQUAD c[2];
+    ASSERT_EQ(GetDIBColorTable(bmp, 7, 1, c), 1u);
+    EXPECT_EQ(c[0].rgbRed, 3);
+    const RGBQUAD two[2] = {{9, 9, 9, 0}, {8, 8, 8, 0}};
+    EXPECT_EQ(SetDIBColorTable(bmp, 255, 2, two), 1u);
+    EXPECT_EQ(SetDIBColorTable(bmp, 256, 1, two), 0u);
+    DeleteObject(bmp);
+
+    BITMAPINFO rgb = Header(2, 2, 24);
+    HBITMAP bmp24 = CreateDIBSection(&rgb, &bits);
+    EXPECT_EQ(SetDIBColorTable(bmp24, 0, 1, two), 0u);
+    DeleteObject(bmp24);
+    DeleteObject(nullptr);
+}
