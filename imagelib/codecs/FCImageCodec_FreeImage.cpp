@@ -7,6 +7,7 @@
 #include "imagelib/codecs/FreeImageInclude.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 
@@ -50,6 +51,51 @@ struct MultiGuard
     MultiGuard(const MultiGuard&) = delete;
     MultiGuard& operator=(const MultiGuard&) = delete;
 };
+
+// The icon reader takes the directory's entry count on trust: an icon whose directory or images
+// do not fit in the bytes present is refused before the library sees it. data holds at least
+// the directory (6 + 16 x count bytes) of a file of total bytes.
+bool IconDirectoryFits(const BYTE* data, std::size_t available, std::uint64_t total)
+{
+    if (available < 6)
+        return false;
+    const std::size_t count = std::size_t(data[4]) | std::size_t(data[5]) << 8;
+    const std::size_t directory = 6 + count * 16;
+    if (count == 0 || directory > available)
+        return false;
+    auto u32 = [](const BYTE* p) {
+        return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24;
+    };
+    for (std::size_t i = 0; i < count; ++i)
+    {
+        const BYTE* e = data + 6 + i * 16;
+        const std::uint32_t bytes = u32(e + 8);
+        const std::uint32_t offset = u32(e + 12);
+        if (bytes < 40 || offset < directory || std::uint64_t(offset) + bytes > total)
+            return false;
+    }
+    return true;
+}
+
+bool IconFileFits(const std::string& name)
+{
+    std::FILE* f = std::fopen(name.c_str(), "rb");
+    if (!f)
+        return false;
+    std::vector<BYTE> head(6);
+    bool ok = std::fread(head.data(), 1, 6, f) == 6;
+    if (ok)
+    {
+        const std::size_t count = std::size_t(head[4]) | std::size_t(head[5]) << 8;
+        head.resize(6 + count * 16);
+        ok = std::fread(head.data() + 6, 1, count * 16, f) == count * 16;
+    }
+    long total = -1;
+    if (ok && std::fseek(f, 0, SEEK_END) == 0)
+        total = std::ftell(f);
+    std::fclose(f);
+    return ok && total > 0 && IconDirectoryFits(head.data(), head.size(), std::uint64_t(total));
+}
 
 // ICO, TIFF and GIF are read page by page.
 bool IsMultiPage(FREE_IMAGE_FORMAT fif)
@@ -139,7 +185,7 @@ bool FCImageCodec_FreeImage::LoadImageFile(const wchar_t* fileName, std::vector<
     if (name.empty() || !prop)
         return false;
     const FREE_IMAGE_FORMAT fif = FreeImage_GetFileType(name.c_str(), 0);
-    if (fif == FIF_UNKNOWN)
+    if (fif == FIF_UNKNOWN || (fif == FIF_ICO && !IconFileFits(name)))
         return false;
     if (IsMultiPage(fif))
     {
@@ -163,7 +209,7 @@ bool FCImageCodec_FreeImage::LoadImageMemory(const void* buffer, int size, std::
     if (!mem.mem)
         return false;
     const FREE_IMAGE_FORMAT fif = FreeImage_GetFileTypeFromMemory(mem.mem, 0);
-    if (fif == FIF_UNKNOWN)
+    if (fif == FIF_UNKNOWN || (fif == FIF_ICO && !IconDirectoryFits(static_cast<const BYTE*>(buffer), std::size_t(size), std::uint64_t(size))))
         return false;
     if (IsMultiPage(fif))
     {

@@ -370,3 +370,60 @@ TEST_F(FreeImageCodec, ApplicationFactorySendsUnlistedNamesToFreeImage)
     EXPECT_EQ(FCImageCodec_FreeImage::WideToAnsi(L"é"), "\xC3\xA9");
     EXPECT_NE(std::string(FCImageCodec_FreeImage::LibraryVersion()).find('3'), std::string::npos);
 }
+
+TEST_F(FreeImageCodec, IconsWithSeveralSizesAndDamagedDirectories)
+{
+    {
+        FIMULTIBITMAP* multi = FreeImage_OpenMultiBitmap(FIF_ICO, Path("two.ico").c_str(), TRUE, FALSE, FALSE, 0);
+        ASSERT_NE(multi, nullptr);
+        Dib small(MakeRgb(16, 16, 32, 5)), large(MakeRgb(32, 32, 32, 9));
+        FreeImage_AppendPage(multi, small.dib);
+        FreeImage_AppendPage(multi, large.dib);
+        FreeImage_CloseMultiBitmap(multi, 0);
+    }
+    ASSERT_TRUE(Load("two.ico"));
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_EQ(frames[0]->Width(), 16);
+    EXPECT_EQ(frames[1]->Width(), 32);
+    EXPECT_EQ(frames[1]->ColorBits(), 32);
+
+    std::ifstream in(Path("two.ico"), std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    FCImageCodec_FreeImage codec;
+    std::vector<FCObjImage*> out;
+    ASSERT_TRUE(codec.LoadImageMemory(bytes.data(), int(bytes.size()), out, &prop));
+    EXPECT_EQ(out.size(), 2u);
+    for (auto* f : out)
+        delete f;
+
+    // A directory claiming more entries than the file holds, an entry pointing past the end,
+    // and a five-byte file: refused, from a file and from memory.
+    std::string many = bytes;
+    many[4] = '\xE8';
+    many[5] = '\x03';
+    std::string pastEnd = bytes;
+    pastEnd[6 + 12] = '\xFF';
+    pastEnd[6 + 13] = '\xFF';
+    pastEnd[6 + 14] = '\xFF';
+    const std::string tiny("\0\0\1\0q", 5);
+    for (const std::string& bad : {many, pastEnd, tiny})
+    {
+        std::vector<FCObjImage*> none;
+        EXPECT_FALSE(codec.LoadImageMemory(bad.data(), int(bad.size()), none, &prop));
+        std::ofstream(Path("bad.ico"), std::ios::binary) << bad;
+        EXPECT_FALSE(codec.LoadImageFile(WPath("bad.ico").c_str(), none, &prop));
+        EXPECT_TRUE(none.empty());
+    }
+}
+
+TEST_F(FreeImageCodec, PortablePixmapRoundTrip)
+{
+    const FCObjImage image = testimg::Varied(11, 7, 24);
+    for (const char* name : {"x.ppm"})
+    {
+        FCImageCodec_FreeImage codec;
+        ASSERT_TRUE(codec.SaveImageFile(WPath(name).c_str(), {&image}, prop)) << name;
+        ASSERT_TRUE(Load(name)) << name;
+        EXPECT_TRUE(testimg::SamePixels(*frames.back(), image)) << name;
+    }
+}
