@@ -19,9 +19,10 @@ static const EffectFamily geometryEffects{
                                                       {"0.5235987755982988", "0"}, kFxChangesSize),
     MakeEffectEntry<FCEffectLosange, int, int>("FCEffectLosange", "dx dy", {"400", "-200"}, kFxChangesSize),
     MakeEffectEntry<FCEffectTrapeze, int, int>("FCEffectTrapeze", "dx dy", {"600", "-300"}, kFxChangesSize),
-    MakeEffectEntry<FCEffectResize, int, int>("FCEffectResize", "width height", {"3000", "2000"}, kFxChangesSize),
-    MakeEffectEntry<FCEffectResizeFreeImage, int, int, int>("FCEffectResizeFreeImage", "width height filter_0_5",
-                                                            {"3000", "2000", "5"}, kFxChangesSize),
+    MakeEffectEntry<FCEffectResize, int, int>("FCEffectResize", "width height", {"3000", "2000"},
+                                              kFxChangesSize),
+    MakeEffectEntry<FCEffectResizeFreeImage, int, int, int>(
+        "FCEffectResizeFreeImage", "width height filter_0_5", {"3000", "2000", "5"}, kFxChangesSize),
     MakeEffectEntry<FCEffectRotateFreeImage, double>("FCEffectRotateFreeImage", "angle_degrees", {"30"},
                                                      kFxChangesSize),
 };

@@ -31,10 +31,8 @@ inline double Interpolate(double q00, double q10, double q01, double q11, double
 // gives 0.
 inline BYTE RoundClampFloatToByte(float v)
 {
-    if (!(v > 0.0f))
-        return 0;
-    if (v >= 255.0f)
-        return 255;
+    if (!(v > 0.0f)) return 0;
+    if (v >= 255.0f) return 255;
     return BYTE(int(v + 0.5f));
 }
 
@@ -43,8 +41,7 @@ inline BYTE RoundClampFloatToByte(float v)
 long long CeilExtent(double extent)
 {
     const double c = std::ceil(extent - 1e-7);
-    if (!(c >= 1.0) || c > double(INT_MAX))
-        return -1;
+    if (!(c >= 1.0) || c > double(INT_MAX)) return -1;
     return (long long)c;
 }
 } // namespace
@@ -74,8 +71,8 @@ void FCEffectBilinearDistort::PrepareImage(FCObjImage& image)
     m_source = image;
 }
 
-RGBQUAD FCEffectBilinearDistort::SampleBilinear(double fx, double fy, int bpp, const BYTE* p00, const BYTE* p10,
-                                                const BYTE* p01, const BYTE* p11)
+RGBQUAD FCEffectBilinearDistort::SampleBilinear(double fx, double fy, int bpp, const BYTE* p00,
+                                                const BYTE* p10, const BYTE* p01, const BYTE* p11)
 {
     RGBQUAD out{255, 255, 255, 255};
     BYTE* o = &out.rgbBlue; // B, G, R, A in memory
@@ -83,8 +80,7 @@ RGBQUAD FCEffectBilinearDistort::SampleBilinear(double fx, double fy, int bpp, c
     {
         const double a = Interpolate(p00[3], p10[3], p01[3], p11[3], fx, fy);
         out.rgbReserved = RoundClampToByte(a);
-        if (out.rgbReserved == 0)
-            return out;
+        if (out.rgbReserved == 0) return out;
         const double inv = 1.0 / a;
         for (int c = 0; c < 3; ++c)
             o[c] = RoundClampToByte(Interpolate(double(p00[c] * p00[3]), double(p10[c] * p10[3]),
@@ -99,8 +95,7 @@ RGBQUAD FCEffectBilinearDistort::SampleBilinear(double fx, double fy, int bpp, c
 
 void FCEffectBilinearDistort::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
 {
-    if (!m_source.HasBits())
-        return; // nothing was prepared: the image is left as it is
+    if (!m_source.HasBits()) return; // nothing was prepared: the image is left as it is
     double sx = 0.0, sy = 0.0;
     MapToSource(x, y, &sx, &sy);
     const int w = m_source.Width();
@@ -113,16 +108,15 @@ void FCEffectBilinearDistort::ApplyToPixel(FCObjImage& image, int x, int y, BYTE
     {
         const int x0 = sx >= 0.0 ? int(sx) : -1;
         const int y0 = sy >= 0.0 ? int(sy) : -1;
-        auto at = [&](int px, int py) -> const BYTE* {
-            return m_source.IsInside(px, py) ? m_source.PixelAddress(px, py) : bg;
-        };
-        result = SampleBilinear(sx - x0, sy - y0, bpp, at(x0, y0), at(x0 + 1, y0), at(x0, y0 + 1), at(x0 + 1, y0 + 1));
+        auto at = [&](int px, int py) -> const BYTE*
+        { return m_source.IsInside(px, py) ? m_source.PixelAddress(px, py) : bg; };
+        result = SampleBilinear(sx - x0, sy - y0, bpp, at(x0, y0), at(x0 + 1, y0), at(x0, y0 + 1),
+                                at(x0 + 1, y0 + 1));
     }
     pixel[0] = result.rgbBlue;
     pixel[1] = result.rgbGreen;
     pixel[2] = result.rgbRed;
-    if (bpp == 32)
-        pixel[3] = result.rgbReserved;
+    if (bpp == 32) pixel[3] = result.rgbReserved;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -136,8 +130,7 @@ void FCEffectRotate::PrepareImage(FCObjImage& image)
 {
     m_source.Destroy();
     m_newWidth = m_newHeight = 0;
-    if (!image.HasBits())
-        return;
+    if (!image.HasBits()) return;
     const int w = image.Width();
     const int h = image.Height();
     const double cx = w * 0.5;
@@ -150,22 +143,16 @@ void FCEffectRotate::PrepareImage(FCObjImage& image)
     for (int i = 0; i < 4; ++i)
     {
         TurnPoint(&px[i], &py[i], cx, cy, c, s);
-        if (i == 0 || px[i] < minX)
-            minX = px[i];
-        if (i == 0 || px[i] > maxX)
-            maxX = px[i];
-        if (i == 0 || py[i] < minY)
-            minY = py[i];
-        if (i == 0 || py[i] > maxY)
-            maxY = py[i];
+        if (i == 0 || px[i] < minX) minX = px[i];
+        if (i == 0 || px[i] > maxX) maxX = px[i];
+        if (i == 0 || py[i] < minY) minY = py[i];
+        if (i == 0 || py[i] > maxY) maxY = py[i];
     }
     const long long newWidth = CeilExtent(maxX - minX);
     const long long newHeight = CeilExtent(maxY - minY);
-    if (newWidth < 1 || newHeight < 1)
-        return; // an angle that is not a number: nothing to do
+    if (newWidth < 1 || newHeight < 1) return; // an angle that is not a number: nothing to do
     // The source is the picture as it was; moving it there costs no copy.
-    if (!SwapIntoBackupAndRecreate(image, m_source, newWidth, newHeight))
-        return;
+    if (!SwapIntoBackupAndRecreate(image, m_source, newWidth, newHeight)) return;
     m_newWidth = int(newWidth);
     m_newHeight = int(newHeight);
     const double back = kTwoPi - m_angle;
@@ -205,9 +192,6 @@ void SampleFadingEdges(const FCObjImage& source, float sx, float sy, BYTE* pixel
         y0 = j - 2;
     }
 
-    auto s = [&](int px, int py, int c) -> float { return float(source.PixelAddress(px, py)[c]); };
-    const int x1 = x0 + 1;
-    const int y1 = y0 + 1;
     int which = 0; // 0: outside
     if (x0 >= 0 && x0 < w && y0 >= 0 && y0 < h)
         which = x0 < w - 1 ? (y0 < h - 1 ? 1 : 2) : (y0 < h - 1 ? 3 : 4);
@@ -215,49 +199,59 @@ void SampleFadingEdges(const FCObjImage& source, float sx, float sy, BYTE* pixel
         which = 5;
     else if (y0 == -1 && x0 >= 0 && x0 < w - 1)
         which = 6;
-
     if (which == 0)
     {
         pixel[0] = pixel[1] = pixel[2] = 0;
-        if (bpp == 32)
-            pixel[3] = 0;
+        if (bpp == 32) pixel[3] = 0;
         return;
     }
+
+    // The pixels each case reads: S(x0, y0), S(x1, y0), S(x0, y1), S(x1, y1), with the first
+    // column for case 5 and the first row for case 6.
+    const int step = bpp / 8;
+    const int cx = which == 5 ? 0 : x0;
+    const int cy = which == 6 ? 0 : y0;
+    const BYTE* p00 = source.RowAddress(cy) + std::size_t(cx) * std::size_t(step);
+    const BYTE* p10 = p00 + step;
+    const BYTE* p01 = (which == 1 || which == 3 || which == 5)
+                          ? source.RowAddress(cy + 1) + std::size_t(cx) * std::size_t(step)
+                          : p00;
+    const BYTE* p11 = p01 + step;
     for (int c = 0; c < 3; ++c)
     {
+        const float s00 = p00[c];
         float v = 0.0f;
         switch (which)
         {
         case 1:
         {
-            const float t = (s(x1, y0, c) - s(x0, y0, c)) * fx + s(x0, y0, c);
-            const float b = (s(x1, y1, c) - s(x0, y1, c)) * fx + s(x0, y1, c);
+            const float t = (float(p10[c]) - s00) * fx + s00;
+            const float b = (float(p11[c]) - float(p01[c])) * fx + float(p01[c]);
             v = (b - t) * fy + t;
             break;
         }
         case 2: // last row
-            v = ((s(x1, y0, c) - s(x0, y0, c)) * fx + s(x0, y0, c)) * (1.0f - fy);
+            v = ((float(p10[c]) - s00) * fx + s00) * (1.0f - fy);
             break;
         case 3: // last column
         {
             const float g = 1.0f - fx;
-            v = (s(x0, y1, c) * g - s(x0, y0, c) * g) * fy + s(x0, y0, c) * g;
+            v = (float(p01[c]) * g - s00 * g) * fy + s00 * g;
             break;
         }
         case 4: // bottom-right corner
-            v = s(x0, y0, c);
+            v = s00;
             break;
         case 5: // left of the first column
-            v = (s(0, y1, c) * fx - s(0, y0, c) * fx) * fy + s(0, y0, c) * fx;
+            v = (float(p01[c]) * fx - s00 * fx) * fy + s00 * fx;
             break;
         default: // above the first row
-            v = ((s(x1, 0, c) - s(x0, 0, c)) * fx + s(x0, 0, c)) * fy;
+            v = ((float(p10[c]) - s00) * fx + s00) * fy;
             break;
         }
         pixel[c] = RoundClampFloatToByte(v);
     }
-    if (bpp == 32)
-        pixel[3] = 255;
+    if (bpp == 32) pixel[3] = 255;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -268,8 +262,7 @@ void FCEffectLosange::PrepareImage(FCObjImage& image)
 {
     const long long adx = std::llabs((long long)m_dx);
     const long long ady = std::llabs((long long)m_dy);
-    if (!SwapIntoBackupAndRecreate(image, m_backup, image.Width() + adx, image.Height() + ady))
-        return;
+    if (!SwapIntoBackupAndRecreate(image, m_backup, image.Width() + adx, image.Height() + ady)) return;
     // The new size fits an int, so the offsets' negations do too.
     m_offsetX = m_dx < 0 ? -m_dx : 0;
     m_offsetY = m_dy < 0 ? -m_dy : 0;
@@ -280,8 +273,7 @@ void FCEffectLosange::PrepareImage(FCObjImage& image)
 void FCEffectLosange::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
 {
     (void)image;
-    if (!m_backup.HasBits())
-        return;
+    if (!m_backup.HasBits()) return;
     const float sx = float(x) - float(y) * m_kx - float(m_offsetX);
     const float sy = float(y) - float(x) * m_ky - float(m_offsetY);
     SampleFadingEdges(m_backup, sx, sy, pixel);
@@ -295,8 +287,7 @@ void FCEffectTrapeze::PrepareImage(FCObjImage& image)
 {
     const long long adx = std::llabs((long long)m_dx);
     const long long ady = std::llabs((long long)m_dy);
-    if (!SwapIntoBackupAndRecreate(image, m_backup, image.Width() + adx, image.Height() + ady))
-        return;
+    if (!SwapIntoBackupAndRecreate(image, m_backup, image.Width() + adx, image.Height() + ady)) return;
     m_halfDx = m_dx / 2;
     m_halfDy = m_dy / 2;
     const long long w = image.Width();
@@ -309,8 +300,7 @@ void FCEffectTrapeze::PrepareImage(FCObjImage& image)
 
 void FCEffectTrapeze::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
 {
-    if (!m_backup.HasBits())
-        return;
+    if (!m_backup.HasBits()) return;
     const long long w = image.Width();
     const long long h = image.Height();
     const long long dx = m_dx;

@@ -32,8 +32,8 @@ public:
     // Bilinear interpolation at (fx, fy) in [0, 1) between p00, its right neighbour p10, the one
     // below it p01 and p11. At 32 bits, unless the four are opaque, colours are weighted by their
     // alpha; a fully transparent result is white with alpha 0.
-    static RGBQUAD SampleBilinear(double fx, double fy, int bpp, const BYTE* p00, const BYTE* p10, const BYTE* p01,
-                                  const BYTE* p11);
+    static RGBQUAD SampleBilinear(double fx, double fy, int bpp, const BYTE* p00, const BYTE* p10,
+                                  const BYTE* p01, const BYTE* p11);
 
     RGBQUAD Background() const { return m_background; }
 

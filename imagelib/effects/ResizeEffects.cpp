@@ -11,10 +11,8 @@
 double FCFilterCatmullRom::Filter(double x) const
 {
     const double t = std::fabs(x);
-    if (t < 1.0)
-        return 1.5 * t * t * t - 2.5 * t * t + 1.0;
-    if (t < 2.0)
-        return -0.5 * t * t * t + 2.5 * t * t - 4.0 * t + 2.0;
+    if (t < 1.0) return 1.5 * t * t * t - 2.5 * t * t + 1.0;
+    if (t < 2.0) return -0.5 * t * t * t + 2.5 * t * t - 4.0 * t + 2.0;
     return 0.0;
 }
 
@@ -91,9 +89,10 @@ struct Sums
     double b = 0.0, g = 0.0, r = 0.0, a = 0.0;
 };
 
-inline void Accumulate(Sums& s, const BYTE* p, bool hasAlpha, double w)
+// N bytes per pixel: 4 carries alpha, 3 counts as opaque.
+template <int N> inline void Accumulate(Sums& s, const BYTE* p, double w)
 {
-    const double a = hasAlpha ? double(p[3]) : 255.0;
+    const double a = N == 4 ? double(p[3]) : 255.0;
     const double wa = a * w;
     s.b += p[0] * wa;
     s.g += p[1] * wa;
@@ -101,7 +100,7 @@ inline void Accumulate(Sums& s, const BYTE* p, bool hasAlpha, double w)
     s.a += wa;
 }
 
-inline void WritePixel(BYTE* out, const Sums& s, bool hasAlpha)
+template <int N> inline void WritePixel(BYTE* out, const Sums& s)
 {
     const BYTE alpha = RoundClampToByte(s.a);
     if (alpha != 0)
@@ -113,16 +112,42 @@ inline void WritePixel(BYTE* out, const Sums& s, bool hasAlpha)
     }
     else
         out[0] = out[1] = out[2] = 0; // no colour survives a transparent result
-    if (hasAlpha)
-        out[3] = alpha;
+    if (N == 4) out[3] = alpha;
+}
+
+// One row of the horizontal pass for destination columns d0 .. d0 + count - 1.
+template <int N> void ResampleRow(const BYTE* in, BYTE* out, const Taps& taps, int count)
+{
+    const int* index = taps.index.data();
+    const double* weight = taps.weight.data();
+    for (int j = 0; j < count; ++j, out += N)
+    {
+        Sums s;
+        const int end = taps.first[std::size_t(j) + 1];
+        for (int k = taps.first[std::size_t(j)]; k < end; ++k)
+            Accumulate<N>(s, in + std::size_t(index[k]) * N, weight[k]);
+        WritePixel<N>(out, s);
+    }
+}
+
+// Adds one source row, weighted, into the sums of a strip of n columns.
+template <int N> void AccumulateRow(Sums* sums, const BYTE* in, int n, double w)
+{
+    for (int i = 0; i < n; ++i, in += N)
+        Accumulate<N>(sums[i], in, w);
+}
+
+template <int N> void WriteRow(BYTE* out, const Sums* sums, int n)
+{
+    for (int i = 0; i < n; ++i, out += N)
+        WritePixel<N>(out, sums[i]);
 }
 
 // After destination index d of a pass of length len: progress base + (d + 1) x 50 / len; false
 // when the pass must end (an observer that said no, or a cancel flag set).
 bool ReportIndex(FCProgressObserver* observer, int base, long long d, long long len)
 {
-    if (!observer)
-        return true;
+    if (!observer) return true;
     const int p = base + int((d + 1) * 50 / len);
     if (!observer->OnProgress(p))
     {
@@ -142,8 +167,7 @@ bool PassImagesFit(const FCObjImage& src, const FCObjImage& dst)
 void ResampleWithFilterHorizontal(const FCObjImage& src, FCObjImage& dst, const FCFilterBase& filter,
                                   FCProgressObserver* observer)
 {
-    if (!PassImagesFit(src, dst) || src.Height() != dst.Height())
-        return;
+    if (!PassImagesFit(src, dst) || src.Height() != dst.Height()) return;
     const int srcLen = src.Width();
     const int dstLen = dst.Width();
     const int lines = dst.Height();
@@ -163,29 +187,21 @@ void ResampleWithFilterHorizontal(const FCObjImage& src, FCObjImage& dst, const 
         geometry.Build(d0, d1, taps);
         for (int y = 0; y < lines; ++y)
         {
-            const BYTE* in = src.RowAddress(y);
             BYTE* out = dst.RowAddress(y) + std::size_t(d0) * std::size_t(step);
-            for (int d = d0; d < d1; ++d, out += step)
-            {
-                Sums s;
-                const int end = taps.first[std::size_t(d - d0) + 1];
-                for (int k = taps.first[std::size_t(d - d0)]; k < end; ++k)
-                    Accumulate(s, in + std::size_t(taps.index[std::size_t(k)]) * std::size_t(step), hasAlpha,
-                               taps.weight[std::size_t(k)]);
-                WritePixel(out, s, hasAlpha);
-            }
+            if (hasAlpha)
+                ResampleRow<4>(src.RowAddress(y), out, taps, d1 - d0);
+            else
+                ResampleRow<3>(src.RowAddress(y), out, taps, d1 - d0);
         }
         for (int d = d0; d < d1; ++d)
-            if (!ReportIndex(observer, 0, d, dstLen))
-                return;
+            if (!ReportIndex(observer, 0, d, dstLen)) return;
     }
 }
 
 void ResampleWithFilterVertical(FCObjImage& dst, const FCObjImage& src, const FCFilterBase& filter,
                                 FCProgressObserver* observer)
 {
-    if (!PassImagesFit(src, dst) || src.Width() != dst.Width())
-        return;
+    if (!PassImagesFit(src, dst) || src.Width() != dst.Width()) return;
     const int srcLen = src.Height();
     const int dstLen = dst.Height();
     const int width = dst.Width();
@@ -208,35 +224,33 @@ void ResampleWithFilterVertical(FCObjImage& dst, const FCObjImage& src, const FC
             std::fill(sums.begin(), sums.begin() + n, Sums{});
             for (std::size_t k = 0; k < taps.index.size(); ++k)
             {
-                const double w = taps.weight[k];
                 const BYTE* in = src.RowAddress(taps.index[k]) + std::size_t(x0) * std::size_t(step);
-                for (int i = 0; i < n; ++i, in += step)
-                    Accumulate(sums[std::size_t(i)], in, hasAlpha, w);
+                if (hasAlpha)
+                    AccumulateRow<4>(sums.data(), in, n, taps.weight[k]);
+                else
+                    AccumulateRow<3>(sums.data(), in, n, taps.weight[k]);
             }
             BYTE* out = outRow + std::size_t(x0) * std::size_t(step);
-            for (int i = 0; i < n; ++i, out += step)
-                WritePixel(out, sums[std::size_t(i)], hasAlpha);
+            if (hasAlpha)
+                WriteRow<4>(out, sums.data(), n);
+            else
+                WriteRow<3>(out, sums.data(), n);
         }
-        if (!ReportIndex(observer, 50, d, dstLen))
-            return;
+        if (!ReportIndex(observer, 50, d, dstLen)) return;
     }
 }
 
 void FCEffectResize::ApplyToImage(FCObjImage& image, FCProgressObserver* observer)
 {
-    if (!image.HasBits() || m_newWidth < 1 || m_newHeight < 1 || image.ColorBits() < 24)
-        return;
-    if (m_newWidth == image.Width() && m_newHeight == image.Height())
-        return;
+    if (!image.HasBits() || m_newWidth < 1 || m_newHeight < 1 || image.ColorBits() < 24) return;
+    if (m_newWidth == image.Width() && m_newHeight == image.Height()) return;
     const int bpp = image.ColorBits();
     FCObjImage across;
-    if (!across.Create(m_newWidth, image.Height(), bpp))
-        return; // too large: the image stays as it was
+    if (!across.Create(m_newWidth, image.Height(), bpp)) return; // too large: the image stays as it was
     const FCFilterCatmullRom filter;
     ResampleWithFilterHorizontal(image, across, filter, observer);
     FCObjImage resized;
-    if (!resized.Create(m_newWidth, m_newHeight, bpp))
-        return;
+    if (!resized.Create(m_newWidth, m_newHeight, bpp)) return;
     ResampleWithFilterVertical(resized, across, filter, observer);
     image.Swap(resized);
 }
@@ -247,15 +261,13 @@ namespace
 {
 void Report(FCProgressObserver* observer, int percent)
 {
-    if (observer && !observer->OnProgress(percent))
-        observer->SetCancelFlag(1);
+    if (observer && !observer->OnProgress(percent)) observer->SetCancelFlag(1);
 }
 } // namespace
 
 FCEffectFreeImage::~FCEffectFreeImage()
 {
-    if (m_bitmap)
-        FreeImage_Unload(m_bitmap);
+    if (m_bitmap) FreeImage_Unload(m_bitmap);
 }
 
 void FCEffectFreeImage::PrepareImage(FCObjImage& image)
@@ -265,11 +277,9 @@ void FCEffectFreeImage::PrepareImage(FCObjImage& image)
         FreeImage_Unload(m_bitmap);
         m_bitmap = nullptr;
     }
-    if (!image.HasBits())
-        return;
+    if (!image.HasBits()) return;
     FIBITMAP* dib = FreeImage_Allocate(image.Width(), image.Height(), image.ColorBits(), 0, 0, 0);
-    if (!dib)
-        return;
+    if (!dib) return;
     // Both are bottom-up with rows padded to 4 bytes; copied row by row all the same, so that a
     // different pitch could never overrun either side.
     const std::size_t pitch = std::min<std::size_t>(std::size_t(image.RowPitch()), FreeImage_GetPitch(dib));
@@ -285,8 +295,7 @@ void FCEffectFreeImage::ApplyToImage(FCObjImage& image, FCProgressObserver* obse
     Report(observer, 1);
     FIBITMAP* result = m_bitmap ? RunFreeImage() : nullptr;
     Report(observer, 98);
-    if (m_bitmap)
-        FreeImage_Unload(m_bitmap);
+    if (m_bitmap) FreeImage_Unload(m_bitmap);
     m_bitmap = result;
     Report(observer, 99);
     CopyBack(image);
@@ -295,49 +304,49 @@ void FCEffectFreeImage::ApplyToImage(FCObjImage& image, FCProgressObserver* obse
 
 void FCEffectFreeImage::CopyBack(FCObjImage& image)
 {
-    if (!m_bitmap)
-        return; // FreeImage failed: the picture stays as it was
+    if (!m_bitmap) return; // FreeImage failed: the picture stays as it was
     FIBITMAP* dib = m_bitmap;
     FIBITMAP* converted = nullptr;
     const unsigned bpp = FreeImage_GetBPP(dib);
     if (bpp == 1 || bpp == 4 || bpp == 8 || bpp == 16)
     {
-        converted = FreeImage_IsTransparent(dib) ? FreeImage_ConvertTo32Bits(dib) : FreeImage_ConvertTo24Bits(dib);
+        converted =
+            FreeImage_IsTransparent(dib) ? FreeImage_ConvertTo32Bits(dib) : FreeImage_ConvertTo24Bits(dib);
         dib = converted;
     }
     FCObjImage result;
     if (dib && FreeImage_GetImageType(dib) == FIT_BITMAP && FreeImage_GetBits(dib) &&
         (FreeImage_GetBPP(dib) == 24 || FreeImage_GetBPP(dib) == 32) &&
-        result.Create(int(FreeImage_GetWidth(dib)), int(FreeImage_GetHeight(dib)), int(FreeImage_GetBPP(dib))))
+        result.Create(int(FreeImage_GetWidth(dib)), int(FreeImage_GetHeight(dib)),
+                      int(FreeImage_GetBPP(dib))))
     {
-        const std::size_t pitch = std::min<std::size_t>(std::size_t(result.RowPitch()), FreeImage_GetPitch(dib));
+        const std::size_t pitch =
+            std::min<std::size_t>(std::size_t(result.RowPitch()), FreeImage_GetPitch(dib));
         const int h = result.Height();
         for (int y = 0; y < h; ++y)
             std::memcpy(result.RowAddress(y), FreeImage_GetScanLine(dib, h - 1 - y), pitch);
         image.Swap(result);
     }
-    if (converted)
-        FreeImage_Unload(converted);
+    if (converted) FreeImage_Unload(converted);
     FreeImage_Unload(m_bitmap);
     m_bitmap = nullptr;
 }
 
 FCEffectResizeFreeImage::FCEffectResizeFreeImage(int newWidth, int newHeight, int filter)
-    : m_newWidth(newWidth), m_newHeight(newHeight), m_filter(std::clamp(filter, int(FILTER_BOX), int(FILTER_LANCZOS3)))
+    : m_newWidth(newWidth), m_newHeight(newHeight),
+      m_filter(std::clamp(filter, int(FILTER_BOX), int(FILTER_LANCZOS3)))
 {
 }
 
 FIBITMAP* FCEffectResizeFreeImage::RunFreeImage()
 {
-    if (!m_bitmap || m_newWidth < 1 || m_newHeight < 1)
-        return nullptr;
+    if (!m_bitmap || m_newWidth < 1 || m_newHeight < 1) return nullptr;
     return FreeImage_Rescale(m_bitmap, m_newWidth, m_newHeight, FREE_IMAGE_FILTER(m_filter));
 }
 
 FIBITMAP* FCEffectRotateFreeImage::RunFreeImage()
 {
-    if (!m_bitmap || !std::isfinite(m_angle))
-        return nullptr;
+    if (!m_bitmap || !std::isfinite(m_angle)) return nullptr;
     const RGBQUAD background{0, 0, 0, 0};
     return FreeImage_Rotate(m_bitmap, m_angle, &background);
 }

@@ -65,10 +65,8 @@ TEST(GeometryDistort, RotatePointTurnsClockwiseOnScreen)
         double x, y, cx, cy, angle, ex, ey;
     } cases[] = {
         {1, 0, 0, 0, M_PI / 2, 0, 1}, // right of the centre to below it
-        {1, 0, 0, 0, M_PI, -1, 0},
-        {0, 1, 0, 0, M_PI / 2, -1, 0},
-        {5, 2, 3, 2, M_PI / 2, 3, 4},
-        {5, 2, 3, 2, 0, 5, 2},
+        {1, 0, 0, 0, M_PI, -1, 0},    {0, 1, 0, 0, M_PI / 2, -1, 0},
+        {5, 2, 3, 2, M_PI / 2, 3, 4}, {5, 2, 3, 2, 0, 5, 2},
     };
     for (const auto& c : cases)
     {
@@ -81,7 +79,8 @@ TEST(GeometryDistort, RotatePointTurnsClockwiseOnScreen)
 
 TEST(GeometryDistort, SampleBilinearTable)
 {
-    const BYTE a[4] = {10, 20, 30, 255}, b[4] = {30, 40, 50, 255}, c[4] = {50, 60, 70, 255}, d[4] = {70, 80, 91, 255};
+    const BYTE a[4] = {10, 20, 30, 255}, b[4] = {30, 40, 50, 255}, c[4] = {50, 60, 70, 255},
+               d[4] = {70, 80, 91, 255};
     const BYTE clear[4] = {200, 200, 200, 0};
     const BYTE half[4] = {100, 0, 0, 128};
     const BYTE red[4] = {0, 0, 255, 255};
@@ -105,8 +104,9 @@ TEST(GeometryDistort, SampleBilinearTable)
         {"mixed alphas", 0.5, 0.0, 32, half, a, half, a, {40, 13, 20, 192}},
     };
     for (const auto& t : cases)
-        EXPECT_EQ(Quad(FCEffectBilinearDistort::SampleBilinear(t.fx, t.fy, t.bpp, t.p00, t.p10, t.p01, t.p11)),
-                  t.expected)
+        EXPECT_EQ(
+            Quad(FCEffectBilinearDistort::SampleBilinear(t.fx, t.fy, t.bpp, t.p00, t.p10, t.p01, t.p11)),
+            t.expected)
             << t.name;
 }
 
@@ -130,8 +130,9 @@ TEST(GeometryDistort, RightAngleTurnsKeepTheExactSize)
         double degrees;
         int ew, eh;
     } cases[] = {
-        {640, 480, 270, 480, 640}, {1920, 1080, 270, 1080, 1920}, {640, 480, 90, 480, 640},
-        {2, 4, 180, 2, 4},         {6, 4, 90, 4, 6},              {1000, 10, 360 - 90, 10, 1000},
+        {640, 480, 270, 480, 640}, {1920, 1080, 270, 1080, 1920},
+        {640, 480, 90, 480, 640},  {2, 4, 180, 2, 4},
+        {6, 4, 90, 4, 6},          {1000, 10, 360 - 90, 10, 1000},
     };
     for (const auto& c : cases)
     {
@@ -361,21 +362,17 @@ TEST(GeometryDistort, FadingEdgeSamplerCases)
     // first row by fy, the bottom-right cell is copied, anything else is clear.
     const int w = 3, h = 3;
     const FCObjImage source = testimg::Flat(w, h, 32, 100, 100, 100, 7);
-    auto expected = [&](int x0, int y0) -> int {
+    auto expected = [&](int x0, int y0) -> int
+    {
         if (x0 >= 0 && x0 < w && y0 >= 0 && y0 < h)
         {
-            if (x0 < w - 1 && y0 < h - 1)
-                return 100;
-            if (x0 < w - 1)
-                return 25;
-            if (y0 < h - 1)
-                return 75;
+            if (x0 < w - 1 && y0 < h - 1) return 100;
+            if (x0 < w - 1) return 25;
+            if (y0 < h - 1) return 75;
             return 100;
         }
-        if (x0 == -1 && y0 >= 0 && y0 < h - 1)
-            return 25;
-        if (y0 == -1 && x0 >= 0 && x0 < w - 1)
-            return 75;
+        if (x0 == -1 && y0 >= 0 && y0 < h - 1) return 25;
+        if (y0 == -1 && x0 >= 0 && x0 < w - 1) return 75;
         return -1; // clear
     };
     for (int x0 : {-3, -2, -1, 0, 1, w - 1, w, w + 1})
@@ -384,7 +381,8 @@ TEST(GeometryDistort, FadingEdgeSamplerCases)
             BYTE pixel[4] = {1, 2, 3, 4};
             SampleFadingEdges(source, float(x0) + 0.25f, float(y0) + 0.75f, pixel);
             const int e = expected(x0, y0);
-            const std::array<int, 4> want = e < 0 ? std::array<int, 4>{0, 0, 0, 0} : std::array<int, 4>{e, e, e, 255};
+            const std::array<int, 4> want =
+                e < 0 ? std::array<int, 4>{0, 0, 0, 0} : std::array<int, 4>{e, e, e, 255};
             EXPECT_EQ((std::array<int, 4>{pixel[0], pixel[1], pixel[2], pixel[3]}), want) << x0 << "," << y0;
         }
     // Points far away or not numbers are clear, without an overflowing conversion.
@@ -392,7 +390,8 @@ TEST(GeometryDistort, FadingEdgeSamplerCases)
     {
         BYTE pixel[4] = {1, 2, 3, 4};
         SampleFadingEdges(source, sx, sy, pixel);
-        EXPECT_EQ((std::array<int, 4>{pixel[0], pixel[1], pixel[2], pixel[3]}), (std::array<int, 4>{0, 0, 0, 0}));
+        EXPECT_EQ((std::array<int, 4>{pixel[0], pixel[1], pixel[2], pixel[3]}),
+                  (std::array<int, 4>{0, 0, 0, 0}));
     }
     // Inside, x is interpolated before y: S = 10 x + 100 y at (0.25, 0.75) gives 77.5 -> 78.
     FCObjImage ramp;
@@ -408,8 +407,12 @@ TEST(GeometryDistort, FadingEdgeSamplerCases)
 TEST(GeometryDistort, OffsetsBeyondWhatAnImageHoldsLeaveTheImage)
 {
     const FCObjImage source = testimg::Varied(4, 3, 24);
-    for (auto [dx, dy] : {std::pair{1000000000, 0}, {0, -1000000000}, {INT_MAX, INT_MAX}, {INT_MIN, INT_MIN},
-                          {INT_MIN, 0}, {100000, 100000}})
+    for (auto [dx, dy] : {std::pair{1000000000, 0},
+                          {0, -1000000000},
+                          {INT_MAX, INT_MAX},
+                          {INT_MIN, INT_MIN},
+                          {INT_MIN, 0},
+                          {100000, 100000}})
     {
         FCObjImage a(source), b(source);
         FCEffectLosange losange(dx, dy);
@@ -435,4 +438,32 @@ TEST(GeometryDistort, LargeTrapeziumGainsAreComputedWithoutOverflow)
     EXPECT_EQ(bottom.last, 30000);
     EXPECT_TRUE(bottom.clean);
     EXPECT_EQ(Px(image, 30000, 1), (std::array<int, 4>{10, 20, 30, 255}));
+}
+
+TEST(GeometryDistort, RotationMapsThroughRotatePointExactly)
+{
+    // The rotation evaluates its sine and cosine once; every mapped point must still be the one
+    // RotatePoint gives, to the last bit.
+    for (double degrees : {0.0, 30.0, 90.0, 137.5, 270.0, 359.9})
+    {
+        FCObjImage image = testimg::Varied(13, 8, 24);
+        const double angle = degrees * kDegree;
+        FCEffectRotate effect(angle, 0);
+        effect.PrepareImage(image);
+        const int nw = effect.NewWidth(), nh = effect.NewHeight();
+        ASSERT_EQ(image.Width(), nw);
+        ASSERT_EQ(image.Height(), nh);
+        for (int y = 0; y < nh; y += 3)
+            for (int x = 0; x < nw; x += 2)
+            {
+                double ex = x, ey = y;
+                RotatePoint(&ex, &ey, (nw - 1) * 0.5, (nh - 1) * 0.5, 6.283185307179586 - angle);
+                ex -= (nw - 13) * 0.5;
+                ey -= (nh - 8) * 0.5;
+                double sx = 0, sy = 0;
+                effect.MapToSource(x, y, &sx, &sy);
+                ASSERT_EQ(sx, ex) << degrees << " at " << x << "," << y;
+                ASSERT_EQ(sy, ey) << degrees << " at " << x << "," << y;
+            }
+    }
 }

@@ -25,8 +25,7 @@ FCObjImage Coded(int w, int h, int bpp)
             p[0] = BYTE(x);
             p[1] = BYTE(y);
             p[2] = BYTE(100 + x + 10 * y);
-            if (bpp == 32)
-                p[3] = BYTE(200 + x + 10 * y);
+            if (bpp == 32) p[3] = BYTE(200 + x + 10 * y);
         }
     return image;
 }
@@ -58,15 +57,25 @@ TEST(GeometryFlipRotate, EveryPixelLandsWhereTheTurnOrFlipPutsIt)
 {
     const MapCase cases[] = {
         {"flip", [] { return std::make_unique<FCEffectFlip>(); }, false,
-         [](int x, int y, int, int h) { return std::pair{x, h - 1 - y}; }},
+         [](int x, int y, int, int h) {
+             return std::pair{x, h - 1 - y};
+         }},
         {"mirror", [] { return std::make_unique<FCEffectMirror>(); }, false,
-         [](int x, int y, int w, int) { return std::pair{w - 1 - x, y}; }},
+         [](int x, int y, int w, int) {
+             return std::pair{w - 1 - x, y};
+         }},
         {"rotate 90", [] { return std::make_unique<FCEffectRotate90>(); }, true,
-         [](int x, int y, int w, int) { return std::pair{y, w - 1 - x}; }},
+         [](int x, int y, int w, int) {
+             return std::pair{y, w - 1 - x};
+         }},
         {"rotate 270", [] { return std::make_unique<FCEffectRotate270>(); }, true,
-         [](int x, int y, int, int h) { return std::pair{h - 1 - y, x}; }},
+         [](int x, int y, int, int h) {
+             return std::pair{h - 1 - y, x};
+         }},
         {"rotate 180", [] { return std::make_unique<FCEffectRotate180>(); }, false,
-         [](int x, int y, int w, int h) { return std::pair{w - 1 - x, h - 1 - y}; }},
+         [](int x, int y, int w, int h) {
+             return std::pair{w - 1 - x, h - 1 - y};
+         }},
     };
     for (const MapCase& c : cases)
         for (int bpp : {24, 32})
@@ -87,7 +96,8 @@ TEST(GeometryFlipRotate, EveryPixelLandsWhereTheTurnOrFlipPutsIt)
                         for (int x = 0; x < image.Width(); ++x)
                         {
                             auto [sx, sy] = c.source(x, y, image.Width(), image.Height());
-                            ASSERT_EQ(Px(image, x, y), Px(source, sx, sy)) << where << " at " << x << "," << y;
+                            ASSERT_EQ(Px(image, x, y), Px(source, sx, sy))
+                                << where << " at " << x << "," << y;
                         }
                 }
 }
@@ -109,8 +119,12 @@ TEST(GeometryFlipRotate, RoundTripsRestoreTheImage)
     const Maker r180 = [] { return std::make_unique<FCEffectRotate180>(); };
     const Maker r270 = [] { return std::make_unique<FCEffectRotate270>(); };
     const std::vector<std::pair<const char*, std::vector<Maker>>> trips = {
-        {"flip twice", {flip, flip}},       {"mirror twice", {mirror, mirror}}, {"90 then 270", {r90, r270}},
-        {"270 then 90", {r270, r90}},       {"180 twice", {r180, r180}},        {"four 90", {r90, r90, r90, r90}},
+        {"flip twice", {flip, flip}},
+        {"mirror twice", {mirror, mirror}},
+        {"90 then 270", {r90, r270}},
+        {"270 then 90", {r270, r90}},
+        {"180 twice", {r180, r180}},
+        {"four 90", {r90, r90, r90, r90}},
         {"flip mirror 180", {flip, mirror, r180}},
     };
     for (const auto& [name, steps] : trips)
@@ -218,7 +232,8 @@ TEST(GeometryReduce, EachPixelIsTheTruncatedMeanOfItsBlockAndOddEdgesAreDropped)
             for (int x = 0; x < 2; ++x)
                 for (int c = 0; c < bpp / 8; ++c)
                 {
-                    const int sum = source.PixelAddress(2 * x, 2 * y)[c] + source.PixelAddress(2 * x + 1, 2 * y)[c] +
+                    const int sum = source.PixelAddress(2 * x, 2 * y)[c] +
+                                    source.PixelAddress(2 * x + 1, 2 * y)[c] +
                                     source.PixelAddress(2 * x, 2 * y + 1)[c] +
                                     source.PixelAddress(2 * x + 1, 2 * y + 1)[c];
                     EXPECT_EQ(image.PixelAddress(x, y)[c], sum / 4) << x << "," << y << " byte " << c;
@@ -236,7 +251,8 @@ TEST(GeometryReduce, EachPixelIsTheTruncatedMeanOfItsBlockAndOddEdgesAreDropped)
 
 TEST(GeometryReduce, RefusesImagesThatWouldLoseAllTheirPixels)
 {
-    for (auto [w, h, accepted] : {std::tuple{1, 1, false}, {1, 5, false}, {5, 1, false}, {2, 2, true}, {3, 2, true}})
+    for (auto [w, h, accepted] :
+         {std::tuple{1, 1, false}, {1, 5, false}, {5, 1, false}, {2, 2, true}, {3, 2, true}})
     {
         const FCObjImage source = testimg::Varied(w, h, 24);
         FCObjImage image(source);

@@ -192,7 +192,8 @@ TEST(GeometryFreeImage, LowDepthResultsComeBackAs24Or32Bits)
     EXPECT_GT(p[0], 40);
     EXPECT_LT(p[0], 120);
 
-    auto transparentGrey = [](FIBITMAP* dib) -> FIBITMAP* {
+    auto transparentGrey = [](FIBITMAP* dib) -> FIBITMAP*
+    {
         FIBITMAP* g = FreeImage_ConvertToGreyscale(dib);
         if (g)
         {

@@ -83,8 +83,7 @@ void ReferencePass(const FCObjImage& src, FCObjImage& dst, bool vertical)
                 out[1] = RoundClampToByte(g * (1.0 / a));
                 out[2] = RoundClampToByte(r * (1.0 / a));
             }
-            if (alpha)
-                out[3] = outAlpha;
+            if (alpha) out[3] = outAlpha;
         }
     }
 }
@@ -112,14 +111,16 @@ TEST(GeometryResize, CatmullRomFilterValues)
     const struct
     {
         double x, y;
-    } cases[] = {{0, 1}, {0.5, 0.5625}, {-0.5, 0.5625}, {1, 0}, {1.5, -0.0625}, {-1.5, -0.0625}, {2, 0}, {3, 0}};
+    } cases[] = {{0, 1},         {0.5, 0.5625},   {-0.5, 0.5625}, {1, 0},
+                 {1.5, -0.0625}, {-1.5, -0.0625}, {2, 0},         {3, 0}};
     for (const auto& c : cases)
         EXPECT_DOUBLE_EQ(f.Filter(c.x), c.y) << c.x;
 }
 
 TEST(GeometryResize, MatchesThePlainReferenceLoopByteForByte)
 {
-    const std::pair<int, int> sizes[] = {{80, 51}, {11, 7}, {37, 5}, {1, 1}, {200, 3}, {3, 200}, {36, 24}, {74, 46}};
+    const std::pair<int, int> sizes[] = {{80, 51}, {11, 7},  {37, 5},  {1, 1},
+                                         {200, 3}, {3, 200}, {36, 24}, {74, 46}};
     for (int bpp : {24, 32})
     {
         const FCObjImage source = testimg::Varied(37, 23, bpp, 2024);
@@ -128,7 +129,8 @@ TEST(GeometryResize, MatchesThePlainReferenceLoopByteForByte)
             FCObjImage image(source);
             FCEffectResize effect(w, h);
             ASSERT_TRUE(RunEffect(image, effect, 1));
-            EXPECT_TRUE(testimg::SamePixels(image, ReferenceResize(source, w, h))) << Size(w, h) << "x" << bpp;
+            EXPECT_TRUE(testimg::SamePixels(image, ReferenceResize(source, w, h)))
+                << Size(w, h) << "x" << bpp;
         }
     }
     // Wide enough for several column chunks and strips, and a strong shrink.
@@ -169,7 +171,8 @@ TEST(GeometryResize, DoublingReproducesEverySourcePixelAtEvenIndices)
         ASSERT_EQ(image.Height(), 18);
         for (int y = 0; y < 9; ++y)
             for (int x = 0; x < 13; ++x)
-                ASSERT_EQ(std::memcmp(image.PixelAddress(2 * x, 2 * y), source.PixelAddress(x, y), std::size_t(bpp / 8)),
+                ASSERT_EQ(std::memcmp(image.PixelAddress(2 * x, 2 * y), source.PixelAddress(x, y),
+                                      std::size_t(bpp / 8)),
                           0)
                     << x << "," << y << " at " << bpp;
     }
