@@ -25,6 +25,9 @@ struct Taps
     std::vector<int> first; // offset of index d's taps; one more entry than indices
     std::vector<int> index;
     std::vector<double> weight;
+    // Per index: the alpha sum of an opaque line (255 x each weight, added in tap order), the
+    // same for every pixel of a 24-bit image.
+    std::vector<double> opaqueAlpha;
 };
 
 class PassGeometry
@@ -53,6 +56,7 @@ public:
         taps.first.clear();
         taps.index.clear();
         taps.weight.clear();
+        taps.opaqueAlpha.clear();
         for (int d = d0; d < d1; ++d)
         {
             taps.first.push_back(int(taps.index.size()));
@@ -72,6 +76,20 @@ public:
             if (sum != 0.0)
                 for (std::size_t k = start; k < taps.weight.size(); ++k)
                     taps.weight[k] /= sum;
+            // Taps of weight zero add nothing to any sum: they are dropped.
+            std::size_t kept = start;
+            double opaque = 0.0;
+            for (std::size_t k = start; k < taps.weight.size(); ++k)
+            {
+                if (taps.weight[k] == 0.0) continue;
+                taps.weight[kept] = taps.weight[k];
+                taps.index[kept] = taps.index[k];
+                opaque += 255.0 * taps.weight[k];
+                ++kept;
+            }
+            taps.weight.resize(kept);
+            taps.index.resize(kept);
+            taps.opaqueAlpha.push_back(opaque);
         }
         taps.first.push_back(int(taps.index.size()));
     }
@@ -90,6 +108,8 @@ struct Sums
 };
 
 // N bytes per pixel: 4 carries alpha, 3 counts as opaque.
+// At 24 bits the alpha sum is the same for every pixel of a line and is added up once, in
+// Taps::opaqueAlpha.
 template <int N> inline void Accumulate(Sums& s, const BYTE* p, double w)
 {
     const double a = N == 4 ? double(p[3]) : 255.0;
@@ -97,15 +117,16 @@ template <int N> inline void Accumulate(Sums& s, const BYTE* p, double w)
     s.b += p[0] * wa;
     s.g += p[1] * wa;
     s.r += p[2] * wa;
-    s.a += wa;
+    if constexpr (N == 4) s.a += wa;
 }
 
-template <int N> inline void WritePixel(BYTE* out, const Sums& s)
+template <int N> inline void WritePixel(BYTE* out, const Sums& s, double opaqueAlpha)
 {
-    const BYTE alpha = RoundClampToByte(s.a);
+    const double sumA = N == 4 ? s.a : opaqueAlpha;
+    const BYTE alpha = RoundClampToByte(sumA);
     if (alpha != 0)
     {
-        const double inv = 1.0 / s.a;
+        const double inv = 1.0 / sumA;
         out[0] = RoundClampToByte(s.b * inv);
         out[1] = RoundClampToByte(s.g * inv);
         out[2] = RoundClampToByte(s.r * inv);
@@ -126,7 +147,7 @@ template <int N> void ResampleRow(const BYTE* in, BYTE* out, const Taps& taps, i
         const int end = taps.first[std::size_t(j) + 1];
         for (int k = taps.first[std::size_t(j)]; k < end; ++k)
             Accumulate<N>(s, in + std::size_t(index[k]) * N, weight[k]);
-        WritePixel<N>(out, s);
+        WritePixel<N>(out, s, taps.opaqueAlpha[std::size_t(j)]);
     }
 }
 
@@ -137,10 +158,10 @@ template <int N> void AccumulateRow(Sums* sums, const BYTE* in, int n, double w)
         Accumulate<N>(sums[i], in, w);
 }
 
-template <int N> void WriteRow(BYTE* out, const Sums* sums, int n)
+template <int N> void WriteRow(BYTE* out, const Sums* sums, int n, double opaqueAlpha)
 {
     for (int i = 0; i < n; ++i, out += N)
-        WritePixel<N>(out, sums[i]);
+        WritePixel<N>(out, sums[i], opaqueAlpha);
 }
 
 // After destination index d of a pass of length len: progress base + (d + 1) x 50 / len; false
@@ -232,9 +253,9 @@ void ResampleWithFilterVertical(FCObjImage& dst, const FCObjImage& src, const FC
             }
             BYTE* out = outRow + std::size_t(x0) * std::size_t(step);
             if (hasAlpha)
-                WriteRow<4>(out, sums.data(), n);
+                WriteRow<4>(out, sums.data(), n, 0.0);
             else
-                WriteRow<3>(out, sums.data(), n);
+                WriteRow<3>(out, sums.data(), n, taps.opaqueAlpha[0]);
         }
         if (!ReportIndex(observer, 50, d, dstLen)) return;
     }
