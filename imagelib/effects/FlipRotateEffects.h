@@ -1,0 +1,80 @@
+// Flips, right-angle turns, doubling and halving: parameterless per-pixel effects of the image
+// menu. The five that change the layout keep the picture as it was in a backup and rebuild the
+// image in PrepareImage; each per-pixel call then reads only the backup.
+#pragma once
+
+#include "imagelib/FCImageEffect.h"
+
+// Rows exchanged top to bottom ("Miroir Vertical"); works in place, the upper member of each
+// pair of rows does the exchange.
+class FCEffectFlip : public FCImageEffect
+{
+public:
+    void ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
+};
+
+// Columns exchanged left to right ("Miroir Horizontal"); the left member of each pair acts.
+class FCEffectMirror : public FCImageEffect
+{
+public:
+    void ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
+};
+
+// A quarter turn clockwise: W x H becomes H x W, the top-left pixel ends at the top right.
+class FCEffectRotate90 : public FCImageEffect
+{
+public:
+    void PrepareImage(FCObjImage& image) override;
+    void ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
+
+protected:
+    FCObjImage m_backup;
+};
+
+// A quarter turn anticlockwise; sized like the clockwise turn.
+class FCEffectRotate270 : public FCEffectRotate90
+{
+public:
+    void ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
+};
+
+// A half turn.
+class FCEffectRotate180 : public FCImageEffect
+{
+public:
+    void PrepareImage(FCObjImage& image) override;
+    void ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
+
+private:
+    FCObjImage m_backup;
+};
+
+// Doubles both sides: source pixels at the even positions, averages of two or four neighbours
+// between them, copies on the last row and column.
+class FCEffectDilate : public FCImageEffect
+{
+public:
+    void PrepareImage(FCObjImage& image) override;
+    void ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
+
+private:
+    FCObjImage m_backup;
+};
+
+// Halves both sides, each pixel the truncated mean of a 2 x 2 block; an odd last row or column is
+// dropped. Images 1 pixel wide or high are refused: halving them would leave no pixels.
+class FCEffectReduce : public FCImageEffect
+{
+public:
+    bool AcceptsImage(const FCObjImage& image) override;
+    void PrepareImage(FCObjImage& image) override;
+    void ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
+
+private:
+    FCObjImage m_backup;
+};
+
+// Moves the image into backup and recreates it at width x height with the same depth (zero
+// pixels). When the new image cannot be had, the image is left as it was and the backup empty,
+// which makes the per-pixel calls of the effects above do nothing.
+bool SwapIntoBackupAndRecreate(FCObjImage& image, FCObjImage& backup, long long width, long long height);

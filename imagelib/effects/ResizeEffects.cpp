@@ -1,0 +1,373 @@
+#include "imagelib/effects/ResizeEffects.h"
+
+#include "imagelib/PixelHelpers.h"
+#include "imagelib/codecs/FreeImageInclude.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+double FCFilterCatmullRom::Filter(double x) const
+{
+    const double t = std::fabs(x);
+    if (t < 1.0) return 1.5 * t * t * t - 2.5 * t * t + 1.0;
+    if (t < 2.0) return -0.5 * t * t * t + 2.5 * t * t - 4.0 * t + 2.0;
+    return 0.0;
+}
+
+namespace
+{
+// The source taps of a run of destination indices: for index d, count[d] clamped source indices
+// and their normalised weights, stored one after the other.
+struct Taps
+{
+    std::vector<int> first; // offset of index d's taps; one more entry than indices
+    std::vector<int> index;
+    std::vector<double> weight;
+    // Per index: the alpha sum of an opaque line (255 x each weight, added in tap order), the
+    // same for every pixel of a 24-bit image.
+    std::vector<double> opaqueAlpha;
+};
+
+class PassGeometry
+{
+public:
+    PassGeometry(int srcLen, int dstLen, const FCFilterBase& filter, bool vertical)
+        : m_srcLen(srcLen), m_filter(filter), m_vertical(vertical)
+    {
+        m_scale = double(dstLen) / double(srcLen);
+        m_support = filter.GetSupport();
+        m_fscale = 1.0;
+        if (m_scale < 1.0)
+        {
+            m_support = m_support / m_scale;
+            m_fscale = m_scale;
+        }
+        m_invScale = 1.0 / m_scale;
+    }
+
+    // The most taps one index can have.
+    int MaxTaps() const { return int(std::min(2.0 * m_support + 3.0, 1073741824.0)); }
+
+    // Appends the taps of destination indices d0 .. d1 - 1 (weights divided by their sum).
+    void Build(int d0, int d1, Taps& taps) const
+    {
+        taps.first.clear();
+        taps.index.clear();
+        taps.weight.clear();
+        taps.opaqueAlpha.clear();
+        for (int d = d0; d < d1; ++d)
+        {
+            taps.first.push_back(int(taps.index.size()));
+            const double centre = d * m_invScale;
+            const long long left = (long long)std::floor(centre - m_support);
+            const long long right = (long long)std::ceil(centre + m_support);
+            const std::size_t start = taps.weight.size();
+            double sum = 0.0;
+            for (long long i = left; i <= right; ++i)
+            {
+                const double dist = m_vertical ? (double(i) - centre) : (centre - double(i));
+                const double w = m_filter.Filter(dist * m_fscale) * m_fscale;
+                taps.weight.push_back(w);
+                sum += w;
+                taps.index.push_back(int(std::clamp<long long>(i, 0, m_srcLen - 1)));
+            }
+            if (sum != 0.0)
+                for (std::size_t k = start; k < taps.weight.size(); ++k)
+                    taps.weight[k] /= sum;
+            // Taps of weight zero add nothing to any sum: they are dropped.
+            std::size_t kept = start;
+            double opaque = 0.0;
+            for (std::size_t k = start; k < taps.weight.size(); ++k)
+            {
+                if (taps.weight[k] == 0.0) continue;
+                taps.weight[kept] = taps.weight[k];
+                taps.index[kept] = taps.index[k];
+                opaque += 255.0 * taps.weight[k];
+                ++kept;
+            }
+            taps.weight.resize(kept);
+            taps.index.resize(kept);
+            taps.opaqueAlpha.push_back(opaque);
+        }
+        taps.first.push_back(int(taps.index.size()));
+    }
+
+private:
+    int m_srcLen;
+    const FCFilterBase& m_filter;
+    bool m_vertical;
+    double m_scale, m_invScale, m_support, m_fscale;
+};
+
+// Sums of one destination pixel: colour times alpha times weight, and alpha times weight.
+struct Sums
+{
+    double b = 0.0, g = 0.0, r = 0.0, a = 0.0;
+};
+
+// N bytes per pixel: 4 carries alpha, 3 counts as opaque.
+// At 24 bits the alpha sum is the same for every pixel of a line and is added up once, in
+// Taps::opaqueAlpha.
+template <int N> inline void Accumulate(Sums& s, const BYTE* p, double w)
+{
+    const double a = N == 4 ? double(p[3]) : 255.0;
+    const double wa = a * w;
+    s.b += p[0] * wa;
+    s.g += p[1] * wa;
+    s.r += p[2] * wa;
+    if constexpr (N == 4) s.a += wa;
+}
+
+template <int N> inline void WritePixel(BYTE* out, const Sums& s, double opaqueAlpha)
+{
+    const double sumA = N == 4 ? s.a : opaqueAlpha;
+    const BYTE alpha = RoundClampToByte(sumA);
+    if (alpha != 0)
+    {
+        const double inv = 1.0 / sumA;
+        out[0] = RoundClampToByte(s.b * inv);
+        out[1] = RoundClampToByte(s.g * inv);
+        out[2] = RoundClampToByte(s.r * inv);
+    }
+    else
+        out[0] = out[1] = out[2] = 0; // no colour survives a transparent result
+    if (N == 4) out[3] = alpha;
+}
+
+// One row of the horizontal pass for destination columns d0 .. d0 + count - 1.
+template <int N> void ResampleRow(const BYTE* in, BYTE* out, const Taps& taps, int count)
+{
+    const int* index = taps.index.data();
+    const double* weight = taps.weight.data();
+    for (int j = 0; j < count; ++j, out += N)
+    {
+        Sums s;
+        const int end = taps.first[std::size_t(j) + 1];
+        for (int k = taps.first[std::size_t(j)]; k < end; ++k)
+            Accumulate<N>(s, in + std::size_t(index[k]) * N, weight[k]);
+        WritePixel<N>(out, s, taps.opaqueAlpha[std::size_t(j)]);
+    }
+}
+
+// Adds one source row, weighted, into the sums of a strip of n columns.
+template <int N> void AccumulateRow(Sums* sums, const BYTE* in, int n, double w)
+{
+    for (int i = 0; i < n; ++i, in += N)
+        Accumulate<N>(sums[i], in, w);
+}
+
+template <int N> void WriteRow(BYTE* out, const Sums* sums, int n, double opaqueAlpha)
+{
+    for (int i = 0; i < n; ++i, out += N)
+        WritePixel<N>(out, sums[i], opaqueAlpha);
+}
+
+// After destination index d of a pass of length len: progress base + (d + 1) x 50 / len; false
+// when the pass must end (an observer that said no, or a cancel flag set).
+bool ReportIndex(FCProgressObserver* observer, int base, long long d, long long len)
+{
+    if (!observer) return true;
+    const int p = base + int((d + 1) * 50 / len);
+    if (!observer->OnProgress(p))
+    {
+        observer->SetCancelFlag(1);
+        return false;
+    }
+    return !observer->IsCancelled();
+}
+
+bool PassImagesFit(const FCObjImage& src, const FCObjImage& dst)
+{
+    return src.HasBits() && dst.HasBits() && src.ColorBits() == dst.ColorBits() &&
+           (src.ColorBits() == 24 || src.ColorBits() == 32) && &src != &dst;
+}
+} // namespace
+
+void ResampleWithFilterHorizontal(const FCObjImage& src, FCObjImage& dst, const FCFilterBase& filter,
+                                  FCProgressObserver* observer)
+{
+    if (!PassImagesFit(src, dst) || src.Height() != dst.Height()) return;
+    const int srcLen = src.Width();
+    const int dstLen = dst.Width();
+    const int lines = dst.Height();
+    const bool hasAlpha = src.ColorBits() == 32;
+    const int step = src.ColorBits() / 8;
+    const PassGeometry geometry(srcLen, dstLen, filter, false);
+
+    // Destination columns go in chunks, each over every row, so that rows are read along memory;
+    // progress follows for each column of the chunk. A chunk's taps stay small.
+    const long long byProgress = std::max<long long>(16, (dstLen + 24) / 25);
+    const long long byMemory = std::max<long long>(1, 65536 / geometry.MaxTaps());
+    const int chunk = int(std::min<long long>({byProgress, byMemory, dstLen}));
+    Taps taps;
+    for (int d0 = 0; d0 < dstLen; d0 += chunk)
+    {
+        const int d1 = std::min(dstLen, d0 + chunk);
+        geometry.Build(d0, d1, taps);
+        for (int y = 0; y < lines; ++y)
+        {
+            BYTE* out = dst.RowAddress(y) + std::size_t(d0) * std::size_t(step);
+            if (hasAlpha)
+                ResampleRow<4>(src.RowAddress(y), out, taps, d1 - d0);
+            else
+                ResampleRow<3>(src.RowAddress(y), out, taps, d1 - d0);
+        }
+        for (int d = d0; d < d1; ++d)
+            if (!ReportIndex(observer, 0, d, dstLen)) return;
+    }
+}
+
+void ResampleWithFilterVertical(FCObjImage& dst, const FCObjImage& src, const FCFilterBase& filter,
+                                FCProgressObserver* observer)
+{
+    if (!PassImagesFit(src, dst) || src.Width() != dst.Width()) return;
+    const int srcLen = src.Height();
+    const int dstLen = dst.Height();
+    const int width = dst.Width();
+    const bool hasAlpha = src.ColorBits() == 32;
+    const int step = src.ColorBits() / 8;
+    const PassGeometry geometry(srcLen, dstLen, filter, true);
+
+    // Each destination row sums whole source rows into per-column sums (the same order of
+    // additions for every pixel), in strips of columns that keep the sums in cache.
+    constexpr int kStrip = 2048;
+    std::vector<Sums> sums(std::size_t(std::min(width, kStrip)));
+    Taps taps;
+    for (int d = 0; d < dstLen; ++d)
+    {
+        geometry.Build(d, d + 1, taps);
+        BYTE* outRow = dst.RowAddress(d);
+        for (int x0 = 0; x0 < width; x0 += kStrip)
+        {
+            const int n = std::min(kStrip, width - x0);
+            std::fill(sums.begin(), sums.begin() + n, Sums{});
+            for (std::size_t k = 0; k < taps.index.size(); ++k)
+            {
+                const BYTE* in = src.RowAddress(taps.index[k]) + std::size_t(x0) * std::size_t(step);
+                if (hasAlpha)
+                    AccumulateRow<4>(sums.data(), in, n, taps.weight[k]);
+                else
+                    AccumulateRow<3>(sums.data(), in, n, taps.weight[k]);
+            }
+            BYTE* out = outRow + std::size_t(x0) * std::size_t(step);
+            if (hasAlpha)
+                WriteRow<4>(out, sums.data(), n, 0.0);
+            else
+                WriteRow<3>(out, sums.data(), n, taps.opaqueAlpha[0]);
+        }
+        if (!ReportIndex(observer, 50, d, dstLen)) return;
+    }
+}
+
+void FCEffectResize::ApplyToImage(FCObjImage& image, FCProgressObserver* observer)
+{
+    if (!image.HasBits() || m_newWidth < 1 || m_newHeight < 1 || image.ColorBits() < 24) return;
+    if (m_newWidth == image.Width() && m_newHeight == image.Height()) return;
+    const int bpp = image.ColorBits();
+    FCObjImage across;
+    if (!across.Create(m_newWidth, image.Height(), bpp)) return; // too large: the image stays as it was
+    const FCFilterCatmullRom filter;
+    ResampleWithFilterHorizontal(image, across, filter, observer);
+    FCObjImage resized;
+    if (!resized.Create(m_newWidth, m_newHeight, bpp)) return;
+    ResampleWithFilterVertical(resized, across, filter, observer);
+    image.Swap(resized);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+namespace
+{
+void Report(FCProgressObserver* observer, int percent)
+{
+    if (observer && !observer->OnProgress(percent)) observer->SetCancelFlag(1);
+}
+} // namespace
+
+FCEffectFreeImage::~FCEffectFreeImage()
+{
+    if (m_bitmap) FreeImage_Unload(m_bitmap);
+}
+
+void FCEffectFreeImage::PrepareImage(FCObjImage& image)
+{
+    if (m_bitmap)
+    {
+        FreeImage_Unload(m_bitmap);
+        m_bitmap = nullptr;
+    }
+    if (!image.HasBits()) return;
+    FIBITMAP* dib = FreeImage_Allocate(image.Width(), image.Height(), image.ColorBits(), 0, 0, 0);
+    if (!dib) return;
+    // Both are bottom-up with rows padded to 4 bytes; copied row by row all the same, so that a
+    // different pitch could never overrun either side.
+    const std::size_t pitch = std::min<std::size_t>(std::size_t(image.RowPitch()), FreeImage_GetPitch(dib));
+    for (int y = 0; y < image.Height(); ++y)
+        std::memcpy(FreeImage_GetScanLine(dib, image.Height() - 1 - y), image.RowAddress(y), pitch);
+    FreeImage_SetDotsPerMeterX(dib, 0);
+    FreeImage_SetDotsPerMeterY(dib, 0);
+    m_bitmap = dib;
+}
+
+void FCEffectFreeImage::ApplyToImage(FCObjImage& image, FCProgressObserver* observer)
+{
+    Report(observer, 1);
+    FIBITMAP* result = m_bitmap ? RunFreeImage() : nullptr;
+    Report(observer, 98);
+    if (m_bitmap) FreeImage_Unload(m_bitmap);
+    m_bitmap = result;
+    Report(observer, 99);
+    CopyBack(image);
+    Report(observer, 100);
+}
+
+void FCEffectFreeImage::CopyBack(FCObjImage& image)
+{
+    if (!m_bitmap) return; // FreeImage failed: the picture stays as it was
+    FIBITMAP* dib = m_bitmap;
+    FIBITMAP* converted = nullptr;
+    const unsigned bpp = FreeImage_GetBPP(dib);
+    if (bpp == 1 || bpp == 4 || bpp == 8 || bpp == 16)
+    {
+        converted =
+            FreeImage_IsTransparent(dib) ? FreeImage_ConvertTo32Bits(dib) : FreeImage_ConvertTo24Bits(dib);
+        dib = converted;
+    }
+    FCObjImage result;
+    if (dib && FreeImage_GetImageType(dib) == FIT_BITMAP && FreeImage_GetBits(dib) &&
+        (FreeImage_GetBPP(dib) == 24 || FreeImage_GetBPP(dib) == 32) &&
+        result.Create(int(FreeImage_GetWidth(dib)), int(FreeImage_GetHeight(dib)),
+                      int(FreeImage_GetBPP(dib))))
+    {
+        const std::size_t pitch =
+            std::min<std::size_t>(std::size_t(result.RowPitch()), FreeImage_GetPitch(dib));
+        const int h = result.Height();
+        for (int y = 0; y < h; ++y)
+            std::memcpy(result.RowAddress(y), FreeImage_GetScanLine(dib, h - 1 - y), pitch);
+        image.Swap(result);
+    }
+    if (converted) FreeImage_Unload(converted);
+    FreeImage_Unload(m_bitmap);
+    m_bitmap = nullptr;
+}
+
+FCEffectResizeFreeImage::FCEffectResizeFreeImage(int newWidth, int newHeight, int filter)
+    : m_newWidth(newWidth), m_newHeight(newHeight),
+      m_filter(std::clamp(filter, int(FILTER_BOX), int(FILTER_LANCZOS3)))
+{
+}
+
+FIBITMAP* FCEffectResizeFreeImage::RunFreeImage()
+{
+    if (!m_bitmap || m_newWidth < 1 || m_newHeight < 1) return nullptr;
+    return FreeImage_Rescale(m_bitmap, m_newWidth, m_newHeight, FREE_IMAGE_FILTER(m_filter));
+}
+
+FIBITMAP* FCEffectRotateFreeImage::RunFreeImage()
+{
+    if (!m_bitmap || !std::isfinite(m_angle)) return nullptr;
+    const RGBQUAD background{0, 0, 0, 0};
+    return FreeImage_Rotate(m_bitmap, m_angle, &background);
+}

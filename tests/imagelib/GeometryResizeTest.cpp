@@ -1,0 +1,287 @@
+// Catmull-Rom resize: filter values, the production passes against a plain reference loop,
+// resize properties, progress and cancel, sizes that cannot be had.
+#include "TestImages.h"
+
+#include "imagelib/FCBandRunner.h"
+#include "imagelib/PixelHelpers.h"
+#include "imagelib/effects/ResizeEffects.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace
+{
+class RecordingObserver : public FCProgressObserver
+{
+public:
+    // Answers false from the call numbered refuseAt (0 = the first) on; -1 never.
+    explicit RecordingObserver(int refuseAt = -1) : m_refuseAt(refuseAt) {}
+    bool OnProgress(int percent) override
+    {
+        calls.push_back(percent);
+        return m_refuseAt < 0 || int(calls.size()) - 1 < m_refuseAt;
+    }
+    std::vector<int> calls;
+
+private:
+    int m_refuseAt;
+};
+
+// One pass as plainly as it can be written: destination index by index, a weight array for
+// each, every line of the destination, source indices clamped at the edges.
+void ReferencePass(const FCObjImage& src, FCObjImage& dst, bool vertical)
+{
+    const FCFilterCatmullRom filter;
+    const int srcLen = vertical ? src.Height() : src.Width();
+    const int dstLen = vertical ? dst.Height() : dst.Width();
+    const int lines = vertical ? dst.Width() : dst.Height();
+    const bool alpha = src.ColorBits() == 32;
+    const double scale = double(dstLen) / double(srcLen);
+    double support = filter.GetSupport(), fscale = 1.0;
+    if (scale < 1.0)
+    {
+        support = support / scale;
+        fscale = scale;
+    }
+    for (int d = 0; d < dstLen; ++d)
+    {
+        const double centre = d * (1.0 / scale);
+        const int left = int(std::floor(centre - support));
+        const int right = int(std::ceil(centre + support));
+        std::vector<double> w(std::size_t(right - left + 1));
+        double sum = 0;
+        for (int i = left; i <= right; ++i)
+        {
+            w[std::size_t(i - left)] = filter.Filter((vertical ? i - centre : centre - i) * fscale) * fscale;
+            sum += w[std::size_t(i - left)];
+        }
+        for (double& v : w)
+            v /= sum;
+        for (int line = 0; line < lines; ++line)
+        {
+            double b = 0, g = 0, r = 0, a = 0;
+            for (int i = left; i <= right; ++i)
+            {
+                const int s = std::clamp(i, 0, srcLen - 1);
+                const BYTE* p = vertical ? src.PixelAddress(line, s) : src.PixelAddress(s, line);
+                const double wa = (alpha ? p[3] : 255) * w[std::size_t(i - left)];
+                b += p[0] * wa;
+                g += p[1] * wa;
+                r += p[2] * wa;
+                a += wa;
+            }
+            BYTE* out = vertical ? dst.PixelAddress(line, d) : dst.PixelAddress(d, line);
+            const BYTE outAlpha = RoundClampToByte(a);
+            out[0] = out[1] = out[2] = 0;
+            if (outAlpha != 0)
+            {
+                out[0] = RoundClampToByte(b * (1.0 / a));
+                out[1] = RoundClampToByte(g * (1.0 / a));
+                out[2] = RoundClampToByte(r * (1.0 / a));
+            }
+            if (alpha) out[3] = outAlpha;
+        }
+    }
+}
+
+FCObjImage ReferenceResize(const FCObjImage& src, int w, int h)
+{
+    FCObjImage across, out;
+    across.Create(w, src.Height(), src.ColorBits());
+    ReferencePass(src, across, false);
+    out.Create(w, h, src.ColorBits());
+    ReferencePass(across, out, true);
+    return out;
+}
+
+std::string Size(int w, int h)
+{
+    return std::to_string(w) + "x" + std::to_string(h);
+}
+} // namespace
+
+TEST(GeometryResize, CatmullRomFilterValues)
+{
+    const FCFilterCatmullRom f;
+    EXPECT_EQ(f.GetSupport(), 2.0);
+    const struct
+    {
+        double x, y;
+    } cases[] = {{0, 1},         {0.5, 0.5625},   {-0.5, 0.5625}, {1, 0},
+                 {1.5, -0.0625}, {-1.5, -0.0625}, {2, 0},         {3, 0}};
+    for (const auto& c : cases)
+        EXPECT_DOUBLE_EQ(f.Filter(c.x), c.y) << c.x;
+}
+
+TEST(GeometryResize, MatchesThePlainReferenceLoopByteForByte)
+{
+    const std::pair<int, int> sizes[] = {{80, 51}, {11, 7},  {37, 5},  {1, 1},
+                                         {200, 3}, {3, 200}, {36, 24}, {74, 46}};
+    for (int bpp : {24, 32})
+    {
+        const FCObjImage source = testimg::Varied(37, 23, bpp, 2024);
+        for (auto [w, h] : sizes)
+        {
+            FCObjImage image(source);
+            FCEffectResize effect(w, h);
+            ASSERT_TRUE(RunEffect(image, effect, 1));
+            EXPECT_TRUE(testimg::SamePixels(image, ReferenceResize(source, w, h)))
+                << Size(w, h) << "x" << bpp;
+        }
+    }
+    // Wide enough for several column chunks and strips, and a strong shrink.
+    const FCObjImage wide = testimg::Varied(4500, 3, 32, 7);
+    for (auto [w, h] : {std::pair{5000, 4}, {9, 2}, {4500, 7}})
+    {
+        FCObjImage image(wide);
+        FCEffectResize effect(w, h);
+        RunEffect(image, effect, 1);
+        EXPECT_TRUE(testimg::SamePixels(image, ReferenceResize(wide, w, h))) << Size(w, h);
+    }
+}
+
+TEST(GeometryResize, SameSizeIsLeftUntouchedWithoutProgress)
+{
+    const FCObjImage source = testimg::Varied(9, 6, 32);
+    FCObjImage image(source);
+    FCEffectResize effect(9, 6);
+    RecordingObserver observer;
+    effect.ApplyToImage(image, &observer);
+    EXPECT_TRUE(testimg::SamePixels(image, source));
+    EXPECT_TRUE(observer.calls.empty());
+}
+
+TEST(GeometryResize, DoublingReproducesEverySourcePixelAtEvenIndices)
+{
+    for (int bpp : {24, 32})
+    {
+        FCObjImage source = testimg::Varied(13, 9, bpp, 3);
+        if (bpp == 32)
+            for (int y = 0; y < 9; ++y)
+                for (int x = 0; x < 13; ++x)
+                    source.PixelAddress(x, y)[3] |= 1; // a transparent pixel has no colour to keep
+        FCObjImage image(source);
+        FCEffectResize effect(26, 18);
+        RunEffect(image, effect, 1);
+        ASSERT_EQ(image.Width(), 26);
+        ASSERT_EQ(image.Height(), 18);
+        for (int y = 0; y < 9; ++y)
+            for (int x = 0; x < 13; ++x)
+                ASSERT_EQ(std::memcmp(image.PixelAddress(2 * x, 2 * y), source.PixelAddress(x, y),
+                                      std::size_t(bpp / 8)),
+                          0)
+                    << x << "," << y << " at " << bpp;
+    }
+}
+
+TEST(GeometryResize, FlatImagesStayFlatAndKeepTheirDepth)
+{
+    for (int bpp : {24, 32})
+        for (auto [w, h] : {std::pair{31, 17}, {5, 3}, {64, 2}, {1, 40}})
+        {
+            FCObjImage image = testimg::Flat(12, 10, bpp, 17, 130, 250, 255);
+            const FCObjImage expected = testimg::Flat(w, h, bpp, 17, 130, 250, 255);
+            FCEffectResize effect(w, h);
+            RunEffect(image, effect, 1);
+            EXPECT_TRUE(testimg::SamePixels(image, expected)) << Size(w, h) << "x" << bpp;
+        }
+}
+
+TEST(GeometryResize, TransparentPixelsDoNotBleedAndAlphaRampsAcross)
+{
+    // Left half opaque red, right half transparent green.
+    FCObjImage image;
+    image.Create(16, 4, 32);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 16; ++x)
+        {
+            BYTE* p = image.PixelAddress(x, y);
+            p[0] = 0;
+            p[1] = x < 8 ? 0 : 255;
+            p[2] = x < 8 ? 255 : 0;
+            p[3] = x < 8 ? 255 : 0;
+        }
+    for (auto [w, h] : {std::pair{37, 9}, {7, 3}})
+    {
+        FCObjImage resized(image);
+        FCEffectResize effect(w, h);
+        RunEffect(resized, effect, 1);
+        for (int y = 0; y < h; ++y)
+        {
+            int previous = 256, partial = 0;
+            for (int x = 0; x < w; ++x)
+            {
+                const BYTE* p = resized.PixelAddress(x, y);
+                if (p[3] != 0)
+                {
+                    EXPECT_EQ(p[1], 0) << "green bled in at " << x << "," << y << " of " << Size(w, h);
+                    EXPECT_EQ(p[2], 255) << x << "," << y << " of " << Size(w, h);
+                }
+                EXPECT_LE(p[3], previous) << x << "," << y << " of " << Size(w, h);
+                previous = p[3];
+                partial += p[3] > 0 && p[3] < 255;
+            }
+            EXPECT_EQ(resized.PixelAddress(0, y)[3], 255);
+            EXPECT_EQ(resized.PixelAddress(w - 1, y)[3], 0);
+            EXPECT_GT(partial, 0) << Size(w, h);
+        }
+    }
+}
+
+TEST(GeometryResize, ProgressRunsThroughBothPassesToOneHundred)
+{
+    FCObjImage image = testimg::Varied(10, 4, 24);
+    FCEffectResize effect(20, 8);
+    RecordingObserver observer;
+    effect.ApplyToImage(image, &observer);
+    ASSERT_EQ(observer.calls.size(), 28u); // one per destination column, then one per row
+    EXPECT_EQ(observer.calls[0], 2);
+    EXPECT_EQ(observer.calls[19], 50);
+    EXPECT_EQ(observer.calls[20], 56);
+    EXPECT_EQ(observer.calls.back(), 100);
+    for (std::size_t i = 1; i < observer.calls.size(); ++i)
+        EXPECT_GE(observer.calls[i], observer.calls[i - 1]);
+    EXPECT_FALSE(observer.IsCancelled());
+}
+
+TEST(GeometryResize, CancellingTheFirstPassStillGivesTheNewSize)
+{
+    for (int refuseAt : {0, 7})
+    {
+        FCObjImage image = testimg::Varied(300, 20, 32);
+        FCEffectResize effect(600, 50);
+        RecordingObserver observer(refuseAt);
+        effect.ApplyToImage(image, &observer);
+        EXPECT_EQ(image.Width(), 600);
+        EXPECT_EQ(image.Height(), 50);
+        EXPECT_EQ(observer.GetCancelFlag(), 1);
+        // The horizontal pass ends at the refusal; the vertical pass does one row and stops.
+        ASSERT_EQ(observer.calls.size(), std::size_t(refuseAt) + 2) << refuseAt;
+        EXPECT_EQ(observer.calls.back(), 51);
+    }
+    // A flag set from elsewhere stops the passes just the same.
+    FCObjImage image = testimg::Varied(30, 20, 24);
+    FCEffectResize effect(60, 50);
+    RecordingObserver observer;
+    observer.SetCancelFlag(1);
+    effect.ApplyToImage(image, &observer);
+    EXPECT_EQ(observer.calls, (std::vector<int>{0, 51}));
+    EXPECT_EQ(image.Width(), 60);
+}
+
+TEST(GeometryResize, SizesThatCannotBeHadLeaveTheImageAsItWas)
+{
+    const FCObjImage source = testimg::Varied(7, 5, 24);
+    for (auto [w, h] : {std::pair{0, 5}, {7, 0}, {-3, 4}, {INT_MAX, 5}, {100000, 100000}, {7, INT_MAX}})
+    {
+        FCObjImage image(source);
+        FCEffectResize effect(w, h);
+        RecordingObserver observer;
+        FCObjImage::ApplyEffect(image, effect, &observer);
+        EXPECT_TRUE(testimg::SamePixels(image, source)) << Size(w, h);
+    }
+}
