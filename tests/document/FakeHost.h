@@ -6,7 +6,10 @@
 #include "document/CView.h"
 #include "platform/settings/Settings.h"
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -131,6 +134,19 @@ public:
         std::lock_guard lock(postMutex);
         posts.push_back(percent);
         if (onPost) onPost(percent);
+        postChanged.notify_all();
+    }
+    // Waits (at most 30 s) until the posts so far satisfy done; false on time-out.
+    bool WaitForPosts(const std::function<bool(const std::vector<int>&)>& done)
+    {
+        std::unique_lock lock(postMutex);
+        return postChanged.wait_for(lock, std::chrono::seconds(30), [&] { return done(posts); });
+    }
+    // Waits until n posts of 100 have been made.
+    bool WaitForHundreds(int n)
+    {
+        return WaitForPosts([n](const std::vector<int>& p)
+                            { return std::count(p.begin(), p.end(), 100) >= n; });
     }
     std::vector<int> Posts()
     {
@@ -161,6 +177,7 @@ public:
     FCObjImage clipboard;
     ScriptedProgress progress;
     std::mutex postMutex;
+    std::condition_variable postChanged;
     std::vector<int> posts;
     std::function<void(int)> onPost; // runs on the posting thread, under postMutex
     std::tm clock{};
