@@ -3,6 +3,7 @@
 #include "bench/EffectRegistry.h"
 #include "imagelib/effects/ColorEffects.h"
 #include "imagelib/effects/ColorModel.h"
+#include "imagelib/effects/HistogramEffects.h"
 
 static const EffectFamily colourEffects{
     MakeEffectEntry<FCEffectBrightnessContrast, int, int>("FCEffectBrightnessContrast", "brightness contrast",
@@ -32,4 +33,14 @@ static const EffectFamily colourEffects{
         {"1", "1", "40", "-10", "-30"}),
     MakeEffectEntry<FCEffectColorToneIntParam, int, int>("FCEffectColorToneIntParam",
                                                          "hue_degrees saturation", {"45", "160"}),
+    // Counts only: the pixels are left as they are.
+    MakeEffectEntry<FCEffectGetHistogram>("FCEffectGetHistogram", "", {}),
+    MakeEffectEntry<FCEffectEgaliserHistogrammeRGB>("FCEffectEgaliserHistogrammeRGB", "", {}),
+    MakeEffectEntry<FCEffectEgaliserHistogrammeLuminosite>("FCEffectEgaliserHistogrammeLuminosite", "", {}),
+    MakeEffectEntry<FCEffectAutoContrast>("FCEffectAutoContrast", "", {}),
+    MakeEffectEntry<FCEffectColorLevel, int, int, int, int, double, int>(
+        "FCEffectColorLevel", "in_low in_high out_low out_high gamma channel_mask_4b_2g_1r",
+        {"20", "230", "10", "250", "1.4", "7"}),
+    MakeEffectEntry<FCEffectAutoColorLevel>("FCEffectAutoColorLevel", "", {}),
+    MakeEffectEntry<FCEffectAutoColorEnhance>("FCEffectAutoColorEnhance", "", {}),
 };
