@@ -1,9 +1,9 @@
 #include "imagelib/FCYUVPlanes.h"
 
+#include "imagelib/FCLargeArrays.h"
 #include "imagelib/FCObjImage.h"
 #include "imagelib/PixelHelpers.h"
 
-#include <new>
 
 void FCYUVPlanes::Release()
 {
@@ -18,9 +18,9 @@ bool FCYUVPlanes::Allocate(int width, int height)
     if (m_y && width == m_width && height == m_height) return true;
     Release();
     const std::size_t count = std::size_t(width) * std::size_t(height);
-    m_y.reset(new (std::nothrow) float[count]);
-    m_u.reset(new (std::nothrow) float[count]);
-    m_v.reset(new (std::nothrow) float[count]);
+    m_y = NewLargeFloats(count);
+    m_u = NewLargeFloats(count);
+    m_v = NewLargeFloats(count);
     if (!m_y || !m_u || !m_v)
     {
         Release();

@@ -1,5 +1,6 @@
 #include "imagelib/FFTW3Helper.h"
 
+#include "imagelib/FCLargeArrays.h"
 #include "imagelib/FCObjImage.h"
 
 #include <algorithm>
@@ -88,6 +89,8 @@ bool FFTW3Helper::PlanLocked(const FCObjImage& sizeSource, bool forward)
             ReleaseLocked();
             return false;
         }
+        AdviseHugePages(m_bufferA, count * sizeof(fftwf_complex));
+        AdviseHugePages(m_bufferB, count * sizeof(fftwf_complex));
         m_width = w;
         m_height = h;
     }

@@ -1,10 +1,11 @@
 #include "imagelib/effects/FourierEffects.h"
 
+#include "imagelib/FCLargeArrays.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
-#include <new>
 
 namespace
 {
@@ -65,8 +66,8 @@ bool FCEffectFourierBase::AllocateSpectrum(const FCObjImage& image)
     m_spectrumWidth = m_spectrumHeight = 0;
     if (w < 1 || h < 1) return false;
     const std::size_t count = std::size_t(w) * std::size_t(h);
-    m_re.reset(new (std::nothrow) float[count]);
-    m_im.reset(new (std::nothrow) float[count]);
+    m_re = NewLargeFloats(count);
+    m_im = NewLargeFloats(count);
     if (!m_re || !m_im)
     {
         m_re.reset();
@@ -343,7 +344,7 @@ void FCEffectFourierGaussien::FilterSpectrum(const FCObjImage& image, FCProgress
     const std::size_t count = std::size_t(w) * std::size_t(h);
     if (!m_weights || m_weightsWidth != w || m_weightsHeight != h)
     {
-        m_weights.reset(new (std::nothrow) float[count]);
+        m_weights = NewLargeFloats(count);
         m_weightsWidth = m_weightsHeight = 0;
         if (!m_weights) return;
         const float p2 = m_sigma * m_sigma;
@@ -377,8 +378,8 @@ bool FCEffectFourier::AllocateModulePhase(const FCObjImage& image)
 {
     const std::size_t count = std::size_t(image.Width()) * std::size_t(image.Height());
     if (m_module && m_phase && count == m_modulePhaseCount) return true;
-    m_module.reset(new (std::nothrow) float[count]);
-    m_phase.reset(new (std::nothrow) float[count]);
+    m_module = NewLargeFloats(count);
+    m_phase = NewLargeFloats(count);
     m_modulePhaseCount = count;
     if (!m_module || !m_phase)
     {
