@@ -178,66 +178,17 @@ void FCEffectFourierBase::KeepClosedRect(long long rx, long long ry)
     }
 }
 
-void FCEffectFourierRect::FilterSpectrum(const FCObjImage& image, FCProgressObserver*)
+// Zeroes the half-open rectangle [x0, x1) x [y0, y1), clipped to the spectrum.
+void FCEffectFourierBase::ZeroRect(long long x0, long long x1, long long y0, long long y1)
 {
-    if (!SpectrumFits(image)) return;
-    const int w = image.Width(), h = image.Height();
-    m_halfSizeY = std::clamp(m_halfSizeY, 0, h / 2);
-    m_halfSizeX = std::clamp(m_halfSizeX, 0, w / 2);
-    KeepClosedRect(m_halfSizeX, m_halfSizeY);
+    ForRows(y0, y1, m_spectrumHeight, [&](int y) { ZeroSpan(y, x0, x1); });
 }
 
-void FCEffectFourierRectangulairePasseHaut::FilterSpectrum(const FCObjImage& image, FCProgressObserver*)
+// Zeroes the open rectangle of half sizes (ox, oy) but the cells of the open one of (ix, iy).
+void FCEffectFourierBase::ZeroOpenRectRing(long long ox, long long oy, long long ix, long long iy)
 {
-    if (!SpectrumFits(image)) return;
-    const int w = image.Width(), h = image.Height();
-    m_halfSizeY = std::clamp(m_halfSizeY, 0, h / 2);
-    m_halfSizeX = std::clamp(m_halfSizeX, 0, w / 2);
-    const long long cx = w / 2, cy = h / 2, rx = m_halfSizeX, ry = m_halfSizeY;
-    ForRows(cy - ry, cy + ry, h, [&](int y) { ZeroSpan(y, cx - rx, cx + rx); });
-}
-
-void FCEffectFourierCarreCoupeBande::FilterSpectrum(const FCObjImage& image, FCProgressObserver*)
-{
-    if (!SpectrumFits(image)) return;
-    const int w = image.Width(), h = image.Height();
-    m_outerHalfSize = std::max(0, std::min({m_outerHalfSize, h / 2, w / 2}));
-    m_innerHalfSize = std::clamp(m_innerHalfSize, 0, m_outerHalfSize);
-    const long long cx = w / 2, cy = h / 2, r2 = m_outerHalfSize, r1 = m_innerHalfSize;
-    // Open outer square less the open inner square.
-    ForRows(cy - r2 + 1, cy + r2, h,
-            [&](int y)
-            {
-                if (y > cy - r1 && y < cy + r1)
-                    ZeroSpanBut(y, cx - r2 + 1, cx + r2, cx - r1 + 1, cx + r1);
-                else
-                    ZeroSpan(y, cx - r2 + 1, cx + r2);
-            });
-}
-
-void FCEffectFourierCarrePasseBande::FilterSpectrum(const FCObjImage& image, FCProgressObserver*)
-{
-    if (!SpectrumFits(image)) return;
-    const int w = image.Width(), h = image.Height();
-    m_outerHalfSize = std::max(0, std::min({m_outerHalfSize, h / 2, w / 2}));
-    m_innerHalfSize = std::clamp(m_innerHalfSize, 0, m_outerHalfSize);
-    const long long cx = w / 2, cy = h / 2, r2 = m_outerHalfSize, r1 = m_innerHalfSize;
-    // Closed outer square kept, then the open inner square zeroed.
-    KeepClosedRect(r2, r2);
-    ForRows(cy - r1 + 1, cy + r1, h, [&](int y) { ZeroSpan(y, cx - r1 + 1, cx + r1); });
-}
-
-void FCEffectFourierRectangulaireCoupeBande::FilterSpectrum(const FCObjImage& image, FCProgressObserver*)
-{
-    if (!SpectrumFits(image)) return;
-    const int w = image.Width(), h = image.Height();
-    const long long cx = w / 2, cy = h / 2;
-    const long long hx = std::max(m_halfSizeX, 0), hy = std::max(m_halfSizeY, 0),
-                    band = std::max(m_bandWidth, 0);
-    const long long ix = std::max(0LL, hx - band), iy = std::max(0LL, hy - band);
-    const long long ox = std::min(hx + band, cx), oy = std::min(hy + band, cy);
-    // Open outer rectangle less the open inner rectangle.
-    ForRows(cy - oy + 1, cy + oy, h,
+    const long long cx = m_spectrumWidth / 2, cy = m_spectrumHeight / 2;
+    ForRows(cy - oy + 1, cy + oy, m_spectrumHeight,
             [&](int y)
             {
                 if (y > cy - iy && y < cy + iy)
@@ -247,18 +198,80 @@ void FCEffectFourierRectangulaireCoupeBande::FilterSpectrum(const FCObjImage& im
             });
 }
 
+void FCEffectFourierRect::FilterSpectrum(const FCObjImage& image, FCProgressObserver*)
+{
+    if (!SpectrumFits(image)) return;
+    m_halfSizeY = std::clamp(m_halfSizeY, 0, image.Height() / 2);
+    m_halfSizeX = std::clamp(m_halfSizeX, 0, image.Width() / 2);
+    KeepClosedRect(m_halfSizeX, m_halfSizeY);
+}
+
+void FCEffectFourierRectangulairePasseHaut::FilterSpectrum(const FCObjImage& image, FCProgressObserver*)
+{
+    if (!SpectrumFits(image)) return;
+    m_halfSizeY = std::clamp(m_halfSizeY, 0, image.Height() / 2);
+    m_halfSizeX = std::clamp(m_halfSizeX, 0, image.Width() / 2);
+    const long long cx = image.Width() / 2, cy = image.Height() / 2, rx = m_halfSizeX, ry = m_halfSizeY;
+    ZeroRect(cx - rx, cx + rx, cy - ry, cy + ry);
+}
+
+namespace
+{
+// The outer half sizes of the square band filters, then the inner ones, clamped and stored back.
+void ClampSquareBand(const FCObjImage& image, int& inner, int& outer)
+{
+    outer = std::max(0, std::min({outer, image.Height() / 2, image.Width() / 2}));
+    inner = std::clamp(inner, 0, outer);
+}
+
+// Inner and outer half sizes of the rectangular band filters.
+struct RectBand
+{
+    long long ix, iy, ox, oy;
+    RectBand(const FCObjImage& image, int halfSizeX, int halfSizeY, int bandWidth)
+    {
+        const long long hx = std::max(halfSizeX, 0), hy = std::max(halfSizeY, 0),
+                        band = std::max(bandWidth, 0);
+        ix = std::max(0LL, hx - band);
+        iy = std::max(0LL, hy - band);
+        ox = std::min<long long>(hx + band, image.Width() / 2);
+        oy = std::min<long long>(hy + band, image.Height() / 2);
+    }
+};
+} // namespace
+
+void FCEffectFourierCarreCoupeBande::FilterSpectrum(const FCObjImage& image, FCProgressObserver*)
+{
+    if (!SpectrumFits(image)) return;
+    ClampSquareBand(image, m_innerHalfSize, m_outerHalfSize);
+    ZeroOpenRectRing(m_outerHalfSize, m_outerHalfSize, m_innerHalfSize, m_innerHalfSize);
+}
+
+void FCEffectFourierCarrePasseBande::FilterSpectrum(const FCObjImage& image, FCProgressObserver*)
+{
+    if (!SpectrumFits(image)) return;
+    ClampSquareBand(image, m_innerHalfSize, m_outerHalfSize);
+    const long long cx = image.Width() / 2, cy = image.Height() / 2, r1 = m_innerHalfSize;
+    // Closed outer square kept, then the open inner square zeroed.
+    KeepClosedRect(m_outerHalfSize, m_outerHalfSize);
+    ZeroRect(cx - r1 + 1, cx + r1, cy - r1 + 1, cy + r1);
+}
+
+void FCEffectFourierRectangulaireCoupeBande::FilterSpectrum(const FCObjImage& image, FCProgressObserver*)
+{
+    if (!SpectrumFits(image)) return;
+    const RectBand b(image, m_halfSizeX, m_halfSizeY, m_bandWidth);
+    ZeroOpenRectRing(b.ox, b.oy, b.ix, b.iy);
+}
+
 void FCEffectFourierRectangulairePasseBande::FilterSpectrum(const FCObjImage& image, FCProgressObserver*)
 {
     if (!SpectrumFits(image)) return;
-    const int w = image.Width(), h = image.Height();
-    const long long cx = w / 2, cy = h / 2;
-    const long long hx = std::max(m_halfSizeX, 0), hy = std::max(m_halfSizeY, 0),
-                    band = std::max(m_bandWidth, 0);
-    const long long ix = std::max(0LL, hx - band), iy = std::max(0LL, hy - band);
-    const long long ox = std::min(hx + band, cx), oy = std::min(hy + band, cy);
+    const RectBand b(image, m_halfSizeX, m_halfSizeY, m_bandWidth);
+    const long long cx = image.Width() / 2, cy = image.Height() / 2;
     // Closed outer rectangle kept, then the half-open inner rectangle zeroed.
-    KeepClosedRect(ox, oy);
-    ForRows(cy - iy, cy + iy, h, [&](int y) { ZeroSpan(y, cx - ix, cx + ix); });
+    KeepClosedRect(b.ox, b.oy);
+    ZeroRect(cx - b.ix, cx + b.ix, cy - b.iy, cy + b.iy);
 }
 
 // Keeps the closed disc of radius r around the centre, zeroes the rest.

@@ -56,6 +56,8 @@ protected:
 
     // Window rules over the whole spectrum, centre (width / 2, height / 2).
     void KeepClosedRect(long long rx, long long ry);
+    void ZeroRect(long long x0, long long x1, long long y0, long long y1);
+    void ZeroOpenRectRing(long long ox, long long oy, long long ix, long long iy);
     void KeepClosedDisc(long long r);
     void ZeroOpenDisc(long long r);
 

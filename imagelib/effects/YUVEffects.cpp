@@ -11,6 +11,14 @@ template <class F> inline void ForEachPixel(const FCObjImage& image, BYTE* row, 
     for (int x = 0; x < w; ++x, row += bytesPerPixel)
         f(row);
 }
+
+// The chrominance c is offset by 128 in single precision before it is clamped and truncated: the
+// pixel gets 128 - c everywhere but at byte `plus`, which gets c + 128.
+inline void TwoColours(BYTE* p, float c, int plus)
+{
+    p[0] = p[1] = p[2] = TruncClampToByte(128.0f - c);
+    p[plus] = TruncClampToByte(c + 128.0f);
+}
 } // namespace
 
 void FCEffectGetRChannel::ApplyToRow(FCObjImage& image, int, BYTE* row, int bytesPerPixel)
@@ -49,16 +57,9 @@ void FCEffectYUVLuminance::ApplyToRow(FCObjImage& image, int, BYTE* row, int byt
                  [](BYTE* p) { p[0] = p[1] = p[2] = TruncClampToByte(YuvLuma(p[2], p[1], p[0])); });
 }
 
-// The chrominance is offset by 128 in single precision before it is clamped and truncated.
 void FCEffectYUVChrominanceBleue::ApplyToRow(FCObjImage& image, int, BYTE* row, int bytesPerPixel)
 {
-    ForEachPixel(image, row, bytesPerPixel,
-                 [](BYTE* p)
-                 {
-                     const float u = YuvChromaU(p[2], p[1], p[0]);
-                     p[0] = TruncClampToByte(u + 128.0f);
-                     p[1] = p[2] = TruncClampToByte(128.0f - u);
-                 });
+    ForEachPixel(image, row, bytesPerPixel, [](BYTE* p) { TwoColours(p, YuvChromaU(p[2], p[1], p[0]), 0); });
 }
 
 void FCEffectYUVChrominanceBleueLuminance::ApplyToRow(FCObjImage& image, int, BYTE* row, int bytesPerPixel)
@@ -70,13 +71,7 @@ void FCEffectYUVChrominanceBleueLuminance::ApplyToRow(FCObjImage& image, int, BY
 
 void FCEffectYUVChrominanceRouge::ApplyToRow(FCObjImage& image, int, BYTE* row, int bytesPerPixel)
 {
-    ForEachPixel(image, row, bytesPerPixel,
-                 [](BYTE* p)
-                 {
-                     const float v = YuvChromaV(p[2], p[1], p[0]);
-                     p[2] = TruncClampToByte(v + 128.0f);
-                     p[0] = p[1] = TruncClampToByte(128.0f - v);
-                 });
+    ForEachPixel(image, row, bytesPerPixel, [](BYTE* p) { TwoColours(p, YuvChromaV(p[2], p[1], p[0]), 2); });
 }
 
 void FCEffectYUVChrominanceRougeLuminance::ApplyToRow(FCObjImage& image, int, BYTE* row, int bytesPerPixel)
