@@ -2,8 +2,8 @@
 
 #include "imagelib/FCLargeArrays.h"
 #include "imagelib/FCObjImage.h"
+#include "imagelib/FCParallel.h"
 #include "imagelib/PixelHelpers.h"
-
 
 void FCYUVPlanes::Release()
 {
@@ -43,33 +43,37 @@ bool FCYUVPlanes::FromImage(const FCObjImage& image)
     if (!Allocate(w, h)) return false;
     const RGBQUAD* palette = image.PaletteEntries();
     const int step = bpp / 8;
-    for (int y = 0; y < h; ++y)
-    {
-        const BYTE* p = image.RowAddress(y);
-        float* py = m_y.get() + std::size_t(y) * w;
-        float* pu = m_u.get() + std::size_t(y) * w;
-        float* pv = m_v.get() + std::size_t(y) * w;
-        for (int x = 0; x < w; ++x, p += step)
-        {
-            int b, g, r;
-            if (bpp == 8 && palette)
-            {
-                const RGBQUAD& c = palette[*p];
-                b = c.rgbBlue, g = c.rgbGreen, r = c.rgbRed;
-            }
-            else if (bpp == 8)
-            {
-                b = g = r = *p;
-            }
-            else
-            {
-                b = p[0], g = p[1], r = p[2];
-            }
-            py[x] = YuvLuma(r, g, b);
-            pu[x] = YuvChromaU(r, g, b);
-            pv[x] = YuvChromaV(r, g, b);
-        }
-    }
+    ParallelRows(h, w,
+                 [&](int firstRow, int endRow)
+                 {
+                     for (int y = firstRow; y < endRow; ++y)
+                     {
+                         const BYTE* p = image.RowAddress(y);
+                         float* py = m_y.get() + std::size_t(y) * w;
+                         float* pu = m_u.get() + std::size_t(y) * w;
+                         float* pv = m_v.get() + std::size_t(y) * w;
+                         for (int x = 0; x < w; ++x, p += step)
+                         {
+                             int b, g, r;
+                             if (bpp == 8 && palette)
+                             {
+                                 const RGBQUAD& c = palette[*p];
+                                 b = c.rgbBlue, g = c.rgbGreen, r = c.rgbRed;
+                             }
+                             else if (bpp == 8)
+                             {
+                                 b = g = r = *p;
+                             }
+                             else
+                             {
+                                 b = p[0], g = p[1], r = p[2];
+                             }
+                             py[x] = YuvLuma(r, g, b);
+                             pu[x] = YuvChromaU(r, g, b);
+                             pv[x] = YuvChromaV(r, g, b);
+                         }
+                     }
+                 });
     return true;
 }
 
@@ -93,18 +97,22 @@ bool FCYUVPlanes::ToImage(FCObjImage& image) const
         image.Swap(fresh);
     }
     const int step = image.ColorBits() / 8;
-    for (int y = 0; y < m_height; ++y)
-    {
-        BYTE* p = image.RowAddress(y);
-        const float* py = m_y.get() + std::size_t(y) * m_width;
-        const float* pu = m_u.get() + std::size_t(y) * m_width;
-        const float* pv = m_v.get() + std::size_t(y) * m_width;
-        for (int x = 0; x < m_width; ++x, p += step)
-        {
-            p[2] = TruncClampToByte(YuvToRed(py[x], pu[x], pv[x]));
-            p[1] = TruncClampToByte(YuvToGreen(py[x], pu[x], pv[x]));
-            p[0] = TruncClampToByte(YuvToBlue(py[x], pu[x], pv[x]));
-        }
-    }
+    ParallelRows(m_height, m_width,
+                 [&](int firstRow, int endRow)
+                 {
+                     for (int y = firstRow; y < endRow; ++y)
+                     {
+                         BYTE* p = image.RowAddress(y);
+                         const float* py = m_y.get() + std::size_t(y) * m_width;
+                         const float* pu = m_u.get() + std::size_t(y) * m_width;
+                         const float* pv = m_v.get() + std::size_t(y) * m_width;
+                         for (int x = 0; x < m_width; ++x, p += step)
+                         {
+                             p[2] = TruncClampToByte(YuvToRed(py[x], pu[x], pv[x]));
+                             p[1] = TruncClampToByte(YuvToGreen(py[x], pu[x], pv[x]));
+                             p[0] = TruncClampToByte(YuvToBlue(py[x], pu[x], pv[x]));
+                         }
+                     }
+                 });
     return true;
 }

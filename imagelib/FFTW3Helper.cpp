@@ -2,6 +2,7 @@
 
 #include "imagelib/FCLargeArrays.h"
 #include "imagelib/FCObjImage.h"
+#include "imagelib/FCParallel.h"
 
 #include <algorithm>
 #include <thread>
@@ -119,25 +120,34 @@ bool FFTW3Helper::Forward(const FCObjImage& sizeSource, const float* plane, floa
     std::lock_guard<std::mutex> hold(m_lock);
     if (!plane || !re || !im || !PlanLocked(sizeSource, true)) return false;
     const std::size_t w = m_width, h = m_height;
+    fftwf_complex* bufferA = m_bufferA;
+    const fftwf_complex* bufferB = m_bufferB;
     // Multiplying by (-1)^(x + y) moves the zero frequency to the centre.
-    for (std::size_t y = 0; y < h; ++y)
-    {
-        const float* src = plane + y * w;
-        fftwf_complex* dst = m_bufferA + y * w;
-        const float first = (y & 1) ? -1.0f : 1.0f;
-        for (std::size_t x = 0; x < w; ++x)
-        {
-            dst[x][0] = (x & 1) ? -first * src[x] : first * src[x];
-            dst[x][1] = 0.0f;
-        }
-    }
+    ParallelRows(int(h), int(w),
+                 [&](int firstRow, int endRow)
+                 {
+                     for (std::size_t y = std::size_t(firstRow); y < std::size_t(endRow); ++y)
+                     {
+                         const float* src = plane + y * w;
+                         fftwf_complex* dst = bufferA + y * w;
+                         const float first = (y & 1) ? -1.0f : 1.0f;
+                         for (std::size_t x = 0; x < w; ++x)
+                         {
+                             dst[x][0] = (x & 1) ? -first * src[x] : first * src[x];
+                             dst[x][1] = 0.0f;
+                         }
+                     }
+                 });
     fftwf_execute_dft(m_forwardPlan, m_bufferA, m_bufferB);
-    const std::size_t count = w * h;
-    for (std::size_t i = 0; i < count; ++i)
-    {
-        re[i] = m_bufferB[i][0];
-        im[i] = m_bufferB[i][1];
-    }
+    ParallelParts(w * h, kParallelGrain,
+                  [&](std::size_t begin, std::size_t end)
+                  {
+                      for (std::size_t i = begin; i < end; ++i)
+                      {
+                          re[i] = bufferB[i][0];
+                          im[i] = bufferB[i][1];
+                      }
+                  });
     return true;
 }
 
@@ -146,24 +156,33 @@ bool FFTW3Helper::Inverse(const FCObjImage& sizeSource, const float* re, const f
     std::lock_guard<std::mutex> hold(m_lock);
     if (!plane || !re || !im || !PlanLocked(sizeSource, false)) return false;
     const std::size_t w = m_width, h = m_height;
-    const std::size_t count = w * h;
-    for (std::size_t i = 0; i < count; ++i)
-    {
-        m_bufferB[i][0] = re[i];
-        m_bufferB[i][1] = im[i];
-    }
+    const fftwf_complex* bufferA = m_bufferA;
+    fftwf_complex* bufferB = m_bufferB;
+    ParallelParts(w * h, kParallelGrain,
+                  [&](std::size_t begin, std::size_t end)
+                  {
+                      for (std::size_t i = begin; i < end; ++i)
+                      {
+                          bufferB[i][0] = re[i];
+                          bufferB[i][1] = im[i];
+                      }
+                  });
     fftwf_execute_dft(m_inversePlan, m_bufferB, m_bufferA);
     const float scale = float(w * h);
-    for (std::size_t y = 0; y < h; ++y)
-    {
-        const fftwf_complex* src = m_bufferA + y * w;
-        float* dst = plane + y * w;
-        const float first = (y & 1) ? -1.0f : 1.0f;
-        for (std::size_t x = 0; x < w; ++x)
-        {
-            const float v = src[x][0] / scale;
-            dst[x] = (x & 1) ? -first * v : first * v;
-        }
-    }
+    ParallelRows(int(h), int(w),
+                 [&](int firstRow, int endRow)
+                 {
+                     for (std::size_t y = std::size_t(firstRow); y < std::size_t(endRow); ++y)
+                     {
+                         const fftwf_complex* src = bufferA + y * w;
+                         float* dst = plane + y * w;
+                         const float first = (y & 1) ? -1.0f : 1.0f;
+                         for (std::size_t x = 0; x < w; ++x)
+                         {
+                             const float v = src[x][0] / scale;
+                             dst[x] = (x & 1) ? -first * v : first * v;
+                         }
+                     }
+                 });
     return true;
 }

@@ -1,6 +1,7 @@
 #include "imagelib/effects/FourierEffects.h"
 
 #include "imagelib/FCLargeArrays.h"
+#include "imagelib/FCParallel.h"
 
 #include <algorithm>
 #include <cmath>
@@ -361,27 +362,36 @@ void FCEffectFourierGaussien::FilterSpectrum(const FCObjImage& image, FCProgress
         m_weightsWidth = m_weightsHeight = 0;
         if (!m_weights) return;
         const float p2 = m_sigma * m_sigma;
-        for (int y = 0; y < h; ++y)
-        {
-            const float dy = float(y - h * 0.5);
-            float* row = m_weights.get() + std::size_t(y) * w;
-            for (int x = 0; x < w; ++x)
-            {
-                const float dx = float(x - w * 0.5);
-                row[x] = std::exp(-0.5f * (dx * dx + dy * dy) * p2);
-            }
-        }
+        float* weights = m_weights.get();
+        ParallelRows(h, w,
+                     [&](int firstRow, int endRow)
+                     {
+                         for (int y = firstRow; y < endRow; ++y)
+                         {
+                             const float dy = float(y - h * 0.5);
+                             float* row = weights + std::size_t(y) * w;
+                             for (int x = 0; x < w; ++x)
+                             {
+                                 const float dx = float(x - w * 0.5);
+                                 row[x] = std::exp(-0.5f * (dx * dx + dy * dy) * p2);
+                             }
+                         }
+                     });
         m_weightsWidth = w;
         m_weightsHeight = h;
     }
     float* re = m_re.get();
     float* im = m_im.get();
     const float* wt = m_weights.get();
-    for (std::size_t i = 0; i < count; ++i)
-    {
-        re[i] *= wt[i];
-        im[i] *= wt[i];
-    }
+    ParallelParts(count, kParallelGrain,
+                  [&](std::size_t begin, std::size_t end)
+                  {
+                      for (std::size_t i = begin; i < end; ++i)
+                      {
+                          re[i] *= wt[i];
+                          im[i] *= wt[i];
+                      }
+                  });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -409,11 +419,19 @@ void FCEffectFourier::ComputeModulePhase(const FCObjImage& image)
     if (!m_module || !SpectrumFits(image) ||
         m_modulePhaseCount != std::size_t(image.Width()) * std::size_t(image.Height()))
         return;
-    for (std::size_t i = 0; i < m_modulePhaseCount; ++i)
-    {
-        m_module[i] = std::hypot(m_re[i], m_im[i]);
-        m_phase[i] = m_re[i] != 0.0f ? std::atan2(m_im[i], m_re[i]) : 0.0f;
-    }
+    const float* re = m_re.get();
+    const float* im = m_im.get();
+    float* module = m_module.get();
+    float* phase = m_phase.get();
+    ParallelParts(m_modulePhaseCount, kParallelGrain,
+                  [&](std::size_t begin, std::size_t end)
+                  {
+                      for (std::size_t i = begin; i < end; ++i)
+                      {
+                          module[i] = std::hypot(re[i], im[i]);
+                          phase[i] = re[i] != 0.0f ? std::atan2(im[i], re[i]) : 0.0f;
+                      }
+                  });
 }
 
 void FCEffectFourier::RebuildFromModulePhase(const FCObjImage& image)
@@ -421,11 +439,19 @@ void FCEffectFourier::RebuildFromModulePhase(const FCObjImage& image)
     if (!m_module || !SpectrumFits(image) ||
         m_modulePhaseCount != std::size_t(image.Width()) * std::size_t(image.Height()))
         return;
-    for (std::size_t i = 0; i < m_modulePhaseCount; ++i)
-    {
-        m_re[i] = m_module[i] * std::cos(m_phase[i]);
-        m_im[i] = m_module[i] * std::sin(m_phase[i]);
-    }
+    float* re = m_re.get();
+    float* im = m_im.get();
+    const float* module = m_module.get();
+    const float* phase = m_phase.get();
+    ParallelParts(m_modulePhaseCount, kParallelGrain,
+                  [&](std::size_t begin, std::size_t end)
+                  {
+                      for (std::size_t i = begin; i < end; ++i)
+                      {
+                          re[i] = module[i] * std::cos(phase[i]);
+                          im[i] = module[i] * std::sin(phase[i]);
+                      }
+                  });
 }
 
 void FCEffectFourier::FilterSpectrum(const FCObjImage& image, FCProgressObserver*)
@@ -465,8 +491,13 @@ void FCEffectFourierModule::MakeDisplay(FCObjImage& image)
     // A spectrum that is zero everywhere has no scale: black.
     const bool flat = !(lmax > 0.0f) || !std::isfinite(lmax);
     const float scale = flat ? 0.0f : 255.0f / lmax;
-    for (std::size_t i = 0; i < count; ++i)
-        Y[i] = flat ? 0.0f : std::log(1.0f + m_module[i]) * scale - lmin;
+    const float* module = m_module.get();
+    ParallelParts(count, kParallelGrain,
+                  [&](std::size_t begin, std::size_t end)
+                  {
+                      for (std::size_t i = begin; i < end; ++i)
+                          Y[i] = flat ? 0.0f : std::log(1.0f + module[i]) * scale - lmin;
+                  });
     std::fill_n(m_planes.U(), count, 0.0f);
     std::fill_n(m_planes.V(), count, 0.0f);
 }

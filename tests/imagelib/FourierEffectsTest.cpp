@@ -306,6 +306,18 @@ TEST(FourierEffects, GaussianWeights)
             const double d2 = (x - 3.0) * (x - 3.0) + (y - 2.0) * (y - 2.0);
             EXPECT_NEAR(narrow.Re()[y * 6 + x], std::exp(-0.5 * d2 * 0.25), 1e-6) << x << "," << y;
         }
+
+    // Large enough for the weights to be computed on several threads.
+    Probe<FCEffectFourierGaussien> wide(nullptr, 0.01, true);
+    wide.Mask(640, 480);
+    double worst = 0;
+    for (int y = 0; y < 480; ++y)
+        for (int x = 0; x < 640; ++x)
+        {
+            const double d2 = (x - 320.0) * (x - 320.0) + (y - 240.0) * (y - 240.0);
+            worst = std::max(worst, std::fabs(wide.Re()[y * 640 + x] - std::exp(-0.5 * d2 * 1e-4)));
+        }
+    EXPECT_LT(worst, 1e-6);
 }
 
 TEST(FourierEffects, ClampedParametersAreStoredBack)

@@ -207,3 +207,28 @@ TEST(FourierTransform, OneObjectAndTwoObjectsFromTwoThreads)
         EXPECT_LT(worst[t][1], 1e-3) << "own object, thread " << t;
     }
 }
+
+// Planes large enough for the copies in and out to be split over threads.
+TEST(FourierTransform, LargePlaneImpulseAndRoundTrip)
+{
+    FFTW3Helper fft;
+    const int w = 640, h = 480, x0 = 3, y0 = 302;
+    const FCObjImage size = SizeOnly(w, h);
+    std::vector<float> plane(std::size_t(w) * h, 0.0f), re(plane.size()), im(plane.size());
+    plane[std::size_t(y0) * w + x0] = 2.0f;
+    ASSERT_TRUE(fft.Forward(size, plane.data(), re.data(), im.data()));
+    const double pi = std::acos(-1.0);
+    double worst = 0;
+    for (int v = 0; v < h; ++v)
+        for (int u = 0; u < w; ++u)
+        {
+            // 2 (-1)^(x0 + y0) e^(-2 pi i (u x0 / w + v y0 / h))
+            const std::complex<double> want =
+                (((x0 + y0) & 1) ? -2.0 : 2.0) *
+                std::polar(1.0, -2 * pi * (double(u) * x0 / w + double(v) * y0 / h));
+            const std::size_t i = std::size_t(v) * w + u;
+            worst = std::max(worst, std::abs(want - std::complex<double>(re[i], im[i])));
+        }
+    EXPECT_LT(worst, 1e-4);
+    EXPECT_LT(RoundTripError(fft, w, h, 5), 1e-3);
+}

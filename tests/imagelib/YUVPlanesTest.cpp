@@ -76,6 +76,32 @@ TEST(YUVPlanes, FormulasOfOnePixel)
     EXPECT_FLOAT_EQ(planes.V()[0], float(0.5 * 30 - 0.419 * 20 - 0.081 * 10));
 }
 
+// Large enough for the rows to be split over threads.
+TEST(YUVPlanes, LargeImagesFollowThePixelFormulas)
+{
+    const FCObjImage source = testimg::Varied(700, 400, 32, 17);
+    FCYUVPlanes planes;
+    ASSERT_TRUE(planes.FromImage(source));
+    FCObjImage back(source);
+    ASSERT_TRUE(planes.ToImage(back));
+    for (int y = 0; y < 400; ++y)
+        for (int x = 0; x < 700; ++x)
+        {
+            const BYTE* s = source.PixelAddress(x, y);
+            const std::size_t i = std::size_t(y) * 700 + x;
+            const float Y = YuvLuma(s[2], s[1], s[0]), U = YuvChromaU(s[2], s[1], s[0]),
+                        V = YuvChromaV(s[2], s[1], s[0]);
+            ASSERT_EQ(planes.Y()[i], Y) << x << "," << y;
+            ASSERT_EQ(planes.U()[i], U) << x << "," << y;
+            ASSERT_EQ(planes.V()[i], V) << x << "," << y;
+            const BYTE* b = back.PixelAddress(x, y);
+            ASSERT_EQ(b[0], TruncClampToByte(YuvToBlue(Y, U, V))) << x << "," << y;
+            ASSERT_EQ(b[1], TruncClampToByte(YuvToGreen(Y, U, V))) << x << "," << y;
+            ASSERT_EQ(b[2], TruncClampToByte(YuvToRed(Y, U, V))) << x << "," << y;
+            ASSERT_EQ(b[3], s[3]) << x << "," << y;
+        }
+}
+
 TEST(YUVPlanes, EightBitImagesAreReadThroughTheirPalette)
 {
     // Width 4 fills the padded row: reading 3 bytes a pixel would run past the top row.
