@@ -57,7 +57,8 @@ public:
     {
         return rows[y] + x * (bpp == 32 ? 4 : (bpp == 8 ? 1 : 3));
     }
-    int RowPitch() const { return ((bpp * width + 31) / 32) * 4; }
+    // In 64 bits: bpp x width alone can pass 2^31 for a row that still fits.
+    int RowPitch() const { return int(((std::int64_t(bpp) * width + 31) / 32) * 4); }
     bool IsInside(int x, int y) const { return x >= 0 && x < width && y >= 0 && y < height; }
 
     void GetPalette(RGBQUAD out[256]) const;
