@@ -2,11 +2,13 @@
 
 #include "imagelib/FCImageProperty.h"
 #include "platform/TextConv.h"
+#include "platform/imaging/PlatformBitmap.h"
 
 #include <charconv>
 #include <cstdint>
 #include <cstring>
 #include <string_view>
+#include <vector>
 
 namespace
 {
@@ -324,6 +326,15 @@ std::wstring FormatPropertyValue(const PropertyItem& item)
         break;
     }
     return Generic(item, v);
+}
+
+std::wstring GetPropertyText(imaging::PlatformBitmap& image, unsigned tag)
+{
+    UINT size = 0;
+    if (image.GetPropertyItemSize(tag, &size) != imaging::Ok || size == 0) return {};
+    std::vector<PropertyItem> block((size + sizeof(PropertyItem) - 1) / sizeof(PropertyItem));
+    if (image.GetPropertyItem(tag, size, block.data()) != imaging::Ok) return {};
+    return FormatPropertyValue(block[0]);
 }
 
 std::wstring PropertyTypeName(unsigned type)

@@ -7,6 +7,11 @@
 
 #include <string>
 
+namespace imaging
+{
+class PlatformBitmap;
+}
+
 // The name of a tag id ("EquipMake", "ExifFocalLength"...); empty for an id not in the table.
 std::wstring PropertyTagName(unsigned tag);
 
@@ -14,6 +19,9 @@ std::wstring PropertyTagName(unsigned tag);
 // length, orientation, resolution and resolution unit, then a generic form by type. Only the
 // item's length bytes of its value are read; a value too short for its form gives empty text.
 std::wstring FormatPropertyValue(const PropertyItem& item);
+
+// One item of a platform bitmap (its active frame), formatted; empty when it has none.
+std::wstring GetPropertyText(imaging::PlatformBitmap& image, unsigned tag);
 
 // "Byte", "ASCII", "Short", "Long", "Rational", "Undefined", "SLONG", "SRational", else "Unknown".
 std::wstring PropertyTypeName(unsigned type);
