@@ -211,12 +211,6 @@ bool ReadPage(TIFF* tif, const BYTE* data, std::size_t size, Decoded& out)
     return true;
 }
 
-std::string ItemText(const Item& item)
-{
-    std::string s(item.value.begin(), item.value.end());
-    return s.substr(0, s.find('\0'));
-}
-
 float RationalItem(const Item* item, float fallback)
 {
     if (!item || item->type != 5 || item->value.size() < 8) return fallback;

@@ -155,16 +155,7 @@ TEST_F(GdiplusCodec, DepthRuleByKindOfFile)
     const std::vector<GifColorType> map = {{9, 8, 7}, {1, 2, 3}};
     const Bytes gifPlain = fixtures::MakeGif(1, 1, map, {{0, 0, 1, 1, false, 5, -1, 0, {}, {0}}});
     const Bytes gifClear = fixtures::MakeGif(1, 1, map, {{0, 0, 1, 1, false, 5, 0, 0, {}, {0}}});
-    Bytes icoDib;
-    fixtures::Put32(icoDib, 40);
-    fixtures::Put32(icoDib, 1);
-    fixtures::Put32(icoDib, 2);
-    fixtures::Put16(icoDib, 1);
-    fixtures::Put16(icoDib, 32);
-    for (int i = 0; i < 6; ++i)
-        fixtures::Put32(icoDib, 0);
-    fixtures::Put32(icoDib, 0x55070809);
-    fixtures::Put32(icoDib, 0);
+    const Bytes icoDib = fixtures::IconDib(1, 1, 32, {0x09, 0x08, 0x07, 0x55, 0, 0, 0, 0});
 
     const struct
     {
