@@ -1,9 +1,11 @@
 #include "imagelib/effects/GaussBlurEffects.h"
 
 #include "imagelib/PixelHelpers.h"
+#include "imagelib/effects/ColorEffects.h"
 
 #include <algorithm>
 #include <atomic>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -390,6 +392,63 @@ void FCEffectUNSharpMask::CombinePixel(FCObjImage& image, int x, int y, BYTE* pi
         if (std::abs(2 * diff) < m_threshold) diff = 0;
         pixel[c] = ClampToByte(o[c] + diff * m_amount / 100);
     }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Soft glow
+
+FCEffectSoftGlow::FCEffectSoftGlow(int radius, int brightness, int contrast)
+    : FCEffectBlur_Gauss(radius, true, 1),
+      m_brightnessContrast(std::make_unique<FCEffectBrightnessContrast>(brightness, contrast))
+{
+}
+
+FCEffectSoftGlow::~FCEffectSoftGlow() = default;
+
+void FCEffectSoftGlow::PrepareImage(FCObjImage& image)
+{
+    m_copy = image;
+    m_brightnessContrast->PrepareImage(image);
+}
+
+void FCEffectSoftGlow::CombinePixel(FCObjImage& image, int x, int y, BYTE* pixel)
+{
+    if (!m_copy.IsInside(x, y)) return;
+    m_brightnessContrast->ApplyToPixel(image, x, y, pixel);
+    const BYTE* o = m_copy.PixelAddress(x, y);
+    for (int c = 0; c < 3; ++c)
+        pixel[c] = BYTE(255 - (255 - o[c]) * (255 - pixel[c]) / 255);
+    if (GetBitsPerPixel() == 32) pixel[3] = o[3];
+}
+
+// ---------------------------------------------------------------------------------------------
+// Soft portrait
+
+FCEffectSoftPortrait::FCEffectSoftPortrait(int softening, int brightness, int warmth)
+    : FCEffectBlur_Gauss(int(std::clamp(3LL * softening, (long long)INT_MIN, (long long)INT_MAX)), true, 1),
+      m_warmth(std::clamp(warmth, 0, 100)),
+      m_brightnessContrast(std::make_unique<FCEffectBrightnessContrast>(std::clamp(brightness, -100, 100), 0))
+{
+}
+
+FCEffectSoftPortrait::~FCEffectSoftPortrait() = default;
+
+void FCEffectSoftPortrait::PrepareImage(FCObjImage& image)
+{
+    m_copy = image;
+    m_brightnessContrast->PrepareImage(image);
+}
+
+void FCEffectSoftPortrait::CombinePixel(FCObjImage& image, int x, int y, BYTE* pixel)
+{
+    if (!m_copy.IsInside(x, y)) return;
+    m_brightnessContrast->ApplyToPixel(image, x, y, pixel);
+    const BYTE* o = m_copy.PixelAddress(x, y);
+    const int l = PixelLuminance(o);
+    pixel[0] = OverlayBlend(pixel[0], l * (100 - m_warmth) / 100);
+    pixel[1] = OverlayBlend(pixel[1], l);
+    pixel[2] = OverlayBlend(pixel[2], std::min(255, l * (100 + m_warmth) / 100));
+    if (GetBitsPerPixel() == 32) pixel[3] = o[3];
 }
 
 // ---------------------------------------------------------------------------------------------

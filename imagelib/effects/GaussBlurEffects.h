@@ -6,7 +6,10 @@
 
 #include "imagelib/FCImageEffect.h"
 
+#include <memory>
 #include <vector>
+
+class FCEffectBrightnessContrast;
 
 // A Gaussian of sigma = radius / 2 pixels (radius below 1 counts as 1) on 201 taps, normalised,
 // with the tails whose weight stays under 1/510 trimmed off. Each tap weighs a sample by its alpha,
@@ -70,6 +73,41 @@ private:
     FCObjImage m_copy;
     int m_amount;
     int m_threshold;
+};
+
+// Soft glow: the image screened with its blur after brightness and contrast; 32-bit pixels keep
+// their alpha.
+class FCEffectSoftGlow : public FCEffectBlur_Gauss
+{
+public:
+    // brightness and contrast -100..100 (clamped by the sub-effect).
+    FCEffectSoftGlow(int radius, int brightness, int contrast);
+    ~FCEffectSoftGlow() override;
+
+    void PrepareImage(FCObjImage& image) override;
+    void CombinePixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
+
+private:
+    FCObjImage m_copy;
+    std::unique_ptr<FCEffectBrightnessContrast> m_brightnessContrast;
+};
+
+// Soft portrait: the blur (radius 3 x softening) after brightness, overlaid with the image's
+// luminance, shifted towards red and away from blue by the warmth; 32-bit pixels keep their alpha.
+class FCEffectSoftPortrait : public FCEffectBlur_Gauss
+{
+public:
+    // brightness clamped to -100..100, warmth to 0..100.
+    FCEffectSoftPortrait(int softening, int brightness, int warmth);
+    ~FCEffectSoftPortrait() override;
+
+    void PrepareImage(FCObjImage& image) override;
+    void CombinePixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
+
+private:
+    FCObjImage m_copy;
+    int m_warmth;
+    std::unique_ptr<FCEffectBrightnessContrast> m_brightnessContrast;
 };
 
 // Overlay of b on a, both 0..255, with a rounded division by 255.

@@ -1,5 +1,7 @@
-// The Gaussian blur and the unsharp mask: the kernel, reference rows, the production passes
-// against a plain loop on every thread count, alpha weighting, progress and cancel.
+// The Gaussian blur, the unsharp mask, soft glow and soft portrait: the kernel, reference rows,
+// the production passes against a plain loop on every thread count, alpha weighting, progress and
+// cancel.
+#include "BlurReference.h"
 #include "TestImages.h"
 
 #include "imagelib/FCBandRunner.h"
@@ -15,79 +17,9 @@
 
 namespace
 {
-class ScriptedObserver : public FCProgressObserver
-{
-public:
-    // Answers false to the call numbered refuseAt (0 = the first), true to every other; -1 never.
-    explicit ScriptedObserver(int refuseAt = -1) : m_refuseAt(refuseAt) {}
-    bool OnProgress(int percent) override
-    {
-        calls.push_back(percent);
-        return int(calls.size()) - 1 != m_refuseAt;
-    }
-    std::vector<int> calls;
-
-private:
-    int m_refuseAt;
-};
-
-using Combine = std::function<void(int x, int y, BYTE* pixel)>;
-
-// The blur as plainly as it can be written: a line buffer per column, then per row, with the taps
-// in order; a clear result takes the colour of the last result computed in its pass (black before
-// the first).
-void ReferenceBlur(FCObjImage& image, const std::vector<double>& kernel, const Combine& combine = {})
-{
-    const int w = image.Width(), h = image.Height(), n = image.ColorBits() / 8;
-    const int half = int(kernel.size() / 2);
-    struct Entry
-    {
-        int b, g, r, a;
-    };
-    std::vector<Entry> line;
-    auto blurLine = [&](int length, auto pixelAt, bool rows)
-    {
-        int carry[3] = {0, 0, 0};
-        for (int i = 0; i < length; ++i)
-        {
-            line.clear();
-            for (int j = -half; j < (rows ? w : h) + half; ++j)
-            {
-                const int k = std::clamp(j, 0, (rows ? w : h) - 1);
-                const BYTE* p = rows ? pixelAt(k, i) : pixelAt(i, k);
-                line.push_back({p[0], p[1], p[2], n == 4 ? p[3] : 255});
-            }
-            for (int j = 0; j < (rows ? w : h); ++j)
-            {
-                double sb = 0, sg = 0, sr = 0, sw = 0;
-                for (std::size_t t = 0; t < kernel.size(); ++t)
-                {
-                    const Entry& e = line[std::size_t(j) + t];
-                    if (e.a <= 0) continue;
-                    const double weight = e.a * kernel[t];
-                    sb += e.b * weight;
-                    sg += e.g * weight;
-                    sr += e.r * weight;
-                    sw += weight;
-                }
-                const BYTE alpha = RoundClampToByte(sw);
-                if (alpha > 0)
-                {
-                    carry[0] = RoundClampToByte(sb * (1.0 / sw));
-                    carry[1] = RoundClampToByte(sg * (1.0 / sw));
-                    carry[2] = RoundClampToByte(sr * (1.0 / sw));
-                }
-                BYTE* p = rows ? pixelAt(j, i) : pixelAt(i, j);
-                p[0] = BYTE(carry[0]), p[1] = BYTE(carry[1]), p[2] = BYTE(carry[2]);
-                if (n == 4) p[3] = alpha;
-                if (rows && combine) combine(j, i, p);
-            }
-        }
-    };
-    auto at = [&](int x, int y) { return image.PixelAddress(x, y); };
-    blurLine(w, at, false);
-    blurLine(h, at, true);
-}
+using blurtest::Combine;
+using blurtest::ReferenceBlur;
+using blurtest::ScriptedObserver;
 
 FCObjImage GreyRow(const std::vector<int>& values, int bpp = 24)
 {
@@ -383,4 +315,70 @@ TEST(BlurOverlayBlend, Table)
                           {128, 64, 64}, {100, 200, 188}, {0, 255, 255}, {200, 128, 200}};
     for (const Case& c : cases)
         EXPECT_EQ(OverlayBlend(c.a, c.b), c.out) << c.a << ", " << c.b;
+}
+
+// Brightness and contrast 0 screen the image with its own blur: 100 over 100 gives
+// 255 - trunc(155 x 155 / 255) = 161, and nothing gets darker. 32-bit pixels keep their alpha.
+TEST(BlurSoftGlow, ScreensTheImageWithItsBlur)
+{
+    for (int bpp : {24, 32})
+    {
+        FCObjImage flat = testimg::Flat(20, 15, bpp, 100, 100, 100, 200);
+        FCEffectSoftGlow glow(4, 0, 0);
+        RunEffect(flat, glow, 1);
+        EXPECT_TRUE(testimg::SamePixels(flat, testimg::Flat(20, 15, bpp, 161, 161, 161, 200))) << bpp;
+    }
+    const FCObjImage source = WithClearRegions(60, 45, 8);
+    FCObjImage image(source);
+    FCEffectSoftGlow glow(5, 0, 0);
+    glow.SetThreadCount(8);
+    RunEffect(image, glow, 1);
+    EXPECT_EQ(testimg::Alphas(image), testimg::Alphas(source));
+    for (int y = 0; y < 45; ++y)
+        for (int x = 0; x < 60; ++x)
+            for (int c = 0; c < 3; ++c)
+                ASSERT_GE(image.PixelAddress(x, y)[c], source.PixelAddress(x, y)[c]) << x << "," << y;
+}
+
+// The brightness goes through the sub-effect's table before the screen.
+TEST(BlurSoftGlow, BrightnessAndContrastApplyToTheBlur)
+{
+    FCObjImage flat = testimg::Flat(9, 9, 24, 100, 50, 200);
+    FCEffectSoftGlow glow(2, 40, -50);
+    RunEffect(flat, glow, 1);
+    // Blue 100: 0.5 x (100 - 128) + 168 + 0.5 = 154.5 -> 154; 255 - 155 x 101 / 255 = 194.
+    // Green 50: 129.5 -> 129; 255 - 205 x 126 / 255 = 154. Red 200: 204.5 -> 204; 255 - 55 x 51 / 255 = 244.
+    EXPECT_TRUE(testimg::SamePixels(flat, testimg::Flat(9, 9, 24, 194, 154, 244)));
+}
+
+TEST(BlurSoftPortrait, WarmOverlayOfTheLuminance)
+{
+    struct Case
+    {
+        int brightness, warmth;
+        BYTE b, g, r;
+    };
+    const Case cases[] = {
+        {0, 10, 115, 128, 140},
+        {0, 0, 128, 128, 128},
+        {0, 300, 0, 128, 255}, // warmth clamped to 100: blue overlays 0, red overlays 255
+        {0, -5, 128, 128, 128},
+    };
+    for (const Case& c : cases)
+        for (int bpp : {24, 32})
+        {
+            FCObjImage flat = testimg::Flat(12, 10, bpp, 128, 128, 128, 33);
+            FCEffectSoftPortrait portrait(5, c.brightness, c.warmth);
+            RunEffect(flat, portrait, 1);
+            EXPECT_TRUE(testimg::SamePixels(flat, testimg::Flat(12, 10, bpp, c.b, c.g, c.r, 33)))
+                << c.brightness << "/" << c.warmth << " at " << bpp;
+        }
+    // Brightness is held to -100..100: 500 acts as 100.
+    FCObjImage a = testimg::Varied(14, 11, 24, 2), b(a);
+    FCEffectSoftPortrait clamped(2, 500, 10), top(2, 100, 10);
+    RunEffect(a, clamped, 1);
+    RunEffect(b, top, 1);
+    EXPECT_TRUE(testimg::SamePixels(a, b));
+    // The blur radius is three times the softening.
+    EXPECT_EQ(FCEffectSoftPortrait(4, 0, 0).GetKernel(), FCEffectBlur_GaussCopyEdge(12).GetKernel());
 }

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdint>
 #include <cstring>
 #include <set>
@@ -342,4 +343,14 @@ TEST(BlurZoom, WeakStrengthLeavesPixelsNearTheCentre)
     const FCObjImage out = Apply(source, zoom);
     EXPECT_EQ(0, std::memcmp(out.PixelAddress(5, 5), source.PixelAddress(5, 5), 3));
     EXPECT_EQ(0, std::memcmp(out.PixelAddress(5, 4), source.PixelAddress(5, 4), 3));
+}
+
+// Beyond 32768 each step would throw the offset further out than it was and the 16.16 values
+// would overflow: the strength is held there, where a step at most mirrors the offset.
+TEST(BlurZoom, StrengthIsHeldWhereTheStepsStayBounded)
+{
+    const FCObjImage source = testimg::Varied(300, 200, 24, 5);
+    FCEffectBlur_Zoom held(32768, 2, -2), huge(INT_MAX, 2, -2);
+    EXPECT_TRUE(testimg::SamePixels(Apply(source, huge), Apply(source, held)));
+    EXPECT_TRUE(testimg::SamePixels(Apply(source, held), ReferenceZoom<std::int64_t>(source, 32768, 2, -2)));
 }
