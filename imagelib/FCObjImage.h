@@ -71,6 +71,10 @@ public:
     // Copies src with its top-left corner at (x, y), clipped to this image; same depth only.
     bool PasteImageAt(const FCObjImage& src, int x, int y);
 
+    // A copy of a bitmap section: a 32-bit section is copied byte for byte (alpha kept), any
+    // other depth is converted to a 24-bit image (through its colour table, 16 bits as 5-5-5).
+    bool FromBitmapHandle(HBITMAP hbitmap);
+
     // Files through the process-wide codec factory; Load keeps the first frame only and resets
     // prop (when given) before loading.
     bool Load(const wchar_t* fileName, FCImageProperty* prop = nullptr);
