@@ -3,12 +3,12 @@
 #include <QApplication>
 #include <QCursor>
 
-CWaitCursor::CWaitCursor()
+CQtWaitCursor::CQtWaitCursor()
 {
     QApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
 }
 
-CWaitCursor::~CWaitCursor()
+CQtWaitCursor::~CQtWaitCursor()
 {
     QApplication::restoreOverrideCursor();
 }

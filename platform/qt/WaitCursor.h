@@ -2,11 +2,11 @@
 // back on every exit.
 #pragma once
 
-class CWaitCursor
+class CQtWaitCursor
 {
 public:
-    CWaitCursor();
-    ~CWaitCursor();
-    CWaitCursor(const CWaitCursor&) = delete;
-    CWaitCursor& operator=(const CWaitCursor&) = delete;
+    CQtWaitCursor();
+    ~CQtWaitCursor();
+    CQtWaitCursor(const CQtWaitCursor&) = delete;
+    CQtWaitCursor& operator=(const CQtWaitCursor&) = delete;
 };
