@@ -142,3 +142,25 @@ bool ParseDialogInt(const QString& text, int& value)
     value = int(v);
     return true;
 }
+
+QString ExtensionOfTypeLabel(const QString& label)
+{
+    const int open = label.indexOf(QLatin1Char('('));
+    if (open <= 0) return {};
+    QString rest = label.mid(open + 1);
+    const int semicolon = rest.indexOf(QLatin1Char(';'));
+    if (semicolon > 0) rest = rest.left(semicolon);
+    const int close = rest.indexOf(QLatin1Char(')'));
+    if (close > 0) rest = rest.left(close);
+    if (rest.startsWith(QLatin1Char('*'))) rest.remove(0, 1);
+    if (rest.contains(QLatin1Char('*')) || rest.isEmpty()) return {};
+    return rest;
+}
+
+QString RenameExtension(const QString& path, const QString& extension)
+{
+    const int slash = path.lastIndexOf(QLatin1Char('/'));
+    const int dot = path.lastIndexOf(QLatin1Char('.'));
+    const QString stem = dot > slash + 1 ? path.left(dot) : path;
+    return stem + extension;
+}

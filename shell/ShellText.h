@@ -46,6 +46,12 @@ QString PreviewSizeText(std::int64_t bytes);
 // centred; an empty rectangle when the picture or the box has no area.
 RECT FitPreview(int w, int h, int boxW, int boxH);
 
+// The extension a file-type label of the save dialog names (".jpg" for "Fichiers Jpeg
+// (*.jpg;*.jpeg)"); empty when it names none or several ("Tous (*.*)", "Fichiers images connus").
+QString ExtensionOfTypeLabel(const QString& label);
+// The path with the extension of its file name replaced (or added).
+QString RenameExtension(const QString& path, const QString& extension);
+
 // A whole number as a dialog field holds it: optional blanks, an optional sign, digits, within
 // the signed 32-bit range. False for anything else.
 bool ParseDialogInt(const QString& text, int& value);
