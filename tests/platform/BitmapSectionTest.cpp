@@ -36,6 +36,26 @@ TEST(BitmapSection, IsZeroFilledAlignedAndDescribed)
     DeleteObject(bmp);
 }
 
+TEST(BitmapSection, LargeSectionsAreZeroFilledAndAlignedToo)
+{
+    // Large pictures take another road to their memory; it must give the same guarantees.
+    BITMAPINFO info = Header(3001, 2000, 24);
+    BYTE* bits = nullptr;
+    HBITMAP bmp = CreateDIBSection(&info, &bits);
+    ASSERT_NE(bmp, nullptr);
+    ASSERT_NE(bits, nullptr);
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(bits) % 64, 0u);
+    DIBSECTION ds;
+    ASSERT_TRUE(GetDIBSection(bmp, &ds));
+    EXPECT_EQ(ds.bmWidthBytes, 9004);
+    EXPECT_EQ(ds.dsBmih.biSizeImage, 9004u * 2000u);
+    const std::size_t total = 9004u * 2000u;
+    for (std::size_t i : {std::size_t(0), total / 2, total - 1})
+        EXPECT_EQ(bits[i], 0) << i;
+    bits[0] = bits[total - 1] = 0xAB; // the whole block is writable
+    DeleteObject(bmp);
+}
+
 TEST(BitmapSection, RefusesHeadersAndSizesThatDoNotFit)
 {
     struct Case
