@@ -15,6 +15,7 @@
 #include <memory>
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -26,8 +27,10 @@ protected:
     void SetUp() override
     {
         FreeImage_Initialise(TRUE);
+        // One folder per process: other builds of these tests may run at the same time.
         dir = fs::path(::testing::TempDir()) /
-              ("orvalis-fi-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+              ("orvalis-fi-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
+               "-" + std::to_string(getpid()));
         fs::remove_all(dir);
         fs::create_directories(dir);
     }
