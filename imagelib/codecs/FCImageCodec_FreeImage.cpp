@@ -153,9 +153,9 @@ long DLL_CALLCONV StreamTell(fi_handle handle)
     return s->file ? std::ftell(s->file) : FreeImage_TellMemory(s->memory);
 }
 
-// The decoders whose reads of a damaged or cut file are known to end in an empty read, and whose
-// reads of a whole file never do. Others (JPEG 2000 reads on to the end by design) are left to
-// report what they decode.
+// The decoders that fill out a cut file's missing pixels, or keep the pages before the cut,
+// instead of failing, and whose reads of a whole file never come back empty. PNG and GIF fail by
+// themselves on a cut file; JPEG 2000 reads on to the end by design.
 bool NoticesTheEnd(FREE_IMAGE_FORMAT fif)
 {
     switch (fif)
@@ -163,11 +163,9 @@ bool NoticesTheEnd(FREE_IMAGE_FORMAT fif)
     case FIF_BMP:
     case FIF_ICO:
     case FIF_JPEG:
-    case FIF_PNG:
     case FIF_TARGA:
     case FIF_TIFF:
     case FIF_PSD:
-    case FIF_GIF:
         return true;
     default:
         return false;
