@@ -158,7 +158,7 @@ bool RunEffect(FCObjImage& image, FCImageEffect& effect, int threads, FCProgress
 {
     if (!effect.AcceptsImage(image))
         return false;
-    if (effect.GetProcessMode() == kProcessWholeImage)
+    if (effect.GetProcessMode() == kProcessWholeImage || ClampBandThreads(threads) == 1)
         FCObjImage::ApplyEffect(image, effect, observer);
     else
         ApplyEffectInBands(image, effect, threads, observer);

@@ -17,5 +17,6 @@ int ClampBandThreads(int threads);
 void ApplyEffectInBands(FCObjImage& image, FCImageEffect& effect, int threads, FCProgressObserver* observer);
 
 // What tests, benchmarks and the effect runner use: AcceptsImage (false: nothing done), then
-// whole-image effects through FCObjImage::ApplyEffect and the others through the bands.
+// whole-image effects and every run on one thread through FCObjImage::ApplyEffect, the others
+// through the bands.
 bool RunEffect(FCObjImage& image, FCImageEffect& effect, int threads, FCProgressObserver* observer = nullptr);
