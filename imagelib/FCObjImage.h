@@ -12,6 +12,10 @@ class FCImageEffect;
 class FCProgressObserver;
 class FCImageProperty;
 class FCImageCodecFactory;
+namespace imaging
+{
+class PlatformBitmap;
+}
 
 class FCObjGraph
 {
@@ -57,7 +61,8 @@ public:
     {
         return rows[y] + x * (bpp == 32 ? 4 : (bpp == 8 ? 1 : 3));
     }
-    int RowPitch() const { return ((bpp * width + 31) / 32) * 4; }
+    // In 64 bits: bpp x width alone can pass 2^31 for a row that still fits.
+    int RowPitch() const { return int(((std::int64_t(bpp) * width + 31) / 32) * 4); }
     bool IsInside(int x, int y) const { return x >= 0 && x < width && y >= 0 && y < height; }
 
     void GetPalette(RGBQUAD out[256]) const;
@@ -70,6 +75,11 @@ public:
     bool CopyRegionTo(FCObjImage& dest, const RECT& r) const;
     // Copies src with its top-left corner at (x, y), clipped to this image; same depth only.
     bool PasteImageAt(const FCObjImage& src, int x, int y);
+
+    // The active frame of a platform bitmap: 32 bits with alpha when the frame has alpha, 32 bits
+    // with the stored fourth byte for a 32-bit BMP, else 24 bits. Rows are copied from the top
+    // until one cannot be read. False (image empty) for a frame of width 0.
+    bool FromGdiplusBitmap(imaging::PlatformBitmap& bitmap);
 
     // Files through the process-wide codec factory; Load keeps the first frame only and resets
     // prop (when given) before loading.
