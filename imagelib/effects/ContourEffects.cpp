@@ -224,6 +224,23 @@ bool PassProgress(FCProgressObserver* observer, int y, int height, int span, int
     return observer->UpdateProgress(p);
 }
 
+// A pass over the image, rows from the top: computeRow(y, out) -> bool makes result row y, whose
+// B, G and R then replace the image's. Progress as PassProgress; a stop ends the pass after its row.
+template <class ComputeRow>
+void ResultRowPass(FCObjImage& image, FCProgressObserver* observer, int span, int base, ComputeRow computeRow)
+{
+    const int width = image.Width();
+    const int height = image.Height();
+    const int step = image.ColorBits() / 8;
+    BYTE* out = ResultRow(image);
+    if (!out) return;
+    for (int y = 0; y < height; ++y)
+    {
+        if (computeRow(y, out)) neighbour::StoreColourBytes(image.RowAddress(y), out, width, step);
+        if (!PassProgress(observer, y, height, span, base)) return;
+    }
+}
+
 // A pass of a 3 x 3 window function down the image in place, every window reading the rows as they
 // were before the pass: copies of the original row above and of the current row go down with the
 // pass, and the row below has not been written yet. Progress as PassProgress; a stop ends the
@@ -284,20 +301,13 @@ ORVALIS_SIMD_CLONES void StretchColourBytes(BYTE* __restrict row, int n, int ste
 
 template <int N> void FCEffectSimpleContour<N>::PrepareImage(FCObjImage& image)
 {
-    m_copy = image;
-    m_rows.Invalidate();
+    m_copy.Take(image);
 }
 
 template <int N> void FCEffectSimpleContour<N>::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
 {
     (void)image;
-    neighbour::ApplyCachedPixel(m_rows, m_copy, x, y, pixel,
-                                [&](BYTE* out)
-                                {
-                                    RunWindowRow3x3(m_copy, y, out, SimpleContourInterior<N>,
-                                                    SimpleContourWindow<N>);
-                                    return true;
-                                });
+    m_copy.ApplyWindow3x3(x, y, pixel, SimpleContourInterior<N>, SimpleContourWindow<N>);
 }
 
 template class FCEffectSimpleContour<1>;
@@ -330,19 +340,13 @@ BYTE FCEffectGradientBase::KirschMagnitude(const int window[9])
 
 void FCEffectGradientBase::PrepareImage(FCObjImage& image)
 {
-    m_copy = image;
-    m_rows.Invalidate();
+    m_copy.Take(image);
 }
 
 void FCEffectGradientBase::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
 {
     (void)image;
-    neighbour::ApplyCachedPixel(m_rows, m_copy, x, y, pixel,
-                                [&](BYTE* out)
-                                {
-                                    RunWindowRow3x3(m_copy, y, out, KirschInterior, KirschMagnitude);
-                                    return true;
-                                });
+    m_copy.ApplyWindow3x3(x, y, pixel, KirschInterior, KirschMagnitude);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -374,16 +378,9 @@ BYTE FCEffectContoursGradient::ContourValue(const int window[9]) const
 void FCEffectContoursGradient::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
 {
     (void)image;
-    neighbour::ApplyCachedPixel(m_rows, m_copy, x, y, pixel,
-                                [&](BYTE* out)
-                                {
-                                    auto window = [this](const int* w) { return ContourValue(w); };
-                                    auto interior = [this](const BYTE* a, const BYTE* b, const BYTE* c, int s,
-                                                           int from, int end, BYTE* o)
-                                    { ContourInterior(a, b, c, s, from, end, o, m_threshold); };
-                                    RunWindowRow3x3(m_copy, y, out, interior, window);
-                                    return true;
-                                });
+    auto interior = [this](const BYTE* a, const BYTE* b, const BYTE* c, int s, int from, int end, BYTE* o)
+    { ContourInterior(a, b, c, s, from, end, o, m_threshold); };
+    m_copy.ApplyWindow3x3(x, y, pixel, interior, [this](const int* w) { return ContourValue(w); });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -395,7 +392,7 @@ BYTE ZeroCrossing2x2(int p, int r, int b, int d)
 
 template <BYTE (*Kernel)(const int*)> void FCEffectContoursFilter<Kernel>::PrepareImage(FCObjImage& image)
 {
-    m_copy = image;
+    m_copy.Take(image);
 }
 
 template <BYTE (*Kernel)(const int*)>
@@ -413,20 +410,16 @@ void FCEffectContoursFilter<Kernel>::MarkZeroCrossing(FCObjImage& image, int x, 
 template <BYTE (*Kernel)(const int*)>
 void FCEffectContoursFilter<Kernel>::ApplyToImage(FCObjImage& image, FCProgressObserver* observer)
 {
-    if (!m_copy.HasBits() || !image.HasBits() || image.Width() != m_copy.Width() ||
-        image.Height() != m_copy.Height() || image.ColorBits() != m_copy.ColorBits())
-        return;
+    if (!m_copy.Matches(image)) return;
+    ResultRowPass(image, observer, 100, 0,
+                  [this](int y, BYTE* out)
+                  {
+                      RunWindowRow3x3(m_copy.Image(), y, out, KernelInterior<Kernel>, Kernel);
+                      return true;
+                  });
     const int width = image.Width();
     const int height = image.Height();
     const int step = image.ColorBits() / 8;
-    BYTE* out = ResultRow(image);
-    if (!out) return;
-    for (int y = 0; y < height; ++y)
-    {
-        RunWindowRow3x3(m_copy, y, out, KernelInterior<Kernel>, Kernel);
-        neighbour::StoreColourBytes(image.RowAddress(y), out, width, step);
-        if (!PassProgress(observer, y, height, 100, 0)) break;
-    }
     for (int y = 0; y < height; ++y)
     {
         BYTE* pixel = image.RowAddress(y);
@@ -478,27 +471,17 @@ BYTE FCEffectContoursCanny::SuppressNonMaximum(const int window[9])
 
 void FCEffectContoursCanny::ApplyToImage(FCObjImage& image, FCProgressObserver* observer)
 {
-    if (!m_copy.HasBits() || !image.HasBits() || image.Width() != m_copy.Width() ||
-        image.Height() != m_copy.Height() || image.ColorBits() != m_copy.ColorBits())
-        return;
-    const int width = image.Width();
-    const int height = image.Height();
-    const int step = image.ColorBits() / 8;
-    BYTE* out = ResultRow(image);
-    if (!out) return;
-
-    for (int y = 0; y < height; ++y)
-    {
-        if (ConvolveRow(y, out)) neighbour::StoreColourBytes(image.RowAddress(y), out, width, step);
-        if (!PassProgress(observer, y, height, 100, 0)) break;
-    }
+    if (!m_copy.Matches(image)) return;
+    ResultRowPass(image, observer, 100, 0, [this](int y, BYTE* out) { return ConvolveRow(y, out); });
 
     // The gradient, then the suppression, each of the picture as the previous pass left it.
     WindowPassInPlace(image, observer, m_suppressNonMaxima ? 50 : 100, 50, GradientInterior, GradientWindow);
     if (m_suppressNonMaxima) WindowPassInPlace(image, observer, 50, 75, SuppressInterior, SuppressNonMaximum);
 
     // The stretch, also after a stop: the largest of B, G and R goes to 255.
-    const int rowBytes = width * step;
+    const int height = image.Height();
+    const int step = image.ColorBits() / 8;
+    const int rowBytes = image.Width() * step;
     int mx = 1;
     for (int y = 0; y < height; ++y)
         mx = std::max(mx, LargestColourByte(image.RowAddress(y), rowBytes, step));

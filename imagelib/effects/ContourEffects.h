@@ -22,8 +22,7 @@ public:
     void ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
 
 private:
-    FCObjImage m_copy;
-    neighbour::RowResultCache m_rows;
+    neighbour::SourceCopy m_copy;
 };
 
 extern template class FCEffectSimpleContour<1>;
@@ -45,8 +44,7 @@ public:
     static BYTE KirschMagnitude(const int window[9]);
 
 protected:
-    FCObjImage m_copy;
-    neighbour::RowResultCache m_rows;
+    neighbour::SourceCopy m_copy;
 };
 
 // A normalised Kirsch contour with a threshold ("Contours gradient optimisé").
@@ -113,7 +111,7 @@ public:
     virtual void MarkZeroCrossing(FCObjImage& image, int x, int y, BYTE* pixel);
 
 private:
-    FCObjImage m_copy;
+    neighbour::SourceCopy m_copy;
 };
 
 extern template class FCEffectContoursFilter<&FCEffectContoursLaplacien2>;

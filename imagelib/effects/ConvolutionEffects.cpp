@@ -159,7 +159,7 @@ void FCEffectConvolute::SetKernel(const int* kernel, int size, int divisor, int 
 
 void FCEffectConvolute::PlanKernel()
 {
-    m_rows.Invalidate();
+    m_copy.Invalidate();
     m_taps.clear();
     const int half = m_size / 2;
     std::int64_t weightSum = 0;
@@ -187,8 +187,7 @@ void FCEffectConvolute::PlanKernel()
 
 void FCEffectConvolute::PrepareImage(FCObjImage& image)
 {
-    m_copy = image;
-    m_rows.Invalidate();
+    m_copy.Take(image);
 }
 
 void FCEffectConvolute::ConvolveEdgePixel(const BYTE* const* rows, int x, int width, int step,
@@ -205,8 +204,9 @@ void FCEffectConvolute::ConvolveEdgePixel(const BYTE* const* rows, int x, int wi
 
 bool FCEffectConvolute::ConvolveRow(int y, BYTE* out) const
 {
-    const int width = m_copy.Width();
-    const int step = m_copy.ColorBits() / 8;
+    const FCObjImage& source = m_copy.Image();
+    const int width = source.Width();
+    const int step = source.ColorBits() / 8;
     if (m_size == 0)
     {
         std::memset(out, ClampToByte(m_offset), std::size_t(width) * std::size_t(step));
@@ -217,7 +217,7 @@ bool FCEffectConvolute::ConvolveRow(int y, BYTE* out) const
         reinterpret_cast<const BYTE**>(neighbour::ThreadScratch(1, sizeof(BYTE*) * std::size_t(m_size)));
     if (!rows) return false;
     for (int r = 0; r < m_size; ++r)
-        rows[r] = ClampedRow(m_copy, y - half + r);
+        rows[r] = ClampedRow(source, y - half + r);
 
     // Pixels whose whole window lies inside the row: no clamping, 32-bit sums over whole chunks.
     int first = half;
@@ -258,7 +258,7 @@ bool FCEffectConvolute::ConvolveRow(int y, BYTE* out) const
 void FCEffectConvolute::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
 {
     (void)image;
-    neighbour::ApplyCachedPixel(m_rows, m_copy, x, y, pixel, [&](BYTE* out) { return ConvolveRow(y, out); });
+    m_copy.ApplyToPixel(x, y, pixel, [&](BYTE* out) { return ConvolveRow(y, out); });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -285,21 +285,21 @@ FCEffectEmboss::FCEffectEmboss(int angleDegrees)
 
 void FCEffectEmboss::PrepareImage(FCObjImage& image)
 {
-    m_copy = image;
-    m_rows.Invalidate();
+    m_copy.Take(image);
 }
 
 bool FCEffectEmboss::EmbossRow(int y, BYTE* out) const
 {
-    const int width = m_copy.Width();
-    const int step = m_copy.ColorBits() / 8;
+    const FCObjImage& source = m_copy.Image();
+    const int width = source.Width();
+    const int step = source.ColorBits() / 8;
     const std::size_t w = std::size_t(width);
     int* lum = reinterpret_cast<int*>(neighbour::ThreadScratch(1, sizeof(int) * 3 * w));
     BYTE* grey = neighbour::ThreadScratch(2, w);
     if (!lum || !grey) return false;
     for (int r = 0; r < 3; ++r)
     {
-        const BYTE* p = ClampedRow(m_copy, y - 1 + r);
+        const BYTE* p = ClampedRow(source, y - 1 + r);
         int* l = lum + std::size_t(r) * w;
         for (int x = 0; x < width; ++x, p += step)
             l[x] = PixelLuminance(p);
@@ -326,5 +326,5 @@ bool FCEffectEmboss::EmbossRow(int y, BYTE* out) const
 void FCEffectEmboss::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
 {
     (void)image;
-    neighbour::ApplyCachedPixel(m_rows, m_copy, x, y, pixel, [&](BYTE* out) { return EmbossRow(y, out); });
+    m_copy.ApplyToPixel(x, y, pixel, [&](BYTE* out) { return EmbossRow(y, out); });
 }

@@ -57,7 +57,7 @@ protected:
     int m_size = 0;
     int m_divisor = 1;
     int m_offset = 0;
-    FCObjImage m_copy;
+    neighbour::SourceCopy m_copy;
 
 private:
     // How the rows are computed, worked out whenever the kernel changes.
@@ -74,7 +74,6 @@ private:
     bool m_sums32 = true; // the largest possible sum fits comfortably in 32 bits
     int m_division = 0;   // how 32-bit sums are divided (see the source)
     int m_offset32 = 0;   // the offset brought near the range of the sums: same results
-    neighbour::RowResultCache m_rows;
 };
 
 // Sharpening: the kernel -1 -1 -1 / -1 amount+8 -1 / -1 -1 -1 with divisor max(1, amount). Its
@@ -104,6 +103,5 @@ private:
     bool EmbossRow(int y, BYTE* out) const;
 
     double m_kernel[9];
-    FCObjImage m_copy;
-    neighbour::RowResultCache m_rows;
+    neighbour::SourceCopy m_copy;
 };

@@ -24,30 +24,30 @@ inline int Med3(int a, int b, int c)
 // Interior loops over the bytes [from, end) of a row: a, b and c are the rows above, at and below,
 // s the bytes per pixel, so a[i - s], a[i], a[i + s] are the window's top row.
 
-ORVALIS_SIMD_CLONES void MinimumInterior(const BYTE* __restrict a, const BYTE* __restrict b,
+// The smallest (or with Largest the largest) of the window.
+template <bool Largest>
+ORVALIS_SIMD_CLONES void ExtremeInterior(const BYTE* __restrict a, const BYTE* __restrict b,
                                          const BYTE* __restrict c, int s, int from, int end,
                                          BYTE* __restrict out)
 {
+    auto pick = [](BYTE x, BYTE y) { return Largest ? std::max(x, y) : std::min(x, y); };
     for (int i = from; i < end; ++i)
     {
-        const BYTE top = std::min(std::min(a[i - s], a[i]), a[i + s]);
-        const BYTE mid = std::min(std::min(b[i - s], b[i]), b[i + s]);
-        const BYTE bot = std::min(std::min(c[i - s], c[i]), c[i + s]);
-        out[i] = std::min(std::min(top, mid), bot);
+        const BYTE top = pick(pick(a[i - s], a[i]), a[i + s]);
+        const BYTE mid = pick(pick(b[i - s], b[i]), b[i + s]);
+        const BYTE bot = pick(pick(c[i - s], c[i]), c[i + s]);
+        out[i] = pick(pick(top, mid), bot);
     }
 }
 
-ORVALIS_SIMD_CLONES void MaximumInterior(const BYTE* __restrict a, const BYTE* __restrict b,
-                                         const BYTE* __restrict c, int s, int from, int end,
-                                         BYTE* __restrict out)
+BYTE MinimumWindow(const int* w)
 {
-    for (int i = from; i < end; ++i)
-    {
-        const BYTE top = std::max(std::max(a[i - s], a[i]), a[i + s]);
-        const BYTE mid = std::max(std::max(b[i - s], b[i]), b[i + s]);
-        const BYTE bot = std::max(std::max(c[i - s], c[i]), c[i + s]);
-        out[i] = std::max(std::max(top, mid), bot);
-    }
+    return BYTE(*std::min_element(w, w + 9));
+}
+
+BYTE MaximumWindow(const int* w)
+{
+    return BYTE(*std::max_element(w, w + 9));
 }
 
 // Sorts every column of three bytes (a[i], b[i], c[i]) of the bytes [0, n) into lo <= mid <= hi.
@@ -119,52 +119,26 @@ ORVALIS_SIMD_CLONES void ThinInterior(const BYTE* __restrict a, const BYTE* __re
 
 void FCEffectMinimum::PrepareImage(FCObjImage& image)
 {
-    m_copy = image;
-    m_rows.Invalidate();
+    m_copy.Take(image);
 }
 
 void FCEffectMinimum::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
 {
     (void)image;
-    neighbour::ApplyCachedPixel(m_rows, m_copy, x, y, pixel,
-                                [&](BYTE* out)
-                                {
-                                    RunWindowRow3x3(m_copy, y, out, MinimumInterior,
-                                                    [](const int* w)
-                                                    {
-                                                        int v = 255;
-                                                        for (int i = 0; i < 9; ++i)
-                                                            v = std::min(v, w[i]);
-                                                        return BYTE(v);
-                                                    });
-                                    return true;
-                                });
+    m_copy.ApplyWindow3x3(x, y, pixel, ExtremeInterior<false>, MinimumWindow);
 }
 
 // ---------------------------------------------------------------------------------------------
 
 void FCEffectMaximum::PrepareImage(FCObjImage& image)
 {
-    m_copy = image;
-    m_rows.Invalidate();
+    m_copy.Take(image);
 }
 
 void FCEffectMaximum::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
 {
     (void)image;
-    neighbour::ApplyCachedPixel(m_rows, m_copy, x, y, pixel,
-                                [&](BYTE* out)
-                                {
-                                    RunWindowRow3x3(m_copy, y, out, MaximumInterior,
-                                                    [](const int* w)
-                                                    {
-                                                        int v = 0;
-                                                        for (int i = 0; i < 9; ++i)
-                                                            v = std::max(v, w[i]);
-                                                        return BYTE(v);
-                                                    });
-                                    return true;
-                                });
+    m_copy.ApplyWindow3x3(x, y, pixel, ExtremeInterior<true>, MaximumWindow);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -184,37 +158,37 @@ BYTE FCEffectMedian::Median9(int window[9])
 
 void FCEffectMedian::PrepareImage(FCObjImage& image)
 {
-    m_copy = image;
-    m_rows.Invalidate();
+    m_copy.Take(image);
 }
 
 void FCEffectMedian::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
 {
     (void)image;
-    neighbour::ApplyCachedPixel(m_rows, m_copy, x, y, pixel,
-                                [&](BYTE* out)
-                                {
-                                    const std::size_t n =
-                                        std::size_t(m_copy.Width()) * std::size_t(m_copy.ColorBits() / 8);
-                                    BYTE* lo = neighbour::ThreadScratch(1, n);
-                                    BYTE* mid = neighbour::ThreadScratch(2, n);
-                                    BYTE* hi = neighbour::ThreadScratch(3, n);
-                                    if (!lo || !mid || !hi) return false;
-                                    auto interior = [&](const BYTE* a, const BYTE* b, const BYTE* c, int s,
-                                                        int from, int end, BYTE* o)
-                                    {
-                                        SortColumns(a, b, c, int(n), lo, mid, hi);
-                                        MedianOfColumns(lo, mid, hi, s, from, end, o);
-                                    };
-                                    RunWindowRow3x3(m_copy, y, out, interior,
-                                                    [](const int* w)
-                                                    {
-                                                        int v[9];
-                                                        std::copy(w, w + 9, v);
-                                                        return Median9(v);
-                                                    });
-                                    return true;
-                                });
+    m_copy.ApplyToPixel(x, y, pixel,
+                        [&](BYTE* out)
+                        {
+                            const FCObjImage& source = m_copy.Image();
+                            const std::size_t n =
+                                std::size_t(source.Width()) * std::size_t(source.ColorBits() / 8);
+                            BYTE* lo = neighbour::ThreadScratch(1, n);
+                            BYTE* mid = neighbour::ThreadScratch(2, n);
+                            BYTE* hi = neighbour::ThreadScratch(3, n);
+                            if (!lo || !mid || !hi) return false;
+                            auto interior = [&](const BYTE* a, const BYTE* b, const BYTE* c, int s, int from,
+                                                int end, BYTE* o)
+                            {
+                                SortColumns(a, b, c, int(n), lo, mid, hi);
+                                MedianOfColumns(lo, mid, hi, s, from, end, o);
+                            };
+                            RunWindowRow3x3(source, y, out, interior,
+                                            [](const int* w)
+                                            {
+                                                int v[9];
+                                                std::copy(w, w + 9, v);
+                                                return Median9(v);
+                                            });
+                            return true;
+                        });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -227,17 +201,11 @@ BYTE FCEffectSquelettisation::ThinPixel(const int window[9])
 
 void FCEffectSquelettisation::PrepareImage(FCObjImage& image)
 {
-    m_copy = image;
-    m_rows.Invalidate();
+    m_copy.Take(image);
 }
 
 void FCEffectSquelettisation::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
 {
     (void)image;
-    neighbour::ApplyCachedPixel(m_rows, m_copy, x, y, pixel,
-                                [&](BYTE* out)
-                                {
-                                    RunWindowRow3x3(m_copy, y, out, ThinInterior, ThinPixel);
-                                    return true;
-                                });
+    m_copy.ApplyWindow3x3(x, y, pixel, ThinInterior, ThinPixel);
 }

@@ -15,8 +15,7 @@ public:
     void ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
 
 private:
-    FCObjImage m_copy;
-    neighbour::RowResultCache m_rows;
+    neighbour::SourceCopy m_copy;
 };
 
 // The largest value of the window ("M&aximum", "Dilatation").
@@ -27,8 +26,7 @@ public:
     void ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
 
 private:
-    FCObjImage m_copy;
-    neighbour::RowResultCache m_rows;
+    neighbour::SourceCopy m_copy;
 };
 
 // The median of the window ("&Médian").
@@ -43,8 +41,7 @@ public:
     static BYTE Median9(int window[9]);
 
 private:
-    FCObjImage m_copy;
-    neighbour::RowResultCache m_rows;
+    neighbour::SourceCopy m_copy;
 };
 
 // One parallel thinning step ("Squelettisation"): every pixel is decided from the copy, so all
@@ -63,6 +60,5 @@ public:
     static BYTE ThinPixel(const int window[9]);
 
 private:
-    FCObjImage m_copy;
-    neighbour::RowResultCache m_rows;
+    neighbour::SourceCopy m_copy;
 };

@@ -52,7 +52,7 @@ BYTE* ThreadScratch(int slot, std::size_t bytes)
     return v.data();
 }
 
-void RowResultCache::Invalidate()
+void SourceCopy::Invalidate()
 {
     m_id = g_nextCacheId.fetch_add(1, std::memory_order_relaxed);
 }

@@ -86,7 +86,7 @@ void RunWindowRow3x3(const FCObjImage& source, int y, BYTE* out, Interior&& inte
 void StoreColourBytes(BYTE* dest, const BYTE* result, int width, int step);
 
 // A buffer of the calling thread, one per slot (0..5), kept between calls; null when the memory
-// cannot be had. Slot 0 belongs to RowResultCache.
+// cannot be had. Slot 0 holds the result rows of SourceCopy.
 BYTE* ThreadScratch(int slot, std::size_t bytes);
 
 // The result row the calling thread computed last: whose (a cache's identity, 0 for none), which
@@ -101,51 +101,74 @@ struct HeldResultRow
 };
 inline thread_local HeldResultRow t_heldResultRow{0, -1, 0, 0, nullptr};
 
-// The identity of the rows of one effect in the per-thread cache.
-class RowResultCache
+// The copy of the image a per-pixel neighbourhood effect reads, taken in PrepareImage, and the
+// identity of the result rows computed from it in the per-thread cache.
+class SourceCopy
 {
 public:
-    RowResultCache() { Invalidate(); }
+    SourceCopy() { Invalidate(); }
 
-    // A new identity: the rows any thread computed before are never handed out again. Called
-    // whenever the copy or the parameters change.
+    // Copies the image; the rows computed from an earlier copy are never handed out again.
+    void Take(const FCObjImage& image)
+    {
+        m_image = image;
+        Invalidate();
+    }
+    // A new identity, for a change of the effect's parameters.
     void Invalidate();
-    std::uint64_t Id() const { return m_id; }
+
+    const FCObjImage& Image() const { return m_image; }
+    // Whether the copy has the size and depth of the image (it was taken from it).
+    bool Matches(const FCObjImage& image) const
+    {
+        return m_image.HasBits() && image.HasBits() && image.Width() == m_image.Width() &&
+               image.Height() == m_image.Height() && image.ColorBits() == m_image.ColorBits();
+    }
+
+    // What ApplyToPixel of these effects does: copies the B, G and R bytes of pixel x of result
+    // row y into the pixel. The row is computed by computeRow(out) -> bool (false when its own
+    // scratch memory cannot be had), in the copy's row layout, when this thread does not hold it.
+    // Nothing is written when nothing was prepared, (x, y) lies outside the copy, or memory is
+    // short.
+    template <class Compute> void ApplyToPixel(int x, int y, BYTE* pixel, Compute&& computeRow) const
+    {
+        const HeldResultRow& held = t_heldResultRow;
+        if ((held.owner != m_id || held.y != y) && !HoldRow(y, computeRow)) return;
+        if (unsigned(x) >= unsigned(held.width)) return;
+        const BYTE* s = held.data + std::size_t(x) * std::size_t(held.step);
+        pixel[0] = s[0];
+        pixel[1] = s[1];
+        pixel[2] = s[2];
+    }
+
+    // The same for an effect that works each channel over the 3 x 3 window (RunWindowRow3x3).
+    template <class Interior, class Window>
+    void ApplyWindow3x3(int x, int y, BYTE* pixel, Interior&& interior, Window&& window) const
+    {
+        ApplyToPixel(x, y, pixel,
+                     [&](BYTE* out)
+                     {
+                         RunWindowRow3x3(m_image, y, out, interior, window);
+                         return true;
+                     });
+    }
 
 private:
+    // Makes result row y this thread's held row; false when there is nothing to compute it from or
+    // memory is short. Out of line, so that handing out a held pixel stays cheap.
+    template <class Compute> [[gnu::noinline]] bool HoldRow(int y, Compute& computeRow) const
+    {
+        HeldResultRow& held = t_heldResultRow;
+        if (!m_image.HasBits() || y < 0 || y >= m_image.Height()) return false;
+        held.owner = 0;
+        const int step = m_image.ColorBits() / 8;
+        BYTE* data = ThreadScratch(0, std::size_t(m_image.Width()) * std::size_t(step));
+        if (!data || !computeRow(data)) return false;
+        held = HeldResultRow{m_id, y, m_image.Width(), step, data};
+        return true;
+    }
+
+    FCObjImage m_image;
     std::uint64_t m_id = 0;
 };
-
-// Makes result row y of an effect this thread's held row; false when there is nothing to compute
-// it from or memory is short. Kept out of line so that handing out a held pixel stays cheap.
-template <class Compute>
-[[gnu::noinline]] bool HoldResultRow(const RowResultCache& cache, const FCObjImage& copy, int y,
-                                     Compute& compute)
-{
-    HeldResultRow& held = t_heldResultRow;
-    if (!copy.HasBits() || y < 0 || y >= copy.Height()) return false;
-    held.owner = 0;
-    const int step = copy.ColorBits() / 8;
-    BYTE* data = ThreadScratch(0, std::size_t(copy.Width()) * std::size_t(step));
-    if (!data || !compute(data)) return false;
-    held = HeldResultRow{cache.Id(), y, copy.Width(), step, data};
-    return true;
-}
-
-// What ApplyToPixel of these per-pixel effects does: copies the B, G and R bytes of pixel x of
-// result row y into the pixel. The row is computed by compute(out) -> bool (false when its own
-// scratch memory cannot be had), in the copy's row layout, when this thread does not hold it.
-// Nothing is written when nothing was prepared, (x, y) lies outside the copy, or memory is short.
-template <class Compute>
-void ApplyCachedPixel(const RowResultCache& cache, const FCObjImage& copy, int x, int y, BYTE* pixel,
-                      Compute&& compute)
-{
-    const HeldResultRow& held = t_heldResultRow;
-    if ((held.owner != cache.Id() || held.y != y) && !HoldResultRow(cache, copy, y, compute)) return;
-    if (unsigned(x) >= unsigned(held.width)) return;
-    const BYTE* s = held.data + std::size_t(x) * std::size_t(held.step);
-    pixel[0] = s[0];
-    pixel[1] = s[1];
-    pixel[2] = s[2];
-}
 } // namespace neighbour

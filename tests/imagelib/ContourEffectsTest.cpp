@@ -214,19 +214,15 @@ FCObjImage Shapes(int width, int height, int bpp)
 TEST(ContourTest, EveryEffectMatchesThePlainLoop)
 {
     for (const Contourer& k : Contourers())
-        for (auto [w, h] : testimg::ComparisonSizes())
-            for (int bpp : {24, 32})
-            {
-                const FCObjImage sources[] = {testimg::Varied(w, h, bpp, std::uint32_t(w * 13 + h)),
-                                              Shapes(w, h, bpp),
-                                              testimg::TwoLevel(w, h, bpp, 30, std::uint32_t(w + 5 * h))};
-                for (const FCObjImage& source : sources)
-                {
-                    auto effect = k.make();
-                    EXPECT_EQ(testimg::FirstDifference(Apply(source, *effect), k.reference(source)), "")
-                        << k.name << ", " << w << "x" << h << "x" << bpp;
-                }
-            }
+        ExpectSameAsPlainLoop(k.name, k.make, k.reference,
+                              [](int w, int h, int bpp)
+                              {
+                                  std::vector<FCObjImage> v;
+                                  v.push_back(testimg::Varied(w, h, bpp, std::uint32_t(w * 13 + h)));
+                                  v.push_back(Shapes(w, h, bpp));
+                                  v.push_back(testimg::TwoLevel(w, h, bpp, 30, std::uint32_t(w + 5 * h)));
+                                  return v;
+                              });
 }
 
 TEST(ContourTest, FlatPictures)

@@ -9,6 +9,8 @@
 
 #include <cmath>
 #include <cstdint>
+#include <memory>
+#include <string>
 #include <vector>
 
 namespace
@@ -107,14 +109,17 @@ TEST(ConvolutionTest, MatchesThePlainLoopForEveryKindOfKernel)
         {"divisor 0 counts as 1", 3, 0, 0, {0, 0, 0, 0, 2, 0, 0, 0, -1}},
     };
     for (const Kernel& k : kernels)
-        for (auto [w, h] : testimg::ComparisonSizes())
-            for (int bpp : {24, 32})
+        ExpectSameAsPlainLoop(
+            k.name,
+            [&]
             {
-                const FCObjImage source = testimg::Varied(w, h, bpp, std::uint32_t(w * 31 + h));
-                const FCObjImage expected = ReferenceConvolution(source, k);
-                EXPECT_EQ(testimg::FirstDifference(Convolve(source, k), expected), "")
-                    << k.name << ", " << w << "x" << h << "x" << bpp;
-            }
+                auto effect = std::make_unique<FCEffectConvolute>();
+                effect->SetKernel(k.weights.data(), k.size, k.divisor, k.offset);
+                return effect;
+            },
+            [&](const FCObjImage& s) { return ReferenceConvolution(s, k); },
+            [](int w, int h, int bpp)
+            { return std::vector<FCObjImage>{testimg::Varied(w, h, bpp, std::uint32_t(w * 31 + h))}; });
     // The bands of 8 threads on a larger image, for the kernels with a wide window.
     const FCObjImage large = testimg::Varied(131, 97, 32, 5);
     for (const Kernel& k : kernels)
@@ -369,14 +374,12 @@ TEST(ConvolutionTest, EmbossGivesGreyReliefAroundMidGrey)
 
     // Against the plain loop, colour pictures of every size, several angles.
     for (int angle : {0, 45, 137, 359, -30})
-        for (auto [w, h] : testimg::ComparisonSizes())
-            for (int bpp : {24, 32})
-            {
-                const FCObjImage source = testimg::Varied(w, h, bpp, std::uint32_t(angle + 1000));
-                FCObjImage image(source);
-                FCEffectEmboss emboss(angle);
-                FCObjImage::ApplyEffect(image, emboss, nullptr);
-                EXPECT_EQ(testimg::FirstDifference(image, ReferenceEmboss(source, emboss.Kernel())), "")
-                    << angle << ", " << w << "x" << h << "x" << bpp;
-            }
+    {
+        FCEffectEmboss kernel(angle);
+        ExpectSameAsPlainLoop(
+            "emboss " + std::to_string(angle), [angle] { return std::make_unique<FCEffectEmboss>(angle); },
+            [&](const FCObjImage& s) { return ReferenceEmboss(s, kernel.Kernel()); },
+            [angle](int w, int h, int bpp)
+            { return std::vector<FCObjImage>{testimg::Varied(w, h, bpp, std::uint32_t(angle + 1000))}; });
+    }
 }

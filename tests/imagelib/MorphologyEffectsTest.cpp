@@ -106,22 +106,17 @@ std::vector<std::string> ToGrid(const FCObjImage& image)
 TEST(MorphologyTest, EveryFilterMatchesThePlainLoop)
 {
     for (const Filter& f : Filters())
-        for (auto [w, h] : testimg::ComparisonSizes())
-            for (int bpp : {24, 32})
+        ExpectSameAsPlainLoop(
+            f.name, f.make, [&](const FCObjImage& s) { return reference::PerWindow(s, f.reference); },
+            [](int w, int h, int bpp)
             {
                 // Colour noise, and two-level pictures where the thinning templates match.
-                const FCObjImage sources[] = {testimg::Varied(w, h, bpp, std::uint32_t(w * 7 + h)),
-                                              testimg::TwoLevel(w, h, bpp, 60, std::uint32_t(w + h)),
-                                              testimg::TwoLevel(w, h, bpp, 85, std::uint32_t(w * h))};
-                for (const FCObjImage& source : sources)
-                {
-                    auto effect = f.make();
-                    EXPECT_EQ(testimg::FirstDifference(Apply(source, *effect),
-                                                       reference::PerWindow(source, f.reference)),
-                              "")
-                        << f.name << ", " << w << "x" << h << "x" << bpp;
-                }
-            }
+                std::vector<FCObjImage> v;
+                v.push_back(testimg::Varied(w, h, bpp, std::uint32_t(w * 7 + h)));
+                v.push_back(testimg::TwoLevel(w, h, bpp, 60, std::uint32_t(w + h)));
+                v.push_back(testimg::TwoLevel(w, h, bpp, 85, std::uint32_t(w * h)));
+                return v;
+            });
 }
 
 TEST(MorphologyTest, FlatImagesStayFlat)

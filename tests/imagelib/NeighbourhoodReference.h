@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -153,6 +154,26 @@ inline const std::vector<std::pair<int, int>>& ComparisonSizes()
     return sizes;
 }
 } // namespace testimg
+
+// Runs the effect that make() builds, through the single-thread driver, over every picture that
+// sources(width, height, bpp) gives for every comparison size at 24 and 32 bits, and expects the
+// bytes of expected(picture).
+inline void ExpectSameAsPlainLoop(const std::string& name,
+                                  const std::function<std::unique_ptr<FCImageEffect>()>& make,
+                                  const std::function<FCObjImage(const FCObjImage&)>& expected,
+                                  const std::function<std::vector<FCObjImage>(int, int, int)>& sources)
+{
+    for (auto [w, h] : testimg::ComparisonSizes())
+        for (int bpp : {24, 32})
+            for (const FCObjImage& source : sources(w, h, bpp))
+            {
+                FCObjImage image(source);
+                auto effect = make();
+                FCObjImage::ApplyEffect(image, *effect, nullptr);
+                EXPECT_EQ(testimg::FirstDifference(image, expected(source)), "")
+                    << name << ", " << w << "x" << h << "x" << bpp;
+            }
+}
 
 // Records every progress report; answers false at the report numbered stopAt (counted from 0).
 class RecordingObserver : public FCProgressObserver
