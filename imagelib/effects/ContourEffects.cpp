@@ -201,12 +201,35 @@ ORVALIS_SIMD_CLONES void KernelInterior(const BYTE* __restrict a, const BYTE* __
 // ZeroCrossing2x2, inlined where the marking pass calls it.
 inline BYTE ZeroCrossingValue(int p, int r, int b, int d)
 {
-    auto crosses = [p](int q) { return (p >= 132 && q < 125) || (p < 125 && q >= 132); };
-    if (!crosses(r) && !crosses(b) && !crosses(d)) return 0;
-    const long long dr = (long long)p - r, db = (long long)p - b, dd = (long long)p - d;
-    long long chosen = std::llabs(dr) > std::llabs(db) ? dr : db;
-    chosen = std::llabs(chosen) > std::llabs(dd) ? chosen : dd;
-    return BYTE(std::min<long long>(255, 2 * std::llabs(chosen)));
+    const bool high = p >= 132, low = p < 125;
+    const bool crossing =
+        (high & ((r < 125) | (b < 125) | (d < 125))) | (low & ((r >= 132) | (b >= 132) | (d >= 132)));
+    // The rules pick, among p - r, p - b and p - d, one of the largest magnitude (which one on a
+    // tie makes no difference to twice its magnitude).
+    const long long m =
+        std::max({std::llabs((long long)p - r), std::llabs((long long)p - b), std::llabs((long long)p - d)});
+    return crossing ? BYTE(std::min<long long>(255, 2 * m)) : BYTE(0);
+}
+
+// ZeroCrossingValue for bytes, without branches.
+inline int ZeroCrossingOfBytes(int p, int r, int b, int d)
+{
+    const int high = p >= 132, low = p < 125;
+    const int crossing =
+        (high & ((r < 125) | (b < 125) | (d < 125))) | (low & ((r >= 132) | (b >= 132) | (d >= 132)));
+    const int m = std::max(std::max(std::abs(p - r), std::abs(p - b)), std::abs(p - d));
+    return std::min(255, 2 * m) & -crossing;
+}
+
+// The zero-crossing marks of a row of n bytes from the row and the one below (s bytes a pixel; the
+// last pixel's right neighbours are clamped to itself).
+ORVALIS_SIMD_CLONES void ZeroCrossingRow(const BYTE* __restrict row, const BYTE* __restrict below, int s,
+                                         int n, BYTE* __restrict out)
+{
+    for (int i = 0; i < n - s; ++i)
+        out[i] = BYTE(ZeroCrossingOfBytes(row[i], row[i + s], below[i], below[i + s]));
+    for (int i = n - s; i < n; ++i)
+        out[i] = BYTE(ZeroCrossingOfBytes(row[i], row[i], below[i], below[i]));
 }
 
 // The bytes of a result row of the image's width, from the calling thread's scratch space.
@@ -241,33 +264,42 @@ void ResultRowPass(FCObjImage& image, FCProgressObserver* observer, int span, in
     }
 }
 
-// A pass of a 3 x 3 window function down the image in place, every window reading the rows as they
-// were before the pass: copies of the original row above and of the current row go down with the
-// pass, and the row below has not been written yet. Progress as PassProgress; a stop ends the
-// pass after its row.
+// A pass that rewrites the image in place from the top: computeRow(rows, y, out) -> bool makes
+// result row y from the rows as they were before the pass (RowsBeforePass, windows reaching
+// `reach` rows up and down), whose B, G and R then replace the image's. Progress as
+// PassProgress; a stop ends the pass after its row.
+template <class ComputeRow>
+void InPlacePass(FCObjImage& image, int reach, FCProgressObserver* observer, int span, int base,
+                 ComputeRow computeRow)
+{
+    neighbour::RowsBeforePass rows(image, reach);
+    BYTE* out = ResultRow(image);
+    if (!rows.Ready() || !out) return;
+    const int width = image.Width();
+    const int height = image.Height();
+    const int step = image.ColorBits() / 8;
+    for (int y = 0; y < height; ++y)
+    {
+        rows.Save(y);
+        if (computeRow(rows, y, out)) neighbour::StoreColourBytes(image.RowAddress(y), out, width, step);
+        if (!PassProgress(observer, y, height, span, base)) return;
+    }
+}
+
+// The same for a per-channel 3 x 3 window function (RunWindowRow3x3).
 template <class Interior, class Window>
 void WindowPassInPlace(FCObjImage& image, FCProgressObserver* observer, int span, int base, Interior interior,
                        Window window)
 {
     const int width = image.Width();
-    const int height = image.Height();
     const int step = image.ColorBits() / 8;
-    const std::size_t n = std::size_t(width) * std::size_t(step);
-    BYTE* out = neighbour::ThreadScratch(2, n);
-    BYTE* above = neighbour::ThreadScratch(3, n);
-    BYTE* current = neighbour::ThreadScratch(4, n);
-    if (!out || !above || !current) return;
-    std::memcpy(current, image.RowAddress(0), n);
-    std::memcpy(above, current, n);
-    for (int y = 0; y < height; ++y)
-    {
-        const BYTE* below = y + 1 < height ? image.RowAddress(y + 1) : current;
-        RunWindowRow3x3(above, current, below, width, step, out, interior, window);
-        neighbour::StoreColourBytes(image.RowAddress(y), out, width, step);
-        if (!PassProgress(observer, y, height, span, base)) return;
-        std::swap(above, current);
-        if (y + 1 < height) std::memcpy(current, image.RowAddress(y + 1), n);
-    }
+    InPlacePass(image, 1, observer, span, base,
+                [&](const neighbour::RowsBeforePass& rows, int y, BYTE* out)
+                {
+                    RunWindowRow3x3(rows.Row(y - 1), rows.Row(y), rows.Row(y + 1), width, step, out, interior,
+                                    window);
+                    return true;
+                });
 }
 
 // The largest B, G or R byte of a row of n bytes (alpha bytes skipped at 4 bytes a pixel).
@@ -390,11 +422,6 @@ BYTE ZeroCrossing2x2(int p, int r, int b, int d)
     return ZeroCrossingValue(p, r, b, d);
 }
 
-template <BYTE (*Kernel)(const int*)> void FCEffectContoursFilter<Kernel>::PrepareImage(FCObjImage& image)
-{
-    m_copy.Take(image);
-}
-
 template <BYTE (*Kernel)(const int*)>
 void FCEffectContoursFilter<Kernel>::MarkZeroCrossing(FCObjImage& image, int x, int y, BYTE* pixel)
 {
@@ -410,23 +437,20 @@ void FCEffectContoursFilter<Kernel>::MarkZeroCrossing(FCObjImage& image, int x, 
 template <BYTE (*Kernel)(const int*)>
 void FCEffectContoursFilter<Kernel>::ApplyToImage(FCObjImage& image, FCProgressObserver* observer)
 {
-    if (!m_copy.Matches(image)) return;
-    ResultRowPass(image, observer, 100, 0,
-                  [this](int y, BYTE* out)
-                  {
-                      RunWindowRow3x3(m_copy.Image(), y, out, KernelInterior<Kernel>, Kernel);
-                      return true;
-                  });
-    const int width = image.Width();
+    if (!image.HasBits()) return;
+    WindowPassInPlace(image, observer, 100, 0, KernelInterior<Kernel>, Kernel);
+    // MarkZeroCrossing of every pixel in scan order, a row at a time: a pixel reads only its right
+    // and lower neighbours, which the pass has not written yet, so a row's marks come from the
+    // row and the one below as the first pass left them.
     const int height = image.Height();
     const int step = image.ColorBits() / 8;
-    for (int y = 0; y < height; ++y)
-    {
-        BYTE* pixel = image.RowAddress(y);
-        for (int x = 0; x < width; ++x, pixel += step)
-            MarkZeroCrossing(image, x, y, pixel);
-        if (!PassProgress(observer, y, height, 100, 50)) break;
-    }
+    ResultRowPass(image, observer, 100, 50,
+                  [&](int y, BYTE* out)
+                  {
+                      ZeroCrossingRow(image.RowAddress(y), image.RowAddress(std::min(y + 1, height - 1)),
+                                      step, image.Width() * step, out);
+                      return true;
+                  });
 }
 
 template class FCEffectContoursFilter<&FCEffectContoursLaplacien2>;
@@ -442,6 +466,7 @@ FCEffectContoursCanny::FCEffectContoursCanny(bool use5x5Smoothing, bool suppress
 
 void FCEffectContoursCanny::PrepareImage(FCObjImage& image)
 {
+    (void)image; // the passes rewrite the image in place: no copy is needed
     static const int kSmooth3[9] = {1, 2, 1, 2, 4, 2, 1, 2, 1};
     static const int kSmooth5[25] = {2,  4, 5, 4, 2,  4, 9, 12, 9, 4, 5, 12, 15,
                                      12, 5, 4, 9, 12, 9, 4, 2,  4, 5, 4, 2};
@@ -449,7 +474,6 @@ void FCEffectContoursCanny::PrepareImage(FCObjImage& image)
         SetKernel(kSmooth5, 5, 159, 0);
     else
         SetKernel(kSmooth3, 3, 16, 0);
-    FCEffectConvolute::PrepareImage(image);
 }
 
 BYTE FCEffectContoursCanny::SuppressNonMaximum(const int window[9])
@@ -471,8 +495,18 @@ BYTE FCEffectContoursCanny::SuppressNonMaximum(const int window[9])
 
 void FCEffectContoursCanny::ApplyToImage(FCObjImage& image, FCProgressObserver* observer)
 {
-    if (!m_copy.Matches(image)) return;
-    ResultRowPass(image, observer, 100, 0, [this](int y, BYTE* out) { return ConvolveRow(y, out); });
+    if (!image.HasBits() || m_size < 1) return;
+    const int width = image.Width();
+    const int step = image.ColorBits() / 8;
+    InPlacePass(image, m_size / 2, observer, 100, 0,
+                [&](const neighbour::RowsBeforePass& rows, int y, BYTE* out)
+                {
+                    const BYTE* window[5];
+                    for (int r = 0; r < m_size; ++r)
+                        window[r] = rows.Row(y - m_size / 2 + r);
+                    ConvolveRows(window, width, step, out);
+                    return true;
+                });
 
     // The gradient, then the suppression, each of the picture as the previous pass left it.
     WindowPassInPlace(image, observer, m_suppressNonMaxima ? 50 : 100, 50, GradientInterior, GradientWindow);
@@ -480,8 +514,7 @@ void FCEffectContoursCanny::ApplyToImage(FCObjImage& image, FCProgressObserver* 
 
     // The stretch, also after a stop: the largest of B, G and R goes to 255.
     const int height = image.Height();
-    const int step = image.ColorBits() / 8;
-    const int rowBytes = image.Width() * step;
+    const int rowBytes = width * step;
     int mx = 1;
     for (int y = 0; y < height; ++y)
         mx = std::max(mx, LargestColourByte(image.RowAddress(y), rowBytes, step));

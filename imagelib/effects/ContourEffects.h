@@ -95,41 +95,41 @@ inline BYTE FCEffectContoursLaplacien8(const int w[9])
 }
 
 // Laplacian contours, a whole-image effect in two passes over the image: the kernel applied to the
-// copy, then MarkZeroCrossing on every pixel in place (it reads only the right and lower
-// neighbours, which that pass has not written yet). Progress goes 0..50 over the first pass and
-// 50..100 over the second; after a stop the pass ends with its row and the next one after its
-// first row.
-template <BYTE (*Kernel)(const int*)> class FCEffectContoursFilter : public FCImageEffect
+// picture as it was, then MarkZeroCrossing on every pixel in place (it reads only the right and
+// lower neighbours, which that pass has not written yet). Progress goes 0..50 over the first pass
+// and 50..100 over the second; after a stop the pass ends with its row and the next one after its
+// first row. The first pass keeps copies of the rows it still needs instead of a copy of the
+// whole image. The class is final: the second pass marks a row at a time, exactly as
+// MarkZeroCrossing would pixel by pixel.
+template <BYTE (*Kernel)(const int*)> class FCEffectContoursFilter final : public FCImageEffect
 {
 public:
     int GetProcessMode() const override { return kProcessWholeImage; }
-    void PrepareImage(FCObjImage& image) override;
     void ApplyToImage(FCObjImage& image, FCProgressObserver* observer) override;
 
     // Writes into the pixel, per channel, ZeroCrossing2x2 of the pixel and its right, lower and
     // lower-right neighbours in the image (coordinates clamped).
     virtual void MarkZeroCrossing(FCObjImage& image, int x, int y, BYTE* pixel);
-
-private:
-    neighbour::SourceCopy m_copy;
 };
 
 extern template class FCEffectContoursFilter<&FCEffectContoursLaplacien2>;
 extern template class FCEffectContoursFilter<&FCEffectContoursLaplacien4>;
 extern template class FCEffectContoursFilter<&FCEffectContoursLaplacien8>;
 
-// The Canny operator ("Opérateur de canny"), a whole-image effect: Gaussian smoothing of the copy
-// (3 x 3 / 16 or 5 x 5 / 159), the gradient |up - down| + |left - right| of the smoothed picture,
-// optionally the suppression of the points that are not maxima along the gradient, then a stretch
-// of B, G and R that maps their largest value to 255. Progress: smoothing 0..50, gradient 50..75
-// (50..100 without suppression), suppression 75..100. The stretch also runs after a stop.
+// The Canny operator ("Opérateur de canny"), a whole-image effect: Gaussian smoothing (3 x 3 / 16
+// or 5 x 5 / 159), the gradient |up - down| + |left - right| of the smoothed picture, optionally
+// the suppression of the points that are not maxima along the gradient, then a stretch of B, G and
+// R that maps their largest value to 255. Progress: smoothing 0..50, gradient 50..75 (50..100
+// without suppression), suppression 75..100. The stretch also runs after a stop. Each pass
+// rewrites the image in place, keeping copies of the rows its windows still need, so no copy of
+// the whole image is taken.
 class FCEffectContoursCanny : public FCEffectConvolute
 {
 public:
     FCEffectContoursCanny(bool use5x5Smoothing, bool suppressNonMaxima);
 
     int GetProcessMode() const override { return kProcessWholeImage; }
-    // Copies the image and sets the smoothing kernel.
+    // Sets the smoothing kernel.
     void PrepareImage(FCObjImage& image) override;
     void ApplyToImage(FCObjImage& image, FCProgressObserver* observer) override;
 

@@ -205,19 +205,24 @@ void FCEffectConvolute::ConvolveEdgePixel(const BYTE* const* rows, int x, int wi
 bool FCEffectConvolute::ConvolveRow(int y, BYTE* out) const
 {
     const FCObjImage& source = m_copy.Image();
-    const int width = source.Width();
-    const int step = source.ColorBits() / 8;
+    auto** rows =
+        reinterpret_cast<const BYTE**>(neighbour::ThreadScratch(1, sizeof(BYTE*) * std::size_t(m_size + 1)));
+    if (!rows) return false;
+    const int half = m_size / 2;
+    for (int r = 0; r < m_size; ++r)
+        rows[r] = ClampedRow(source, y - half + r);
+    ConvolveRows(rows, source.Width(), source.ColorBits() / 8, out);
+    return true;
+}
+
+void FCEffectConvolute::ConvolveRows(const BYTE* const* rows, int width, int step, BYTE* out) const
+{
     if (m_size == 0)
     {
         std::memset(out, ClampToByte(m_offset), std::size_t(width) * std::size_t(step));
-        return true;
+        return;
     }
     const int half = m_size / 2;
-    auto** rows =
-        reinterpret_cast<const BYTE**>(neighbour::ThreadScratch(1, sizeof(BYTE*) * std::size_t(m_size)));
-    if (!rows) return false;
-    for (int r = 0; r < m_size; ++r)
-        rows[r] = ClampedRow(source, y - half + r);
 
     // Pixels whose whole window lies inside the row: no clamping, 32-bit sums over whole chunks.
     int first = half;
@@ -252,7 +257,6 @@ bool FCEffectConvolute::ConvolveRow(int y, BYTE* out) const
         if (x >= width) break;
         ConvolveEdgePixel(rows, x, width, step, out + x * step);
     }
-    return true;
 }
 
 void FCEffectConvolute::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)

@@ -51,6 +51,9 @@ protected:
     // Result row y of the convolution of the copy, every byte of the row in the copy's layout
     // (alpha bytes too, which callers do not store). False when scratch memory cannot be had.
     bool ConvolveRow(int y, BYTE* out) const;
+    // The same from the rows of the window, rows[0..size-1] top to bottom (already clamped to the
+    // image), of width pixels of step bytes.
+    void ConvolveRows(const BYTE* const* rows, int width, int step, BYTE* out) const;
 
     std::vector<int> m_kernel; // size x size weights, row by row
     const int* m_pKernel = nullptr;

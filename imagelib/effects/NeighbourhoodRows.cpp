@@ -31,6 +31,24 @@ void StoreColourBytes(BYTE* dest, const BYTE* result, int width, int step)
     }
 }
 
+RowsBeforePass::RowsBeforePass(const FCObjImage& image, int reach)
+    : m_image(image), m_reach(reach < 1 ? 1 : (reach > 2 ? 2 : reach))
+{
+    const std::size_t bytes = std::size_t(image.Width()) * std::size_t(image.ColorBits() / 8);
+    for (int i = 0; i <= m_reach; ++i)
+    {
+        m_saved[i] = ThreadScratch(3 + i, bytes);
+        m_ready = m_ready && m_saved[i] && image.HasBits();
+    }
+}
+
+void RowsBeforePass::Save(int y)
+{
+    std::memcpy(m_saved[y % (m_reach + 1)], m_image.RowAddress(y),
+                std::size_t(m_image.Width()) * std::size_t(m_image.ColorBits() / 8));
+    m_last = y;
+}
+
 BYTE* ThreadScratch(int slot, std::size_t bytes)
 {
     std::vector<BYTE>& v = t_buffers.slots[slot];

@@ -82,6 +82,34 @@ void RunWindowRow3x3(const FCObjImage& source, int y, BYTE* out, Interior&& inte
                     source.Width(), source.ColorBits() / 8, out, interior, window);
 }
 
+// The rows of an image as they were before a pass that rewrites it in place from the top. While
+// row y is being made, the rows at or above it come from saved copies and the rows below, which
+// the pass has not reached, from the image itself. reach (1 or 2) is how far the pass's windows
+// look up and down; the copies take scratch slots 3 to 5 of the calling thread.
+class RowsBeforePass
+{
+public:
+    RowsBeforePass(const FCObjImage& image, int reach);
+    // Whether the copies could be had.
+    bool Ready() const { return m_ready; }
+    // Saves row y before the pass writes it; rows are saved from the top, one after the other.
+    void Save(int y);
+    // Row v, clamped into the image, as it was before the pass; y - reach <= v for the row y saved
+    // last.
+    const BYTE* Row(int v) const
+    {
+        v = ClampIndex(v, m_image.Height());
+        return v > m_last ? m_image.RowAddress(v) : m_saved[v % (m_reach + 1)];
+    }
+
+private:
+    const FCObjImage& m_image;
+    int m_reach;
+    int m_last = -1;
+    bool m_ready = true;
+    BYTE* m_saved[3] = {nullptr, nullptr, nullptr};
+};
+
 // Copies the B, G and R bytes of a result row into an image row, keeping the image's alpha bytes.
 void StoreColourBytes(BYTE* dest, const BYTE* result, int width, int step);
 

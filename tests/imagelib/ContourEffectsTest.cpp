@@ -466,3 +466,20 @@ TEST(ContourTest, AStopEndsThePassAndTheNextPassesAfterTheirFirstRow)
     Apply(image, other, &flagged);
     EXPECT_EQ(flagged.reports, (std::vector<int>{0, 12, 62}));
 }
+
+TEST(ContourTest, MarkZeroCrossingPixelByPixelGivesTheSecondPass)
+{
+    // The second pass marks a row at a time; pixel by pixel in scan order over the first pass's
+    // picture, MarkZeroCrossing must give the same bytes.
+    for (int bpp : {24, 32})
+    {
+        const FCObjImage source = Shapes(31, 9, bpp);
+        FCEffectContoursFilter<&FCEffectContoursLaplacien4> effect;
+        const FCObjImage whole = Apply(source, effect);
+        FCObjImage marked = reference::PerWindow(source, Laplacien4);
+        for (int y = 0; y < marked.Height(); ++y)
+            for (int x = 0; x < marked.Width(); ++x)
+                effect.MarkZeroCrossing(marked, x, y, marked.PixelAddress(x, y));
+        EXPECT_EQ(testimg::FirstDifference(marked, whole), "") << bpp;
+    }
+}
