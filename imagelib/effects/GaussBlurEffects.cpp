@@ -1,6 +1,7 @@
 #include "imagelib/effects/GaussBlurEffects.h"
 
 #include "imagelib/PixelHelpers.h"
+#include "imagelib/effects/VectorDispatch.h"
 #include "imagelib/effects/ColorEffects.h"
 
 #include <algorithm>
@@ -75,19 +76,15 @@ struct GaussKernels
     BlurRowFn row[2];
 };
 
-const GaussKernels& PickKernels()
+GaussKernels PickKernels()
 {
-    static const GaussKernels kernels = []
-    {
 #ifdef ORVALIS_GAUSS_AVX2
-        if (__builtin_cpu_supports("avx2"))
-            return GaussKernels{{gauss_avx2::ColumnStrip<false>, gauss_avx2::ColumnStrip<true>},
-                                {gauss_avx2::BlurRow<false>, gauss_avx2::BlurRow<true>}};
+    if (UseAvx2())
+        return GaussKernels{{gauss_avx2::ColumnStrip<false>, gauss_avx2::ColumnStrip<true>},
+                            {gauss_avx2::BlurRow<false>, gauss_avx2::BlurRow<true>}};
 #endif
-        return GaussKernels{{gauss_generic::ColumnStrip<false>, gauss_generic::ColumnStrip<true>},
-                            {gauss_generic::BlurRow<false>, gauss_generic::BlurRow<true>}};
-    }();
-    return kernels;
+    return GaussKernels{{gauss_generic::ColumnStrip<false>, gauss_generic::ColumnStrip<true>},
+                        {gauss_generic::BlurRow<false>, gauss_generic::BlurRow<true>}};
 }
 
 // Runs task(i, thread) for i = 0 .. count - 1 on up to `threads` threads, the calling one
@@ -243,7 +240,7 @@ void FCEffectBlur_Gauss::ApplyToImage(FCObjImage& image, FCProgressObserver* obs
     s.inverse255 = 1.0 / opaqueWeight;
     s.linePlane = std::ptrdiff_t(width) + 2 * m_halfSize + kGaussGroup;
     s.outPlane = (std::ptrdiff_t(width) + kGaussGroup - 1) / kGaussGroup * kGaussGroup;
-    const GaussKernels& kernels = PickKernels();
+    const GaussKernels kernels = PickKernels();
 
     int threads = m_threads;
     if (threads <= 0) threads = int(std::thread::hardware_concurrency());

@@ -71,6 +71,11 @@ private:
     std::int64_t m_centreY = 0;
     int m_angleSpan = 0;
     FCObjImage m_copy;
+    // Where every value fits 32 bits, the copy four bytes a pixel in place of m_copy.
+    std::vector<std::uint32_t> m_packed;
+    int m_packedWidth = 0, m_packedHeight = 0;
+    bool m_packedAlpha = false;
+    std::uint64_t m_run = 0;
 };
 
 // Samples on the segment from the pixel towards a centre: 64 steps, each pulling the offset
@@ -91,4 +96,8 @@ private:
     std::int64_t m_centreX = 0; // 16.16
     std::int64_t m_centreY = 0;
     FCObjImage m_copy;
+    std::vector<std::uint32_t> m_packed;
+    int m_packedWidth = 0, m_packedHeight = 0;
+    bool m_packedAlpha = false;
+    std::uint64_t m_run = 0;
 };
