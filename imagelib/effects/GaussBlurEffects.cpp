@@ -45,25 +45,15 @@ namespace gauss_generic
 #undef GAUSS_LANES
 } // namespace gauss_generic
 
-#if defined(__x86_64__)
-#define ORVALIS_GAUSS_AVX2 1
-#if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
-#else
-#pragma GCC push_options
-#pragma GCC target("avx2")
-#endif
+#ifdef ORVALIS_AVX2_TARGET
+ORVALIS_AVX2_BEGIN
 namespace gauss_avx2
 {
 #define GAUSS_LANES 4
 #include "imagelib/effects/GaussBlurKernels.inl"
 #undef GAUSS_LANES
 } // namespace gauss_avx2
-#if defined(__clang__)
-#pragma clang attribute pop
-#else
-#pragma GCC pop_options
-#endif
+ORVALIS_AVX2_END
 #endif
 
 using ColumnStripFn = void (*)(const GaussSetup&, int, int, double*, const double**, const double**, int*);
@@ -78,7 +68,7 @@ struct GaussKernels
 
 GaussKernels PickKernels()
 {
-#ifdef ORVALIS_GAUSS_AVX2
+#ifdef ORVALIS_AVX2_TARGET
     if (UseAvx2())
         return GaussKernels{{gauss_avx2::ColumnStrip<false>, gauss_avx2::ColumnStrip<true>},
                             {gauss_avx2::BlurRow<false>, gauss_avx2::BlurRow<true>}};

@@ -8,7 +8,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#if defined(__x86_64__)
+#ifdef ORVALIS_AVX2_TARGET
 #include <immintrin.h>
 #endif
 
@@ -109,25 +109,15 @@ namespace fixed_generic
 #include "imagelib/effects/FixedBlurKernels.inl"
 } // namespace fixed_generic
 
-#if defined(__x86_64__)
-#define ORVALIS_FIXED_AVX2 1
-#if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
-#else
-#pragma GCC push_options
-#pragma GCC target("avx2")
-#endif
+#ifdef ORVALIS_AVX2_TARGET
+ORVALIS_AVX2_BEGIN
 namespace fixed_avx2
 {
 #define FIXED_BLUR_GATHER 1
 #include "imagelib/effects/FixedBlurKernels.inl"
 #undef FIXED_BLUR_GATHER
 } // namespace fixed_avx2
-#if defined(__clang__)
-#pragma clang attribute pop
-#else
-#pragma GCC pop_options
-#endif
+ORVALIS_AVX2_END
 #endif
 
 using FixedRowFn = void (*)(const FixedRun&, int, int, int, int, std::uint32_t*);
@@ -140,7 +130,7 @@ struct FixedKernels
 
 FixedKernels PickFixedKernels()
 {
-#ifdef ORVALIS_FIXED_AVX2
+#ifdef ORVALIS_AVX2_TARGET
     if (UseAvx2()) return FixedKernels{fixed_avx2::RadialRow, fixed_avx2::ZoomRow};
 #endif
     return FixedKernels{fixed_generic::RadialRow, fixed_generic::ZoomRow};
@@ -219,17 +209,33 @@ void PackPixels(const FCObjImage& image, std::vector<std::uint32_t>& packed)
     }
 }
 
-// Writes the result of (x, y), working out the run of its row from x on when this thread does not
-// hold it yet.
-template <class Compute>
-void WriteFromRow(FixedRowCache& cache, std::uint64_t run, const FixedRun& f, int x, int y, BYTE* pixel,
-                  const Compute& compute)
+// Takes a new run token; packs the copy, and lets it go, where every value fits 32 bits.
+void PreparePacked(FCObjImage& copy, bool fits, FCPackedCopy& packed)
 {
-    if (cache.run != run || cache.y != y || x < cache.x0 || x >= cache.x1)
+    packed.pixels.clear();
+    packed.run = NewEffectRunToken();
+    if (!fits) return;
+    PackPixels(copy, packed.pixels);
+    packed.width = copy.Width();
+    packed.height = copy.Height();
+    packed.alpha = copy.ColorBits() == 32;
+    copy.Destroy();
+}
+
+// Writes the result of (x, y) from the packed copy, working out the run of its row from x on when
+// this thread does not hold it yet; false when there is no packed copy.
+template <class Compute>
+bool WritePacked(const FCPackedCopy& packed, FixedRowCache& cache, std::int64_t cx, std::int64_t cy, int x,
+                 int y, BYTE* pixel, const Compute& compute)
+{
+    if (packed.pixels.empty()) return false;
+    if (x < 0 || y < 0 || x >= packed.width || y >= packed.height) return true;
+    if (cache.run != packed.run || cache.y != y || x < cache.x0 || x >= cache.x1)
     {
-        const int count = std::min(kFixedRowChunk, f.width - x);
+        const FixedRun f{packed.pixels.data(), packed.width, packed.height, int(cx), int(cy), packed.alpha};
+        const int count = std::min(kFixedRowChunk, packed.width - x);
         compute(f, x, y, count, cache.out);
-        cache.run = run;
+        cache.run = packed.run;
         cache.y = y;
         cache.x0 = x;
         cache.x1 = x + count;
@@ -238,7 +244,8 @@ void WriteFromRow(FixedRowCache& cache, std::uint64_t run, const FixedRun& f, in
     pixel[0] = BYTE(v);
     pixel[1] = BYTE(v >> 8);
     pixel[2] = BYTE(v >> 16);
-    if (f.alpha) pixel[3] = BYTE(v >> 24);
+    if (packed.alpha) pixel[3] = BYTE(v >> 24);
+    return true;
 }
 } // namespace
 
@@ -360,20 +367,12 @@ FCEffectBlur_Radial::FCEffectBlur_Radial(int angle, double offsetX, double offse
 void FCEffectBlur_Radial::PrepareImage(FCObjImage& image)
 {
     m_copy = image;
-    m_packed.clear();
-    m_run = NewEffectRunToken();
     m_centreX = FixedCentre(image.Width(), m_offsetX);
     m_centreY = FixedCentre(image.Height(), m_offsetY);
-    // Where 32 bits hold every value, rows are worked out eight pixels at a time from a packed
-    // copy, which then stands in for the copy.
-    if (m_copy.HasBits() && RadialFits32(m_copy.Width(), m_copy.Height(), m_centreX, m_centreY, m_angleSpan))
-    {
-        PackPixels(m_copy, m_packed);
-        m_packedWidth = m_copy.Width();
-        m_packedHeight = m_copy.Height();
-        m_packedAlpha = m_copy.ColorBits() == 32;
-        m_copy.Destroy();
-    }
+    PreparePacked(m_copy,
+                  m_copy.HasBits() &&
+                      RadialFits32(m_copy.Width(), m_copy.Height(), m_centreX, m_centreY, m_angleSpan),
+                  m_packed);
 }
 
 namespace
@@ -411,16 +410,9 @@ void RadialPixel(const FCObjImage& copy, std::int64_t cx, std::int64_t cy, int s
 void FCEffectBlur_Radial::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
 {
     (void)image;
-    if (!m_packed.empty())
-    {
-        if (x < 0 || y < 0 || x >= m_packedWidth || y >= m_packedHeight) return;
-        const FixedRun run{m_packed.data(), m_packedWidth,  m_packedHeight,
-                           int(m_centreX),  int(m_centreY), m_packedAlpha};
-        WriteFromRow(t_radialRows, m_run, run, x, y, pixel,
-                     [this](const FixedRun& f, int x0, int row, int count, std::uint32_t* out)
-                     { PickFixedKernels().radial(f, m_angleSpan, x0, row, count, out); });
-        return;
-    }
+    auto row = [this](const FixedRun& f, int x0, int y0, int count, std::uint32_t* out)
+    { PickFixedKernels().radial(f, m_angleSpan, x0, y0, count, out); };
+    if (WritePacked(m_packed, t_radialRows, m_centreX, m_centreY, x, y, pixel, row)) return;
     if (!m_copy.IsInside(x, y)) return;
     if (m_copy.ColorBits() == 32)
         RadialPixel<4>(m_copy, m_centreX, m_centreY, m_angleSpan, x, y, pixel);
@@ -442,20 +434,12 @@ FCEffectBlur_Zoom::FCEffectBlur_Zoom(int strength, double offsetX, double offset
 void FCEffectBlur_Zoom::PrepareImage(FCObjImage& image)
 {
     m_copy = image;
-    m_packed.clear();
-    m_run = NewEffectRunToken();
     m_centreX = FixedCentre(image.Width(), m_offsetX);
     m_centreY = FixedCentre(image.Height(), m_offsetY);
-    // Where 32 bits hold every value, rows are worked out eight pixels at a time from a packed
-    // copy, which then stands in for the copy.
-    if (m_copy.HasBits() && ZoomFits32(m_copy.Width(), m_copy.Height(), m_centreX, m_centreY, m_strength))
-    {
-        PackPixels(m_copy, m_packed);
-        m_packedWidth = m_copy.Width();
-        m_packedHeight = m_copy.Height();
-        m_packedAlpha = m_copy.ColorBits() == 32;
-        m_copy.Destroy();
-    }
+    PreparePacked(m_copy,
+                  m_copy.HasBits() &&
+                      ZoomFits32(m_copy.Width(), m_copy.Height(), m_centreX, m_centreY, m_strength),
+                  m_packed);
 }
 
 namespace
@@ -480,16 +464,9 @@ void ZoomPixel(const FCObjImage& copy, std::int64_t cx, std::int64_t cy, int str
 void FCEffectBlur_Zoom::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
 {
     (void)image;
-    if (!m_packed.empty())
-    {
-        if (x < 0 || y < 0 || x >= m_packedWidth || y >= m_packedHeight) return;
-        const FixedRun run{m_packed.data(), m_packedWidth,  m_packedHeight,
-                           int(m_centreX),  int(m_centreY), m_packedAlpha};
-        WriteFromRow(t_zoomRows, m_run, run, x, y, pixel,
-                     [this](const FixedRun& f, int x0, int row, int count, std::uint32_t* out)
-                     { PickFixedKernels().zoom(f, m_strength, x0, row, count, out); });
-        return;
-    }
+    auto row = [this](const FixedRun& f, int x0, int y0, int count, std::uint32_t* out)
+    { PickFixedKernels().zoom(f, m_strength, x0, y0, count, out); };
+    if (WritePacked(m_packed, t_zoomRows, m_centreX, m_centreY, x, y, pixel, row)) return;
     if (!m_copy.IsInside(x, y)) return;
     if (m_copy.ColorBits() == 32)
         ZoomPixel<4>(m_copy, m_centreX, m_centreY, m_strength, x, y, pixel);
