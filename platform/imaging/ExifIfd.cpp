@@ -254,6 +254,8 @@ std::vector<BYTE> BuildExifTiff(const ItemList& items, std::size_t maxBytes)
                 ifd0.push_back(e);
         }
         if (ifd0.empty() && exif.empty() && gps.empty()) return {};
+        // An IFD counts its entries in 16 bits.
+        if (ifd0.size() + 2 > 0xFFFF || exif.size() > 0xFFFF || gps.size() > 0xFFFF) return {};
         // Layout: header, IFD0, Exif IFD, GPS IFD, each followed by its values.
         if (!exif.empty()) ifd0.push_back(Entry{kExifPointer, 4, 1, nullptr});
         if (!gps.empty()) ifd0.push_back(Entry{kGpsPointer, 4, 1, nullptr});

@@ -251,11 +251,9 @@ void Reduce(const Frame& frame, std::vector<BYTE>& indices, std::vector<ARGB>& p
             for (std::size_t x = 0; x < w && !anyClear; ++x)
                 anyClear = frame.Row(y)[x * 4 + 3] < 128;
     const int room = anyClear ? 255 : 256;
-    if (fits && int(exact.size()) <= room)
+    // Every pixel to its entry through index(p), or to the transparent entry added last.
+    auto mapAll = [&](auto index)
     {
-        palette.assign(exact.size(), 0);
-        for (const auto& [key, index] : exact)
-            palette[std::size_t(index)] = 0xFF000000u | key;
         if (anyClear)
         {
             transparent = int(palette.size());
@@ -266,10 +264,16 @@ void Reduce(const Frame& frame, std::vector<BYTE>& indices, std::vector<ARGB>& p
             const BYTE* p = frame.Row(y);
             BYTE* d = indices.data() + std::size_t(y) * w;
             for (std::size_t x = 0; x < w; ++x, p += step)
-                d[x] = (step == 4 && p[3] < 128)
-                           ? BYTE(transparent)
-                           : BYTE(exact[std::uint32_t(p[2]) << 16 | std::uint32_t(p[1]) << 8 | p[0]]);
+                d[x] = (step == 4 && p[3] < 128) ? BYTE(transparent) : index(p);
         }
+    };
+    if (fits && int(exact.size()) <= room)
+    {
+        palette.assign(exact.size(), 0);
+        for (const auto& [key, index] : exact)
+            palette[std::size_t(index)] = 0xFF000000u | key;
+        mapAll([&](const BYTE* p)
+               { return BYTE(exact[std::uint32_t(p[2]) << 16 | std::uint32_t(p[1]) << 8 | p[0]]); });
         return;
     }
     std::vector<std::uint32_t> histogram(32768, 0);
@@ -283,18 +287,7 @@ void Reduce(const Frame& frame, std::vector<BYTE>& indices, std::vector<ARGB>& p
     }
     std::vector<BYTE> lookup;
     MedianCut(histogram, room, palette, lookup);
-    if (anyClear)
-    {
-        transparent = int(palette.size());
-        palette.push_back(0);
-    }
-    for (int y = 0; y < frame.height; ++y)
-    {
-        const BYTE* p = frame.Row(y);
-        BYTE* d = indices.data() + std::size_t(y) * w;
-        for (std::size_t x = 0; x < w; ++x, p += step)
-            d[x] = (step == 4 && p[3] < 128) ? BYTE(transparent) : lookup[key15(p)];
-    }
+    mapAll([&](const BYTE* p) { return lookup[key15(p)]; });
 }
 } // namespace
 

@@ -26,6 +26,8 @@ using ItemList = std::vector<Item>;
 // Adds an item, replacing one with the same id.
 void SetItem(ItemList& items, std::uint32_t id, std::uint16_t type, const void* value, std::size_t length);
 const Item* FindItem(const ItemList& items, std::uint32_t id);
+// The text of an ASCII item, up to its first zero byte.
+std::string ItemText(const Item& item);
 
 struct FreeDeleter
 {

@@ -234,6 +234,12 @@ const Item* FindItem(const ItemList& items, std::uint32_t id)
     return nullptr;
 }
 
+std::string ItemText(const Item& item)
+{
+    std::string s(item.value.begin(), item.value.end());
+    return s.substr(0, s.find('\0'));
+}
+
 bool AllocateFrame(Decoded& image, Frame& frame, std::int64_t width, std::int64_t height, int storageBpp)
 {
     if (width < 1 || height < 1 || width > 0x7FFFFFFF || height > 0x7FFFFFFF) return false;

@@ -235,12 +235,6 @@ bool ParseExifTime(const Item& item, png_time& t)
     return true;
 }
 
-std::string ItemText(const Item& item)
-{
-    std::string s(item.value.begin(), item.value.end());
-    return s.substr(0, s.find('\0'));
-}
-
 bool IsAscii(const std::string& s)
 {
     for (unsigned char c : s)

@@ -96,30 +96,66 @@ TIFF* OpenMemory(MemoryFile& file, const char* mode)
     return tif;
 }
 
-bool HasAlphaSample(TIFF* tif)
+// Whether the page has an alpha sample, and whether it is straight (unassociated).
+bool HasAlphaSample(TIFF* tif, bool* straight)
 {
     std::uint16_t count = 0;
     std::uint16_t* types = nullptr;
+    *straight = false;
     if (!TIFFGetField(tif, TIFFTAG_EXTRASAMPLES, &count, &types) || !types) return false;
     for (std::uint16_t i = 0; i < count; ++i)
-        if (types[i] == EXTRASAMPLE_ASSOCALPHA || types[i] == EXTRASAMPLE_UNASSALPHA) return true;
+        if (types[i] == EXTRASAMPLE_ASSOCALPHA || types[i] == EXTRASAMPLE_UNASSALPHA)
+        {
+            *straight = types[i] == EXTRASAMPLE_UNASSALPHA && i == 0;
+            return true;
+        }
     return false;
 }
 
-bool ReadPage(TIFF* tif, const BYTE* data, std::size_t size, Decoded& out)
+// Plain 8-bit RGB or RGBA strips (what the encoder writes) are read row by row as they stand,
+// so that straight alpha is not rounded through premultiplication. False when the page is of
+// another kind.
+bool ReadPlainRgb(TIFF* tif, Frame& frame, bool alpha)
 {
-    std::uint32_t w = 0, h = 0;
-    if (!TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &w) || !TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &h) || w == 0 ||
-        h == 0)
+    std::uint16_t photometric = 0, bits = 0, samples = 0, planar = 0;
+    if (TIFFIsTiled(tif) || !TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric) ||
+        !TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bits) ||
+        !TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &samples) ||
+        !TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar))
         return false;
-    const bool alpha = HasAlphaSample(tif);
-    // The library's reader needs a raster of w x h 32-bit pixels besides the frame.
+    if (photometric != PHOTOMETRIC_RGB || bits != 8 || planar != PLANARCONFIG_CONTIG ||
+        samples != (alpha ? 4 : 3))
+        return false;
+    const std::size_t w = std::size_t(frame.width);
+    const tmsize_t lineBytes = TIFFScanlineSize(tif);
+    if (lineBytes < tmsize_t(w * samples)) return false;
+    std::vector<BYTE> line(static_cast<std::size_t>(lineBytes));
+    for (int y = 0; y < frame.height; ++y)
+    {
+        if (TIFFReadScanline(tif, line.data(), std::uint32_t(y), 0) < 0) break;
+        const BYTE* s = line.data();
+        BYTE* d = frame.Row(y);
+        for (std::size_t x = 0; x < w; ++x, s += samples, d += samples)
+        {
+            d[0] = s[2];
+            d[1] = s[1];
+            d[2] = s[0];
+            if (alpha) d[3] = s[3];
+        }
+        frame.validRows = y + 1;
+    }
+    return true;
+}
+
+// Any other page through the library's RGBA reader.
+bool ReadThroughRgba(TIFF* tif, Frame& frame, bool alpha, Decoded& out)
+{
+    const std::uint32_t w = std::uint32_t(frame.width), h = std::uint32_t(frame.height);
+    // The reader needs a raster of w x h 32-bit pixels besides the frame.
     const std::uint64_t raster = std::uint64_t(w) * h * 4;
     if (raster > std::uint64_t(kMaxBitmapBytes) || out.bytesUsed + raster > MaxDecodedBytes()) return false;
     char message[1024];
     if (!TIFFRGBAImageOK(tif, message)) return false;
-    Frame frame;
-    if (!AllocateFrame(out, frame, w, h, alpha ? 32 : 24)) return false;
     std::unique_ptr<std::uint32_t[], void (*)(std::uint32_t*)> pixels(
         static_cast<std::uint32_t*>(_TIFFmalloc(tmsize_t(raster))), [](std::uint32_t* p) { _TIFFfree(p); });
     if (!pixels) return false;
@@ -143,33 +179,36 @@ bool ReadPage(TIFF* tif, const BYTE* data, std::size_t size, Decoded& out)
                     g = std::min(255u, (g * 255 + a / 2) / a);
                     b = std::min(255u, (b * 255 + a / 2) / a);
                 }
-                d[0] = BYTE(b);
-                d[1] = BYTE(g);
-                d[2] = BYTE(r);
                 d[3] = BYTE(a);
-                d += 4;
             }
-            else
-            {
-                d[0] = BYTE(b);
-                d[1] = BYTE(g);
-                d[2] = BYTE(r);
-                d += 3;
-            }
+            d[0] = BYTE(b);
+            d[1] = BYTE(g);
+            d[2] = BYTE(r);
+            d += alpha ? 4 : 3;
         }
     }
-    frame.format = alpha ? PixelFormat32bppARGB : PixelFormat24bppRGB;
-    frame.flags = alpha ? ImageFlagsHasAlpha : 0;
     frame.validRows = int(h);
-    ParseTiffItems(data, size, frame.items, TIFFCurrentDirOffset(tif));
-    out.frames.push_back(std::move(frame));
     return true;
 }
 
-std::string ItemText(const Item& item)
+bool ReadPage(TIFF* tif, const BYTE* data, std::size_t size, Decoded& out)
 {
-    std::string s(item.value.begin(), item.value.end());
-    return s.substr(0, s.find('\0'));
+    std::uint32_t w = 0, h = 0;
+    if (!TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &w) || !TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &h) || w == 0 ||
+        h == 0)
+        return false;
+    bool straight = false;
+    const bool alpha = HasAlphaSample(tif, &straight);
+    Frame frame;
+    if (!AllocateFrame(out, frame, w, h, alpha ? 32 : 24)) return false;
+    frame.format = alpha ? PixelFormat32bppARGB : PixelFormat24bppRGB;
+    frame.flags = alpha ? ImageFlagsHasAlpha : 0;
+    const bool read =
+        ((straight || !alpha) && ReadPlainRgb(tif, frame, alpha)) || ReadThroughRgba(tif, frame, alpha, out);
+    if (!read) return false;
+    ParseTiffItems(data, size, frame.items, TIFFCurrentDirOffset(tif));
+    out.frames.push_back(std::move(frame));
+    return true;
 }
 
 float RationalItem(const Item* item, float fallback)

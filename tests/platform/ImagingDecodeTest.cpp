@@ -537,18 +537,11 @@ TEST(ImagingDecode, TiffPagesAndAlpha)
 TEST(ImagingDecode, IconsWithMaskOrAlphaOrPng)
 {
     // 2 x 2, 24-bit colour rows (bottom-up) then the AND mask: (1,0) transparent.
-    Bytes dib;
-    fixtures::Put32(dib, 40);
-    fixtures::Put32(dib, 2);
-    fixtures::Put32(dib, 4); // twice the height: colour and mask
-    fixtures::Put16(dib, 1);
-    fixtures::Put16(dib, 24);
-    for (int i = 0; i < 6; ++i)
-        fixtures::Put32(dib, 0);
-    const Bytes colour = Rows({{1, 2, 3, 4, 5, 6, 0, 0}, {7, 8, 9, 10, 11, 12, 0, 0}});
-    dib.insert(dib.end(), colour.begin(), colour.end());
-    const Bytes mask = Rows({{0, 0, 0, 0}, {0x40, 0, 0, 0}}); // bottom row, then top row
-    dib.insert(dib.end(), mask.begin(), mask.end());
+    const Bytes dib = fixtures::IconDib(2, 2, 24,
+                                        Rows({{1, 2, 3, 4, 5, 6, 0, 0},
+                                              {7, 8, 9, 10, 11, 12, 0, 0},
+                                              {0, 0, 0, 0},       // mask, bottom row
+                                              {0x40, 0, 0, 0}})); // mask, top row
     auto b = Open(fixtures::MakeIco(2, 2, dib));
     ASSERT_TRUE(b);
     EXPECT_TRUE(b->GetRawFormat() == ImageFormatIcon);
@@ -637,16 +630,7 @@ TEST(ImagingDecode, DamagedFilesFailCleanly)
                                                     {{33434, 5, 1, {0, 0, 0, 1, 0, 0, 0, 60}}});
     app1.insert(app1.end(), tiffBlock.begin(), tiffBlock.end());
     const std::vector<GifColorType> map = {{0, 0, 0}, {255, 0, 0}};
-    Bytes dib;
-    fixtures::Put32(dib, 40);
-    fixtures::Put32(dib, 1);
-    fixtures::Put32(dib, 2);
-    fixtures::Put16(dib, 1);
-    fixtures::Put16(dib, 32);
-    for (int i = 0; i < 6; ++i)
-        fixtures::Put32(dib, 0);
-    fixtures::Put32(dib, 0x80112233);
-    fixtures::Put32(dib, 0);
+    const Bytes dib = fixtures::IconDib(1, 1, 32, Rows({{0x33, 0x22, 0x11, 0x80}, {0, 0, 0, 0}}));
     const std::vector<Bytes> files = {
         fixtures::MakeBmp(bmp8),
         fixtures::MakeBmp(rle),

@@ -365,6 +365,22 @@ inline Bytes MakeTiff(const std::vector<TiffPage>& pages, bool bigEndian = false
 
 // ---- ICO ----
 
+// The 40-byte header of an icon's image block (its height counts the mask too) followed by
+// the colour rows and the mask rows, both bottom-up and padded to 4 bytes.
+inline Bytes IconDib(int width, int height, int bitCount, const Bytes& rowsAndMask)
+{
+    Bytes dib;
+    Put32(dib, 40);
+    Put32(dib, std::uint32_t(width));
+    Put32(dib, std::uint32_t(2 * height));
+    Put16(dib, 1);
+    Put16(dib, unsigned(bitCount));
+    for (int i = 0; i < 6; ++i)
+        Put32(dib, 0);
+    dib.insert(dib.end(), rowsAndMask.begin(), rowsAndMask.end());
+    return dib;
+}
+
 // An icon directory of one entry followed by the image block (a DIB without file header, or a
 // PNG file).
 inline Bytes MakeIco(int width, int height, const Bytes& image)
