@@ -244,10 +244,14 @@ bool AllocateFrame(Decoded& image, Frame& frame, std::int64_t width, std::int64_
 {
     if (width < 1 || height < 1 || width > 0x7FFFFFFF || height > 0x7FFFFFFF) return false;
     const std::int64_t rowBytes = DibRowPitch(width, storageBpp);
-    if (rowBytes <= 0) return false;
+    if (rowBytes <= 0 || DibRowPitch(width, 32) <= 0) return false;
     // Rows are kept 4-byte aligned like a bitmap section's.
     const std::uint64_t total = std::uint64_t(rowBytes) * std::uint64_t(height);
-    if (total > std::uint64_t(kMaxBitmapBytes) || image.bytesUsed + total > MaxDecodedBytes()) return false;
+    // The budget counts what a reader of the frame will need as well: 32-bit rows and a row
+    // table, so that a tall picture of a few bytes a row cannot claim far more than it seems.
+    const std::uint64_t charged =
+        std::max<std::uint64_t>(total, std::uint64_t(DibRowPitch(width, 32) + 16) * std::uint64_t(height));
+    if (total > std::uint64_t(kMaxBitmapBytes) || image.bytesUsed + charged > MaxDecodedBytes()) return false;
     // calloc: large blocks come as untouched zero pages, so a header that claims a huge picture
     // over a few bytes of data costs little memory.
     BYTE* block = static_cast<BYTE*>(std::calloc(std::size_t(total), 1));
@@ -258,7 +262,7 @@ bool AllocateFrame(Decoded& image, Frame& frame, std::int64_t width, std::int64_
     frame.storageBpp = storageBpp;
     frame.stride = std::size_t(rowBytes);
     frame.validRows = 0;
-    image.bytesUsed += total;
+    image.bytesUsed += charged;
     return true;
 }
 } // namespace detail
