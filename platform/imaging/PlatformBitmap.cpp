@@ -252,11 +252,23 @@ bool AllocateFrame(Decoded& image, Frame& frame, std::int64_t width, std::int64_
     const std::uint64_t charged =
         std::max<std::uint64_t>(total, std::uint64_t(DibRowPitch(width, 32) + 16) * std::uint64_t(height));
     if (total > std::uint64_t(kMaxBitmapBytes) || image.bytesUsed + charged > MaxDecodedBytes()) return false;
-    // calloc: large blocks come as untouched zero pages, so a header that claims a huge picture
-    // over a few bytes of data costs little memory.
-    BYTE* block = static_cast<BYTE*>(std::calloc(std::size_t(total), 1));
-    if (!block) return false;
-    frame.pixels.reset(block);
+    // Zero pages that are not touched until written, so that a header that claims a huge
+    // picture over a few bytes of data costs little memory.
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = LONG(width);
+    info.bmiHeader.biHeight = LONG(height);
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = WORD(storageBpp);
+    BYTE* bits = nullptr;
+    HBITMAP section = CreateDIBSection(&info, &bits);
+    if (!section || !bits)
+    {
+        DeleteObject(section);
+        return false;
+    }
+    frame.section.reset(section);
+    frame.pixels = bits;
     frame.width = int(width);
     frame.height = int(height);
     frame.storageBpp = storageBpp;
