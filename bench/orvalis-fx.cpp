@@ -22,9 +22,8 @@ namespace
 {
 int Usage()
 {
-    std::fprintf(stderr, "usage: orvalis-fx [--threads N] [--repeat K] INPUT OUTPUT EFFECT [ARG...]\n"
-                         "       orvalis-fx --list\n"
-                         "       orvalis-fx --info INPUT\n");
+    std::fprintf(stderr, "usage: orvalis-fx [--threads N] [--repeat K] INPUT OUTPUT EFFECT [ARG...] | --list | "
+                         "--info INPUT\n");
     return 2;
 }
 

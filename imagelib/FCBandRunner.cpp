@@ -9,6 +9,8 @@
 
 namespace
 {
+std::atomic<bool (*)(int)> g_startHook{nullptr};
+
 void ProcessRow(FCObjImage& image, FCImageEffect& effect, int mode, int y, int width, int step)
 {
     BYTE* row = image.RowAddress(y);
@@ -71,6 +73,11 @@ private:
 };
 } // namespace
 
+void SetBandWorkerStartHookForTesting(bool (*hook)(int worker))
+{
+    g_startHook.store(hook);
+}
+
 int ClampBandThreads(int threads)
 {
     return threads < 1 ? 1 : (threads > 8 ? 8 : threads);
@@ -100,6 +107,8 @@ void ApplyEffectInBands(FCObjImage& image, FCImageEffect& effect, int threads, F
             break; // the workers would get no rows
         try
         {
+            if (const auto hook = g_startHook.load(); hook && !hook(k))
+                throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
             workers[std::size_t(k)] = std::make_unique<EffectRowWorker>(image, effect, k * band, band);
         }
         catch (const std::system_error&)
@@ -158,7 +167,7 @@ bool RunEffect(FCObjImage& image, FCImageEffect& effect, int threads, FCProgress
 {
     if (!effect.AcceptsImage(image))
         return false;
-    if (effect.GetProcessMode() == kProcessWholeImage)
+    if (effect.GetProcessMode() == kProcessWholeImage || ClampBandThreads(threads) == 1)
         FCObjImage::ApplyEffect(image, effect, observer);
     else
         ApplyEffectInBands(image, effect, threads, observer);

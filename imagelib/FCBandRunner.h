@@ -16,6 +16,11 @@ int ClampBandThreads(int threads);
 // Effects of another mode than per pixel or per row are prepared and nothing more.
 void ApplyEffectInBands(FCObjImage& image, FCImageEffect& effect, int threads, FCProgressObserver* observer);
 
+// Tests: a function asked before worker k (0-based) is started; false makes the start fail as
+// when the system refuses a thread. Null (the default) starts every worker.
+void SetBandWorkerStartHookForTesting(bool (*hook)(int worker));
+
 // What tests, benchmarks and the effect runner use: AcceptsImage (false: nothing done), then
-// whole-image effects through FCObjImage::ApplyEffect and the others through the bands.
+// whole-image effects and every run on one thread through FCObjImage::ApplyEffect, the others
+// through the bands.
 bool RunEffect(FCObjImage& image, FCImageEffect& effect, int threads, FCProgressObserver* observer = nullptr);

@@ -61,7 +61,8 @@ public:
     {
         return rows[y] + x * (bpp == 32 ? 4 : (bpp == 8 ? 1 : 3));
     }
-    int RowPitch() const { return ((bpp * width + 31) / 32) * 4; }
+    // In 64 bits: bpp x width alone can pass 2^31 for a row that still fits.
+    int RowPitch() const { return int(((std::int64_t(bpp) * width + 31) / 32) * 4); }
     bool IsInside(int x, int y) const { return x >= 0 && x < width && y >= 0 && y < height; }
 
     void GetPalette(RGBQUAD out[256]) const;
@@ -74,6 +75,10 @@ public:
     bool CopyRegionTo(FCObjImage& dest, const RECT& r) const;
     // Copies src with its top-left corner at (x, y), clipped to this image; same depth only.
     bool PasteImageAt(const FCObjImage& src, int x, int y);
+
+    // A copy of a bitmap section: a 32-bit section is copied byte for byte (alpha kept), any
+    // other depth is converted to a 24-bit image (through its colour table, 16 bits as 5-5-5).
+    bool FromBitmapHandle(HBITMAP hbitmap);
 
     // The active frame of a platform bitmap: 32 bits with alpha when the frame has alpha, 32 bits
     // with the stored fourth byte for a 32-bit BMP, else 24 bits. Rows are copied from the top

@@ -57,3 +57,38 @@ inline int PixelLuminance(const BYTE* pixel)
 {
     return (30 * pixel[2] + 59 * pixel[1] + 11 * pixel[0]) / 100;
 }
+
+// Y, U and V of one pixel, shared by the Y/U/V planes and the channel effects so that the tool
+// views show exactly what the effects write. The products are formed in double from the integer
+// bytes and rounded once to float: under that evaluation every grey level comes back exactly
+// from Y/U/V to RGB and the luminance of grey v is v.
+inline float YuvLuma(int r, int g, int b)
+{
+    return float(0.299 * r + 0.587 * g + 0.114 * b);
+}
+
+inline float YuvChromaU(int r, int g, int b)
+{
+    return float(0.5 * b - (0.169 * r + 0.331 * g));
+}
+
+inline float YuvChromaV(int r, int g, int b)
+{
+    return float(0.5 * r - 0.419 * g - 0.081 * b);
+}
+
+// Back from Y, U and V to red, green and blue, before clamping and truncation.
+inline float YuvToRed(float y, float u, float v)
+{
+    return float(y - 0.0009267 * u + 1.4016868 * v);
+}
+
+inline float YuvToGreen(float y, float u, float v)
+{
+    return float(y - 0.3436954 * u - 0.714169 * v);
+}
+
+inline float YuvToBlue(float y, float u, float v)
+{
+    return float(y + 1.7721604 * u + 0.0009902 * v);
+}

@@ -260,3 +260,27 @@ TEST(ObjImage, PasteImageAtClipsAndChecksDepth)
     EXPECT_EQ(got[0].rgbRed, 0); // the palette is not copied
     EXPECT_EQ(grey.PixelAddress(2, 2)[0], other.PixelAddress(1, 1)[0]);
 }
+
+TEST(ObjImage, RowSizesAreComputedIn64Bits)
+{
+    // 70 million pixels at 32 bits: bpp x width passes 2^31 while the row, 280 MB, still fits.
+    // The pixel memory is mapped but only its last pixel is touched.
+    FCObjImage wide;
+    ASSERT_TRUE(wide.Create(70000000, 1, 32));
+    EXPECT_EQ(wide.RowPitch(), 280000000);
+    EXPECT_EQ(wide.PixelAddress(69999999, 0), wide.GetBits() + 279999996);
+    wide.PixelAddress(69999999, 0)[3] = 7;
+}
+
+TEST(ObjImage, AConversionThatCannotBeHadKeepsThePicture)
+{
+    // 20000 x 30000 holds 1.8 GB at 24 bits; at 32 bits it would pass what a bitmap may hold.
+    FCObjImage image;
+    ASSERT_TRUE(image.Create(20000, 30000, 24));
+    image.PixelAddress(123, 456)[1] = 99;
+    image.ConvertBitDepth(32);
+    EXPECT_EQ(image.ColorBits(), 24);
+    EXPECT_EQ(image.Width(), 20000);
+    EXPECT_EQ(image.Height(), 30000);
+    EXPECT_EQ(image.PixelAddress(123, 456)[1], 99);
+}

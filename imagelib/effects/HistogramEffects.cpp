@@ -1,0 +1,352 @@
+#include "imagelib/effects/HistogramEffects.h"
+
+#include "imagelib/PixelHelpers.h"
+#include "imagelib/effects/ColorModel.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+// ---------------------------------------------------------------------------------------------
+// Counting
+
+namespace
+{
+// The counts of the row a thread is walking, added to the owner's bins at the row's end.
+struct RowCounts
+{
+    const FCEffectGetHistogram* owner = nullptr;
+    std::uint32_t blue[256];
+    std::uint32_t green[256];
+    std::uint32_t red[256];
+};
+thread_local RowCounts t_rowCounts;
+
+void AddCounts(std::vector<std::int64_t>& bins, std::uint32_t* counts)
+{
+    for (int i = 0; i < 256; ++i)
+        if (counts[i] != 0)
+            std::atomic_ref<std::int64_t>(bins[std::size_t(i)])
+                .fetch_add(counts[i], std::memory_order_relaxed);
+}
+} // namespace
+
+FCEffectGetHistogram::FCEffectGetHistogram() : m_red(256, 0), m_green(256, 0), m_blue(256, 0) {}
+
+void FCEffectGetHistogram::ApplyToPixel(FCObjImage& image, int x, int, BYTE* pixel)
+{
+    RowCounts& row = t_rowCounts;
+    if (x == 0 || row.owner != this)
+    {
+        row.owner = this;
+        std::memset(row.blue, 0, sizeof row.blue);
+        std::memset(row.green, 0, sizeof row.green);
+        std::memset(row.red, 0, sizeof row.red);
+    }
+    ++row.blue[pixel[0]];
+    ++row.green[pixel[1]];
+    ++row.red[pixel[2]];
+    if (x == image.Width() - 1)
+    {
+        AddCounts(m_blue, row.blue);
+        AddCounts(m_green, row.green);
+        AddCounts(m_red, row.red);
+        row.owner = nullptr;
+    }
+}
+
+void FCEffectGetHistogram::Count(const FCObjImage& image)
+{
+    if (!AcceptsImage(image)) return;
+    const int width = image.Width();
+    const int step = image.ColorBits() / 8;
+    for (int y = 0; y < image.Height(); ++y)
+    {
+        const BYTE* p = image.RowAddress(y);
+        for (int x = 0; x < width; ++x, p += step)
+        {
+            ++m_blue[p[0]];
+            ++m_green[p[1]];
+            ++m_red[p[2]];
+        }
+    }
+}
+
+void MakeEqualizeTable(int table[256], const std::int64_t histogram[256])
+{
+    int first = -1, last = 0, used = 0;
+    for (int v = 0; v < 256; ++v)
+        if (histogram[v] != 0)
+        {
+            if (first < 0) first = v;
+            last = v;
+            ++used;
+        }
+    for (int v = 0; v <= first; ++v)
+        table[v] = 0;
+    for (int v = last; v < 256; ++v)
+        table[v] = 255;
+    if (used == 1)
+    {
+        table[first] = first; // a single value stays where it is
+    }
+    else if (used == 2)
+    {
+        for (int v = first + 1; v < last; ++v)
+            table[v] = 0; // no pixel has these values
+    }
+    else if (used > 2)
+    {
+        std::int64_t total = 0;
+        for (int v = first + 1; v < last; ++v)
+            total += histogram[v];
+        std::int64_t cumulative = 0;
+        for (int v = first + 1; v < last; ++v)
+        {
+            cumulative += histogram[v];
+            table[v] = int(cumulative * 254 / total);
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Equalisation
+
+void FCEffectEgaliserHistogrammeRGB::PrepareImage(FCObjImage& image)
+{
+    std::fill(std::begin(m_redTable), std::end(m_redTable), 0);
+    std::fill(std::begin(m_greenTable), std::end(m_greenTable), 0);
+    std::fill(std::begin(m_blueTable), std::end(m_blueTable), 0);
+    FCEffectGetHistogram histogram;
+    histogram.Count(image);
+    MakeEqualizeTable(m_redTable, histogram.Red().data());
+    MakeEqualizeTable(m_greenTable, histogram.Green().data());
+    MakeEqualizeTable(m_blueTable, histogram.Blue().data());
+}
+
+void FCEffectEgaliserHistogrammeRGB::ApplyToRow(FCObjImage& image, int, BYTE* row, int bytesPerPixel)
+{
+    const int width = image.Width();
+    for (int x = 0; x < width; ++x, row += bytesPerPixel)
+    {
+        row[0] = BYTE(m_blueTable[row[0]]);
+        row[1] = BYTE(m_greenTable[row[1]]);
+        row[2] = BYTE(m_redTable[row[2]]);
+    }
+}
+
+FCEffectEgaliserHistogrammeLuminosite::FCEffectEgaliserHistogrammeLuminosite() : m_histogram(256, 0) {}
+
+void FCEffectEgaliserHistogrammeLuminosite::PrepareImage(FCObjImage& image)
+{
+    std::fill(std::begin(m_luminanceTable), std::end(m_luminanceTable), 0);
+    // Counted afresh on every preparation, so that one object can serve again.
+    std::fill(m_histogram.begin(), m_histogram.end(), 0);
+    const int step = image.ColorBits() == 32 ? 4 : 3;
+    const int width = image.Width();
+    for (int y = 0; y < image.Height(); ++y)
+    {
+        const BYTE* p = image.RowAddress(y);
+        for (int x = 0; x < width; ++x, p += step)
+            ++m_histogram[std::size_t((77 * p[2] + 150 * p[1] + 29 * p[0]) >> 8)];
+    }
+    MakeEqualizeTable(m_luminanceTable, m_histogram.data());
+    // One luminance only: its table keeps that level and sends every other to 0 or 255, which
+    // would turn the channels of a flat colour to 0 and 255. Such an image is left as it is.
+    if (std::count_if(m_histogram.begin(), m_histogram.end(), [](std::int64_t n) { return n != 0; }) == 1)
+        for (int i = 0; i < 256; ++i)
+            m_luminanceTable[i] = i;
+}
+
+void FCEffectEgaliserHistogrammeLuminosite::ApplyToRow(FCObjImage& image, int, BYTE* row, int bytesPerPixel)
+{
+    const int width = image.Width();
+    for (int x = 0; x < width; ++x, row += bytesPerPixel)
+    {
+        row[0] = BYTE(m_luminanceTable[row[0]]);
+        row[1] = BYTE(m_luminanceTable[row[1]]);
+        row[2] = BYTE(m_luminanceTable[row[2]]);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Automatic contrast
+
+void FCEffectAutoContrast::PrepareImage(FCObjImage& image)
+{
+    int lo[3] = {255, 255, 255}, hi[3] = {0, 0, 0}; // blue, green, red
+    const int step = image.ColorBits() / 8;
+    const int width = image.Width();
+    for (int y = 0; y < image.Height(); ++y)
+    {
+        const BYTE* p = image.RowAddress(y);
+        for (int x = 0; x < width; ++x, p += step)
+            for (int c = 0; c < 3; ++c)
+            {
+                lo[c] = std::min(lo[c], int(p[c]));
+                hi[c] = std::max(hi[c], int(p[c]));
+            }
+    }
+    int Entry::*const fields[3] = {&Entry::blue, &Entry::green, &Entry::red};
+    for (int c = 0; c < 3; ++c)
+    {
+        if (hi[c] == lo[c])
+        {
+            m_table[lo[c]].*fields[c] = lo[c];
+            continue;
+        }
+        for (int i = lo[c]; i <= hi[c]; ++i)
+            m_table[i].*fields[c] = (i - lo[c]) * 255 / (hi[c] - lo[c]);
+    }
+}
+
+void FCEffectAutoContrast::ApplyToPixel(FCObjImage&, int, int, BYTE* pixel)
+{
+    pixel[0] = BYTE(m_table[pixel[0]].blue);
+    pixel[1] = BYTE(m_table[pixel[1]].green);
+    pixel[2] = BYTE(m_table[pixel[2]].red);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Levels
+
+FCEffectColorLevel::FCEffectColorLevel(int inLow, int inHigh, int outLow, int outHigh, double gamma,
+                                       int channelMask)
+    : m_outLow(std::clamp(outLow, 0, 255)), m_outHigh(std::clamp(outHigh, 0, 255)), m_gamma(gamma),
+      m_channelMask(channelMask)
+{
+    for (int c = 0; c < 3; ++c)
+    {
+        m_inLow[c] = std::clamp(inLow, 0, 255);
+        m_inHigh[c] = std::clamp(inHigh, 0, 255);
+    }
+    BuildMaps();
+}
+
+BYTE FCEffectColorLevel::MapLevel(int value, int low, int high) const
+{
+    double t = low == high ? double(value - low) : double(value - low) / (high - low);
+    t = std::clamp(t, 0.0, 1.0);
+    if (m_gamma > 0) t = std::pow(t, 1 / m_gamma);
+    return RoundClampToByte(m_outLow + (m_outHigh - m_outLow) * t);
+}
+
+void FCEffectColorLevel::BuildMaps()
+{
+    for (int c = 0; c < 3; ++c)
+        for (int v = 0; v < 256; ++v)
+            m_map[c][v] = MapLevel(v, m_inLow[c], m_inHigh[c]);
+}
+
+void FCEffectColorLevel::ApplyToPixel(FCObjImage&, int, int, BYTE* pixel)
+{
+    if (m_channelMask & 4) pixel[0] = m_map[0][pixel[0]];
+    if (m_channelMask & 2) pixel[1] = m_map[1][pixel[1]];
+    if (m_channelMask & 1) pixel[2] = m_map[2][pixel[2]];
+}
+
+FCEffectAutoColorLevel::FCEffectAutoColorLevel() : FCEffectColorLevel(0, 255, 0, 255, 1.0, 7) {}
+
+void FCEffectAutoColorLevel::FindClipLevels(int inLow[3], int inHigh[3], const std::int64_t histogram[256],
+                                            int channel)
+{
+    constexpr double kClip = 0.006;
+    double total = 0;
+    for (int i = 0; i < 256; ++i)
+        total += double(histogram[i]);
+    inLow[channel] = 0;
+    if (total == 0)
+    {
+        inHigh[channel] = 0;
+        return;
+    }
+    inHigh[channel] = 255;
+    const double scale = 1 / total;
+
+    double cumulative = 0;
+    for (int i = 0; i < 255; ++i)
+    {
+        cumulative += double(histogram[i]);
+        if (std::abs(cumulative * scale - kClip) <
+            std::abs((cumulative + double(histogram[i + 1])) * scale - kClip))
+        {
+            inLow[channel] = i + 1;
+            break;
+        }
+    }
+    cumulative = 0;
+    for (int i = 255; i >= 1; --i)
+    {
+        cumulative += double(histogram[i]);
+        if (std::abs(cumulative * scale - kClip) <
+            std::abs((cumulative + double(histogram[i - 1])) * scale - kClip))
+        {
+            inHigh[channel] = i - 1;
+            break;
+        }
+    }
+}
+
+void FCEffectAutoColorLevel::PrepareImage(FCObjImage& image)
+{
+    FCEffectGetHistogram histogram;
+    histogram.Count(image);
+    FindClipLevels(m_inLow, m_inHigh, histogram.Blue().data(), 0);
+    FindClipLevels(m_inLow, m_inHigh, histogram.Green().data(), 1);
+    FindClipLevels(m_inLow, m_inHigh, histogram.Red().data(), 2);
+    // Levels that meet or cross would turn a flat channel black or invert a nearly two-valued
+    // one: such a channel is kept as it is.
+    for (int c = 0; c < 3; ++c)
+        if (m_inLow[c] >= m_inHigh[c])
+        {
+            m_inLow[c] = 0;
+            m_inHigh[c] = 255;
+        }
+    BuildMaps();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Automatic colour enhancement
+
+void FCEffectAutoColorEnhance::PrepareImage(FCObjImage& image)
+{
+    m_valueMax = 0.0;
+    m_valueMin = 1.0;
+    // The value of a reduced pixel is (max - min) / 255 of the pixel's channels.
+    int spanMax = -1, spanMin = 256;
+    const int step = image.ColorBits() / 8;
+    const int width = image.Width();
+    for (int y = 0; y < image.Height(); ++y)
+    {
+        const BYTE* p = image.RowAddress(y);
+        for (int x = 0; x < width; ++x, p += step)
+        {
+            const int span = std::max({p[0], p[1], p[2]}) - std::min({p[0], p[1], p[2]});
+            spanMax = std::max(spanMax, span);
+            spanMin = std::min(spanMin, span);
+        }
+    }
+    if (spanMax >= 0)
+    {
+        m_valueMax = spanMax / 255.0;
+        m_valueMin = spanMin / 255.0;
+    }
+}
+
+void FCEffectAutoColorEnhance::ApplyToPixel(FCObjImage&, int, int, BYTE* pixel)
+{
+    // Inverted channels c = 255 - R, m = 255 - G, y = 255 - B share k = 255 - max(R, G, B);
+    // without it the pixel is (max - R, max - G, max - B) in the red, green and blue places.
+    const int max = std::max({pixel[0], pixel[1], pixel[2]});
+    const int k = 255 - max;
+    const BYTE reduced[3] = {BYTE(max - pixel[0]), BYTE(max - pixel[1]), BYTE(max - pixel[2])};
+    double hue, saturation, value;
+    RGBtoHSV(reduced, hue, saturation, value);
+    if (m_valueMax != m_valueMin) value = (value - m_valueMin) / (m_valueMax - m_valueMin);
+    const RGBQUAD c = HSVtoRGB(hue, saturation, value);
+    pixel[0] = BYTE(255 - std::min(c.rgbBlue + k, 255));
+    pixel[1] = BYTE(255 - std::min(c.rgbGreen + k, 255));
+    pixel[2] = BYTE(255 - std::min(c.rgbRed + k, 255));
+}
