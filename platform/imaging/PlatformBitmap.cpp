@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 
 #include <fcntl.h>
@@ -377,7 +378,15 @@ Status PlatformBitmap::FromMemory(const void* data, std::size_t size, std::uniqu
     out.reset();
     if (!data || size == 0) return InvalidParameter;
     std::unique_ptr<PlatformBitmap> bitmap(new PlatformBitmap);
-    const Status s = Decode(static_cast<const BYTE*>(data), size, *bitmap->m_image);
+    Status s;
+    try
+    {
+        s = Decode(static_cast<const BYTE*>(data), size, *bitmap->m_image);
+    }
+    catch (const std::bad_alloc&)
+    {
+        s = OutOfMemory; // failure is a status, never an exception
+    }
     if (s != Ok) return s;
     out = std::move(bitmap);
     return Ok;
@@ -648,21 +657,28 @@ Status PlatformBitmap::SaveToMemory(std::vector<BYTE>& out, const CLSID& encoder
         }
     const detail::Frame& f = m_image->frames[m_activeFrame];
     if (f.validRows < f.height) return WrongState;
-    // The file's own items and those set since, then the frame's.
-    detail::ItemList items = m_image->items;
-    for (const detail::Item& item : f.items)
-        detail::SetItem(items, item.id, item.type, item.value.data(), item.value.size());
     bool ok = false;
-    if (entry->format == ImageFormatBMP)
-        ok = detail::EncodeBmp(f, out);
-    else if (entry->format == ImageFormatJPEG)
-        ok = detail::EncodeJpeg(f, items, quality, out);
-    else if (entry->format == ImageFormatGIF)
-        ok = detail::EncodeGif(f, out);
-    else if (entry->format == ImageFormatPNG)
-        ok = detail::EncodePng(f, items, out);
-    else if (entry->format == ImageFormatTIFF)
-        ok = detail::EncodeTiff(f, items, out);
+    try
+    {
+        // The file's own items and those set since, then the frame's.
+        detail::ItemList items = m_image->items;
+        for (const detail::Item& item : f.items)
+            detail::SetItem(items, item.id, item.type, item.value.data(), item.value.size());
+        if (entry->format == ImageFormatBMP)
+            ok = detail::EncodeBmp(f, out);
+        else if (entry->format == ImageFormatJPEG)
+            ok = detail::EncodeJpeg(f, items, quality, out);
+        else if (entry->format == ImageFormatGIF)
+            ok = detail::EncodeGif(f, out);
+        else if (entry->format == ImageFormatPNG)
+            ok = detail::EncodePng(f, items, out);
+        else if (entry->format == ImageFormatTIFF)
+            ok = detail::EncodeTiff(f, items, out);
+    }
+    catch (const std::bad_alloc&)
+    {
+        ok = false; // failure is a status, never an exception
+    }
     if (!ok)
     {
         out.clear();
