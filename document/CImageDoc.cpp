@@ -4,6 +4,8 @@
 #include "document/CPreviewProgress.h"
 #include "document/CView.h"
 #include "imagelib/FCImageCodec.h"
+#include "imagelib/FCYUVPlanes.h"
+#include "imagelib/FFTW3Helper.h"
 #include "platform/version/FileExists.h"
 
 #include <algorithm>
@@ -28,8 +30,11 @@ CImageDoc::CImageDoc(CView* firstView, CDocHost& host) : CDocument(this), m_host
 
 CImageDoc::~CImageDoc()
 {
-    // A preview never outlives its dialog, but a thread must never outlive the image it writes.
+    // A preview never outlives its dialog, but a thread must never outlive the image it writes
+    // (nor the transform object a Fourier preview uses).
     m_previewJob.reset();
+    m_fftw.reset();
+    m_planes.reset();
 }
 
 bool CImageDoc::CreateBlank(int width, int height, int bpp)
@@ -104,6 +109,28 @@ bool CImageDoc::InitFromMemory(const void* data, std::size_t size)
             delete frame;
     }
     return InitFromImage(image);
+}
+
+FFTW3Helper* CImageDoc::GetFFTW3Helper()
+{
+    if (!m_fftw) m_fftw = std::make_unique<FFTW3Helper>();
+    return m_fftw.get();
+}
+
+FCYUVPlanes* CImageDoc::GetYUVPlanes()
+{
+    if (!m_planes)
+    {
+        m_planes = std::make_unique<FCYUVPlanes>();
+        m_planesValid = false;
+    }
+    if (!m_planesValid)
+    {
+        const std::lock_guard lock(m_imageMutex); // a preview thread may be copying rows
+        m_planes->FromImage(m_image);
+        m_planesValid = true;
+    }
+    return m_planes.get();
 }
 
 void CImageDoc::RemoveView(CView* view)

@@ -18,6 +18,8 @@
 #include <thread>
 
 class CRepaintHandle;
+class FCYUVPlanes;
+class FFTW3Helper;
 
 // Command ids the document answers itself.
 enum : int
@@ -84,6 +86,14 @@ public:
     // Held by a view while it reads the image to paint; the preview thread holds it while it
     // copies finished rows into the image.
     std::unique_lock<std::mutex> LockImage() { return std::unique_lock(m_imageMutex); }
+
+    // ---- Caches of the tool views and the Fourier filters ----
+    // The document's Fourier transform object, made on the first request and kept until the
+    // document goes (the first one of the process sets up the transform's threads).
+    FFTW3Helper* GetFFTW3Helper();
+    // The Y/U/V planes of the image, filled again on the first request after any change of the
+    // image. Takes the image lock while it reads the image: not to be called with it held.
+    FCYUVPlanes* GetYUVPlanes();
 
     // ---- Effects ----
     // The one road by which an effect changes the image: acceptance (else "Format d'image non
@@ -164,6 +174,8 @@ private:
     FCObjImage m_previewBackup;
     std::shared_ptr<CRepaintHandle> m_previewView;
     bool m_planesValid = false;
+    std::unique_ptr<FCYUVPlanes> m_planes;
+    std::unique_ptr<FFTW3Helper> m_fftw;
     std::unique_ptr<CPreviewProgress> m_previewJob;
     FCImageProperty m_properties;
     std::mutex m_imageMutex;
