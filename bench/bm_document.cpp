@@ -131,29 +131,16 @@ void ResetPeak()
 const char* kGaussianBlur = "FCEffectBlur_GaussCopyEdge";
 } // namespace
 
-static void BM_DocApplyLookupTable(benchmark::State& state)
+// 1, 2, 4 and 8 threads, in wall-clock time.
+static void ThreadCounts(benchmark::internal::Benchmark* b)
 {
-    ApplyInDocument(state, "FCEffectBrightnessContrast");
+    for (int n : {1, 2, 4, 8})
+        b->Arg(n);
+    b->Unit(benchmark::kMillisecond)->UseRealTime();
 }
-BENCHMARK(BM_DocApplyLookupTable)
-    ->Arg(1)
-    ->Arg(2)
-    ->Arg(4)
-    ->Arg(8)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
 
-static void BM_DocApplyConvolution3x3(benchmark::State& state)
-{
-    ApplyInDocument(state, "FCEffectConvolute");
-}
-BENCHMARK(BM_DocApplyConvolution3x3)
-    ->Arg(1)
-    ->Arg(2)
-    ->Arg(4)
-    ->Arg(8)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+BENCHMARK_CAPTURE(ApplyInDocument, LookupTable, "FCEffectBrightnessContrast")->Apply(ThreadCounts);
+BENCHMARK_CAPTURE(ApplyInDocument, Convolution3x3, "FCEffectConvolute")->Apply(ThreadCounts);
 
 // Time from the slider change (RunPreview) to the first rows shown, and to the last.
 static void BM_DocPreviewGaussianBlur(benchmark::State& state)
