@@ -164,6 +164,7 @@ void CImageDoc::Message(const std::wstring& text, const wchar_t* caption, DocMsg
 
 bool CImageDoc::OnCommand(int id)
 {
+    if (m_busy) return true;
     switch (id)
     {
     case ID_EDIT_UNDO:

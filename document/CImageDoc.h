@@ -145,7 +145,10 @@ public:
     std::wstring GetInfoText() const;
     void OnFileInfo();
 
+    // Commands reaching the document while an effect runs (the progress display lets events
+    // through to catch Escape) are taken and ignored.
     bool OnCommand(int id) override;
+    bool IsBusy() const { return m_busy; }
 
 private:
     class CPreviewProgress;
@@ -155,10 +158,18 @@ private:
     void EndEdit();
     // Stops and deletes the preview job, if any.
     void StopPreviewJob();
-    // Moves path to path.BAK as the save commands do; true when this call made the backup.
-    bool BackupBeforeSave(const std::wstring& path);
-    // After a failed save: the partial file goes and the backup made for it comes back.
-    void RestoreBackup(const std::wstring& path, bool madeBackup);
+    // What the backup step found and did before a save.
+    enum class Backup
+    {
+        NoFile, // nothing of that name
+        Made,   // the file was moved to name.BAK
+        Failed, // the file is still there
+    };
+    // Moves path to path.BAK as the save commands do, telling the user what fails.
+    Backup BackupBeforeSave(const std::wstring& path);
+    // After a failed save: what the codec may have written goes, and a file moved away for the
+    // save comes back under its name.
+    void AfterFailedSave(const std::wstring& path, Backup backup);
     bool SaveTo(const std::wstring& path, int type);
     void Message(const std::wstring& text, const wchar_t* caption, DocMsgStyle style);
 
@@ -179,4 +190,5 @@ private:
     std::unique_ptr<CPreviewProgress> m_previewJob;
     FCImageProperty m_properties;
     std::mutex m_imageMutex;
+    bool m_busy = false; // inside ApplyEffect
 };

@@ -344,3 +344,32 @@ INSTANTIATE_TEST_SUITE_P(All, RegisteredEffectsInADocument, ::testing::ValuesIn(
                                  name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
                              return name;
                          });
+
+TEST_F(ApplyEffect, CommandsDuringAnEffectAreIgnored)
+{
+    // The progress display lets events through while the effect runs; a command or a second
+    // effect reaching the document then must not touch the image.
+    FakeHost host;
+    CountingView view;
+    CImageDoc doc(&view, host);
+    FCObjImage image = testimg::Varied(4, 6, 24);
+    ASSERT_TRUE(doc.InitFromImage(image));
+    const FCObjImage before(doc.GetImage());
+    RecordingEffect nested(kProcessPerPixel);
+    bool handled = false;
+    host.progress.onReport = [&](int percent)
+    {
+        if (percent != 50) return;
+        handled = doc.OnCommand(ID_EDIT_UNDO) && doc.OnCommand(ID_CONVERT_32);
+        doc.ApplyEffect(nested);
+    };
+    RecordingEffect effect(kProcessPerRow);
+    doc.ApplyEffect(effect);
+    EXPECT_TRUE(handled);
+    EXPECT_TRUE(nested.Rows().empty());
+    EXPECT_EQ(doc.GetImage().ColorBits(), 24);
+    EXPECT_TRUE(testimg::SamePixels(doc.GetImage(), InvertedBlue(before)));
+    EXPECT_FALSE(doc.IsBusy());
+    EXPECT_TRUE(doc.OnCommand(ID_EDIT_UNDO));
+    EXPECT_TRUE(testimg::SamePixels(doc.GetImage(), before));
+}
