@@ -2,6 +2,7 @@
 
 #include "imagelib/FCObjImage.h"
 #include "imagelib/codecs/FCImageCodec_FreeImage.h"
+#include "imagelib/codecs/FCImageCodec_Gdiplus.h"
 
 #include <cwchar>
 #include <memory>
@@ -93,7 +94,7 @@ FCImageCodec* FCImageCodecFactory_Gdiplus::CreateImageCodec(int type)
     case IMG_GIF:
     case IMG_PNG:
     case IMG_TIF:
-    case IMG_ICO: return CreatePlatformImageCodec();
+    case IMG_ICO: return new FCImageCodec_Gdiplus;
     default: return nullptr;
     }
 }
@@ -110,7 +111,7 @@ FCImageCodec* CImageCodecFactory::CreateImageCodec(int type)
     case IMG_BMP:
     case IMG_JPG:
     case IMG_GIF:
-    case IMG_PNG: return CreatePlatformImageCodec();
+    case IMG_PNG: return new FCImageCodec_Gdiplus;
     case IMG_UNKNOWN:
     case IMG_PCX:
     case IMG_TGA:

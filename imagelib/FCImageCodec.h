@@ -76,5 +76,6 @@ public:
     FCImageCodec* CreateImageCodec(int type) override;
 };
 
-// The codec that serves BMP, JPEG, GIF and PNG (and TIFF and ICO under the default factory).
+// The codec that serves BMP, JPEG, GIF and PNG (and TIFF and ICO under the default factory): a new
+// FCImageCodec_Gdiplus.
 FCImageCodec* CreatePlatformImageCodec();

@@ -2,6 +2,7 @@
 
 #include "imagelib/FCImageCodec.h"
 #include "imagelib/FCImageProperty.h"
+#include "platform/imaging/PlatformBitmap.h"
 
 #include <algorithm>
 #include <cstring>
@@ -201,6 +202,47 @@ bool FCObjImage::PasteImageAt(const FCObjImage& src, int x, int y)
     for (std::int64_t row = t; row < b; ++row)
         std::memcpy(PixelAddress(int(l), int(row)), src.PixelAddress(int(l - x), int(row - y)), rowBytes);
     return true;
+}
+
+bool FCObjImage::FromGdiplusBitmap(imaging::PlatformBitmap& bitmap)
+{
+    using namespace imaging;
+    Destroy();
+    const UINT w = bitmap.GetWidth(), h = bitmap.GetHeight();
+    if (w == 0 || w > 0x7FFFFFFF || h > 0x7FFFFFFF)
+        return false;
+    const PixelFormat source = bitmap.GetPixelFormat();
+    PixelFormat format = PixelFormat24bppRGB;
+    int depth = 24;
+    if ((bitmap.GetFlags() & ImageFlagsHasAlpha) || source == PixelFormat32bppARGB)
+    {
+        format = PixelFormat32bppARGB;
+        depth = 32;
+    }
+    else if (bitmap.GetRawFormat() == ImageFormatBMP && source == PixelFormat32bppRGB)
+    {
+        format = PixelFormat32bppRGB;
+        depth = 32;
+    }
+    if (!Create(int(w), int(h), depth))
+        return false;
+    for (int y = 0; y < height; ++y)
+    {
+        Rect rect;
+        rect.Y = y;
+        rect.Width = width;
+        rect.Height = 1;
+        BitmapData data;
+        data.Width = UINT(width);
+        data.Height = 1;
+        data.Stride = RowPitch();
+        data.Format = format;
+        data.Scan0 = rows[y];
+        if (bitmap.LockBits(rect, ImageLockModeRead | ImageLockModeUserInputBuf, format, &data) != Ok)
+            break; // a frame whose rows stop early keeps those it has
+        bitmap.UnlockBits(&data);
+    }
+    return HasBits();
 }
 
 bool FCObjImage::Load(const wchar_t* fileName, FCImageProperty* prop)

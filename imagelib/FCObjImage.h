@@ -12,6 +12,10 @@ class FCImageEffect;
 class FCProgressObserver;
 class FCImageProperty;
 class FCImageCodecFactory;
+namespace imaging
+{
+class PlatformBitmap;
+}
 
 class FCObjGraph
 {
@@ -71,6 +75,11 @@ public:
     bool CopyRegionTo(FCObjImage& dest, const RECT& r) const;
     // Copies src with its top-left corner at (x, y), clipped to this image; same depth only.
     bool PasteImageAt(const FCObjImage& src, int x, int y);
+
+    // The active frame of a platform bitmap: 32 bits with alpha when the frame has alpha, 32 bits
+    // with the stored fourth byte for a 32-bit BMP, else 24 bits. Rows are copied from the top
+    // until one cannot be read. False (image empty) for a frame of width 0.
+    bool FromGdiplusBitmap(imaging::PlatformBitmap& bitmap);
 
     // Files through the process-wide codec factory; Load keeps the first frame only and resets
     // prop (when given) before loading.

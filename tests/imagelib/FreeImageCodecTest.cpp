@@ -14,6 +14,8 @@
 #include <fstream>
 #include <memory>
 
+#include <unistd.h>
+
 namespace fs = std::filesystem;
 
 namespace
@@ -25,7 +27,8 @@ protected:
     {
         FreeImage_Initialise(TRUE);
         dir = fs::path(::testing::TempDir()) /
-              ("orvalis-fi-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+              ("orvalis-fi-" + std::to_string(::getpid()) + "-" +
+               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(dir);
         fs::create_directories(dir);
     }
@@ -56,8 +59,7 @@ struct Dib
     explicit Dib(FIBITMAP* d) : dib(d) {}
     ~Dib()
     {
-        if (dib)
-            FreeImage_Unload(dib);
+        if (dib) FreeImage_Unload(dib);
     }
 };
 
@@ -125,7 +127,8 @@ TEST_F(FreeImageCodec, RoundTripKeepsPixelsAndRowOrder)
 TEST_F(FreeImageCodec, MultiPageTiffDropsPagesItCannotHold)
 {
     {
-        FIMULTIBITMAP* multi = FreeImage_OpenMultiBitmap(FIF_TIFF, Path("pages.tif").c_str(), TRUE, FALSE, FALSE, 0);
+        FIMULTIBITMAP* multi =
+            FreeImage_OpenMultiBitmap(FIF_TIFF, Path("pages.tif").c_str(), TRUE, FALSE, FALSE, 0);
         ASSERT_NE(multi, nullptr);
         Dib a(MakeRgb(5, 4, 24, 1)), b(MakeIndexed(6, 3, 2)), c(MakeRgb(4, 4, 32, 3));
         Dib deep(FreeImage_AllocateT(FIT_RGB16, 3, 3, 48));
@@ -171,7 +174,8 @@ TEST_F(FreeImageCodec, SixteenBitPagesBecome24Bits)
 TEST_F(FreeImageCodec, AnimatedGifUnderAnotherNameKeepsItsFrameTimes)
 {
     {
-        FIMULTIBITMAP* multi = FreeImage_OpenMultiBitmap(FIF_GIF, Path("anim.gif").c_str(), TRUE, FALSE, FALSE, 0);
+        FIMULTIBITMAP* multi =
+            FreeImage_OpenMultiBitmap(FIF_GIF, Path("anim.gif").c_str(), TRUE, FALSE, FALSE, 0);
         ASSERT_NE(multi, nullptr);
         const DWORD times[] = {40, 0, 1230}; // GIF keeps hundredths of a second
         for (int i = 0; i < 3; ++i)
@@ -255,7 +259,8 @@ TEST_F(FreeImageCodec, GifSaveMarksTheClampedTransparentEntry)
 TEST_F(FreeImageCodec, JpegQualityComesFromTheSaveParameter)
 {
     const FCObjImage image = testimg::Varied(64, 64, 24);
-    auto size = [&](int parameter) {
+    auto size = [&](int parameter)
+    {
         FCImageProperty p;
         p.saveParameter = parameter;
         const std::string name = "q" + std::to_string(parameter) + ".jfif.jpg";
@@ -287,7 +292,8 @@ TEST_F(FreeImageCodec, SaveRefusals)
     {
         if (!FreeImage_FIFSupportsWriting(fif) || !FreeImage_FIFSupportsExportBPP(fif, 32))
         {
-            EXPECT_FALSE(codec.SaveImageFile(WPath(std::string("deep.") + ext).c_str(), {&deep}, prop)) << ext;
+            EXPECT_FALSE(codec.SaveImageFile(WPath(std::string("deep.") + ext).c_str(), {&deep}, prop))
+                << ext;
         }
     }
     EXPECT_FALSE(codec.SaveImageFile(WPath("missing-dir/x.png").c_str(), {&image}, prop));
@@ -374,7 +380,8 @@ TEST_F(FreeImageCodec, ApplicationFactorySendsUnlistedNamesToFreeImage)
 TEST_F(FreeImageCodec, IconsWithSeveralSizesAndDamagedDirectories)
 {
     {
-        FIMULTIBITMAP* multi = FreeImage_OpenMultiBitmap(FIF_ICO, Path("two.ico").c_str(), TRUE, FALSE, FALSE, 0);
+        FIMULTIBITMAP* multi =
+            FreeImage_OpenMultiBitmap(FIF_ICO, Path("two.ico").c_str(), TRUE, FALSE, FALSE, 0);
         ASSERT_NE(multi, nullptr);
         Dib small(MakeRgb(16, 16, 32, 5)), large(MakeRgb(32, 32, 32, 9));
         FreeImage_AppendPage(multi, small.dib);

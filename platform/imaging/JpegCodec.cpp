@@ -1,0 +1,228 @@
+// JPEG over libjpeg-turbo: grey, colour and CMYK/YCCK files decoded straight into B, G, R rows,
+// the EXIF APP1 segment read into items, the quantisation tables exposed as items, the ICC
+// profile kept. Written baseline 4:2:0 with a JFIF header, an EXIF segment built from the items
+// and the ICC profile. Every library error comes back here as a failure.
+#include "platform/imaging/ImagingInternal.h"
+
+#include <algorithm>
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include <jpeglib.h>
+
+namespace imaging::detail
+{
+namespace
+{
+struct ErrorManager
+{
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+};
+
+[[noreturn]] void ErrorExit(j_common_ptr cinfo)
+{
+    std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
+}
+
+void SilentMessage(j_common_ptr) {}
+
+void InstallErrors(ErrorManager& err)
+{
+    jpeg_std_error(&err.pub);
+    err.pub.error_exit = ErrorExit;
+    err.pub.output_message = SilentMessage;
+}
+
+// What survives a jump out of the library.
+struct DecodeState
+{
+    jpeg_decompress_struct cinfo;
+    ErrorManager err;
+    Frame frame;
+    bool haveFrame = false;
+    JOCTET* icc = nullptr;
+    unsigned iccLength = 0;
+    std::vector<BYTE> cmykRow;
+};
+
+void ReadMarkers(DecodeState& st, Decoded& out)
+{
+    for (jpeg_saved_marker_ptr m = st.cinfo.marker_list; m; m = m->next)
+        if (m->marker == JPEG_APP0 + 1 && m->data_length > 6 && std::memcmp(m->data, "Exif\0\0", 6) == 0)
+        {
+            ParseTiffItems(m->data + 6, m->data_length - 6, out.items);
+            break;
+        }
+    for (int t = 0; t < 2; ++t)
+    {
+        const JQUANT_TBL* q = st.cinfo.quant_tbl_ptrs[t];
+        if (!q) continue;
+        std::vector<BYTE> value;
+        for (int i = 0; i < DCTSIZE2; ++i)
+            PutU16LE(value, q->quantval[i]);
+        SetItem(out.items, t == 0 ? PropertyTagLuminanceTable : PropertyTagChrominanceTable, 3, value.data(),
+                value.size());
+    }
+}
+
+bool RunDecode(DecodeState& st, const BYTE* data, std::size_t size, Decoded& out)
+{
+    jpeg_decompress_struct& cinfo = st.cinfo;
+    if (setjmp(st.err.jump)) return st.haveFrame && st.frame.validRows > 0;
+    jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
+    jpeg_save_markers(&cinfo, JPEG_APP0 + 1, 0xFFFF);
+    jpeg_save_markers(&cinfo, JPEG_APP0 + 2, 0xFFFF);
+    if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK) return false;
+    // The library's own work memory stays within what this picture may use.
+    cinfo.mem->max_memory_to_use = long(std::min<std::uint64_t>(MaxDecodedBytes(), 0x7FFFFFFF));
+
+    const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+    cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
+    if (!AllocateFrame(out, st.frame, cinfo.image_width, cinfo.image_height, 24)) return false;
+    st.haveFrame = true;
+    st.frame.format = cinfo.jpeg_color_space == JCS_GRAYSCALE ? PixelFormat8bppIndexed : PixelFormat24bppRGB;
+    ReadMarkers(st, out);
+    if (jpeg_read_icc_profile(&cinfo, &st.icc, &st.iccLength) && st.icc && st.iccLength > 0)
+        SetItem(out.items, PropertyTagICCProfile, 7, st.icc, st.iccLength);
+
+    jpeg_start_decompress(&cinfo);
+    if (cinfo.output_width != unsigned(st.frame.width) || cinfo.output_height != unsigned(st.frame.height))
+        return false;
+    // Adobe writes CMYK inverted (0 is full ink).
+    const bool inverted = cinfo.saw_Adobe_marker;
+    if (cmyk) st.cmykRow.resize(std::size_t(cinfo.output_width) * 4);
+    while (cinfo.output_scanline < cinfo.output_height)
+    {
+        const int y = int(cinfo.output_scanline);
+        JSAMPROW row = cmyk ? st.cmykRow.data() : st.frame.Row(y);
+        if (jpeg_read_scanlines(&cinfo, &row, 1) != 1) break;
+        if (cmyk)
+        {
+            BYTE* d = st.frame.Row(y);
+            const BYTE* s = st.cmykRow.data();
+            for (unsigned x = 0; x < cinfo.output_width; ++x, s += 4, d += 3)
+            {
+                unsigned c = s[0], m = s[1], ye = s[2], k = s[3];
+                if (!inverted)
+                {
+                    c = 255 - c;
+                    m = 255 - m;
+                    ye = 255 - ye;
+                    k = 255 - k;
+                }
+                d[0] = BYTE((ye * k + 127) / 255);
+                d[1] = BYTE((m * k + 127) / 255);
+                d[2] = BYTE((c * k + 127) / 255);
+            }
+        }
+        st.frame.validRows = y + 1;
+    }
+    jpeg_finish_decompress(&cinfo);
+    return st.frame.validRows > 0;
+}
+
+struct EncodeState
+{
+    jpeg_compress_struct cinfo;
+    ErrorManager err;
+    unsigned char* mem = nullptr;
+    unsigned long memSize = 0;
+    std::vector<BYTE> rowBuffer;
+    std::vector<BYTE> exif;
+};
+
+bool RunEncode(EncodeState& st, const Frame& frame, const ItemList& items, int quality)
+{
+    jpeg_compress_struct& cinfo = st.cinfo;
+    if (setjmp(st.err.jump)) return false;
+    jpeg_mem_dest(&cinfo, &st.mem, &st.memSize);
+    cinfo.image_width = JDIMENSION(frame.width);
+    cinfo.image_height = JDIMENSION(frame.height);
+    if (frame.storageBpp == 32)
+    {
+        cinfo.input_components = 4;
+        cinfo.in_color_space = JCS_EXT_BGRX; // the fourth byte is dropped, not composited
+    }
+    else
+    {
+        cinfo.input_components = 3;
+        cinfo.in_color_space = JCS_EXT_BGR;
+    }
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, std::clamp(quality, 1, 100), TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+
+    st.exif = BuildExifApp1(items);
+    if (!st.exif.empty()) jpeg_write_marker(&cinfo, JPEG_APP0 + 1, st.exif.data(), unsigned(st.exif.size()));
+    if (const Item* icc = FindItem(items, PropertyTagICCProfile); icc && !icc->value.empty())
+        jpeg_write_icc_profile(&cinfo, icc->value.data(), unsigned(icc->value.size()));
+
+    if (frame.storageBpp == 8) st.rowBuffer.resize(std::size_t(frame.width) * 3);
+    while (cinfo.next_scanline < cinfo.image_height)
+    {
+        const int y = int(cinfo.next_scanline);
+        JSAMPROW row;
+        if (frame.storageBpp == 8)
+        {
+            const BYTE* s = frame.Row(y);
+            BYTE* d = st.rowBuffer.data();
+            for (int x = 0; x < frame.width; ++x, d += 3)
+            {
+                const ARGB c = frame.palette.Entries[s[x]];
+                d[0] = BYTE(c);
+                d[1] = BYTE(c >> 8);
+                d[2] = BYTE(c >> 16);
+            }
+            row = st.rowBuffer.data();
+        }
+        else
+            row = const_cast<BYTE*>(frame.Row(y));
+        jpeg_write_scanlines(&cinfo, &row, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    return true;
+}
+} // namespace
+
+bool DecodeJpeg(const BYTE* data, std::size_t size, Decoded& out)
+{
+    DecodeState st;
+    InstallErrors(st.err);
+    st.cinfo.err = &st.err.pub;
+    // Everything that lives across a jump is in st; the library's errors land on the setjmp of
+    // the innermost caller.
+    if (setjmp(st.err.jump))
+    {
+        jpeg_destroy_decompress(&st.cinfo);
+        return false;
+    }
+    jpeg_create_decompress(&st.cinfo);
+    const bool ok = RunDecode(st, data, size, out);
+    jpeg_destroy_decompress(&st.cinfo);
+    std::free(st.icc);
+    if (ok) out.frames.push_back(std::move(st.frame));
+    return ok;
+}
+
+bool EncodeJpeg(const Frame& frame, const ItemList& items, int quality, std::vector<BYTE>& out)
+{
+    EncodeState st;
+    InstallErrors(st.err);
+    st.cinfo.err = &st.err.pub;
+    if (setjmp(st.err.jump))
+    {
+        jpeg_destroy_compress(&st.cinfo);
+        std::free(st.mem);
+        return false;
+    }
+    jpeg_create_compress(&st.cinfo);
+    const bool ok = RunEncode(st, frame, items, quality < 0 ? 75 : quality);
+    jpeg_destroy_compress(&st.cinfo);
+    if (ok) out.assign(st.mem, st.mem + st.memSize);
+    std::free(st.mem);
+    return ok;
+}
+} // namespace imaging::detail
