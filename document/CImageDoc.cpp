@@ -167,6 +167,15 @@ bool CImageDoc::OnCommand(int id)
     if (m_busy) return true;
     switch (id)
     {
+    case ID_FILE_SAVE:
+        OnFileSave();
+        return true;
+    case ID_FILE_SAVE_AS:
+        OnFileSaveAs();
+        return true;
+    case ID_FILE_INFO:
+        OnFileInfo();
+        return true;
     case ID_EDIT_UNDO:
         OnEditUndo();
         return true;
