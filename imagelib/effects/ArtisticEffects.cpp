@@ -1,0 +1,467 @@
+#include "imagelib/effects/ArtisticEffects.h"
+
+#include "imagelib/FCRandom.h"
+#include "imagelib/PixelHelpers.h"
+#include "imagelib/effects/ColorEffects.h"
+#include "imagelib/effects/ColorModel.h"
+#include "imagelib/effects/ScanState.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+void DeleteEffectRange(FCImageEffect** first, FCImageEffect** last)
+{
+    for (; first != last; ++first)
+    {
+        delete *first;
+        *first = nullptr;
+    }
+}
+
+namespace
+{
+int ClampIndex(long long v, int size)
+{
+    return int(std::clamp<long long>(v, 0, size - 1));
+}
+
+// How many times each index of first .. last (which may run past 0 .. size - 1 on either side) is
+// visited once every index is clamped into the range: the indices from `from` to `to` once each,
+// plus `low` more times for index 0 and `high` more for size - 1.
+struct ClampedSpan
+{
+    int from, to;
+    long long low, high;
+
+    ClampedSpan(long long first, long long last, int size)
+    {
+        from = ClampIndex(first, size);
+        to = ClampIndex(last, size);
+        low = first < 0 ? -first : 0;
+        high = last > size - 1 ? last - (size - 1) : 0;
+    }
+    long long Times(int i, int size) const { return 1 + (i == 0 ? low : 0) + (i == size - 1 ? high : 0); }
+};
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Oil paint
+
+namespace
+{
+// The counts and colour sums of each level over the window of this thread's last pixel.
+struct OilScan
+{
+    std::uint64_t run = 0;
+    int y = -1, nextX = -1;
+    long long count[256], sumR[256], sumG[256], sumB[256];
+};
+thread_local OilScan t_oilScan;
+
+// Adds times x column cx of the window of rows y - radius .. y + radius (clamped).
+void AddOilColumn(OilScan& s, const FCObjImage& levels, const FCObjImage& copy, int cx, int y, int radius,
+                  long long times)
+{
+    const int h = copy.Height();
+    const ClampedSpan rows(y - (long long)radius, y + (long long)radius, h);
+    for (int cy = rows.from; cy <= rows.to; ++cy)
+    {
+        const long long n = times * rows.Times(cy, h);
+        const int k = *levels.PixelAddress(cx, cy);
+        const BYTE* p = copy.PixelAddress(cx, cy);
+        s.count[k] += n;
+        s.sumR[k] += n * p[2];
+        s.sumG[k] += n * p[1];
+        s.sumB[k] += n * p[0];
+    }
+}
+} // namespace
+
+FCEffectOilPaint::FCEffectOilPaint(int radius, int levels)
+    : m_radius(std::clamp(radius, 1, 1 << 20)), m_levels(std::clamp(levels, 3, 255))
+{
+}
+
+void FCEffectOilPaint::PrepareImage(FCObjImage& image)
+{
+    m_run = NewEffectRunToken();
+    m_copy = image;
+    m_intensity.Destroy();
+    if (!m_copy.HasBits() || !m_intensity.Create(m_copy.Width(), m_copy.Height(), 8))
+    {
+        m_copy.Destroy();
+        return;
+    }
+    for (int y = 0; y < m_copy.Height(); ++y)
+        for (int x = 0; x < m_copy.Width(); ++x)
+        {
+            const BYTE* p = m_copy.PixelAddress(x, y);
+            const int l = (59 * p[1] + 30 * p[2] + 11 * p[0]) / 100;
+            *m_intensity.PixelAddress(x, y) = BYTE(l * m_levels / 255);
+        }
+}
+
+// The window slides one column at a time along a row: a call for the pixel right of this thread's
+// previous one removes the column that leaves and adds the one that enters; any other call builds
+// the window afresh. Both give the same counts as visiting the square.
+void FCEffectOilPaint::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
+{
+    (void)image;
+    if (!m_copy.HasBits()) return;
+    const int w = m_copy.Width();
+    OilScan& s = t_oilScan;
+    if (s.run == m_run && s.y == y && s.nextX == x)
+    {
+        AddOilColumn(s, m_intensity, m_copy, ClampIndex(x - 1 - (long long)m_radius, w), y, m_radius, -1);
+        AddOilColumn(s, m_intensity, m_copy, ClampIndex(x + (long long)m_radius, w), y, m_radius, 1);
+    }
+    else
+    {
+        const std::size_t bins = std::size_t(m_levels) + 1;
+        std::fill_n(s.count, bins, 0);
+        std::fill_n(s.sumR, bins, 0);
+        std::fill_n(s.sumG, bins, 0);
+        std::fill_n(s.sumB, bins, 0);
+        const ClampedSpan columns(x - (long long)m_radius, x + (long long)m_radius, w);
+        for (int cx = columns.from; cx <= columns.to; ++cx)
+            AddOilColumn(s, m_intensity, m_copy, cx, y, m_radius, columns.Times(cx, w));
+        s.run = m_run;
+        s.y = y;
+    }
+    s.nextX = x + 1;
+
+    int best = 0;
+    for (int k = 1; k <= m_levels; ++k)
+        if (s.count[k] > s.count[best]) best = k;
+    const long long n = s.count[best];
+    pixel[0] = BYTE(s.sumB[best] / n);
+    pixel[1] = BYTE(s.sumG[best] / n);
+    pixel[2] = BYTE(s.sumR[best] / n);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Mosaic
+
+FCEffectMosaic::FCEffectMosaic(int blockSize) : m_blockSize(std::max(blockSize, 2)) {}
+
+void FCEffectMosaic::PrepareImage(FCObjImage& image)
+{
+    m_copy = image;
+    m_blocks.clear();
+    m_blocksAcross = 0;
+    if (!m_copy.HasBits()) return;
+    // Every block's mean comes from the untouched copy before any pixel is written, so a block
+    // that straddles two bands of rows reads the same mean in both.
+    m_blocksAcross = (m_copy.Width() - 1) / m_blockSize + 1;
+    const int down = (m_copy.Height() - 1) / m_blockSize + 1;
+    m_blocks.reserve(std::size_t(m_blocksAcross) * std::size_t(down));
+    for (int by = 0; by < down; ++by)
+        for (int bx = 0; bx < m_blocksAcross; ++bx)
+            m_blocks.push_back(GetBlockAverage(bx * m_blockSize, by * m_blockSize));
+}
+
+RGBQUAD FCEffectMosaic::GetBlockAverage(int x, int y) const
+{
+    RGBQUAD out{0, 0, 0, 0};
+    if (!m_copy.IsInside(x, y)) return out;
+    const int x1 = x + std::min(m_blockSize, m_copy.Width() - x);
+    const int y1 = y + std::min(m_blockSize, m_copy.Height() - y);
+    const bool alpha = m_copy.ColorBits() == 32;
+    double sA = 0, sB = 0, sG = 0, sR = 0;
+    double n = 0;
+    for (int yy = y; yy < y1; ++yy)
+    {
+        const BYTE* p = m_copy.PixelAddress(x, yy);
+        for (int xx = x; xx < x1; ++xx, p += alpha ? 4 : 3)
+        {
+            const int a = alpha ? p[3] : 255;
+            sA += a;
+            sB += p[0] * a;
+            sG += p[1] * a;
+            sR += p[2] * a;
+            n += 1;
+        }
+    }
+    const int a = n > 0 ? int(sA / n) : 0;
+    if (a == 0) return out;
+    out.rgbReserved = BYTE(a);
+    out.rgbBlue = BYTE(int(sB / sA));
+    out.rgbGreen = BYTE(int(sG / sA));
+    out.rgbRed = BYTE(int(sR / sA));
+    return out;
+}
+
+void FCEffectMosaic::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
+{
+    if (m_blocks.empty() || !m_copy.IsInside(x, y)) return;
+    const RGBQUAD& c =
+        m_blocks[std::size_t(y / m_blockSize) * std::size_t(m_blocksAcross) + std::size_t(x / m_blockSize)];
+    CopyPixelBytes(pixel, &c.rgbBlue, image.ColorBits());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Splash
+
+FCEffectSplash::FCEffectSplash(int size) : m_size(std::max(size, 3)) {}
+
+void FCEffectSplash::PrepareImage(FCObjImage& image)
+{
+    m_copy = image;
+}
+
+void FCEffectSplash::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
+{
+    if (!m_copy.IsInside(x, y)) return;
+    const int dx = FCRandom() % m_size - m_size / 2;
+    const int dy = FCRandom() % m_size - m_size / 2;
+    const int sx = ClampIndex((long long)x + dx, m_copy.Width());
+    const int sy = ClampIndex((long long)y + dy, m_copy.Height());
+    CopyPixelBytes(pixel, m_copy.PixelAddress(sx, sy), image.ColorBits());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Noise reduction
+
+namespace
+{
+// Histograms of red, green and blue over a disc, with the totals of every 16 bins beside them so
+// that the values below v can be counted in a few additions.
+struct DiscHistogram
+{
+    int bins[3][256];
+    int blocks[3][16];
+
+    void Clear()
+    {
+        std::memset(bins, 0, sizeof bins);
+        std::memset(blocks, 0, sizeof blocks);
+    }
+    void Add(const BYTE* p, int n)
+    {
+        for (int c = 0; c < 3; ++c)
+        {
+            const int v = p[2 - c]; // red, green, blue from B, G, R bytes
+            bins[c][v] += n;
+            blocks[c][v >> 4] += n;
+        }
+    }
+    void SetBins(const int source[3][256])
+    {
+        std::memcpy(bins, source, sizeof bins);
+        std::memset(blocks, 0, sizeof blocks);
+        for (int c = 0; c < 3; ++c)
+            for (int v = 0; v < 256; ++v)
+                blocks[c][v >> 4] += bins[c][v];
+    }
+    int Below(int c, int v) const
+    {
+        int n = 0;
+        for (int b = 0; b < (v >> 4); ++b)
+            n += blocks[c][b];
+        for (int i = v & ~15; i < v; ++i)
+            n += bins[c][i];
+        return n;
+    }
+};
+
+// This thread's histograms: the running one around (nextX - 1, y), the column one around
+// (0, columnY).
+struct NoiseScan
+{
+    std::uint64_t run = 0;
+    int y = -1, nextX = -1, columnY = -1;
+    DiscHistogram running;
+    int column[3][256];
+};
+thread_local NoiseScan t_noiseScan;
+
+void AddAt(DiscHistogram& h, const FCObjImage& copy, int x, int y,
+           const std::vector<FCEffectReduceNoise::Offset>& offsets, int n)
+{
+    for (const auto& o : offsets)
+        h.Add(copy.PixelAddress(ClampIndex((long long)x + o.dx, copy.Width()),
+                                ClampIndex((long long)y + o.dy, copy.Height())),
+              n);
+}
+
+void AddAt(int column[3][256], const FCObjImage& copy, int y,
+           const std::vector<FCEffectReduceNoise::Offset>& offsets, int n)
+{
+    for (const auto& o : offsets)
+    {
+        const BYTE* p =
+            copy.PixelAddress(ClampIndex(o.dx, copy.Width()), ClampIndex((long long)y + o.dy, copy.Height()));
+        column[0][p[2]] += n;
+        column[1][p[1]] += n;
+        column[2][p[0]] += n;
+    }
+}
+} // namespace
+
+FCEffectReduceNoise::FCEffectReduceNoise(int radius, double strength)
+    : m_radius(std::clamp(radius, 0, 100)), m_strength(std::isnan(strength) ? 0.0 : strength)
+{
+}
+
+void FCEffectReduceNoise::PrepareImage(FCObjImage& image)
+{
+    m_run = NewEffectRunToken();
+    m_copy = image;
+    const int r = m_radius;
+    const int r2 = int((r + 0.5) * (r + 0.5));
+    auto inDisc = [&](int dx, int dy) { return dx * dx + dy * dy <= r2; };
+
+    m_disc.clear();
+    m_addOnRight.clear();
+    m_removeOnRight.clear();
+    m_addOnDown.clear();
+    m_removeOnDown.clear();
+    for (int dy = -r; dy <= r; ++dy)
+        for (int dx = -r; dx <= r; ++dx)
+            if (inDisc(dx, dy)) m_disc.push_back({dx, dy});
+    m_maskCount = std::max(int(m_disc.size()), 1);
+    // Every row and every column of a disc is one run of cells.
+    for (int d = -r; d <= r; ++d)
+    {
+        int first = r + 1, last = -r - 1;
+        for (int e = -r; e <= r; ++e)
+            if (inDisc(e, d)) first = std::min(first, e), last = std::max(last, e);
+        if (first <= last)
+        {
+            m_addOnRight.push_back({last, d});
+            m_removeOnRight.push_back({first - 1, d});
+        }
+        first = r + 1, last = -r - 1;
+        for (int e = -r; e <= r; ++e)
+            if (inDisc(d, e)) first = std::min(first, e), last = std::max(last, e);
+        if (first <= last)
+        {
+            m_addOnDown.push_back({d, last});
+            m_removeOnDown.push_back({d, first - 1});
+        }
+    }
+    std::memset(m_columnHistogram, 0, sizeof m_columnHistogram);
+    if (m_copy.HasBits()) AddAt(m_columnHistogram, m_copy, 0, m_disc, 1);
+}
+
+// The histograms slide along the row (and down the first column) by the cells the disc gains
+// and loses. A thread that starts elsewhere than where its previous call left off builds them
+// from the disc itself, which gives the same counts.
+void FCEffectReduceNoise::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
+{
+    (void)image;
+    if (!m_copy.IsInside(x, y)) return;
+    NoiseScan& s = t_noiseScan;
+    if (s.run != m_run)
+    {
+        s.run = m_run;
+        s.y = s.nextX = s.columnY = -1;
+    }
+    if (x > 0 && s.y == y && s.nextX == x)
+    {
+        AddAt(s.running, m_copy, x, y, m_addOnRight, 1);
+        AddAt(s.running, m_copy, x, y, m_removeOnRight, -1);
+    }
+    else if (x == 0)
+    {
+        if (y == 0)
+            std::memcpy(s.column, m_columnHistogram, sizeof s.column);
+        else if (s.columnY == y - 1)
+        {
+            AddAt(s.column, m_copy, y, m_addOnDown, 1);
+            AddAt(s.column, m_copy, y, m_removeOnDown, -1);
+        }
+        else
+        {
+            std::memset(s.column, 0, sizeof s.column);
+            AddAt(s.column, m_copy, y, m_disc, 1);
+        }
+        s.columnY = y;
+        s.running.SetBins(s.column);
+    }
+    else
+    {
+        s.running.Clear();
+        AddAt(s.running, m_copy, x, y, m_disc, 1);
+    }
+    s.y = y;
+    s.nextX = x + 1;
+
+    const BYTE* p = m_copy.PixelAddress(x, y);
+    const int rgb[3] = {p[2], p[1], p[0]};
+    const double f = (-0.2 + 0.00017588235294117646 * rgb[0] + 0.0003452941176470589 * rgb[1] +
+                      6.705882352941177e-5 * rgb[2]) *
+                     m_strength;
+    for (int c = 0; c < 3; ++c)
+    {
+        const int v = rgb[c];
+        const int e = s.running.Below(c, v) * 255 / m_maskCount;
+        pixel[2 - c] = TruncClampToByte((e - v) * f + v);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Pencil sketch
+
+FCEffectPencilSketch::FCEffectPencilSketch(int pencilSize, int roughness)
+    : FCEffectBlur_Gauss(pencilSize, true, 1)
+{
+    // The sub-effect holds both values to -100..100; so does this, before the sign is turned.
+    const int r = std::clamp(roughness, -100, 100);
+    m_subEffects.push_back(new FCEffectBrightnessContrast(r, -r));
+    m_subEffects.push_back(new FCEffectInvert);
+    m_subEffects.push_back(new FCEffectGrayscale);
+}
+
+FCEffectPencilSketch::~FCEffectPencilSketch()
+{
+    DeleteEffectRange(m_subEffects.data(), m_subEffects.data() + m_subEffects.size());
+}
+
+void FCEffectPencilSketch::PrepareImage(FCObjImage& image)
+{
+    m_copy = image;
+    for (FCImageEffect* e : m_subEffects)
+        e->PrepareImage(image);
+}
+
+void FCEffectPencilSketch::CombinePixel(FCObjImage& image, int x, int y, BYTE* pixel)
+{
+    if (!m_copy.IsInside(x, y)) return;
+    for (FCImageEffect* e : m_subEffects)
+        e->ApplyToPixel(image, x, y, pixel);
+    const BYTE* o = m_copy.PixelAddress(x, y);
+    const unsigned g = unsigned(59 * o[1] + 30 * o[2] + 11 * o[0]) / 100;
+    const BYTE v = BYTE(std::min(255u, g * 256u / (256u - pixel[0])));
+    pixel[0] = pixel[1] = pixel[2] = v;
+    if (GetBitsPerPixel() == 32) pixel[3] = o[3];
+}
+
+// ---------------------------------------------------------------------------------------------
+// Old photo
+
+FCEffectOldPhoto::FCEffectOldPhoto(int softening, int brightness, int contrast)
+    : FCEffectBlur_Gauss(softening, true, 1)
+{
+    m_subEffects.push_back(new FCEffectGrayscale);
+    m_subEffects.push_back(new FCEffectBrightnessContrast(brightness, contrast));
+    m_subEffects.push_back(new FCEffectColorBalance(true, 0, 30, 0, -30));
+}
+
+FCEffectOldPhoto::~FCEffectOldPhoto()
+{
+    DeleteEffectRange(m_subEffects.data(), m_subEffects.data() + m_subEffects.size());
+}
+
+void FCEffectOldPhoto::PrepareImage(FCObjImage& image)
+{
+    for (FCImageEffect* e : m_subEffects)
+        e->PrepareImage(image);
+}
+
+void FCEffectOldPhoto::CombinePixel(FCObjImage& image, int x, int y, BYTE* pixel)
+{
+    for (FCImageEffect* e : m_subEffects)
+        e->ApplyToPixel(image, x, y, pixel);
+}
