@@ -99,6 +99,14 @@ public:
     bool failMove = false;
 };
 
+// An error box: the text, no caption of ours, the error icon.
+void ExpectError(const MessageCall& m, const std::wstring& text)
+{
+    EXPECT_EQ(m.text, text);
+    EXPECT_FALSE(m.hasCaption);
+    EXPECT_EQ(m.style, DocMsgStyle::Error);
+}
+
 std::tm FixedClock()
 {
     std::tm t{};
@@ -339,9 +347,7 @@ TEST_F(Saving, FailuresAndTheirMessages)
     WriteBytes(File("x.zzz"), "the user's file");
     SaveAs(*doc, "x.zzz");
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, L"x.zzz\nType de fichier inconnu (extension)");
-    EXPECT_FALSE(host.messages[0].hasCaption);
-    EXPECT_EQ(host.messages[0].style, DocMsgStyle::Error);
+    ExpectError(host.messages[0], L"x.zzz\nType de fichier inconnu (extension)");
     EXPECT_EQ(ReadBytes(File("x.zzz")), "the user's file");
     EXPECT_FALSE(fs::exists(File("x.zzz.BAK")));
     EXPECT_EQ(doc->GetPath(), Path("kept.png"));
@@ -353,7 +359,7 @@ TEST_F(Saving, FailuresAndTheirMessages)
     WriteBytes(File("y.png"), "the user's other file");
     SaveAs(*doc, "y.png");
     ASSERT_EQ(host.messages.size(), 2u);
-    EXPECT_EQ(host.messages[1].text, L"y.png\nErreur d'enregistrement du fichier");
+    ExpectError(host.messages[1], L"y.png\nErreur d'enregistrement du fichier");
     EXPECT_EQ(ReadBytes(File("y.png")), "the user's other file");
     EXPECT_FALSE(fs::exists(File("y.png.BAK")));
     EXPECT_EQ(doc->GetPath(), Path("kept.png"));
@@ -363,7 +369,7 @@ TEST_F(Saving, FailuresAndTheirMessages)
     view.updates = 0;
     doc->OnFileSave();
     ASSERT_EQ(host.messages.size(), 3u);
-    EXPECT_EQ(host.messages[2].text, Path("kept.png") + L"\nErreur d'enregistrement du fichier");
+    ExpectError(host.messages[2], Path("kept.png") + L"\nErreur d'enregistrement du fichier");
     EXPECT_EQ(ReadBytes(File("kept.png")), "saved-1");
     EXPECT_TRUE(doc->IsModified());
     EXPECT_EQ(view.updates, 1);
@@ -384,9 +390,7 @@ TEST_F(Saving, BackupFailuresAreToldAndTheSaveGoesOn)
     fs::create_directory(File("a.png.BAK"));
     SaveAs(*doc, "a.png");
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, L"Impossible de créer le fichier .BAK");
-    EXPECT_FALSE(host.messages[0].hasCaption);
-    EXPECT_EQ(host.messages[0].style, DocMsgStyle::Error);
+    ExpectError(host.messages[0], L"Impossible de créer le fichier .BAK");
     EXPECT_EQ(ReadBytes(File("a.png")), "saved-1");
     EXPECT_FALSE(doc->IsModified());
 
@@ -397,8 +401,8 @@ TEST_F(Saving, BackupFailuresAreToldAndTheSaveGoesOn)
     files.failRemove = true;
     SaveAs(*doc, "b.png");
     ASSERT_EQ(host.messages.size(), 2u);
-    EXPECT_EQ(host.messages[0].text, L"Impossible de supprimer le fichier .BAK");
-    EXPECT_EQ(host.messages[1].text, L"Impossible de créer le fichier .BAK");
+    ExpectError(host.messages[0], L"Impossible de supprimer le fichier .BAK");
+    ExpectError(host.messages[1], L"Impossible de créer le fichier .BAK");
     EXPECT_EQ(ReadBytes(File("b.png")), "saved-2");
     EXPECT_EQ(ReadBytes(File("b.png.BAK")), "older");
 
@@ -408,7 +412,7 @@ TEST_F(Saving, BackupFailuresAreToldAndTheSaveGoesOn)
     files.failMove = true;
     doc->OnFileSave();
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text, L"Impossible de créer le fichier .BAK");
+    ExpectError(host.messages[0], L"Impossible de créer le fichier .BAK");
     EXPECT_EQ(ReadBytes(File("b.png")), "saved-3");
     EXPECT_FALSE(fs::exists(File("b.png.BAK")));
 }
