@@ -50,36 +50,55 @@ struct ClampedSpan
 
 namespace
 {
-// The counts and colour sums of each level over the window of this thread's last pixel.
+// For each level over the window of this thread's last pixel: the count and the red, green and
+// blue sums.
 struct OilScan
 {
     std::uint64_t run = 0;
     int y = -1, nextX = -1;
-    long long count[256], sumR[256], sumG[256], sumB[256];
+    int bins[256][4];
 };
 thread_local OilScan t_oilScan;
 
 // Adds times x column cx of the window of rows y - radius .. y + radius (clamped).
 void AddOilColumn(OilScan& s, const FCObjImage& levels, const FCObjImage& copy, int cx, int y, int radius,
-                  long long times)
+                  int times)
 {
     const int h = copy.Height();
+    const int n = copy.ColorBits() / 8;
+    if (y - radius >= 0 && y + radius < h)
+    {
+        // The whole column stands inside: walk it.
+        const std::ptrdiff_t levelStride = h > 1 ? levels.RowAddress(1) - levels.RowAddress(0) : 0;
+        const std::ptrdiff_t copyStride = h > 1 ? copy.RowAddress(1) - copy.RowAddress(0) : 0;
+        const BYTE* level = levels.RowAddress(y - radius) + cx;
+        const BYTE* p = copy.RowAddress(y - radius) + std::ptrdiff_t(cx) * n;
+        for (int i = 2 * radius; i >= 0; --i, level += levelStride, p += copyStride)
+        {
+            int* bin = s.bins[*level];
+            bin[0] += times;
+            bin[1] += times * p[2];
+            bin[2] += times * p[1];
+            bin[3] += times * p[0];
+        }
+        return;
+    }
     const ClampedSpan rows(y - (long long)radius, y + (long long)radius, h);
     for (int cy = rows.from; cy <= rows.to; ++cy)
     {
-        const long long n = times * rows.Times(cy, h);
-        const int k = *levels.PixelAddress(cx, cy);
+        const int m = times * int(rows.Times(cy, h));
         const BYTE* p = copy.PixelAddress(cx, cy);
-        s.count[k] += n;
-        s.sumR[k] += n * p[2];
-        s.sumG[k] += n * p[1];
-        s.sumB[k] += n * p[0];
+        int* bin = s.bins[*levels.PixelAddress(cx, cy)];
+        bin[0] += m;
+        bin[1] += m * p[2];
+        bin[2] += m * p[1];
+        bin[3] += m * p[0];
     }
 }
 } // namespace
 
 FCEffectOilPaint::FCEffectOilPaint(int radius, int levels)
-    : m_radius(std::clamp(radius, 1, 1 << 20)), m_levels(std::clamp(levels, 3, 255))
+    : m_radius(std::clamp(radius, 1, 1000)), m_levels(std::clamp(levels, 3, 255))
 {
 }
 
@@ -93,13 +112,14 @@ void FCEffectOilPaint::PrepareImage(FCObjImage& image)
         m_copy.Destroy();
         return;
     }
+    const int n = m_copy.ColorBits() / 8;
     for (int y = 0; y < m_copy.Height(); ++y)
-        for (int x = 0; x < m_copy.Width(); ++x)
-        {
-            const BYTE* p = m_copy.PixelAddress(x, y);
-            const int l = (59 * p[1] + 30 * p[2] + 11 * p[0]) / 100;
-            *m_intensity.PixelAddress(x, y) = BYTE(l * m_levels / 255);
-        }
+    {
+        const BYTE* p = m_copy.RowAddress(y);
+        BYTE* level = m_intensity.RowAddress(y);
+        for (int x = 0; x < m_copy.Width(); ++x, p += n)
+            level[x] = BYTE((59 * p[1] + 30 * p[2] + 11 * p[0]) / 100 * m_levels / 255);
+    }
 }
 
 // The window slides one column at a time along a row: a call for the pixel right of this thread's
@@ -108,7 +128,7 @@ void FCEffectOilPaint::PrepareImage(FCObjImage& image)
 void FCEffectOilPaint::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
 {
     (void)image;
-    if (!m_copy.HasBits()) return;
+    if (!m_copy.IsInside(x, y)) return;
     const int w = m_copy.Width();
     OilScan& s = t_oilScan;
     if (s.run == m_run && s.y == y && s.nextX == x)
@@ -118,14 +138,10 @@ void FCEffectOilPaint::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel
     }
     else
     {
-        const std::size_t bins = std::size_t(m_levels) + 1;
-        std::fill_n(s.count, bins, 0);
-        std::fill_n(s.sumR, bins, 0);
-        std::fill_n(s.sumG, bins, 0);
-        std::fill_n(s.sumB, bins, 0);
+        std::memset(s.bins, 0, sizeof(s.bins[0]) * (std::size_t(m_levels) + 1));
         const ClampedSpan columns(x - (long long)m_radius, x + (long long)m_radius, w);
         for (int cx = columns.from; cx <= columns.to; ++cx)
-            AddOilColumn(s, m_intensity, m_copy, cx, y, m_radius, columns.Times(cx, w));
+            AddOilColumn(s, m_intensity, m_copy, cx, y, m_radius, int(columns.Times(cx, w)));
         s.run = m_run;
         s.y = y;
     }
@@ -133,11 +149,11 @@ void FCEffectOilPaint::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel
 
     int best = 0;
     for (int k = 1; k <= m_levels; ++k)
-        if (s.count[k] > s.count[best]) best = k;
-    const long long n = s.count[best];
-    pixel[0] = BYTE(s.sumB[best] / n);
-    pixel[1] = BYTE(s.sumG[best] / n);
-    pixel[2] = BYTE(s.sumR[best] / n);
+        if (s.bins[k][0] > s.bins[best][0]) best = k;
+    const int* bin = s.bins[best];
+    pixel[0] = BYTE(bin[3] / bin[0]);
+    pixel[1] = BYTE(bin[2] / bin[0]);
+    pixel[2] = BYTE(bin[1] / bin[0]);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -225,45 +241,8 @@ void FCEffectSplash::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
 
 namespace
 {
-// Histograms of red, green and blue over a disc, with the totals of every 16 bins beside them so
-// that the values below v can be counted in a few additions.
-struct DiscHistogram
-{
-    int bins[3][256];
-    int blocks[3][16];
-
-    void Clear()
-    {
-        std::memset(bins, 0, sizeof bins);
-        std::memset(blocks, 0, sizeof blocks);
-    }
-    void Add(const BYTE* p, int n)
-    {
-        for (int c = 0; c < 3; ++c)
-        {
-            const int v = p[2 - c]; // red, green, blue from B, G, R bytes
-            bins[c][v] += n;
-            blocks[c][v >> 4] += n;
-        }
-    }
-    void SetBins(const int source[3][256])
-    {
-        std::memcpy(bins, source, sizeof bins);
-        std::memset(blocks, 0, sizeof blocks);
-        for (int c = 0; c < 3; ++c)
-            for (int v = 0; v < 256; ++v)
-                blocks[c][v >> 4] += bins[c][v];
-    }
-    int Below(int c, int v) const
-    {
-        int n = 0;
-        for (int b = 0; b < (v >> 4); ++b)
-            n += blocks[c][b];
-        for (int i = v & ~15; i < v; ++i)
-            n += bins[c][i];
-        return n;
-    }
-};
+// Histograms of red, green and blue over a disc.
+using DiscHistogram = int[3][256];
 
 // This thread's histograms: the running one around (nextX - 1, y), the column one around
 // (0, columnY).
@@ -272,30 +251,54 @@ struct NoiseScan
     std::uint64_t run = 0;
     int y = -1, nextX = -1, columnY = -1;
     DiscHistogram running;
-    int column[3][256];
+    DiscHistogram column;
 };
 thread_local NoiseScan t_noiseScan;
 
-void AddAt(DiscHistogram& h, const FCObjImage& copy, int x, int y,
-           const std::vector<FCEffectReduceNoise::Offset>& offsets, int n)
+void AddPixel(DiscHistogram& h, const BYTE* p, int n)
 {
-    for (const auto& o : offsets)
-        h.Add(copy.PixelAddress(ClampIndex((long long)x + o.dx, copy.Width()),
-                                ClampIndex((long long)y + o.dy, copy.Height())),
-              n);
+    h[0][p[2]] += n;
+    h[1][p[1]] += n;
+    h[2][p[0]] += n;
 }
 
-void AddAt(int column[3][256], const FCObjImage& copy, int y,
-           const std::vector<FCEffectReduceNoise::Offset>& offsets, int n)
+// Adds n x the copy's pixels at (x, y) + each offset, clamped into the image.
+void AddClamped(DiscHistogram& h, const FCObjImage& copy, int x, int y,
+                const std::vector<FCEffectReduceNoise::Offset>& offsets, int n)
 {
     for (const auto& o : offsets)
+        AddPixel(h,
+                 copy.PixelAddress(ClampIndex((long long)x + o.dx, copy.Width()),
+                                   ClampIndex((long long)y + o.dy, copy.Height())),
+                 n);
+}
+
+// The same where no offset leaves the image: byte distances from the pixel.
+void AddInside(DiscHistogram& h, const BYTE* pixel, const std::vector<std::ptrdiff_t>& offsets, int n)
+{
+    for (std::ptrdiff_t d : offsets)
+        AddPixel(h, pixel + d, n);
+}
+
+// The number of values below v: a plain sum, eight bins at a time.
+int CountBelow(const int* bins, int v)
+{
+    typedef int Int4 __attribute__((vector_size(16)));
+    Int4 low = {}, high = {};
+    int i = 0;
+    for (; i + 8 <= v; i += 8)
     {
-        const BYTE* p =
-            copy.PixelAddress(ClampIndex(o.dx, copy.Width()), ClampIndex((long long)y + o.dy, copy.Height()));
-        column[0][p[2]] += n;
-        column[1][p[1]] += n;
-        column[2][p[0]] += n;
+        Int4 a, b;
+        std::memcpy(&a, bins + i, sizeof a);
+        std::memcpy(&b, bins + i + 4, sizeof b);
+        low += a;
+        high += b;
     }
+    low += high;
+    int n = low[0] + low[1] + low[2] + low[3];
+    for (; i < v; ++i)
+        n += bins[i];
+    return n;
 }
 } // namespace
 
@@ -342,7 +345,16 @@ void FCEffectReduceNoise::PrepareImage(FCObjImage& image)
         }
     }
     std::memset(m_columnHistogram, 0, sizeof m_columnHistogram);
-    if (m_copy.HasBits()) AddAt(m_columnHistogram, m_copy, 0, m_disc, 1);
+    m_addOnRightBytes.clear();
+    m_removeOnRightBytes.clear();
+    if (!m_copy.HasBits()) return;
+    AddClamped(m_columnHistogram, m_copy, 0, 0, m_disc, 1);
+    const std::ptrdiff_t rowStride = m_copy.Height() > 1 ? m_copy.RowAddress(1) - m_copy.RowAddress(0) : 0;
+    const int n = m_copy.ColorBits() / 8;
+    for (const Offset& o : m_addOnRight)
+        m_addOnRightBytes.push_back(o.dy * rowStride + o.dx * n);
+    for (const Offset& o : m_removeOnRight)
+        m_removeOnRightBytes.push_back(o.dy * rowStride + o.dx * n);
 }
 
 // The histograms slide along the row (and down the first column) by the cells the disc gains
@@ -358,10 +370,20 @@ void FCEffectReduceNoise::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pi
         s.run = m_run;
         s.y = s.nextX = s.columnY = -1;
     }
+    const BYTE* p = m_copy.PixelAddress(x, y);
     if (x > 0 && s.y == y && s.nextX == x)
     {
-        AddAt(s.running, m_copy, x, y, m_addOnRight, 1);
-        AddAt(s.running, m_copy, x, y, m_removeOnRight, -1);
+        const int r = m_radius;
+        if (x - r - 1 >= 0 && x + r < m_copy.Width() && y - r >= 0 && y + r < m_copy.Height())
+        {
+            AddInside(s.running, p, m_addOnRightBytes, 1);
+            AddInside(s.running, p, m_removeOnRightBytes, -1);
+        }
+        else
+        {
+            AddClamped(s.running, m_copy, x, y, m_addOnRight, 1);
+            AddClamped(s.running, m_copy, x, y, m_removeOnRight, -1);
+        }
     }
     else if (x == 0)
     {
@@ -369,26 +391,25 @@ void FCEffectReduceNoise::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pi
             std::memcpy(s.column, m_columnHistogram, sizeof s.column);
         else if (s.columnY == y - 1)
         {
-            AddAt(s.column, m_copy, y, m_addOnDown, 1);
-            AddAt(s.column, m_copy, y, m_removeOnDown, -1);
+            AddClamped(s.column, m_copy, 0, y, m_addOnDown, 1);
+            AddClamped(s.column, m_copy, 0, y, m_removeOnDown, -1);
         }
         else
         {
             std::memset(s.column, 0, sizeof s.column);
-            AddAt(s.column, m_copy, y, m_disc, 1);
+            AddClamped(s.column, m_copy, 0, y, m_disc, 1);
         }
         s.columnY = y;
-        s.running.SetBins(s.column);
+        std::memcpy(s.running, s.column, sizeof s.running);
     }
     else
     {
-        s.running.Clear();
-        AddAt(s.running, m_copy, x, y, m_disc, 1);
+        std::memset(s.running, 0, sizeof s.running);
+        AddClamped(s.running, m_copy, x, y, m_disc, 1);
     }
     s.y = y;
     s.nextX = x + 1;
 
-    const BYTE* p = m_copy.PixelAddress(x, y);
     const int rgb[3] = {p[2], p[1], p[0]};
     const double f = (-0.2 + 0.00017588235294117646 * rgb[0] + 0.0003452941176470589 * rgb[1] +
                       6.705882352941177e-5 * rgb[2]) *
@@ -396,7 +417,7 @@ void FCEffectReduceNoise::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pi
     for (int c = 0; c < 3; ++c)
     {
         const int v = rgb[c];
-        const int e = s.running.Below(c, v) * 255 / m_maskCount;
+        const int e = CountBelow(s.running[c], v) * 255 / m_maskCount;
         pixel[2 - c] = TruncClampToByte((e - v) * f + v);
     }
 }

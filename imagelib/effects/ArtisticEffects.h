@@ -18,7 +18,7 @@ void DeleteEffectRange(FCImageEffect** first, FCImageEffect** last);
 class FCEffectOilPaint : public FCImageEffect
 {
 public:
-    // radius at least 1; levels clamped to 3..255.
+    // radius clamped to 1..1000 (the counts of a wider window would overflow), levels to 3..255.
     FCEffectOilPaint(int radius, int levels);
 
     void PrepareImage(FCObjImage& image) override;
@@ -101,6 +101,8 @@ private:
     // same.
     std::vector<Offset> m_addOnRight, m_removeOnRight, m_addOnDown, m_removeOnDown;
     std::vector<Offset> m_disc;
+    // The sideways offsets as byte distances in the copy, for pixels whose disc stays inside.
+    std::vector<std::ptrdiff_t> m_addOnRightBytes, m_removeOnRightBytes;
     FCObjImage m_copy;
     std::uint64_t m_run = 0;
 };

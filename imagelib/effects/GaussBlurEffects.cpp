@@ -1,6 +1,7 @@
 #include "imagelib/effects/GaussBlurEffects.h"
 
 #include "imagelib/PixelHelpers.h"
+#include "imagelib/effects/VectorDispatch.h"
 #include "imagelib/effects/ColorEffects.h"
 
 #include <algorithm>
@@ -44,25 +45,15 @@ namespace gauss_generic
 #undef GAUSS_LANES
 } // namespace gauss_generic
 
-#if defined(__x86_64__)
-#define ORVALIS_GAUSS_AVX2 1
-#if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
-#else
-#pragma GCC push_options
-#pragma GCC target("avx2")
-#endif
+#ifdef ORVALIS_AVX2_TARGET
+ORVALIS_AVX2_BEGIN
 namespace gauss_avx2
 {
 #define GAUSS_LANES 4
 #include "imagelib/effects/GaussBlurKernels.inl"
 #undef GAUSS_LANES
 } // namespace gauss_avx2
-#if defined(__clang__)
-#pragma clang attribute pop
-#else
-#pragma GCC pop_options
-#endif
+ORVALIS_AVX2_END
 #endif
 
 using ColumnStripFn = void (*)(const GaussSetup&, int, int, double*, const double**, const double**, int*);
@@ -75,19 +66,15 @@ struct GaussKernels
     BlurRowFn row[2];
 };
 
-const GaussKernels& PickKernels()
+GaussKernels PickKernels()
 {
-    static const GaussKernels kernels = []
-    {
-#ifdef ORVALIS_GAUSS_AVX2
-        if (__builtin_cpu_supports("avx2"))
-            return GaussKernels{{gauss_avx2::ColumnStrip<false>, gauss_avx2::ColumnStrip<true>},
-                                {gauss_avx2::BlurRow<false>, gauss_avx2::BlurRow<true>}};
+#ifdef ORVALIS_AVX2_TARGET
+    if (UseAvx2())
+        return GaussKernels{{gauss_avx2::ColumnStrip<false>, gauss_avx2::ColumnStrip<true>},
+                            {gauss_avx2::BlurRow<false>, gauss_avx2::BlurRow<true>}};
 #endif
-        return GaussKernels{{gauss_generic::ColumnStrip<false>, gauss_generic::ColumnStrip<true>},
-                            {gauss_generic::BlurRow<false>, gauss_generic::BlurRow<true>}};
-    }();
-    return kernels;
+    return GaussKernels{{gauss_generic::ColumnStrip<false>, gauss_generic::ColumnStrip<true>},
+                        {gauss_generic::BlurRow<false>, gauss_generic::BlurRow<true>}};
 }
 
 // Runs task(i, thread) for i = 0 .. count - 1 on up to `threads` threads, the calling one
@@ -243,7 +230,7 @@ void FCEffectBlur_Gauss::ApplyToImage(FCObjImage& image, FCProgressObserver* obs
     s.inverse255 = 1.0 / opaqueWeight;
     s.linePlane = std::ptrdiff_t(width) + 2 * m_halfSize + kGaussGroup;
     s.outPlane = (std::ptrdiff_t(width) + kGaussGroup - 1) / kGaussGroup * kGaussGroup;
-    const GaussKernels& kernels = PickKernels();
+    const GaussKernels kernels = PickKernels();
 
     int threads = m_threads;
     if (threads <= 0) threads = int(std::thread::hardware_concurrency());

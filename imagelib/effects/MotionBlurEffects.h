@@ -48,6 +48,17 @@ private:
     std::vector<int> m_fitX, m_fitY;
 };
 
+// The copy of the radial and zoom blurs four bytes a pixel, kept in place of the image copy where
+// every 16.16 value of a run fits 32 bits: rows are then worked out eight pixels at a time (the
+// same values), and each run takes a token of its own.
+struct FCPackedCopy
+{
+    std::vector<std::uint32_t> pixels;
+    int width = 0, height = 0;
+    bool alpha = false;
+    std::uint64_t run = 0;
+};
+
 // Samples on the circle through the pixel around a centre, 64 each way, over plus and minus the
 // angle (scaled by 180/181) in 64 equal turns.
 class FCEffectBlur_Radial : public FCImageEffect
@@ -71,6 +82,7 @@ private:
     std::int64_t m_centreY = 0;
     int m_angleSpan = 0;
     FCObjImage m_copy;
+    FCPackedCopy m_packed;
 };
 
 // Samples on the segment from the pixel towards a centre: 64 steps, each pulling the offset
@@ -91,4 +103,5 @@ private:
     std::int64_t m_centreX = 0; // 16.16
     std::int64_t m_centreY = 0;
     FCObjImage m_copy;
+    FCPackedCopy m_packed;
 };

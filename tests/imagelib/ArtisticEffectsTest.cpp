@@ -154,11 +154,12 @@ TEST(ArtisticOilPaint, FlatImageTiesAndIntegerMeans)
     // 10 and 21 share level 0 of 3: the mean (10 + 21 + 10) / 3 = 13.67 is truncated.
     FCEffectOilPaint mean(1, 3);
     EXPECT_EQ(Apply(GreyRow({10, 21, 10}), mean).PixelAddress(1, 0)[0], 13);
-    // Radius and levels are held to at least 1 and to 3..255.
+    // Radius and levels are held to 1..1000 and to 3..255.
     const FCObjImage varied = testimg::Varied(12, 9, 24, 6);
-    FCEffectOilPaint small(0, 1), held(1, 3), large(2, 999), top(2, 255);
+    FCEffectOilPaint small(0, 1), held(1, 3), large(2, 999), top(2, 255), wide(50000, 40), widest(1000, 40);
     EXPECT_TRUE(testimg::SamePixels(Apply(varied, small), Apply(varied, held)));
     EXPECT_TRUE(testimg::SamePixels(Apply(varied, large), Apply(varied, top)));
+    EXPECT_TRUE(testimg::SamePixels(Apply(varied, wide), Apply(varied, widest)));
 }
 
 TEST(ArtisticMosaic, BlockMeansWeightedByAlpha)

@@ -7,6 +7,7 @@
 #include "imagelib/FCBandRunner.h"
 #include "imagelib/PixelHelpers.h"
 #include "imagelib/effects/GaussBlurEffects.h"
+#include "imagelib/effects/VectorDispatch.h"
 
 #include <gtest/gtest.h>
 
@@ -142,7 +143,7 @@ TEST(BlurGauss, ClearPixelsLendNoColour)
 }
 
 // Every byte of the production passes (vectors, strips of columns, blocks of rows on helper
-// threads) equals the plain loop's, for any thread count.
+// threads) equals the plain loop's, for any thread count and either instruction set.
 TEST(BlurGauss, SameBytesAsThePlainLoopOnEveryThreadCount)
 {
     struct Case
@@ -159,16 +160,21 @@ TEST(BlurGauss, SameBytesAsThePlainLoopOnEveryThreadCount)
                                               : testimg::Varied(c.w, c.h, 24, std::uint32_t(c.radius));
         FCObjImage expected(source);
         ReferenceBlur(expected, FCEffectBlur_GaussCopyEdge(c.radius).GetKernel());
-        for (int threads : {1, 3, 8})
+        for (bool avx2 : {true, false})
         {
-            FCObjImage image(source);
-            FCEffectBlur_GaussCopyEdge blur(c.radius);
-            blur.SetThreadCount(threads);
-            RunEffect(image, blur, 1);
-            EXPECT_TRUE(testimg::SamePixels(image, expected))
-                << c.w << "x" << c.h << "x" << c.bpp << " radius " << c.radius << " on " << threads
-                << " threads";
+            AllowAvx2(avx2);
+            for (int threads : {1, 3, 8})
+            {
+                FCObjImage image(source);
+                FCEffectBlur_GaussCopyEdge blur(c.radius);
+                blur.SetThreadCount(threads);
+                RunEffect(image, blur, 1);
+                EXPECT_TRUE(testimg::SamePixels(image, expected))
+                    << c.w << "x" << c.h << "x" << c.bpp << " radius " << c.radius << " on " << threads
+                    << " threads" << (avx2 ? "" : ", baseline instructions");
+            }
         }
+        AllowAvx2(true);
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include "imagelib/FCBandRunner.h"
 #include "imagelib/effects/MotionBlurEffects.h"
+#include "imagelib/effects/VectorDispatch.h"
 
 #include <gtest/gtest.h>
 
@@ -280,7 +281,8 @@ TEST(BlurRadialZoom, CentrePixelOfAnEvenImageIsUnchanged)
     }
 }
 
-// Production code against the formulas, over offsets, angles, strengths and both depths.
+// Production code against the formulas, over offsets, angles, strengths, both depths, runs of a
+// row longer than the blurs work out at once, one thread or four, either instruction set.
 TEST(BlurRadialZoom, MatchTheFormulas)
 {
     struct Case
@@ -292,21 +294,29 @@ TEST(BlurRadialZoom, MatchTheFormulas)
     const Case cases[] = {
         {23, 17, 24, 3, 0, 0},     {23, 17, 32, 45, 0, 0},       {24, 18, 32, 360, 0.3, -0.4},
         {19, 31, 24, 90, 2, -2},   {40, 9, 32, 17, -1.25, 1.75}, {1, 1, 24, 45, 0, 0},
-        {5, 1, 32, 200, 0.5, 0.5},
+        {5, 1, 32, 200, 0.5, 0.5}, {301, 6, 24, 30, 0.1, 0},
     };
-    for (const Case& c : cases)
+    for (bool avx2 : {true, false})
     {
-        const FCObjImage source = testimg::Varied(c.w, c.h, c.bpp, std::uint32_t(c.param));
-        FCEffectBlur_Radial radial(c.param, c.ox, c.oy);
-        EXPECT_TRUE(testimg::SamePixels(Apply(source, radial),
-                                        ReferenceRadial<std::int32_t>(source, c.param, c.ox, c.oy)))
-            << "radial " << c.param << " on " << c.w << "x" << c.h << "x" << c.bpp;
-        const int strength = c.param > 100 ? 100 : (c.param < 1 ? 1 : c.param);
-        FCEffectBlur_Zoom zoom(strength, c.ox, c.oy);
-        EXPECT_TRUE(testimg::SamePixels(Apply(source, zoom),
-                                        ReferenceZoom<std::int32_t>(source, strength, c.ox, c.oy)))
-            << "zoom " << strength << " on " << c.w << "x" << c.h << "x" << c.bpp;
+        AllowAvx2(avx2);
+        for (const Case& c : cases)
+            for (int threads : {1, 4})
+            {
+                const FCObjImage source = testimg::Varied(c.w, c.h, c.bpp, std::uint32_t(c.param));
+                FCEffectBlur_Radial radial(c.param, c.ox, c.oy);
+                EXPECT_TRUE(testimg::SamePixels(Apply(source, radial, threads),
+                                                ReferenceRadial<std::int32_t>(source, c.param, c.ox, c.oy)))
+                    << "radial " << c.param << " on " << c.w << "x" << c.h << "x" << c.bpp << ", " << threads
+                    << " threads, avx2 " << avx2;
+                const int strength = c.param > 100 ? 100 : (c.param < 1 ? 1 : c.param);
+                FCEffectBlur_Zoom zoom(strength, c.ox, c.oy);
+                EXPECT_TRUE(testimg::SamePixels(Apply(source, zoom, threads),
+                                                ReferenceZoom<std::int32_t>(source, strength, c.ox, c.oy)))
+                    << "zoom " << strength << " on " << c.w << "x" << c.h << "x" << c.bpp << ", " << threads
+                    << " threads, avx2 " << avx2;
+            }
     }
+    AllowAvx2(true);
 }
 
 // Beyond 32768 pixels the 16.16 positions no longer fit 32 bits; the blurs work all the same.
