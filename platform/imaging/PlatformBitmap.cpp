@@ -248,10 +248,12 @@ bool AllocateFrame(Decoded& image, Frame& frame, std::int64_t width, std::int64_
     if (rowBytes <= 0 || DibRowPitch(width, 32) <= 0) return false;
     // Rows are kept 4-byte aligned like a bitmap section's.
     const std::uint64_t total = std::uint64_t(rowBytes) * std::uint64_t(height);
-    // The budget counts what a reader of the frame will need as well: 32-bit rows and a row
-    // table, so that a tall picture of a few bytes a row cannot claim far more than it seems.
+    // The budget counts what a reader of the frame will need as well: 32-bit rows, a row table
+    // and the frame's own records, so that neither a tall picture of a few bytes a row nor an
+    // animation of many tiny frames can claim far more memory than it is counted for.
     const std::uint64_t charged =
-        std::max<std::uint64_t>(total, std::uint64_t(DibRowPitch(width, 32) + 16) * std::uint64_t(height));
+        std::max<std::uint64_t>(total, std::uint64_t(DibRowPitch(width, 32) + 16) * std::uint64_t(height)) +
+        8192;
     if (total > std::uint64_t(kMaxBitmapBytes) || image.bytesUsed + charged > MaxDecodedBytes()) return false;
     // Zero pages that are not touched until written, so that a header that claims a huge
     // picture over a few bytes of data costs little memory.
