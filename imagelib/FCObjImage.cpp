@@ -204,6 +204,70 @@ bool FCObjImage::PasteImageAt(const FCObjImage& src, int x, int y)
     return true;
 }
 
+bool FCObjImage::FromBitmapHandle(HBITMAP hbitmap)
+{
+    Destroy();
+    DIBSECTION ds{};
+    if (!GetDIBSection(hbitmap, &ds) || !ds.bmBits) return false;
+    const int srcBpp = ds.dsBmih.biBitCount;
+    if (srcBpp == 32 && ds.dsBmih.biCompression == BI_RGB)
+    {
+        if (!Create(ds.bmWidth, ds.bmHeight, 32)) return false;
+        std::memcpy(bits, ds.bmBits, std::size_t(RowPitch()) * std::size_t(height));
+        return HasBits();
+    }
+    if (!Create(ds.bmWidth, ds.bmHeight, 24)) return false;
+
+    RGBQUAD table[256] = {};
+    if (srcBpp <= 8) GetDIBColorTable(hbitmap, 0, 256, table);
+    const std::size_t srcPitch = std::size_t(ds.bmWidthBytes);
+    const std::size_t dstPitch = std::size_t(RowPitch());
+    // Both blocks are bottom-up with the same height, so memory row r matches memory row r.
+    for (int r = 0; r < height; ++r)
+    {
+        const BYTE* src = ds.bmBits + srcPitch * std::size_t(r);
+        BYTE* dst = bits + dstPitch * std::size_t(r);
+        for (int x = 0; x < width; ++x, dst += 3)
+        {
+            switch (srcBpp)
+            {
+            case 1:
+            case 4:
+            case 8:
+            {
+                const int perByte = 8 / srcBpp;
+                const int shift = (perByte - 1 - x % perByte) * srcBpp;
+                const int index = (src[x / perByte] >> shift) & ((1 << srcBpp) - 1);
+                dst[0] = table[index].rgbBlue;
+                dst[1] = table[index].rgbGreen;
+                dst[2] = table[index].rgbRed;
+                break;
+            }
+            case 16:
+            {
+                const unsigned v = unsigned(src[2 * x]) | unsigned(src[2 * x + 1]) << 8;
+                const unsigned b5 = v & 31, g5 = (v >> 5) & 31, r5 = (v >> 10) & 31;
+                dst[0] = BYTE(b5 << 3 | b5 >> 2);
+                dst[1] = BYTE(g5 << 3 | g5 >> 2);
+                dst[2] = BYTE(r5 << 3 | r5 >> 2);
+                break;
+            }
+            case 24:
+                dst[0] = src[3 * x];
+                dst[1] = src[3 * x + 1];
+                dst[2] = src[3 * x + 2];
+                break;
+            default: // 32 bits with masks: the first three bytes as they are
+                dst[0] = src[4 * x];
+                dst[1] = src[4 * x + 1];
+                dst[2] = src[4 * x + 2];
+                break;
+            }
+        }
+    }
+    return HasBits();
+}
+
 bool FCObjImage::FromGdiplusBitmap(imaging::PlatformBitmap& bitmap)
 {
     using namespace imaging;

@@ -76,6 +76,10 @@ public:
     // Copies src with its top-left corner at (x, y), clipped to this image; same depth only.
     bool PasteImageAt(const FCObjImage& src, int x, int y);
 
+    // A copy of a bitmap section: a 32-bit section is copied byte for byte (alpha kept), any
+    // other depth is converted to a 24-bit image (through its colour table, 16 bits as 5-5-5).
+    bool FromBitmapHandle(HBITMAP hbitmap);
+
     // The active frame of a platform bitmap: 32 bits with alpha when the frame has alpha, 32 bits
     // with the stored fourth byte for a 32-bit BMP, else 24 bits. Rows are copied from the top
     // until one cannot be read. False (image empty) for a frame of width 0.

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <system_error>
+#include <exception>
 #include <thread>
 #include <vector>
 
@@ -16,8 +16,8 @@ inline int ProcessorCount()
 }
 
 // Calls f(begin, end) over [0, count) in contiguous parts of at least minPart items, one per
-// processor at the most, the last part on the calling thread; returns when every part is done. A
-// thread that cannot be started has its part run on the calling thread.
+// processor at the most, the last part on the calling thread; returns when every part is done.
+// When threads cannot be started, the calling thread runs the parts they would have run.
 template <class F> void ParallelParts(std::size_t count, std::size_t minPart, F f)
 {
     const std::size_t parts =
@@ -28,21 +28,22 @@ template <class F> void ParallelParts(std::size_t count, std::size_t minPart, F 
         return;
     }
     std::vector<std::thread> workers;
-    workers.reserve(parts - 1);
     const std::size_t step = count / parts;
-    for (std::size_t p = 0; p + 1 < parts; ++p)
+    std::size_t begin = 0;
+    try
     {
-        const std::size_t begin = p * step, end = begin + step;
-        try
+        workers.reserve(parts - 1);
+        for (; begin + step < count && workers.size() + 1 < parts; begin += step)
         {
-            workers.emplace_back([&f, begin, end] { f(begin, end); });
-        }
-        catch (const std::system_error&)
-        {
-            f(begin, end);
+            const std::size_t from = begin, to = begin + step;
+            workers.emplace_back([&f, from, to] { f(from, to); });
         }
     }
-    f((parts - 1) * step, count);
+    catch (const std::exception&)
+    {
+        // No more threads or no memory for them: the calling thread does what is left.
+    }
+    f(begin, count);
     for (std::thread& t : workers)
         t.join();
 }

@@ -41,7 +41,17 @@ void ReadData(png_structp png, png_bytep out, png_size_t length)
 void WriteData(png_structp png, png_bytep data, png_size_t length)
 {
     auto* out = static_cast<std::vector<BYTE>*>(png_get_io_ptr(png));
-    out->insert(out->end(), data, data + length);
+    // No exception may cross the library: a failed allocation is a library error.
+    bool stored = true;
+    try
+    {
+        out->insert(out->end(), data, data + length);
+    }
+    catch (...)
+    {
+        stored = false;
+    }
+    if (!stored) png_error(png, "out of memory");
 }
 
 void FlushData(png_structp) {}

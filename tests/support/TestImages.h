@@ -45,8 +45,7 @@ inline FCObjImage Flat(int width, int height, int bpp, BYTE b, BYTE g, BYTE r, B
                 p[1] = g;
                 p[2] = r;
             }
-            if (step == 4)
-                p[3] = a;
+            if (step == 4) p[3] = a;
         }
     }
     return image;
@@ -55,14 +54,11 @@ inline FCObjImage Flat(int width, int height, int bpp, BYTE b, BYTE g, BYTE r, B
 // True when both images have the same size, depth and pixel bytes (padding ignored).
 inline bool SamePixels(const FCObjImage& a, const FCObjImage& b)
 {
-    if (a.Width() != b.Width() || a.Height() != b.Height() || a.ColorBits() != b.ColorBits())
-        return false;
-    if (!a.HasBits() || !b.HasBits())
-        return a.HasBits() == b.HasBits();
+    if (a.Width() != b.Width() || a.Height() != b.Height() || a.ColorBits() != b.ColorBits()) return false;
+    if (!a.HasBits() || !b.HasBits()) return a.HasBits() == b.HasBits();
     const std::size_t n = std::size_t(a.Width()) * std::size_t(a.ColorBits() / 8);
     for (int y = 0; y < a.Height(); ++y)
-        if (std::memcmp(a.RowAddress(y), b.RowAddress(y), n) != 0)
-            return false;
+        if (std::memcmp(a.RowAddress(y), b.RowAddress(y), n) != 0) return false;
     return true;
 }
 
@@ -70,8 +66,7 @@ inline bool SamePixels(const FCObjImage& a, const FCObjImage& b)
 inline std::vector<BYTE> Alphas(const FCObjImage& image)
 {
     std::vector<BYTE> out;
-    if (image.ColorBits() != 32)
-        return out;
+    if (image.ColorBits() != 32) return out;
     for (int y = 0; y < image.Height(); ++y)
         for (int x = 0; x < image.Width(); ++x)
             out.push_back(image.PixelAddress(x, y)[3]);

@@ -1,0 +1,452 @@
+#include "imagelib/effects/GaussBlurEffects.h"
+
+#include "imagelib/PixelHelpers.h"
+#include "imagelib/effects/VectorDispatch.h"
+#include "imagelib/effects/ColorEffects.h"
+
+#include <algorithm>
+#include <atomic>
+#include <climits>
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <system_error>
+#include <thread>
+
+namespace
+{
+// Pixels computed together by the inner loops, columns in one strip of the column pass, rows in
+// one task of the row pass.
+constexpr int kGaussGroup = 8;
+constexpr int kGaussStrip = 32;
+constexpr int kGaussRowBlock = 8;
+// Entries of a plane and of a row in the column pass's ring of rows; padded so that the planes
+// and rows the taps read do not all fall on the same cache sets.
+constexpr int kGaussRingPlane = kGaussStrip + 4;
+constexpr int kGaussRingRow = 4 * kGaussRingPlane + 4;
+
+// What the inner loops need to know of one run.
+struct GaussSetup
+{
+    BYTE* const* rows;
+    int width, height;
+    int halfSize, tapCount;
+    const double* taps;
+    const double* taps255; // 255 x each tap: the weights of opaque samples
+    double inverse255;     // 1 / (sum of taps255, in tap order): 1 / weight of an opaque line
+    std::ptrdiff_t linePlane;
+    std::ptrdiff_t outPlane;
+};
+
+namespace gauss_generic
+{
+#define GAUSS_LANES 2
+#include "imagelib/effects/GaussBlurKernels.inl"
+#undef GAUSS_LANES
+} // namespace gauss_generic
+
+#ifdef ORVALIS_AVX2_TARGET
+ORVALIS_AVX2_BEGIN
+namespace gauss_avx2
+{
+#define GAUSS_LANES 4
+#include "imagelib/effects/GaussBlurKernels.inl"
+#undef GAUSS_LANES
+} // namespace gauss_avx2
+ORVALIS_AVX2_END
+#endif
+
+using ColumnStripFn = void (*)(const GaussSetup&, int, int, double*, const double**, const double**, int*);
+using BlurRowFn = void (*)(const GaussSetup&, int, double*, int*);
+
+// The inner loops for this processor: [0] for 24 bits, [1] for 32.
+struct GaussKernels
+{
+    ColumnStripFn column[2];
+    BlurRowFn row[2];
+};
+
+GaussKernels PickKernels()
+{
+#ifdef ORVALIS_AVX2_TARGET
+    if (UseAvx2())
+        return GaussKernels{{gauss_avx2::ColumnStrip<false>, gauss_avx2::ColumnStrip<true>},
+                            {gauss_avx2::BlurRow<false>, gauss_avx2::BlurRow<true>}};
+#endif
+    return GaussKernels{{gauss_generic::ColumnStrip<false>, gauss_generic::ColumnStrip<true>},
+                        {gauss_generic::BlurRow<false>, gauss_generic::BlurRow<true>}};
+}
+
+// Runs task(i, thread) for i = 0 .. count - 1 on up to `threads` threads, the calling one
+// included (thread 0). The calling thread hands every finished task to drain(i), in the order of
+// i, between tasks of its own and then until all are drained. When drain answers false, or once
+// stop is set, no task starts any more; running ones end and the call returns.
+template <class Task, class Drain>
+void RunOrdered(int count, int threads, std::atomic<bool>& stop, const Task& task, const Drain& drain)
+{
+    if (count <= 0) return;
+    std::unique_ptr<std::atomic<int>[]> done(new std::atomic<int>[std::size_t(count)]);
+    for (int i = 0; i < count; ++i)
+        done[std::size_t(i)].store(0, std::memory_order_relaxed);
+    std::atomic<int> next{0};
+    auto work = [&](int thread)
+    {
+        while (!stop.load(std::memory_order_relaxed))
+        {
+            const int i = next.fetch_add(1);
+            if (i >= count) return;
+            task(i, thread);
+            done[std::size_t(i)].store(1, std::memory_order_release);
+            done[std::size_t(i)].notify_all();
+        }
+    };
+    std::vector<std::thread> helpers;
+    for (int t = 1; t < threads; ++t)
+    {
+        try
+        {
+            helpers.emplace_back(work, t);
+        }
+        catch (const std::system_error&)
+        {
+            break; // fewer helpers: the calling thread does the rest
+        }
+    }
+    int drained = 0;
+    auto drainFinished = [&](bool wait)
+    {
+        while (drained < count && !stop.load(std::memory_order_relaxed))
+        {
+            std::atomic<int>& flag = done[std::size_t(drained)];
+            if (flag.load(std::memory_order_acquire) == 0)
+            {
+                if (!wait) return;
+                flag.wait(0, std::memory_order_acquire);
+            }
+            if (!drain(drained)) stop.store(true, std::memory_order_relaxed);
+            ++drained;
+        }
+    };
+    while (!stop.load(std::memory_order_relaxed))
+    {
+        drainFinished(false);
+        const int i = next.fetch_add(1);
+        if (i >= count || stop.load(std::memory_order_relaxed)) break;
+        task(i, 0);
+        done[std::size_t(i)].store(1, std::memory_order_release);
+    }
+    drainFinished(true);
+    for (std::thread& t : helpers)
+        t.join();
+}
+
+// Working memory of one thread.
+struct GaussScratch
+{
+    std::vector<double> ring, line;
+    std::vector<const double*> ringRows, taps;
+    std::vector<int> stripOut, rowOut;
+};
+
+// OnProgress(percent) as the passes use it: false when the pass must end (the observer said no,
+// and the cancel flag is then set, or the flag was already set).
+bool ReportProgress(FCProgressObserver* observer, int percent)
+{
+    if (!observer) return true;
+    if (!observer->OnProgress(percent))
+    {
+        observer->SetCancelFlag(1);
+        return false;
+    }
+    return !observer->IsCancelled();
+}
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// The blur
+
+FCEffectBlur_Gauss::FCEffectBlur_Gauss(int radius, bool copyEdge, int channelMode)
+    : m_copyEdge(copyEdge), m_channelMode(channelMode)
+{
+    const double step = 2.0 / std::max(radius, 1);
+    m_kernel.resize(201);
+    for (int i = -100; i <= 100; ++i)
+    {
+        const double t = i * step;
+        m_kernel[std::size_t(i + 100)] = std::exp(-0.5 * (t * t));
+    }
+    auto normalise = [this]
+    {
+        double sum = 0.0;
+        for (double k : m_kernel)
+            sum += k;
+        const double inv = 1.0 / sum;
+        for (double& k : m_kernel)
+            k *= inv;
+    };
+    normalise();
+    double removed = 0.0;
+    for (int round = 0; round < 100; ++round)
+    {
+        removed += 2 * m_kernel.front();
+        if (removed >= 1.0 / 510.0) break;
+        m_kernel.erase(m_kernel.begin());
+        m_kernel.pop_back();
+    }
+    normalise();
+    m_halfSize = int(m_kernel.size() / 2);
+}
+
+void FCEffectBlur_Gauss::CombinePixel(FCObjImage& image, int x, int y, BYTE* pixel)
+{
+    (void)image, (void)x, (void)y, (void)pixel;
+}
+
+void FCEffectBlur_Gauss::ApplyToImage(FCObjImage& image, FCProgressObserver* observer)
+{
+    if (!image.HasBits() || (image.ColorBits() != 24 && image.ColorBits() != 32)) return;
+    m_bitsPerPixel = image.ColorBits();
+    const bool alpha = m_bitsPerPixel == 32;
+    const int bpp = m_bitsPerPixel / 8;
+    const int width = image.Width();
+    const int height = image.Height();
+    const int tapCount = int(m_kernel.size());
+
+    std::vector<double> taps255(m_kernel.size());
+    double opaqueWeight = 0.0;
+    for (std::size_t k = 0; k < m_kernel.size(); ++k)
+    {
+        taps255[k] = 255.0 * m_kernel[k];
+        opaqueWeight += taps255[k];
+    }
+    GaussSetup s;
+    s.rows = image.Rows();
+    s.width = width;
+    s.height = height;
+    s.halfSize = m_halfSize;
+    s.tapCount = tapCount;
+    s.taps = m_kernel.data();
+    s.taps255 = taps255.data();
+    s.inverse255 = 1.0 / opaqueWeight;
+    s.linePlane = std::ptrdiff_t(width) + 2 * m_halfSize + kGaussGroup;
+    s.outPlane = (std::ptrdiff_t(width) + kGaussGroup - 1) / kGaussGroup * kGaussGroup;
+    const GaussKernels kernels = PickKernels();
+
+    int threads = m_threads;
+    if (threads <= 0) threads = int(std::thread::hardware_concurrency());
+    threads = std::clamp(threads, 1, 8);
+    std::vector<GaussScratch> scratch(static_cast<std::size_t>(threads));
+
+    // Column pass: strips of columns, progress 0 after each column.
+    const int strips = (width + kGaussStrip - 1) / kGaussStrip;
+    std::atomic<bool> stop{false};
+    RunOrdered(
+        strips, std::min(threads, strips), stop,
+        [&](int i, int thread)
+        {
+            GaussScratch& sc = scratch[std::size_t(thread)];
+            if (sc.ring.empty())
+            {
+                sc.ring.assign(std::size_t(tapCount) * kGaussRingRow, 0.0);
+                sc.ringRows.assign(std::size_t(height), nullptr);
+                sc.taps.assign(std::size_t(tapCount), nullptr);
+                sc.stripOut.assign(4 * kGaussStrip, 0);
+            }
+            const int x0 = i * kGaussStrip;
+            kernels.column[alpha](s, x0, std::min(kGaussStrip, width - x0), sc.ring.data(),
+                                  sc.ringRows.data(), sc.taps.data(), sc.stripOut.data());
+        },
+        [&](int i)
+        {
+            const int columns = std::min(kGaussStrip, width - i * kGaussStrip);
+            for (int c = 0; c < columns; ++c)
+                if (!ReportProgress(observer, 0)) return false;
+            return true;
+        });
+
+    // Row pass: blocks of rows, CombinePixel on every result, progress after each row. After a
+    // cancel in the first pass only the first row is done.
+    const int rowsToDo = observer && observer->IsCancelled() ? 1 : height;
+    const int blocks = (rowsToDo + kGaussRowBlock - 1) / kGaussRowBlock;
+    // A clear result takes the colour of the last result with alpha computed before it. A block
+    // cannot know the colour its first clear results inherit: they are counted (pending), and the
+    // calling thread colours them, and combines them, once the blocks before are done.
+    struct BlockRecord
+    {
+        long long pending = 0;
+        bool coloured = false;
+        BYTE colour[3] = {0, 0, 0};
+        int rowsDone = 0;
+    };
+    std::vector<BlockRecord> records(static_cast<std::size_t>(blocks));
+    BYTE carried[3] = {0, 0, 0};
+    stop.store(false);
+    RunOrdered(
+        blocks, std::min(threads, blocks), stop,
+        [&](int i, int thread)
+        {
+            GaussScratch& sc = scratch[std::size_t(thread)];
+            if (sc.line.empty())
+            {
+                sc.line.assign(std::size_t(4 * s.linePlane), 0.0);
+                sc.rowOut.assign(std::size_t(4 * s.outPlane), 0);
+            }
+            BlockRecord& rec = records[std::size_t(i)];
+            const int y0 = i * kGaussRowBlock;
+            const int y1 = std::min(rowsToDo, y0 + kGaussRowBlock);
+            const std::ptrdiff_t op = s.outPlane;
+            const int* out = sc.rowOut.data();
+            for (int y = y0; y < y1 && !stop.load(std::memory_order_relaxed); ++y)
+            {
+                kernels.row[alpha](s, y, sc.line.data(), sc.rowOut.data());
+                BYTE* p = image.RowAddress(y);
+                int firstCombined = 0;
+                for (int x = 0; x < width; ++x, p += bpp)
+                {
+                    if (alpha)
+                    {
+                        const int a = out[x + 3 * op];
+                        p[3] = BYTE(a);
+                        if (a == 0)
+                        {
+                            if (rec.coloured)
+                                std::memcpy(p, rec.colour, 3);
+                            else
+                            {
+                                p[0] = p[1] = p[2] = 0;
+                                ++rec.pending;
+                                firstCombined = x + 1;
+                            }
+                            continue;
+                        }
+                    }
+                    p[0] = BYTE(out[x]);
+                    p[1] = BYTE(out[x + op]);
+                    p[2] = BYTE(out[x + 2 * op]);
+                    if (alpha)
+                    {
+                        rec.coloured = true;
+                        std::memcpy(rec.colour, p, 3);
+                    }
+                }
+                p = image.RowAddress(y) + std::ptrdiff_t(firstCombined) * bpp;
+                for (int x = firstCombined; x < width; ++x, p += bpp)
+                    CombinePixel(image, x, y, p);
+                ++rec.rowsDone;
+            }
+        },
+        [&](int i)
+        {
+            BlockRecord& rec = records[std::size_t(i)];
+            const int y0 = i * kGaussRowBlock;
+            for (long long n = 0; n < rec.pending; ++n)
+            {
+                const int y = y0 + int(n / width);
+                const int x = int(n % width);
+                BYTE* p = image.PixelAddress(x, y);
+                std::memcpy(p, carried, 3);
+                CombinePixel(image, x, y, p);
+            }
+            if (rec.coloured) std::memcpy(carried, rec.colour, 3);
+            for (int y = y0; y < y0 + rec.rowsDone; ++y)
+                if (!ReportProgress(observer, int(100LL * (y + 1) / height))) return false;
+            return true;
+        });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Unsharp mask
+
+FCEffectUNSharpMask::FCEffectUNSharpMask(int radius, int amount, int threshold)
+    : FCEffectBlur_Gauss(radius, true, 1), m_amount(std::clamp(amount, 1, 100)),
+      m_threshold(std::clamp(threshold, 0, 255))
+{
+}
+
+void FCEffectUNSharpMask::PrepareImage(FCObjImage& image)
+{
+    m_copy = image;
+}
+
+void FCEffectUNSharpMask::CombinePixel(FCObjImage& image, int x, int y, BYTE* pixel)
+{
+    (void)image;
+    if (!m_copy.IsInside(x, y)) return;
+    const BYTE* o = m_copy.PixelAddress(x, y);
+    for (int c = 0; c < 3; ++c)
+    {
+        int diff = o[c] - pixel[c];
+        if (std::abs(2 * diff) < m_threshold) diff = 0;
+        pixel[c] = ClampToByte(o[c] + diff * m_amount / 100);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Soft glow
+
+FCEffectSoftGlow::FCEffectSoftGlow(int radius, int brightness, int contrast)
+    : FCEffectBlur_Gauss(radius, true, 1),
+      m_brightnessContrast(std::make_unique<FCEffectBrightnessContrast>(brightness, contrast))
+{
+}
+
+FCEffectSoftGlow::~FCEffectSoftGlow() = default;
+
+void FCEffectSoftGlow::PrepareImage(FCObjImage& image)
+{
+    m_copy = image;
+    m_brightnessContrast->PrepareImage(image);
+}
+
+void FCEffectSoftGlow::CombinePixel(FCObjImage& image, int x, int y, BYTE* pixel)
+{
+    if (!m_copy.IsInside(x, y)) return;
+    m_brightnessContrast->ApplyToPixel(image, x, y, pixel);
+    const BYTE* o = m_copy.PixelAddress(x, y);
+    for (int c = 0; c < 3; ++c)
+        pixel[c] = BYTE(255 - (255 - o[c]) * (255 - pixel[c]) / 255);
+    if (GetBitsPerPixel() == 32) pixel[3] = o[3];
+}
+
+// ---------------------------------------------------------------------------------------------
+// Soft portrait
+
+FCEffectSoftPortrait::FCEffectSoftPortrait(int softening, int brightness, int warmth)
+    : FCEffectBlur_Gauss(int(std::clamp(3LL * softening, (long long)INT_MIN, (long long)INT_MAX)), true, 1),
+      m_warmth(std::clamp(warmth, 0, 100)),
+      m_brightnessContrast(std::make_unique<FCEffectBrightnessContrast>(std::clamp(brightness, -100, 100), 0))
+{
+}
+
+FCEffectSoftPortrait::~FCEffectSoftPortrait() = default;
+
+void FCEffectSoftPortrait::PrepareImage(FCObjImage& image)
+{
+    m_copy = image;
+    m_brightnessContrast->PrepareImage(image);
+}
+
+void FCEffectSoftPortrait::CombinePixel(FCObjImage& image, int x, int y, BYTE* pixel)
+{
+    if (!m_copy.IsInside(x, y)) return;
+    m_brightnessContrast->ApplyToPixel(image, x, y, pixel);
+    const BYTE* o = m_copy.PixelAddress(x, y);
+    const int l = PixelLuminance(o);
+    pixel[0] = OverlayBlend(pixel[0], l * (100 - m_warmth) / 100);
+    pixel[1] = OverlayBlend(pixel[1], l);
+    pixel[2] = OverlayBlend(pixel[2], std::min(255, l * (100 + m_warmth) / 100));
+    if (GetBitsPerPixel() == 32) pixel[3] = o[3];
+}
+
+// ---------------------------------------------------------------------------------------------
+
+BYTE OverlayBlend(int a, int b)
+{
+    if (b < 128)
+    {
+        const int t = 2 * a * b + 128;
+        return ClampToByte(((t >> 8) + t) >> 8);
+    }
+    const int t = 2 * (255 - b) * (255 - a) + 128;
+    return ClampToByte(255 - (((t >> 8) + t) >> 8));
+}

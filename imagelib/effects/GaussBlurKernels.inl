@@ -1,0 +1,172 @@
+// The inner loops of the Gaussian blur, included by GaussBlurEffects.cpp once for each
+// instruction set it dispatches to, inside a namespace of its own, with GAUSS_LANES the number of
+// doubles a vector holds there. Every lane runs the same operations in the same order as the
+// plain loop (weight = alpha x tap, sum += value x weight, tap after tap; no contraction), so
+// every instruction set gives the same bytes.
+
+typedef double VD __attribute__((vector_size(GAUSS_LANES * 8)));
+typedef int VI __attribute__((vector_size(GAUSS_LANES * 4)));
+
+constexpr int kLanes = GAUSS_LANES;
+constexpr int kVectors = kGaussGroup / kLanes;
+
+inline VD LoadVD(const double* p)
+{
+    VD v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+inline VD SplatVD(double d)
+{
+    VD v;
+#pragma GCC unroll 8
+    for (int i = 0; i < kLanes; ++i)
+        v[i] = d;
+    return v;
+}
+
+// trunc(clamp(v, 0, 255) + 0.5) on every lane; NaN gives 0.
+inline void StoreRounded(VD v, int* out)
+{
+    const VD zero = SplatVD(0.0);
+    const VD top = SplatVD(255.0);
+    v = v > zero ? v : zero;
+    v = v < top ? v : top;
+    const VI i = __builtin_convertvector(v + SplatVD(0.5), VI);
+    std::memcpy(out, &i, sizeof i);
+}
+
+// One group of kGaussGroup pixels: the sums over the taps, then the rounded results into the four
+// planes of out (blue, green, red, alpha, plane entries apart). src(k) points at the blue entries
+// of the group for tap k; green, red and alpha follow, plane entries apart each.
+template <bool Alpha, class Source>
+inline void BlurGroup(const GaussSetup& s, Source src, std::ptrdiff_t plane, int* out,
+                      std::ptrdiff_t outPlane)
+{
+    VD b[kVectors], g[kVectors], r[kVectors], w[kVectors];
+#pragma GCC unroll 8
+    for (int j = 0; j < kVectors; ++j)
+        b[j] = g[j] = r[j] = w[j] = SplatVD(0.0);
+    const double* taps = Alpha ? s.taps : s.taps255;
+    for (int k = 0; k < s.tapCount; ++k)
+    {
+        const double* p = src(k);
+        const VD t = SplatVD(taps[k]);
+#pragma GCC unroll 8
+        for (int j = 0; j < kVectors; ++j)
+        {
+            const double* q = p + j * kLanes;
+            VD weight = t;
+            if constexpr (Alpha)
+            {
+                weight = LoadVD(q + 3 * plane) * t;
+                w[j] += weight;
+            }
+            b[j] += LoadVD(q) * weight;
+            g[j] += LoadVD(q + plane) * weight;
+            r[j] += LoadVD(q + 2 * plane) * weight;
+        }
+    }
+#pragma GCC unroll 8
+    for (int j = 0; j < kVectors; ++j)
+    {
+        int* o = out + j * kLanes;
+        VD inv;
+        if constexpr (Alpha)
+        {
+            StoreRounded(w[j], o + 3 * outPlane);
+            inv = SplatVD(1.0) / w[j];
+        }
+        else
+            inv = SplatVD(s.inverse255);
+        StoreRounded(b[j] * inv, o);
+        StoreRounded(g[j] * inv, o + outPlane);
+        StoreRounded(r[j] * inv, o + 2 * outPlane);
+    }
+}
+
+// Bytes of n pixels to the four planes of dst (alpha 255 at 24 bits).
+template <bool Alpha> inline void SpreadPixels(const BYTE* p, int n, double* dst, std::ptrdiff_t plane)
+{
+    for (int i = 0; i < n; ++i, p += Alpha ? 4 : 3)
+    {
+        dst[i] = p[0];
+        dst[i + plane] = p[1];
+        dst[i + 2 * plane] = p[2];
+        if constexpr (Alpha) dst[i + 3 * plane] = p[3];
+    }
+}
+
+// The column pass over the columns x0 .. x0 + n - 1 (n <= kGaussStrip), top to bottom. The
+// source rows go through a ring of tapCount rows of four planes, so the image is written in
+// place. A result whose alpha rounds to 0 gets colour 0: the row pass gives
+// such entries no weight, so their colour never reaches the result.
+// ringRows has room for s.height pointers and taps for s.tapCount.
+template <bool Alpha>
+void ColumnStrip(const GaussSetup& s, int x0, int n, double* ring, const double** ringRows,
+                 const double** taps, int* out)
+{
+    const int bpp = Alpha ? 4 : 3;
+    const std::ptrdiff_t plane = kGaussRingPlane;
+    const std::ptrdiff_t rowSize = kGaussRingRow;
+    const int last = s.height - 1;
+    int loaded = 0;
+    for (int y = 0; y < s.height; ++y)
+    {
+        for (const int need = std::min(y + s.halfSize, last); loaded <= need; ++loaded)
+        {
+            double* slot = ring + (loaded % s.tapCount) * rowSize;
+            SpreadPixels<Alpha>(s.rows[loaded] + std::ptrdiff_t(x0) * bpp, n, slot, plane);
+            ringRows[loaded] = slot;
+        }
+        for (int k = 0; k < s.tapCount; ++k)
+            taps[k] = ringRows[std::clamp(y + k - s.halfSize, 0, last)];
+        for (int g = 0; g < n; g += kGaussGroup)
+            BlurGroup<Alpha>(
+                s, [&](int k) { return taps[k] + g; }, plane, out + g, kGaussStrip);
+        BYTE* p = s.rows[y] + std::ptrdiff_t(x0) * bpp;
+        for (int i = 0; i < n; ++i, p += bpp)
+        {
+            if constexpr (Alpha)
+            {
+                const int a = out[i + 3 * kGaussStrip];
+                p[3] = BYTE(a);
+                if (a == 0)
+                {
+                    p[0] = p[1] = p[2] = 0;
+                    continue;
+                }
+            }
+            p[0] = BYTE(out[i]);
+            p[1] = BYTE(out[i + kGaussStrip]);
+            p[2] = BYTE(out[i + 2 * kGaussStrip]);
+        }
+    }
+}
+
+// The row pass of row y: the row, extended by halfSize copies of each end pixel, into the planes
+// of line (s.linePlane entries each); the rounded results into the planes of out (s.width
+// rounded up to whole groups, entries each). Nothing is written to the image.
+template <bool Alpha> void BlurRow(const GaussSetup& s, int y, double* line, int* out)
+{
+    const int bpp = Alpha ? 4 : 3;
+    const std::ptrdiff_t plane = s.linePlane;
+    const BYTE* row = s.rows[y];
+    for (int i = 0; i < s.halfSize; ++i)
+    {
+        SpreadPixels<Alpha>(row, 1, line + i, plane);
+        SpreadPixels<Alpha>(row + std::ptrdiff_t(s.width - 1) * bpp, 1, line + s.halfSize + s.width + i,
+                            plane);
+    }
+    SpreadPixels<Alpha>(row, s.width, line + s.halfSize, plane);
+    for (int x = 0; x < s.width; x += kGaussGroup)
+        BlurGroup<Alpha>(
+            s, [&](int k) { return line + x + k; }, plane, out + x, s.outPlane);
+}
+
+// Instantiated here, where the instruction set of the including region is in force.
+template void ColumnStrip<false>(const GaussSetup&, int, int, double*, const double**, const double**, int*);
+template void ColumnStrip<true>(const GaussSetup&, int, int, double*, const double**, const double**, int*);
+template void BlurRow<false>(const GaussSetup&, int, double*, int*);
+template void BlurRow<true>(const GaussSetup&, int, double*, int*);

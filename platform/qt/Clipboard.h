@@ -1,0 +1,35 @@
+// The clipboard as bitmap blocks. A picture goes out as "image/bmp" (a 14-byte file header
+// followed by the device-independent bitmap block, byte for byte, alpha included) together with
+// a plain image for other programs. What the clipboard holds is cached and refreshed when its
+// content changes, so that asking at every idle moment costs nothing.
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+
+// The MIME type of the bitmap block.
+extern const char* const kClipboardBitmapMime;
+
+struct ClipboardState
+{
+    bool openable = false; // the clipboard could be asked at all
+    bool hasAny = false;   // it holds at least one format
+    bool hasImage = false; // it holds a picture (a bitmap block or any image format)
+};
+
+// The cached state (refreshed on every change of the clipboard's content).
+ClipboardState GetClipboardState();
+
+// Puts a bitmap block (without its file header) and an image for other programs on the
+// clipboard, replacing what it held.
+void SetClipboardBitmap(const QByteArray& dibBlock, const QImage& forOthers);
+
+// The bitmap block of "image/bmp" without its 14-byte file header; empty when there is none or
+// the data is not a bitmap file.
+QByteArray GetClipboardBitmapBlock();
+
+// The clipboard's picture decoded by Qt (any image format); null when there is none.
+QImage GetClipboardImage();
+
+// Empties the clipboard.
+void EmptyClipboard();

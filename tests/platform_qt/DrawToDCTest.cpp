@@ -1,0 +1,134 @@
+#include "TestImages.h"
+
+#include "imagelib/qt/FCObjImageQt.h"
+
+#include <QImage>
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+namespace
+{
+QImage WhiteTarget(int w, int h)
+{
+    QImage target(w, h, QImage::Format_RGB32);
+    target.fill(Qt::white);
+    return target;
+}
+
+void SetPixel(FCObjImage& image, int x, int y, BYTE b, BYTE g, BYTE r, BYTE a = 255)
+{
+    BYTE* p = image.PixelAddress(x, y);
+    p[0] = b;
+    if (image.ColorBits() >= 24)
+    {
+        p[1] = g;
+        p[2] = r;
+    }
+    if (image.ColorBits() == 32) p[3] = a;
+}
+} // namespace
+
+TEST(DrawToDC, EnlargingRepeatsEachPixelTopRowAtTheTop)
+{
+    FCObjImage image;
+    ASSERT_TRUE(image.Create(2, 2, 24));
+    SetPixel(image, 0, 0, 0, 0, 255); // red, top left
+    SetPixel(image, 1, 0, 0, 255, 0); // green
+    SetPixel(image, 0, 1, 255, 0, 0); // blue
+    SetPixel(image, 1, 1, 10, 20, 30);
+    QImage target = WhiteTarget(4, 4);
+    {
+        QPainter painter(&target);
+        DrawToDC(image, painter, RECT{0, 0, 4, 4});
+    }
+    const QRgb expected[2][2] = {{qRgb(255, 0, 0), qRgb(0, 255, 0)}, {qRgb(0, 0, 255), qRgb(30, 20, 10)}};
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x)
+            EXPECT_EQ(target.pixel(x, y) & 0xFFFFFF, expected[y / 2][x / 2] & 0xFFFFFF) << x << "," << y;
+}
+
+TEST(DrawToDC, SourceRectangleAndOffsetDestination)
+{
+    const FCObjImage image = testimg::Varied(6, 5, 24);
+    QImage target = WhiteTarget(10, 10);
+    const RECT src{2, 1, 5, 4};
+    {
+        QPainter painter(&target);
+        DrawToDC(image, painter, RECT{4, 3, 7, 6}, &src);
+    }
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 3; ++x)
+        {
+            const BYTE* p = image.PixelAddress(2 + x, 1 + y);
+            EXPECT_EQ(target.pixel(4 + x, 3 + y) & 0xFFFFFF, qRgb(p[2], p[1], p[0]) & 0xFFFFFF);
+        }
+    EXPECT_EQ(target.pixel(3, 3) & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_EQ(target.pixel(7, 6) & 0xFFFFFF, 0xFFFFFFu);
+}
+
+TEST(DrawToDC, EightBitsThroughThePalette)
+{
+    FCObjImage image;
+    ASSERT_TRUE(image.Create(1, 1, 8));
+    RGBQUAD pal[256];
+    image.GetPalette(pal);
+    pal[3] = RGBQUAD{40, 50, 60, 0};
+    image.SetPalette(pal);
+    image.PixelAddress(0, 0)[0] = 3;
+    QImage target = WhiteTarget(2, 2);
+    {
+        QPainter painter(&target);
+        DrawToDC(image, painter, RECT{0, 0, 2, 2});
+    }
+    EXPECT_EQ(target.pixel(1, 1) & 0xFFFFFF, qRgb(60, 50, 40) & 0xFFFFFF);
+}
+
+TEST(DrawToDC, PremultipliedPixelBlendsOverWhite)
+{
+    FCObjImage image;
+    ASSERT_TRUE(image.Create(1, 1, 32));
+    SetPixel(image, 0, 0, 100, 50, 25, 128); // premultiplied (200, 100, 50) at alpha 128
+    QImage target = WhiteTarget(1, 1);
+    {
+        QPainter painter(&target);
+        DrawToDC(image, painter, RECT{0, 0, 1, 1});
+    }
+    const QRgb got = target.pixel(0, 0);
+    // src + white x (255 - a) / 255
+    EXPECT_NEAR(qBlue(got), 100 + 127, 1);
+    EXPECT_NEAR(qGreen(got), 50 + 127, 1);
+    EXPECT_NEAR(qRed(got), 25 + 127, 1);
+}
+
+TEST(DrawToDC, ShrinkingAveragesAndLeavesThePainterAsItWas)
+{
+    FCObjImage image;
+    ASSERT_TRUE(image.Create(2, 1, 24));
+    SetPixel(image, 0, 0, 0, 0, 0);
+    SetPixel(image, 1, 0, 200, 200, 200);
+    QImage target = WhiteTarget(1, 1);
+    {
+        QPainter painter(&target);
+        painter.setRenderHint(QPainter::Antialiasing, true);
+        painter.setBrushOrigin(5, 5);
+        const QPainter::RenderHints before = painter.renderHints();
+        const QTransform transform = painter.transform();
+        DrawToDC(image, painter, RECT{0, 0, 1, 1});
+        EXPECT_EQ(painter.renderHints(), before);
+        EXPECT_EQ(painter.transform(), transform);
+        EXPECT_EQ(painter.compositionMode(), QPainter::CompositionMode_SourceOver);
+        EXPECT_EQ(painter.brushOrigin(), QPoint(0, 0));
+    }
+    EXPECT_NEAR(qRed(target.pixel(0, 0)), 100, 2);
+}
+
+TEST(DrawToDC, NothingForAnEmptyImageOrRectangle)
+{
+    QImage target = WhiteTarget(2, 2);
+    QPainter painter(&target);
+    DrawToDC(FCObjImage(), painter, RECT{0, 0, 2, 2});
+    DrawToDC(testimg::Flat(2, 2, 24, 0, 0, 0), painter, RECT{0, 0, 0, 2});
+    painter.end();
+    EXPECT_EQ(target.pixel(0, 0) & 0xFFFFFF, 0xFFFFFFu);
+}
