@@ -29,10 +29,10 @@ peer_row "erode 3x3 (minimum)" "FCEffectMinimum" "-morphology Erode Square:1" \
 peer_row "dilate 3x3 (maximum)" "FCEffectMaximum" "-morphology Dilate Square:1" \
   "cv2.dilate(img, np.ones((3, 3), np.uint8), $cv_rep)"
 peer_row "median 3x3" "FCEffectMedian" "-statistic Median 3x3" "cv2.medianBlur(img, 3)"
-peer_row "Sobel |Gx| + |Gy|" "FCEffectSimpleContour<2>" \
+peer_row "Sobel, abs Gx + abs Gy" "FCEffectSimpleContour<2>" \
   "-define morphology:compose=plus -morphology Convolve Sobel:>" \
   "cv2.add(cv2.convertScaleAbs(cv2.Sobel(img, cv2.CV_16S, 1, 0, $cv_rep)), cv2.convertScaleAbs(cv2.Sobel(img, cv2.CV_16S, 0, 1, $cv_rep)))"
-peer_row "Prewitt |Gx| + |Gy|" "FCEffectSimpleContour<1>" \
+peer_row "Prewitt, abs Gx + abs Gy" "FCEffectSimpleContour<1>" \
   "-define morphology:compose=plus -morphology Convolve Prewitt:>" \
   "cv2.add(cv2.convertScaleAbs(cv2.filter2D(img, cv2.CV_16S, np.float32([[-1, 0, 1], [-1, 0, 1], [-1, 0, 1]]), $cv_rep)), cv2.convertScaleAbs(cv2.filter2D(img, cv2.CV_16S, np.float32([[-1, -1, -1], [0, 0, 0], [1, 1, 1]]), $cv_rep)))"
 peer_row "Kirsch compass (strongest of 8)" "FCEffectGradientBase" \
