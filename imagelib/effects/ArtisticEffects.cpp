@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 
 void DeleteEffectRange(FCImageEffect** first, FCImageEffect** last)
 {
@@ -171,7 +172,14 @@ void FCEffectMosaic::PrepareImage(FCObjImage& image)
     // that straddles two bands of rows reads the same mean in both.
     m_blocksAcross = (m_copy.Width() - 1) / m_blockSize + 1;
     const int down = (m_copy.Height() - 1) / m_blockSize + 1;
-    m_blocks.reserve(std::size_t(m_blocksAcross) * std::size_t(down));
+    try
+    {
+        m_blocks.reserve(std::size_t(m_blocksAcross) * std::size_t(down));
+    }
+    catch (const std::bad_alloc&)
+    {
+        return; // no room for the means: the image is left as it is
+    }
     for (int by = 0; by < down; ++by)
         for (int bx = 0; bx < m_blocksAcross; ++bx)
             m_blocks.push_back(GetBlockAverage(bx * m_blockSize, by * m_blockSize));

@@ -1,5 +1,6 @@
 #include "imagelib/effects/GaussBlurEffects.h"
 
+#include "imagelib/FCParallel.h"
 #include "imagelib/PixelHelpers.h"
 #include "imagelib/effects/VectorDispatch.h"
 #include "imagelib/effects/ColorEffects.h"
@@ -10,7 +11,8 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
-#include <system_error>
+#include <exception>
+#include <new>
 #include <thread>
 
 namespace
@@ -85,7 +87,21 @@ template <class Task, class Drain>
 void RunOrdered(int count, int threads, std::atomic<bool>& stop, const Task& task, const Drain& drain)
 {
     if (count <= 0) return;
-    std::unique_ptr<std::atomic<int>[]> done(new std::atomic<int>[std::size_t(count)]);
+    std::unique_ptr<std::atomic<int>[]> done;
+    try
+    {
+        done.reset(new std::atomic<int>[std::size_t(count)]);
+    }
+    catch (const std::bad_alloc&)
+    {
+        // No room to track the tasks: the calling thread does them one after the other.
+        for (int i = 0; i < count && !stop.load(std::memory_order_relaxed); ++i)
+        {
+            task(i, 0);
+            if (!drain(i)) stop.store(true, std::memory_order_relaxed);
+        }
+        return;
+    }
     for (int i = 0; i < count; ++i)
         done[std::size_t(i)].store(0, std::memory_order_relaxed);
     std::atomic<int> next{0};
@@ -107,7 +123,7 @@ void RunOrdered(int count, int threads, std::atomic<bool>& stop, const Task& tas
         {
             helpers.emplace_back(work, t);
         }
-        catch (const std::system_error&)
+        catch (const std::exception&)
         {
             break; // fewer helpers: the calling thread does the rest
         }
@@ -146,6 +162,29 @@ struct GaussScratch
     std::vector<double> ring, line;
     std::vector<const double*> ringRows, taps;
     std::vector<int> stripOut, rowOut;
+
+    // May throw std::bad_alloc.
+    void Allocate(const GaussSetup& s)
+    {
+        ring.assign(std::size_t(s.tapCount) * kGaussRingRow, 0.0);
+        ringRows.assign(std::size_t(s.height), nullptr);
+        taps.assign(std::size_t(s.tapCount), nullptr);
+        stripOut.assign(4 * kGaussStrip, 0);
+        line.assign(std::size_t(4 * s.linePlane), 0.0);
+        rowOut.assign(std::size_t(4 * s.outPlane), 0);
+    }
+};
+
+// What a block of rows of the second pass leaves for the calling thread. A clear result takes the
+// colour of the last result with alpha computed before it; a block cannot know the colour its
+// first clear results inherit, so it counts them (pending), and the calling thread colours and
+// combines them once the blocks before are done.
+struct BlockRecord
+{
+    long long pending = 0;
+    bool coloured = false;
+    BYTE colour[3] = {0, 0, 0};
+    int rowsDone = 0;
 };
 
 // OnProgress(percent) as the passes use it: false when the pass must end (the observer said no,
@@ -232,26 +271,39 @@ void FCEffectBlur_Gauss::ApplyToImage(FCObjImage& image, FCProgressObserver* obs
     s.outPlane = (std::ptrdiff_t(width) + kGaussGroup - 1) / kGaussGroup * kGaussGroup;
     const GaussKernels kernels = PickKernels();
 
-    int threads = m_threads;
-    if (threads <= 0) threads = int(std::thread::hardware_concurrency());
-    threads = std::clamp(threads, 1, 8);
-    std::vector<GaussScratch> scratch(static_cast<std::size_t>(threads));
+    int threads = std::clamp(m_threads > 0 ? m_threads : ProcessorCount(), 1, 8);
+    const int strips = (width + kGaussStrip - 1) / kGaussStrip;
+    const int maxBlocks = (height + kGaussRowBlock - 1) / kGaussRowBlock;
+    threads = std::min(threads, std::max(strips, maxBlocks));
+    // All the working memory is had before any thread starts; without it the image is left as it
+    // is.
+    std::vector<GaussScratch> scratch;
+    std::vector<BlockRecord> records;
+    for (;;)
+    {
+        try
+        {
+            scratch.resize(std::size_t(threads));
+            for (GaussScratch& sc : scratch)
+                sc.Allocate(s);
+            records.resize(std::size_t(maxBlocks));
+            break;
+        }
+        catch (const std::bad_alloc&)
+        {
+            scratch = std::vector<GaussScratch>();
+            if (threads == 1) return;
+            threads = 1;
+        }
+    }
 
     // Column pass: strips of columns, progress 0 after each column.
-    const int strips = (width + kGaussStrip - 1) / kGaussStrip;
     std::atomic<bool> stop{false};
     RunOrdered(
         strips, std::min(threads, strips), stop,
         [&](int i, int thread)
         {
             GaussScratch& sc = scratch[std::size_t(thread)];
-            if (sc.ring.empty())
-            {
-                sc.ring.assign(std::size_t(tapCount) * kGaussRingRow, 0.0);
-                sc.ringRows.assign(std::size_t(height), nullptr);
-                sc.taps.assign(std::size_t(tapCount), nullptr);
-                sc.stripOut.assign(4 * kGaussStrip, 0);
-            }
             const int x0 = i * kGaussStrip;
             kernels.column[alpha](s, x0, std::min(kGaussStrip, width - x0), sc.ring.data(),
                                   sc.ringRows.data(), sc.taps.data(), sc.stripOut.data());
@@ -268,17 +320,6 @@ void FCEffectBlur_Gauss::ApplyToImage(FCObjImage& image, FCProgressObserver* obs
     // cancel in the first pass only the first row is done.
     const int rowsToDo = observer && observer->IsCancelled() ? 1 : height;
     const int blocks = (rowsToDo + kGaussRowBlock - 1) / kGaussRowBlock;
-    // A clear result takes the colour of the last result with alpha computed before it. A block
-    // cannot know the colour its first clear results inherit: they are counted (pending), and the
-    // calling thread colours them, and combines them, once the blocks before are done.
-    struct BlockRecord
-    {
-        long long pending = 0;
-        bool coloured = false;
-        BYTE colour[3] = {0, 0, 0};
-        int rowsDone = 0;
-    };
-    std::vector<BlockRecord> records(static_cast<std::size_t>(blocks));
     BYTE carried[3] = {0, 0, 0};
     stop.store(false);
     RunOrdered(
@@ -286,11 +327,6 @@ void FCEffectBlur_Gauss::ApplyToImage(FCObjImage& image, FCProgressObserver* obs
         [&](int i, int thread)
         {
             GaussScratch& sc = scratch[std::size_t(thread)];
-            if (sc.line.empty())
-            {
-                sc.line.assign(std::size_t(4 * s.linePlane), 0.0);
-                sc.rowOut.assign(std::size_t(4 * s.outPlane), 0);
-            }
             BlockRecord& rec = records[std::size_t(i)];
             const int y0 = i * kGaussRowBlock;
             const int y1 = std::min(rowsToDo, y0 + kGaussRowBlock);

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <new>
 
 #ifdef ORVALIS_AVX2_TARGET
 #include <immintrin.h>
@@ -215,7 +216,15 @@ void PreparePacked(FCObjImage& copy, bool fits, FCPackedCopy& packed)
     packed.pixels.clear();
     packed.run = NewEffectRunToken();
     if (!fits) return;
-    PackPixels(copy, packed.pixels);
+    try
+    {
+        PackPixels(copy, packed.pixels);
+    }
+    catch (const std::bad_alloc&)
+    {
+        packed.pixels = std::vector<std::uint32_t>(); // the copy serves, one pixel at a time
+        return;
+    }
     packed.width = copy.Width();
     packed.height = copy.Height();
     packed.alpha = copy.ColorBits() == 32;
