@@ -560,6 +560,17 @@ CImageDoc* CMainFrame::FindDocument(const QString& path) const
     return nullptr;
 }
 
+bool CMainFrame::AttachToOpenDocument(CChildFrame* frame, const QString& path)
+{
+    CImageDoc* doc = FindDocument(path);
+    if (!doc) return false;
+    doc->AddView(&frame->BitmapView());
+    doc->UpdateAllViews();
+    AddRecentFile(path.toStdWString());
+    SetLastDirectory(path);
+    return true;
+}
+
 void CMainFrame::SetLastDirectory(const QString& path)
 {
     m_lastDirectory = LastDirectoryOf(path, m_lastDirectory);
@@ -569,14 +580,7 @@ bool CMainFrame::OpenFile(const QString& path, bool readOnly)
 {
     CWaitCursor wait(*this);
     CChildFrame* frame = NewChildFrame();
-    if (CImageDoc* doc = FindDocument(path))
-    {
-        doc->AddView(&frame->BitmapView());
-        doc->UpdateAllViews();
-        AddRecentFile(path.toStdWString());
-        SetLastDirectory(path);
-        return true;
-    }
+    if (AttachToOpenDocument(frame, path)) return true;
     auto* doc = new CImageDoc(&frame->BitmapView(), *this);
     if (doc->InitFromFile(path.toStdWString().c_str()))
     {
@@ -654,14 +658,7 @@ void CMainFrame::OnFileRecent(int id)
     const QString path = m_mru.Entries()[index];
     CWaitCursor wait(*this);
     CChildFrame* frame = NewChildFrame();
-    if (CImageDoc* doc = FindDocument(path))
-    {
-        doc->AddView(&frame->BitmapView());
-        doc->UpdateAllViews();
-        AddRecentFile(path.toStdWString());
-        SetLastDirectory(path);
-        return;
-    }
+    if (AttachToOpenDocument(frame, path)) return;
     auto* doc = new CImageDoc(&frame->BitmapView(), *this);
     if (doc->InitFromFile(path.toStdWString().c_str()))
     {

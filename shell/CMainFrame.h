@@ -151,6 +151,9 @@ private:
     void CloseLater(QMdiSubWindow* frame);
     void MaximizeIfOnly(QMdiSubWindow* frame);
     CImageDoc* FindDocument(const QString& path) const;
+    // A file already open gets one more window on its document (the new frame's view); false
+    // when no open document has that file.
+    bool AttachToOpenDocument(CChildFrame* frame, const QString& path);
     // Takes every window down without asking (after the questions were answered).
     void DestroyChildren();
 
