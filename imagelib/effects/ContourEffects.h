@@ -1,8 +1,9 @@
 // Edge and contour detection: first-derivative magnitudes (Prewitt, Sobel), the Kirsch compass
 // gradient and a normalised contour built on it, the two-pass Laplacian contours with zero-crossing
 // marking, and the Canny operator. Every effect works on B, G and R separately (a colour picture
-// gives colour contours), reads neighbours from a copy taken in PrepareImage with coordinates
-// clamped to the image edge, and never writes the alpha byte.
+// gives colour contours), reads neighbours from the picture as it was before (a copy taken in
+// PrepareImage; the whole-image effects keep copies of rows instead), with coordinates clamped to
+// the image edge, and never writes the alpha byte.
 #pragma once
 
 #include "imagelib/FCImageEffect.h"
