@@ -22,8 +22,9 @@ namespace
 {
 int Usage()
 {
-    std::fprintf(stderr, "usage: orvalis-fx [--threads N] [--repeat K] INPUT OUTPUT EFFECT [ARG...] | --list | "
-                         "--info INPUT\n");
+    std::fprintf(stderr,
+                 "usage: orvalis-fx [--threads N] [--repeat K] INPUT OUTPUT EFFECT [ARG...] | --list | "
+                 "--info INPUT\n");
     return 2;
 }
 

@@ -4,6 +4,8 @@
 #include "document/CPreviewProgress.h"
 #include "document/CView.h"
 #include "imagelib/FCImageCodec.h"
+#include "imagelib/FCYUVPlanes.h"
+#include "imagelib/FFTW3Helper.h"
 #include "platform/version/FileExists.h"
 
 #include <algorithm>
@@ -28,8 +30,11 @@ CImageDoc::CImageDoc(CView* firstView, CDocHost& host) : CDocument(this), m_host
 
 CImageDoc::~CImageDoc()
 {
-    // A preview never outlives its dialog, but a thread must never outlive the image it writes.
+    // A preview never outlives its dialog, but a thread must never outlive the image it writes
+    // (nor the transform object a Fourier preview uses).
     m_previewJob.reset();
+    m_fftw.reset();
+    m_planes.reset();
 }
 
 bool CImageDoc::CreateBlank(int width, int height, int bpp)
@@ -106,6 +111,28 @@ bool CImageDoc::InitFromMemory(const void* data, std::size_t size)
     return InitFromImage(image);
 }
 
+FFTW3Helper* CImageDoc::GetFFTW3Helper()
+{
+    if (!m_fftw) m_fftw = std::make_unique<FFTW3Helper>();
+    return m_fftw.get();
+}
+
+FCYUVPlanes* CImageDoc::GetYUVPlanes()
+{
+    if (!m_planes)
+    {
+        m_planes = std::make_unique<FCYUVPlanes>();
+        m_planesValid = false;
+    }
+    if (!m_planesValid)
+    {
+        const std::lock_guard lock(m_imageMutex); // a preview thread may be copying rows
+        m_planes->FromImage(m_image);
+        m_planesValid = true;
+    }
+    return m_planes.get();
+}
+
 void CImageDoc::RemoveView(CView* view)
 {
     const auto it = std::find(m_views.begin(), m_views.end(), view);
@@ -137,8 +164,18 @@ void CImageDoc::Message(const std::wstring& text, const wchar_t* caption, DocMsg
 
 bool CImageDoc::OnCommand(int id)
 {
+    if (m_busy) return true;
     switch (id)
     {
+    case ID_FILE_SAVE:
+        OnFileSave();
+        return true;
+    case ID_FILE_SAVE_AS:
+        OnFileSaveAs();
+        return true;
+    case ID_FILE_INFO:
+        OnFileInfo();
+        return true;
     case ID_EDIT_UNDO:
         OnEditUndo();
         return true;

@@ -18,6 +18,8 @@
 #include <thread>
 
 class CRepaintHandle;
+class FCYUVPlanes;
+class FFTW3Helper;
 
 // Command ids the document answers itself.
 enum : int
@@ -85,6 +87,14 @@ public:
     // copies finished rows into the image.
     std::unique_lock<std::mutex> LockImage() { return std::unique_lock(m_imageMutex); }
 
+    // ---- Caches of the tool views and the Fourier filters ----
+    // The document's Fourier transform object, made on the first request and kept until the
+    // document goes (the first one of the process sets up the transform's threads).
+    FFTW3Helper* GetFFTW3Helper();
+    // The Y/U/V planes of the image, filled again on the first request after any change of the
+    // image. Takes the image lock while it reads the image: not to be called with it held.
+    FCYUVPlanes* GetYUVPlanes();
+
     // ---- Effects ----
     // The one road by which an effect changes the image: acceptance (else "Format d'image non
     // supporté"), undo copy, the effect on NbThreads threads over bands of rows (whole-image
@@ -135,7 +145,10 @@ public:
     std::wstring GetInfoText() const;
     void OnFileInfo();
 
+    // Commands reaching the document while an effect runs (the progress display lets events
+    // through to catch Escape) are taken and ignored.
     bool OnCommand(int id) override;
+    bool IsBusy() const { return m_busy; }
 
 private:
     class CPreviewProgress;
@@ -145,10 +158,18 @@ private:
     void EndEdit();
     // Stops and deletes the preview job, if any.
     void StopPreviewJob();
-    // Moves path to path.BAK as the save commands do; true when this call made the backup.
-    bool BackupBeforeSave(const std::wstring& path);
-    // After a failed save: the partial file goes and the backup made for it comes back.
-    void RestoreBackup(const std::wstring& path, bool madeBackup);
+    // What the backup step found and did before a save.
+    enum class Backup
+    {
+        NoFile, // nothing of that name
+        Made,   // the file was moved to name.BAK
+        Failed, // the file is still there
+    };
+    // Moves path to path.BAK as the save commands do, telling the user what fails.
+    Backup BackupBeforeSave(const std::wstring& path);
+    // After a failed save: what the codec may have written goes, and a file moved away for the
+    // save comes back under its name.
+    void AfterFailedSave(const std::wstring& path, Backup backup);
     bool SaveTo(const std::wstring& path, int type);
     void Message(const std::wstring& text, const wchar_t* caption, DocMsgStyle style);
 
@@ -164,7 +185,10 @@ private:
     FCObjImage m_previewBackup;
     std::shared_ptr<CRepaintHandle> m_previewView;
     bool m_planesValid = false;
+    std::unique_ptr<FCYUVPlanes> m_planes;
+    std::unique_ptr<FFTW3Helper> m_fftw;
     std::unique_ptr<CPreviewProgress> m_previewJob;
     FCImageProperty m_properties;
     std::mutex m_imageMutex;
+    bool m_busy = false; // inside ApplyEffect
 };

@@ -25,6 +25,7 @@ void CImageDoc::EndEdit()
 
 void CImageDoc::ApplyEffect(FCImageEffect& effect)
 {
+    if (m_busy) return; // never one effect inside another on the same image
     StopPreviewJob();
     if (!effect.AcceptsImage(m_image))
     {
@@ -32,6 +33,7 @@ void CImageDoc::ApplyEffect(FCImageEffect& effect)
         return;
     }
     CWaitCursor wait(m_host);
+    m_busy = true;
     // The undo copy also serves to restore the image when the effect is cancelled.
     m_undoImage = m_image;
     FCProgressObserver& observer = m_host.UiProgress();
@@ -51,6 +53,7 @@ void CImageDoc::ApplyEffect(FCImageEffect& effect)
     else
         EndEdit();
     if (!observer.OnProgress(100)) observer.SetCancelFlag(1);
+    m_busy = false;
     UpdateAllViews();
 }
 

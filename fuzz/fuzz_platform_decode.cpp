@@ -15,7 +15,7 @@
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     // Small pictures only: a header may claim any size, and the fuzzer's memory is limited.
-    imaging::SetMaxDecodedBytes(std::uint64_t(64) << 20);
+    imaging::SetMaxDecodedBytes(std::uint64_t(16) << 20);
     return 0;
 }
 

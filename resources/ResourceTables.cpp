@@ -59,6 +59,7 @@ const MenuEntry kFile129[] = {
     Sep,
     {"&Sauver\tCtrl+S", kCmdFileSave, {}},
     {"Sauver dans...", kCmdFileSaveAs, {}},
+    {"&Informations", kCmdFileInfo, {}},
     Sep,
     {"Créer à partir du presse-papiers", kCmdNewFromClipboard, {}},
     {"Effacer le presse-papiers", kCmdEmptyClipboard, {}},
@@ -183,7 +184,7 @@ const Accelerator kAccel128[] = {
 };
 
 const ToolBarButton kToolBar128[] = {
-    {kCmdFileNew, 0}, {kCmdFileOpen, 1}, {kCmdFileSave, 2}, {kCmdFileSaveAs, 3}, {kCmdFileClose, 4},
+    {kCmdFileNew, 0}, {kCmdFileOpen, 1}, {kCmdFileSave, 2}, {kCmdFileSaveAs, 3}, {kCmdFileClose, 4}, {kCmdFileInfo, 5},
     {0, 0},
     {kCmdZoomAuto, 6}, {kCmdZoom1, 7}, {kCmdZoomOut, 8}, {kCmdZoomIn, 9},
     {0, 0},

@@ -37,12 +37,7 @@ void FCEffectLUT::ApplyToRow(FCObjImage& image, int, BYTE* row, int bytesPerPixe
             row[i] = m_bytes[row[i]];
         return;
     }
-    for (int x = 0; x < width; ++x, row += bytesPerPixel)
-    {
-        row[0] = m_bytes[row[0]];
-        row[1] = m_bytes[row[1]];
-        row[2] = m_bytes[row[2]];
-    }
+    MapRowChannels(row, width, bytesPerPixel, m_bytes, m_bytes, m_bytes);
 }
 
 FCEffectBrightnessContrast::FCEffectBrightnessContrast(int brightness, int contrast)
@@ -116,13 +111,7 @@ FCEffectSeuilRGB::FCEffectSeuilRGB(int thresholdRed, int thresholdGreen, int thr
 
 void FCEffectSeuilRGB::ApplyToRow(FCObjImage& image, int, BYTE* row, int bytesPerPixel)
 {
-    const int width = image.Width();
-    for (int x = 0; x < width; ++x, row += bytesPerPixel)
-    {
-        row[0] = BYTE(m_blueTable[row[0]]);
-        row[1] = BYTE(m_greenTable[row[1]]);
-        row[2] = BYTE(m_redTable[row[2]]);
-    }
+    MapRowChannels(row, image.Width(), bytesPerPixel, m_blueTable, m_greenTable, m_redTable);
 }
 
 namespace

@@ -6,6 +6,20 @@
 
 #include "imagelib/FCImageEffect.h"
 
+// Maps the blue, green and red bytes of width pixels through a table each (the low byte of the
+// entry); the alpha byte of 32-bit rows is left alone.
+template <class Entry>
+inline void MapRowChannels(BYTE* row, int width, int bytesPerPixel, const Entry* blue, const Entry* green,
+                           const Entry* red)
+{
+    for (int x = 0; x < width; ++x, row += bytesPerPixel)
+    {
+        row[0] = BYTE(blue[row[0]]);
+        row[1] = BYTE(green[row[1]]);
+        row[2] = BYTE(red[row[2]]);
+    }
+}
+
 // Base of the lookup-table effects: PrepareImage fills the table from ComputeEntry, then every row
 // (or, for composite effects that hold one as a sub-effect, every single pixel) has its blue,
 // green and red bytes replaced by the low byte of their entry.

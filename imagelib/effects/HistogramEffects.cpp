@@ -1,6 +1,7 @@
 #include "imagelib/effects/HistogramEffects.h"
 
 #include "imagelib/PixelHelpers.h"
+#include "imagelib/effects/ColorEffects.h"
 #include "imagelib/effects/ColorModel.h"
 
 #include <algorithm>
@@ -128,13 +129,7 @@ void FCEffectEgaliserHistogrammeRGB::PrepareImage(FCObjImage& image)
 
 void FCEffectEgaliserHistogrammeRGB::ApplyToRow(FCObjImage& image, int, BYTE* row, int bytesPerPixel)
 {
-    const int width = image.Width();
-    for (int x = 0; x < width; ++x, row += bytesPerPixel)
-    {
-        row[0] = BYTE(m_blueTable[row[0]]);
-        row[1] = BYTE(m_greenTable[row[1]]);
-        row[2] = BYTE(m_redTable[row[2]]);
-    }
+    MapRowChannels(row, image.Width(), bytesPerPixel, m_blueTable, m_greenTable, m_redTable);
 }
 
 FCEffectEgaliserHistogrammeLuminosite::FCEffectEgaliserHistogrammeLuminosite() : m_histogram(256, 0) {}
@@ -162,13 +157,7 @@ void FCEffectEgaliserHistogrammeLuminosite::PrepareImage(FCObjImage& image)
 
 void FCEffectEgaliserHistogrammeLuminosite::ApplyToRow(FCObjImage& image, int, BYTE* row, int bytesPerPixel)
 {
-    const int width = image.Width();
-    for (int x = 0; x < width; ++x, row += bytesPerPixel)
-    {
-        row[0] = BYTE(m_luminanceTable[row[0]]);
-        row[1] = BYTE(m_luminanceTable[row[1]]);
-        row[2] = BYTE(m_luminanceTable[row[2]]);
-    }
+    MapRowChannels(row, image.Width(), bytesPerPixel, m_luminanceTable, m_luminanceTable, m_luminanceTable);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -310,10 +299,20 @@ void FCEffectAutoColorLevel::PrepareImage(FCObjImage& image)
 // ---------------------------------------------------------------------------------------------
 // Automatic colour enhancement
 
+namespace
+{
+// Below this many pixels, converting each pixel costs less than building the table.
+constexpr std::int64_t kReducedMapPixels = 3 * 65536;
+
+// The other two channels of a reduced pixel whose channel z is 0, in increasing order.
+constexpr int kOthers[3][2] = {{1, 2}, {0, 2}, {0, 1}};
+} // namespace
+
 void FCEffectAutoColorEnhance::PrepareImage(FCObjImage& image)
 {
     m_valueMax = 0.0;
     m_valueMin = 1.0;
+    m_reducedMap.clear();
     // The value of a reduced pixel is (max - min) / 255 of the pixel's channels.
     int spanMax = -1, spanMin = 256;
     const int step = image.ColorBits() / 8;
@@ -333,6 +332,26 @@ void FCEffectAutoColorEnhance::PrepareImage(FCObjImage& image)
         m_valueMax = spanMax / 255.0;
         m_valueMin = spanMin / 255.0;
     }
+
+    if (std::int64_t(width) * image.Height() < kReducedMapPixels) return;
+    m_reducedMap.resize(3 * 65536);
+    for (int z = 0; z < 3; ++z)
+        for (int a = 0; a < 256; ++a)
+            for (int b = 0; b < 256; ++b)
+            {
+                BYTE reduced[3] = {0, 0, 0};
+                reduced[kOthers[z][0]] = BYTE(a);
+                reduced[kOthers[z][1]] = BYTE(b);
+                m_reducedMap[std::size_t(z * 65536 + a * 256 + b)] = MapReduced(reduced);
+            }
+}
+
+RGBQUAD FCEffectAutoColorEnhance::MapReduced(const BYTE reduced[3]) const
+{
+    double hue, saturation, value;
+    RGBtoHSV(reduced, hue, saturation, value);
+    if (m_valueMax != m_valueMin) value = (value - m_valueMin) / (m_valueMax - m_valueMin);
+    return HSVtoRGB(hue, saturation, value);
 }
 
 void FCEffectAutoColorEnhance::ApplyToPixel(FCObjImage&, int, int, BYTE* pixel)
@@ -342,10 +361,16 @@ void FCEffectAutoColorEnhance::ApplyToPixel(FCObjImage&, int, int, BYTE* pixel)
     const int max = std::max({pixel[0], pixel[1], pixel[2]});
     const int k = 255 - max;
     const BYTE reduced[3] = {BYTE(max - pixel[0]), BYTE(max - pixel[1]), BYTE(max - pixel[2])};
-    double hue, saturation, value;
-    RGBtoHSV(reduced, hue, saturation, value);
-    if (m_valueMax != m_valueMin) value = (value - m_valueMin) / (m_valueMax - m_valueMin);
-    const RGBQUAD c = HSVtoRGB(hue, saturation, value);
+    RGBQUAD c;
+    if (m_reducedMap.empty())
+    {
+        c = MapReduced(reduced);
+    }
+    else
+    {
+        const int z = reduced[0] == 0 ? 0 : (reduced[1] == 0 ? 1 : 2);
+        c = m_reducedMap[std::size_t(z * 65536 + reduced[kOthers[z][0]] * 256 + reduced[kOthers[z][1]])];
+    }
     pixel[0] = BYTE(255 - std::min(c.rgbBlue + k, 255));
     pixel[1] = BYTE(255 - std::min(c.rgbGreen + k, 255));
     pixel[2] = BYTE(255 - std::min(c.rgbRed + k, 255));

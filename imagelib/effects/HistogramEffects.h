@@ -133,6 +133,12 @@ public:
     void ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
 
 private:
+    // The new reduced pixel (red, green, blue in a packed colour) of a reduced pixel.
+    RGBQUAD MapReduced(const BYTE reduced[3]) const;
+
     double m_valueMax = 0.0;
     double m_valueMin = 1.0;
+    // For large images, MapReduced of every reduced pixel, built once by PrepareImage: one
+    // component of a reduced pixel is always 0, so [zero channel][first other][second other].
+    std::vector<RGBQUAD> m_reducedMap;
 };

@@ -362,6 +362,9 @@ FCEffectResizeFreeImage::FCEffectResizeFreeImage(int newWidth, int newHeight, in
 FIBITMAP* FCEffectResizeFreeImage::RunFreeImage()
 {
     if (!m_bitmap || m_newWidth < 1 || m_newHeight < 1) return nullptr;
+    // A size no image can hold fails here, not after the library has allocated and filled it.
+    const std::int64_t pitch = DibRowPitch(m_newWidth, FreeImage_GetBPP(m_bitmap));
+    if (pitch <= 0 || pitch * m_newHeight > kMaxBitmapBytes) return nullptr;
     return FreeImage_Rescale(m_bitmap, m_newWidth, m_newHeight, FREE_IMAGE_FILTER(m_filter));
 }
 

@@ -5,6 +5,8 @@
 
 #include <QPainter>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -44,12 +46,72 @@ QImage ToTopDownImage(const FCObjImage& image)
 
 QImage ShrinkForDisplay(const FCObjImage& image, const RECT& src, QSize size)
 {
-    const QImage wrap = WrapBottomUp(image);
-    if (wrap.isNull() || size.isEmpty()) return {};
-    const QRect part(src.left, image.Height() - src.bottom, src.right - src.left, src.bottom - src.top);
-    QImage region = wrap.copy(part).mirrored(false, true);
-    if (region.format() == QImage::Format_Indexed8) region = region.convertToFormat(QImage::Format_RGB32);
-    return region.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (!image.HasBits() || size.isEmpty()) return {};
+    const std::int64_t sw = src.right - src.left, sh = src.bottom - src.top;
+    const int dw = size.width(), dh = size.height();
+    if (sw <= 0 || sh <= 0 || src.left < 0 || src.top < 0 || src.right > image.Width() ||
+        src.bottom > image.Height())
+        return {};
+    QImage out(dw, dh, QImage::Format_RGB32);
+    if (out.isNull()) return {};
+
+    // Every output pixel is the plain average of the source pixels it covers (at least one).
+    std::vector<int> cols(std::size_t(dw) + 1);
+    for (int i = 0; i <= dw; ++i)
+        cols[std::size_t(i)] = int(src.left + std::int64_t(i) * sw / dw);
+    std::vector<int> colEnd(static_cast<std::size_t>(dw));
+    for (int i = 0; i < dw; ++i)
+        colEnd[std::size_t(i)] =
+            std::min<int>(std::max(cols[std::size_t(i) + 1], cols[std::size_t(i)] + 1), src.right);
+    const int step = image.ColorBits() / 8;
+    const RGBQUAD* pal = image.PaletteEntries();
+    std::vector<std::uint64_t> sums(std::size_t(dw) * 3);
+    for (int dy = 0; dy < dh; ++dy)
+    {
+        const int y0 = int(src.top + std::int64_t(dy) * sh / dh);
+        const int y1 =
+            std::min<int>(std::max<int>(int(src.top + std::int64_t(dy + 1) * sh / dh), y0 + 1), src.bottom);
+        std::fill(sums.begin(), sums.end(), 0);
+        for (int y = y0; y < y1; ++y)
+        {
+            const BYTE* row = image.RowAddress(y);
+            std::uint64_t* sum = sums.data();
+            for (int dx = 0; dx < dw; ++dx, sum += 3)
+            {
+                std::uint64_t b = 0, g = 0, r = 0;
+                const int x1 = colEnd[std::size_t(dx)];
+                for (int x = cols[std::size_t(dx)]; x < x1; ++x)
+                {
+                    const BYTE* p = row + std::size_t(x) * std::size_t(step);
+                    if (step == 1)
+                    {
+                        const RGBQUAD c = pal ? pal[p[0]] : RGBQUAD{p[0], p[0], p[0], 0};
+                        b += c.rgbBlue;
+                        g += c.rgbGreen;
+                        r += c.rgbRed;
+                    }
+                    else
+                    {
+                        b += p[0];
+                        g += p[1];
+                        r += p[2];
+                    }
+                }
+                sum[0] += b;
+                sum[1] += g;
+                sum[2] += r;
+            }
+        }
+        auto* line = reinterpret_cast<QRgb*>(out.scanLine(dy));
+        for (int dx = 0; dx < dw; ++dx)
+        {
+            const std::uint64_t n =
+                std::uint64_t(colEnd[std::size_t(dx)] - cols[std::size_t(dx)]) * std::uint64_t(y1 - y0);
+            const std::uint64_t* sum = &sums[std::size_t(dx) * 3];
+            line[dx] = qRgb(int(sum[2] / n), int(sum[1] / n), int(sum[0] / n));
+        }
+    }
+    return out;
 }
 
 void DrawToDC(const FCObjImage& image, QPainter& painter, const RECT& dest, const RECT* src)

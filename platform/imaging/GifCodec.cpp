@@ -34,7 +34,14 @@ int ReadData(GifFileType* gif, GifByteType* out, int length)
 int WriteData(GifFileType* gif, const GifByteType* data, int length)
 {
     auto* out = static_cast<std::vector<BYTE>*>(gif->UserData);
-    out->insert(out->end(), data, data + length);
+    try
+    {
+        out->insert(out->end(), data, data + length);
+    }
+    catch (...)
+    {
+        return 0; // the library turns a short write into an error
+    }
     return length;
 }
 

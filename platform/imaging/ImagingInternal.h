@@ -29,9 +29,11 @@ const Item* FindItem(const ItemList& items, std::uint32_t id);
 // The text of an ASCII item, up to its first zero byte.
 std::string ItemText(const Item& item);
 
-struct FreeDeleter
+// Frame memory is a bitmap section: zero-filled, and for large pictures pages mapped on huge-page
+// boundaries, which makes writing them the first time much cheaper.
+struct SectionDeleter
 {
-    void operator()(BYTE* p) const { std::free(p); }
+    void operator()(BitmapSection* section) const { DeleteObject(section); }
 };
 
 // One decoded frame. Pixels are stored top row first in 8 (palette indices), 24 (B, G, R) or 32
@@ -45,13 +47,14 @@ struct Frame
     UINT flags = 0;
     int storageBpp = 24;
     std::size_t stride = 0;
-    std::unique_ptr<BYTE[], FreeDeleter> pixels;
+    std::unique_ptr<BitmapSection, SectionDeleter> section;
+    BYTE* pixels = nullptr; // rows from the top, stride bytes apart
     ColorPalette palette;
     // Rows that hold decoded pixels; the rest could not be read from the file.
     int validRows = 0;
     ItemList items;
 
-    BYTE* Row(int y) const { return pixels.get() + std::size_t(y) * stride; }
+    BYTE* Row(int y) const { return pixels + std::size_t(y) * stride; }
 };
 
 struct Decoded

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include <jpeglib.h>
+#include <jerror.h>
 
 namespace imaging::detail
 {
@@ -124,12 +125,60 @@ bool RunDecode(DecodeState& st, const BYTE* data, std::size_t size, Decoded& out
     return st.frame.validRows > 0;
 }
 
+// Compressed bytes go straight into the caller's vector, sized ahead for most photographs and
+// doubled when full; a failed allocation is a library error like any other.
+struct VectorDestination
+{
+    jpeg_destination_mgr pub;
+    std::vector<BYTE>* out = nullptr;
+};
+
+void GrowOrFail(j_compress_ptr cinfo, std::size_t newSize)
+{
+    auto* d = reinterpret_cast<VectorDestination*>(cinfo->dest);
+    const std::size_t used = d->out->size() - d->pub.free_in_buffer;
+    bool grown = true;
+    try
+    {
+        d->out->resize(newSize);
+    }
+    catch (...)
+    {
+        grown = false;
+    }
+    if (!grown) ERREXIT(cinfo, JERR_OUT_OF_MEMORY);
+    d->pub.next_output_byte = d->out->data() + used;
+    d->pub.free_in_buffer = d->out->size() - used;
+}
+
+void InitDestination(j_compress_ptr cinfo)
+{
+    auto* d = reinterpret_cast<VectorDestination*>(cinfo->dest);
+    d->out->clear();
+    d->pub.free_in_buffer = 0;
+    // A quarter of the raw size holds most photographs at high quality.
+    GrowOrFail(cinfo, std::max<std::size_t>(65536, std::size_t(cinfo->image_width) * cinfo->image_height *
+                                                       std::size_t(cinfo->input_components) / 4));
+}
+
+boolean EmptyBuffer(j_compress_ptr cinfo)
+{
+    auto* d = reinterpret_cast<VectorDestination*>(cinfo->dest);
+    GrowOrFail(cinfo, d->out->size() * 2); // the library asks only when the vector is full
+    return TRUE;
+}
+
+void TermDestination(j_compress_ptr cinfo)
+{
+    auto* d = reinterpret_cast<VectorDestination*>(cinfo->dest);
+    d->out->resize(d->out->size() - d->pub.free_in_buffer);
+}
+
 struct EncodeState
 {
     jpeg_compress_struct cinfo;
     ErrorManager err;
-    unsigned char* mem = nullptr;
-    unsigned long memSize = 0;
+    VectorDestination dest;
     std::vector<BYTE> rowBuffer;
     std::vector<BYTE> exif;
 };
@@ -138,7 +187,10 @@ bool RunEncode(EncodeState& st, const Frame& frame, const ItemList& items, int q
 {
     jpeg_compress_struct& cinfo = st.cinfo;
     if (setjmp(st.err.jump)) return false;
-    jpeg_mem_dest(&cinfo, &st.mem, &st.memSize);
+    st.dest.pub.init_destination = InitDestination;
+    st.dest.pub.empty_output_buffer = EmptyBuffer;
+    st.dest.pub.term_destination = TermDestination;
+    cinfo.dest = &st.dest.pub;
     cinfo.image_width = JDIMENSION(frame.width);
     cinfo.image_height = JDIMENSION(frame.height);
     if (frame.storageBpp == 32)
@@ -212,17 +264,17 @@ bool EncodeJpeg(const Frame& frame, const ItemList& items, int quality, std::vec
     EncodeState st;
     InstallErrors(st.err);
     st.cinfo.err = &st.err.pub;
+    st.dest.out = &out;
     if (setjmp(st.err.jump))
     {
         jpeg_destroy_compress(&st.cinfo);
-        std::free(st.mem);
+        out.clear();
         return false;
     }
     jpeg_create_compress(&st.cinfo);
     const bool ok = RunEncode(st, frame, items, quality < 0 ? 75 : quality);
     jpeg_destroy_compress(&st.cinfo);
-    if (ok) out.assign(st.mem, st.mem + st.memSize);
-    std::free(st.mem);
+    if (!ok) out.clear();
     return ok;
 }
 } // namespace imaging::detail

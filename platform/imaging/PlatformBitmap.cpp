@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 
 #include <fcntl.h>
@@ -244,21 +245,39 @@ bool AllocateFrame(Decoded& image, Frame& frame, std::int64_t width, std::int64_
 {
     if (width < 1 || height < 1 || width > 0x7FFFFFFF || height > 0x7FFFFFFF) return false;
     const std::int64_t rowBytes = DibRowPitch(width, storageBpp);
-    if (rowBytes <= 0) return false;
+    if (rowBytes <= 0 || DibRowPitch(width, 32) <= 0) return false;
     // Rows are kept 4-byte aligned like a bitmap section's.
     const std::uint64_t total = std::uint64_t(rowBytes) * std::uint64_t(height);
-    if (total > std::uint64_t(kMaxBitmapBytes) || image.bytesUsed + total > MaxDecodedBytes()) return false;
-    // calloc: large blocks come as untouched zero pages, so a header that claims a huge picture
-    // over a few bytes of data costs little memory.
-    BYTE* block = static_cast<BYTE*>(std::calloc(std::size_t(total), 1));
-    if (!block) return false;
-    frame.pixels.reset(block);
+    // The budget counts what a reader of the frame will need as well: 32-bit rows, a row table
+    // and the frame's own records, so that neither a tall picture of a few bytes a row nor an
+    // animation of many tiny frames can claim far more memory than it is counted for.
+    const std::uint64_t charged =
+        std::max<std::uint64_t>(total, std::uint64_t(DibRowPitch(width, 32) + 16) * std::uint64_t(height)) +
+        8192;
+    if (total > std::uint64_t(kMaxBitmapBytes) || image.bytesUsed + charged > MaxDecodedBytes()) return false;
+    // Zero pages that are not touched until written, so that a header that claims a huge
+    // picture over a few bytes of data costs little memory.
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = LONG(width);
+    info.bmiHeader.biHeight = LONG(height);
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = WORD(storageBpp);
+    BYTE* bits = nullptr;
+    HBITMAP section = CreateDIBSection(&info, &bits);
+    if (!section || !bits)
+    {
+        DeleteObject(section);
+        return false;
+    }
+    frame.section.reset(section);
+    frame.pixels = bits;
     frame.width = int(width);
     frame.height = int(height);
     frame.storageBpp = storageBpp;
     frame.stride = std::size_t(rowBytes);
     frame.validRows = 0;
-    image.bytesUsed += total;
+    image.bytesUsed += charged;
     return true;
 }
 } // namespace detail
@@ -361,7 +380,15 @@ Status PlatformBitmap::FromMemory(const void* data, std::size_t size, std::uniqu
     out.reset();
     if (!data || size == 0) return InvalidParameter;
     std::unique_ptr<PlatformBitmap> bitmap(new PlatformBitmap);
-    const Status s = Decode(static_cast<const BYTE*>(data), size, *bitmap->m_image);
+    Status s;
+    try
+    {
+        s = Decode(static_cast<const BYTE*>(data), size, *bitmap->m_image);
+    }
+    catch (const std::bad_alloc&)
+    {
+        s = OutOfMemory; // failure is a status, never an exception
+    }
     if (s != Ok) return s;
     out = std::move(bitmap);
     return Ok;
@@ -632,21 +659,28 @@ Status PlatformBitmap::SaveToMemory(std::vector<BYTE>& out, const CLSID& encoder
         }
     const detail::Frame& f = m_image->frames[m_activeFrame];
     if (f.validRows < f.height) return WrongState;
-    // The file's own items and those set since, then the frame's.
-    detail::ItemList items = m_image->items;
-    for (const detail::Item& item : f.items)
-        detail::SetItem(items, item.id, item.type, item.value.data(), item.value.size());
     bool ok = false;
-    if (entry->format == ImageFormatBMP)
-        ok = detail::EncodeBmp(f, out);
-    else if (entry->format == ImageFormatJPEG)
-        ok = detail::EncodeJpeg(f, items, quality, out);
-    else if (entry->format == ImageFormatGIF)
-        ok = detail::EncodeGif(f, out);
-    else if (entry->format == ImageFormatPNG)
-        ok = detail::EncodePng(f, items, out);
-    else if (entry->format == ImageFormatTIFF)
-        ok = detail::EncodeTiff(f, items, out);
+    try
+    {
+        // The file's own items and those set since, then the frame's.
+        detail::ItemList items = m_image->items;
+        for (const detail::Item& item : f.items)
+            detail::SetItem(items, item.id, item.type, item.value.data(), item.value.size());
+        if (entry->format == ImageFormatBMP)
+            ok = detail::EncodeBmp(f, out);
+        else if (entry->format == ImageFormatJPEG)
+            ok = detail::EncodeJpeg(f, items, quality, out);
+        else if (entry->format == ImageFormatGIF)
+            ok = detail::EncodeGif(f, out);
+        else if (entry->format == ImageFormatPNG)
+            ok = detail::EncodePng(f, items, out);
+        else if (entry->format == ImageFormatTIFF)
+            ok = detail::EncodeTiff(f, items, out);
+    }
+    catch (const std::bad_alloc&)
+    {
+        ok = false; // failure is a status, never an exception
+    }
     if (!ok)
     {
         out.clear();

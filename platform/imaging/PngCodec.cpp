@@ -41,7 +41,17 @@ void ReadData(png_structp png, png_bytep out, png_size_t length)
 void WriteData(png_structp png, png_bytep data, png_size_t length)
 {
     auto* out = static_cast<std::vector<BYTE>*>(png_get_io_ptr(png));
-    out->insert(out->end(), data, data + length);
+    // No exception may cross the library: a failed allocation is a library error.
+    bool stored = true;
+    try
+    {
+        out->insert(out->end(), data, data + length);
+    }
+    catch (...)
+    {
+        stored = false;
+    }
+    if (!stored) png_error(png, "out of memory");
 }
 
 void FlushData(png_structp) {}
@@ -151,6 +161,21 @@ void ReadChunkItems(png_structp png, png_infop info, ItemList& items)
     }
 }
 
+// The bytes the library may read: a chunk other than image data whose length runs past the
+// end of the file is cut off before it, so that the library never allocates for a length that
+// no data backs (image data is read piece by piece and may stop early).
+std::size_t UsableBytes(const BYTE* data, std::size_t size)
+{
+    std::size_t pos = 8;
+    while (pos + 8 <= size)
+    {
+        const std::uint64_t length = GetU32BE(data + pos);
+        if (pos + 12 + length > size) return std::memcmp(data + pos + 4, "IDAT", 4) == 0 ? size : pos;
+        pos += 12 + std::size_t(length);
+    }
+    return size;
+}
+
 struct DecodeState
 {
     png_structp png = nullptr;
@@ -173,6 +198,7 @@ bool RunDecode(DecodeState& st, Decoded& out)
     }
     png_set_read_fn(png, &st.reader, ReadData);
     png_set_benign_errors(png, 1);
+
     png_read_info(png, st.info);
     png_uint_32 width = 0, height = 0;
     int depth = 0, colorType = 0, interlace = 0;
@@ -349,7 +375,7 @@ bool RunEncode(EncodeState& st, const Frame& frame, const ItemList& items)
 bool DecodePng(const BYTE* data, std::size_t size, Decoded& out)
 {
     DecodeState st;
-    st.reader = Reader{data, size, 0};
+    st.reader = Reader{data, UsableBytes(data, size), 0};
     st.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngError, PngWarning);
     if (!st.png) return false;
     st.info = png_create_info_struct(st.png);

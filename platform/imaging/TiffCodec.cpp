@@ -39,7 +39,14 @@ tmsize_t WriteProc(thandle_t h, void* buf, tmsize_t n)
     if (!f->out || n < 0) return -1;
     const std::uint64_t end = f->pos + std::uint64_t(n);
     if (end > std::uint64_t(0x7FFFFFFF)) return -1;
-    if (end > f->out->size()) f->out->resize(std::size_t(end));
+    try
+    {
+        if (end > f->out->size()) f->out->resize(std::size_t(end));
+    }
+    catch (...)
+    {
+        return -1;
+    }
     std::memcpy(f->out->data() + f->pos, buf, std::size_t(n));
     f->pos = end;
     f->size = f->out->size();

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -279,41 +280,96 @@ TEST_F(ApplyEffect, CompletedEffectSetsTheUndoState)
     EXPECT_TRUE(testimg::SamePixels(doc.GetUndoImage(), before));
 }
 
-TEST_F(ApplyEffect, EveryRegisteredEffectGivesTheSameBytesOnOneAndEightThreads)
+namespace
 {
-    SetProcessorCountForTesting(8);
-    int checked = 0;
+std::vector<std::string> BandedEffectNames()
+{
+    std::vector<std::string> names;
     for (const EffectEntry* e : EffectRegistry::Instance().All())
     {
-        if (e->flags & kFxRandom) continue;
         std::string error;
         auto probe = e->make(e->example, error);
-        ASSERT_TRUE(probe) << e->name << ": " << error;
-        if (probe->GetProcessMode() == kProcessWholeImage) continue;
-        for (int bpp : {24, 32})
-        {
-            FCObjImage results[2];
-            for (int i = 0; i < 2; ++i)
-            {
-                SetNbThreads(i == 0 ? 1 : 8);
-                FakeHost host;
-                CountingView view;
-                CImageDoc doc(&view, host);
-                FCObjImage image = testimg::Varied(23, 37, bpp);
-                ASSERT_TRUE(doc.InitFromImage(image));
-                auto effect = e->make(e->example, error);
-                doc.ApplyEffect(*effect);
-                results[i] = doc.GetImage();
-            }
-            EXPECT_TRUE(results[0].HasBits()) << e->name;
-            EXPECT_TRUE(testimg::SamePixels(results[0], results[1])) << e->name << " at " << bpp << " bits";
-            // Against the single-thread driver: the bands cover the image as prepared.
-            FCObjImage reference = testimg::Varied(23, 37, bpp);
-            auto effect = e->make(e->example, error);
-            FCObjImage::ApplyEffect(reference, *effect, nullptr);
-            EXPECT_TRUE(testimg::SamePixels(results[1], reference)) << e->name << " at " << bpp << " bits";
-        }
-        ++checked;
+        if (!(e->flags & kFxRandom) && probe && probe->GetProcessMode() != kProcessWholeImage)
+            names.push_back(e->name);
     }
-    if (checked == 0) GTEST_SKIP() << "no per-pixel or per-row effect is registered";
+    if (names.empty()) names.push_back("<none registered>");
+    return names;
+}
+
+class RegisteredEffectsInADocument : public ::testing::TestWithParam<std::string>
+{
+protected:
+    void SetUp() override { ResetSettings(); }
+    void TearDown() override { ResetSettings(); }
+};
+} // namespace
+
+TEST_P(RegisteredEffectsInADocument, GiveTheSameBytesOnOneAndEightThreads)
+{
+    if (GetParam() == "<none registered>") GTEST_SKIP() << "no per-pixel or per-row effect is registered";
+    const EffectEntry& e = *EffectRegistry::Instance().Find(GetParam());
+    SetProcessorCountForTesting(8);
+    std::string error;
+    for (int bpp : {24, 32})
+    {
+        FCObjImage results[2];
+        for (int i = 0; i < 2; ++i)
+        {
+            SetNbThreads(i == 0 ? 1 : 8);
+            FakeHost host;
+            CountingView view;
+            CImageDoc doc(&view, host);
+            FCObjImage image = testimg::Varied(23, 37, bpp);
+            ASSERT_TRUE(doc.InitFromImage(image));
+            auto effect = e.make(e.example, error);
+            ASSERT_TRUE(effect) << error;
+            doc.ApplyEffect(*effect);
+            results[i] = doc.GetImage();
+        }
+        EXPECT_TRUE(results[0].HasBits());
+        EXPECT_TRUE(testimg::SamePixels(results[0], results[1])) << bpp << " bits";
+        // Against the single-thread driver: the bands cover the image as prepared.
+        FCObjImage reference = testimg::Varied(23, 37, bpp);
+        auto effect = e.make(e.example, error);
+        FCObjImage::ApplyEffect(reference, *effect, nullptr);
+        EXPECT_TRUE(testimg::SamePixels(results[1], reference)) << bpp << " bits";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(All, RegisteredEffectsInADocument, ::testing::ValuesIn(BandedEffectNames()),
+                         [](const ::testing::TestParamInfo<std::string>& info)
+                         {
+                             std::string name;
+                             for (char c : info.param)
+                                 name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+                             return name;
+                         });
+
+TEST_F(ApplyEffect, CommandsDuringAnEffectAreIgnored)
+{
+    // The progress display lets events through while the effect runs; a command or a second
+    // effect reaching the document then must not touch the image.
+    FakeHost host;
+    CountingView view;
+    CImageDoc doc(&view, host);
+    FCObjImage image = testimg::Varied(4, 6, 24);
+    ASSERT_TRUE(doc.InitFromImage(image));
+    const FCObjImage before(doc.GetImage());
+    RecordingEffect nested(kProcessPerPixel);
+    bool handled = false;
+    host.progress.onReport = [&](int percent)
+    {
+        if (percent != 50) return;
+        handled = doc.OnCommand(ID_EDIT_UNDO) && doc.OnCommand(ID_CONVERT_32);
+        doc.ApplyEffect(nested);
+    };
+    RecordingEffect effect(kProcessPerRow);
+    doc.ApplyEffect(effect);
+    EXPECT_TRUE(handled);
+    EXPECT_TRUE(nested.Rows().empty());
+    EXPECT_EQ(doc.GetImage().ColorBits(), 24);
+    EXPECT_TRUE(testimg::SamePixels(doc.GetImage(), InvertedBlue(before)));
+    EXPECT_FALSE(doc.IsBusy());
+    EXPECT_TRUE(doc.OnCommand(ID_EDIT_UNDO));
+    EXPECT_TRUE(testimg::SamePixels(doc.GetImage(), before));
 }

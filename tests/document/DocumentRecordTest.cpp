@@ -2,11 +2,15 @@
 #include "FakeHost.h"
 #include "TestImages.h"
 
+#include "imagelib/FCYUVPlanes.h"
+#include "imagelib/FFTW3Helper.h"
 #include "platform/TextConv.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <unistd.h>
 
@@ -241,4 +245,94 @@ TEST(DocumentList, OwnsItsDocuments)
     }
     EXPECT_EQ(log, (std::vector<int>{2, 4, 1, 3})); // the rest, in order, once each
     EXPECT_EQ(g_deleted, 4);
+}
+
+namespace
+{
+class InvertGreen : public FCImageEffect
+{
+public:
+    void ApplyToPixel(FCObjImage&, int, int, BYTE* pixel) override { pixel[1] = BYTE(255 - pixel[1]); }
+};
+
+class FlatPreview : public FCImageEffect
+{
+public:
+    int GetProcessMode() const override { return kProcessWholeImage; }
+    void ApplyToImage(FCObjImage& image, FCProgressObserver*) override
+    {
+        for (int y = 0; y < image.Height(); ++y)
+            std::memset(image.RowAddress(y), 77, std::size_t(image.Width()) * 3);
+    }
+};
+
+std::vector<float> FreshY(const FCObjImage& image)
+{
+    FCYUVPlanes planes;
+    planes.FromImage(image);
+    return std::vector<float>(planes.Y(),
+                              planes.Y() + std::size_t(planes.Width()) * std::size_t(planes.Height()));
+}
+
+std::vector<float> CachedY(CImageDoc& doc)
+{
+    FCYUVPlanes* planes = doc.GetYUVPlanes();
+    return std::vector<float>(planes->Y(),
+                              planes->Y() + std::size_t(planes->Width()) * std::size_t(planes->Height()));
+}
+} // namespace
+
+TEST(DocumentRecord, TheYuvCacheIsFilledAgainAfterEveryChange)
+{
+    FakeHost host;
+    CountingView view;
+    host.activeView = &view;
+    CImageDoc doc(&view, host);
+    FCObjImage image = testimg::Varied(12, 9, 24);
+    ASSERT_TRUE(doc.InitFromImage(image));
+    FCYUVPlanes* record = doc.GetYUVPlanes();
+    EXPECT_TRUE(doc.ArePlanesValid());
+    EXPECT_EQ(doc.GetYUVPlanes(), record);
+
+    FCObjImage pasted = testimg::Varied(3, 3, 24, 5);
+    const std::pair<const char*, std::function<void()>> edits[] = {
+        {"effect",
+         [&]
+         {
+             InvertGreen e;
+             doc.ApplyEffect(e);
+         }},
+        {"clear", [&] { doc.ClearRect(5, 5, 7, 7); }},
+        {"undo", [&] { doc.OnEditUndo(); }},
+        {"redo", [&] { doc.OnEditRedo(); }},
+        {"paste", [&] { doc.PasteSpecial(pasted, 4, 4, 3); }},
+        {"conversion", [&] { doc.OnConvert32(); }},
+        {"alpha", [&] { doc.OnAlphaOpaque(); }},
+        {"preview end",
+         [&]
+         {
+             doc.OnConvert24();
+             doc.GetYUVPlanes();
+             doc.GetImage().RowAddress(0)[0] ^= 0xFF;
+             doc.BeginPreview();
+             doc.RunPreview(new FlatPreview);
+             host.WaitForHundreds(2);
+             doc.GetYUVPlanes(); // a tool view painting during the preview
+             doc.EndPreview();
+         }},
+    };
+    for (const auto& [name, edit] : edits)
+    {
+        SCOPED_TRACE(name);
+        doc.GetYUVPlanes();
+        doc.GetImage().RowAddress(0)[0] ^= 0x5A; // a change the document is not told of
+        EXPECT_NE(CachedY(doc), FreshY(doc.GetImage())) << "filled again without an edit";
+        edit();
+        EXPECT_FALSE(doc.ArePlanesValid());
+        EXPECT_EQ(CachedY(doc), FreshY(doc.GetImage()));
+        EXPECT_EQ(doc.GetYUVPlanes(), record);
+    }
+    FFTW3Helper* fourier = doc.GetFFTW3Helper();
+    ASSERT_NE(fourier, nullptr);
+    EXPECT_EQ(doc.GetFFTW3Helper(), fourier);
 }

@@ -110,7 +110,8 @@ struct FactoryRestorer
 TEST(CodecFactory, HolderDeletesThePreviousFactoryOnce)
 {
     FactoryRestorer restore;
-    ASSERT_NE(FCObjImage::GetCodecFactory(), nullptr);
+    // The holder starts with the default factory.
+    EXPECT_NE(dynamic_cast<FCImageCodecFactory_Gdiplus*>(FCObjImage::GetCodecFactory()), nullptr);
     auto* first = new FakeFactory;
     FCObjImage::SetCodecFactory(first);
     EXPECT_EQ(FCObjImage::GetCodecFactory(), first);

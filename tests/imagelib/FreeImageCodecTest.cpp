@@ -14,6 +14,7 @@
 #include <fstream>
 #include <memory>
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -132,14 +133,17 @@ TEST_F(FreeImageCodec, MultiPageTiffDropsPagesItCannotHold)
         ASSERT_NE(multi, nullptr);
         Dib a(MakeRgb(5, 4, 24, 1)), b(MakeIndexed(6, 3, 2)), c(MakeRgb(4, 4, 32, 3));
         Dib deep(FreeImage_AllocateT(FIT_RGB16, 3, 3, 48));
+        // 16 bits of grey: the library has no conversion of it to 24 bits.
+        Dib grey16(FreeImage_AllocateT(FIT_UINT16, 2, 2, 16));
         FreeImage_AppendPage(multi, a.dib);
         FreeImage_AppendPage(multi, deep.dib);
         FreeImage_AppendPage(multi, b.dib);
+        FreeImage_AppendPage(multi, grey16.dib);
         FreeImage_AppendPage(multi, c.dib);
         FreeImage_CloseMultiBitmap(multi, 0);
     }
     ASSERT_TRUE(Load("pages.tif"));
-    ASSERT_EQ(frames.size(), 3u); // the 48-bit page is dropped, the others load
+    ASSERT_EQ(frames.size(), 3u); // the 48-bit and 16-bit grey pages are dropped, the others load
     EXPECT_EQ(frames[0]->Width(), 5);
     EXPECT_EQ(frames[0]->ColorBits(), 24);
     EXPECT_EQ(frames[1]->Width(), 6);
@@ -271,6 +275,19 @@ TEST_F(FreeImageCodec, JpegQualityComesFromTheSaveParameter)
     const auto q90 = size(90);
     EXPECT_EQ(size(-1), q90);
     EXPECT_LT(size(20), q90);
+    // What was written reads back close to the original.
+    ASSERT_TRUE(Load("q90.jfif.jpg"));
+    ASSERT_EQ(frames.size(), 1u);
+    ASSERT_EQ(frames[0]->ColorBits(), 24);
+    ASSERT_EQ(frames[0]->Width(), 64);
+    const FCObjImage flat = testimg::Flat(64, 64, 24, 30, 140, 220);
+    FCImageCodec_FreeImage flatCodec;
+    ASSERT_TRUE(flatCodec.SaveImageFile(WPath("flat.jpg").c_str(), {&flat}, prop));
+    ASSERT_TRUE(Load("flat.jpg"));
+    const BYTE* p = frames[1]->PixelAddress(40, 20);
+    EXPECT_NEAR(p[0], 30, 3);
+    EXPECT_NEAR(p[1], 140, 3);
+    EXPECT_NEAR(p[2], 220, 3);
     // A 32-bit image cannot be written as JPEG through this codec.
     const FCObjImage deep = testimg::Varied(4, 4, 32);
     FCImageCodec_FreeImage codec;
@@ -313,23 +330,18 @@ TEST_F(FreeImageCodec, DamagedMissingAndForeignNamedFiles)
     EXPECT_FALSE(Load("garbage.png"));
     EXPECT_TRUE(frames.empty());
 
-    // Truncated files: a load may give up or keep what it decoded, but never crash.
+    // Truncated files give nothing, not a picture filled out with zeros.
     for (const char* name : {"good.png", "good.bmp"})
     {
         const auto full = fs::file_size(dir / name);
-        for (auto keep : {full / 2, std::uintmax_t(60), std::uintmax_t(20)})
+        for (auto keep : {full - 1, full / 2, std::uintmax_t(60), std::uintmax_t(20)})
         {
             fs::copy_file(dir / name, dir / "cut", fs::copy_options::overwrite_existing);
             fs::resize_file(dir / "cut", keep);
             std::vector<FCObjImage*> out;
             FCImageProperty p;
-            const bool ok = codec.LoadImageFile(WPath("cut").c_str(), out, &p);
-            EXPECT_EQ(ok, !out.empty());
-            for (auto* f : out)
-            {
-                EXPECT_EQ(f->Width(), 40);
-                delete f;
-            }
+            EXPECT_FALSE(codec.LoadImageFile(WPath("cut").c_str(), out, &p)) << name << " cut to " << keep;
+            EXPECT_TRUE(out.empty()) << name << " cut to " << keep;
         }
     }
 
@@ -432,5 +444,198 @@ TEST_F(FreeImageCodec, PortablePixmapRoundTrip)
         ASSERT_TRUE(codec.SaveImageFile(WPath(name).c_str(), {&image}, prop)) << name;
         ASSERT_TRUE(Load(name)) << name;
         EXPECT_TRUE(testimg::SamePixels(*frames.back(), image)) << name;
+    }
+}
+
+namespace
+{
+void Put16(std::string& s, unsigned v)
+{
+    s += char(v & 0xFF);
+    s += char(v >> 8);
+}
+
+void Put32(std::string& s, unsigned v)
+{
+    Put16(s, v & 0xFFFF);
+    Put16(s, v >> 16);
+}
+
+// Headers of files whose pictures are far larger than an image may hold, followed by a few bytes
+// of pixels: what a damaged or hostile file looks like.
+std::string BmpHeader(unsigned w, unsigned h, unsigned bpp)
+{
+    std::string s = "BM";
+    Put32(s, 54 + 64);
+    Put32(s, 0);
+    Put32(s, 54);
+    Put32(s, 40);
+    Put32(s, w);
+    Put32(s, h);
+    Put16(s, 1);
+    Put16(s, bpp);
+    for (int i = 0; i < 6; ++i)
+        Put32(s, 0);
+    return s + std::string(64, '\x55');
+}
+
+std::string TgaHeader(unsigned w, unsigned h)
+{
+    std::string s("\0\0\2", 3);
+    s += std::string(9, '\0');
+    Put16(s, w);
+    Put16(s, h);
+    s += char(32);
+    s += char(8);
+    return s + std::string(64, '\x55');
+}
+
+// A GIF whose screen is small and whose one frame is w x h.
+std::string GifFrame(unsigned w, unsigned h)
+{
+    std::string s = "GIF89a";
+    Put16(s, 4);
+    Put16(s, 4);
+    s += '\xF7'; // a global table of 256 colours
+    s += std::string(2, '\0');
+    s += std::string(768, '\x20');
+    s += ',';
+    Put16(s, 0);
+    Put16(s, 0);
+    Put16(s, w);
+    Put16(s, h);
+    s += '\0';
+    s += std::string("\x08\x02\x00\x00\x00;", 6);
+    return s;
+}
+
+// A two-page RGB TIFF: a 2 x 2 page, then one of w x h.
+std::string TiffPages(unsigned w, unsigned h)
+{
+    std::string s("II*\0", 4);
+    Put32(s, 8);
+    auto ifd = [&](unsigned width, unsigned height, bool last)
+    {
+        const unsigned entries = 9;
+        const unsigned ifdSize = 2 + entries * 12 + 4;
+        const unsigned bitsAt = unsigned(s.size()) + ifdSize; // 3 shorts of 8
+        const unsigned stripAt = bitsAt + 6;
+        Put16(s, entries);
+        auto entry = [&](unsigned tag, unsigned type, unsigned count, unsigned value)
+        {
+            Put16(s, tag);
+            Put16(s, type);
+            Put32(s, count);
+            Put32(s, value);
+        };
+        entry(256, 4, 1, width);
+        entry(257, 4, 1, height);
+        entry(258, 3, 3, bitsAt);
+        entry(259, 3, 1, 1);
+        entry(262, 3, 1, 2);
+        entry(273, 4, 1, stripAt);
+        entry(277, 3, 1, 3);
+        entry(278, 4, 1, height);
+        entry(279, 4, 1, 12);
+        Put32(s, last ? 0 : stripAt + 12);
+        Put16(s, 8);
+        Put16(s, 8);
+        Put16(s, 8);
+        s += std::string(12, '\x40');
+    };
+    ifd(2, 2, false);
+    ifd(w, h, true);
+    return s;
+}
+} // namespace
+
+TEST_F(FreeImageCodec, AbsurdlySizedPicturesAreRefusedBeforeTheyAreDecoded)
+{
+    // Each would take gigabytes once decoded; none may become a frame, and the library must not
+    // allocate it first (the peak memory of this test process stays far below that).
+    const struct
+    {
+        const char* name;
+        std::string bytes;
+    } cases[] = {
+        {"bmp", BmpHeader(30000, 30000, 24)}, {"bmp", BmpHeader(70000000, 10, 32)},
+        {"tga", TgaHeader(24000, 24000)},     {"gif", GifFrame(30000, 30000)},
+        {"tif", TiffPages(30000, 30000)},
+    };
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
+    for (const auto& c : cases)
+    {
+        const std::string name = std::string("absurd.") + c.name;
+        std::ofstream(Path(name), std::ios::binary) << c.bytes;
+        FCImageCodec_FreeImage codec;
+        std::vector<FCObjImage*> fromFile, fromMemory;
+        EXPECT_FALSE(codec.LoadImageFile(WPath(name).c_str(), fromFile, &prop)) << c.name;
+        EXPECT_FALSE(codec.LoadImageMemory(c.bytes.data(), int(c.bytes.size()), fromMemory, &prop)) << c.name;
+        EXPECT_TRUE(fromFile.empty() && fromMemory.empty()) << c.name;
+    }
+    rusage after{};
+    getrusage(RUSAGE_SELF, &after);
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 512L * 1024) << "kilobytes";
+
+    // The same headers at a size an image holds still load.
+    const std::string fine[] = {TiffPages(2, 2), GifFrame(3, 2)};
+    for (const std::string& bytes : fine)
+    {
+        FCImageCodec_FreeImage codec;
+        std::vector<FCObjImage*> out;
+        EXPECT_TRUE(codec.LoadImageMemory(bytes.data(), int(bytes.size()), out, &prop)) << bytes.substr(0, 3);
+        EXPECT_FALSE(out.empty());
+        for (auto* f : out)
+            delete f;
+    }
+}
+
+TEST_F(FreeImageCodec, TruncatedFilesOfEachFamilyGiveNothing)
+{
+    const FCObjImage rgb = testimg::Varied(40, 30, 24);
+    const FCObjImage argb = testimg::Varied(40, 30, 32);
+    FCImageCodec_FreeImage codec;
+    ASSERT_TRUE(codec.SaveImageFile(WPath("full.bmp").c_str(), {&rgb}, prop));
+    ASSERT_TRUE(codec.SaveImageFile(WPath("full.tga").c_str(), {&argb}, prop));
+    ASSERT_TRUE(codec.SaveImageFile(WPath("full.jpg").c_str(), {&rgb}, prop));
+    {
+        FIMULTIBITMAP* multi =
+            FreeImage_OpenMultiBitmap(FIF_TIFF, Path("full.tif").c_str(), TRUE, FALSE, FALSE, 0);
+        ASSERT_NE(multi, nullptr);
+        Dib a(MakeRgb(20, 10, 24, 1)), b(MakeRgb(30, 20, 24, 2));
+        FreeImage_AppendPage(multi, a.dib);
+        FreeImage_AppendPage(multi, b.dib);
+        FreeImage_CloseMultiBitmap(multi, 0);
+        multi = FreeImage_OpenMultiBitmap(FIF_GIF, Path("full.gif").c_str(), TRUE, FALSE, FALSE, 0);
+        ASSERT_NE(multi, nullptr);
+        for (int i = 0; i < 2; ++i)
+        {
+            Dib page(MakeIndexed(30, 20, i));
+            SetFrameTime(page.dib, 50);
+            FreeImage_AppendPage(multi, page.dib);
+        }
+        FreeImage_CloseMultiBitmap(multi, 0);
+    }
+    for (const char* name : {"full.bmp", "full.tga", "full.jpg", "full.tif", "full.gif"})
+    {
+        std::ifstream in(Path(name), std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        {
+            std::vector<FCObjImage*> whole;
+            FCImageProperty p;
+            ASSERT_TRUE(codec.LoadImageMemory(bytes.data(), int(bytes.size()), whole, &p)) << name;
+            for (auto* f : whole)
+                delete f;
+        }
+        // Cut in the pixels of the last frame.
+        const std::string cut = bytes.substr(0, bytes.size() * 3 / 4);
+        std::ofstream(Path("cut"), std::ios::binary) << cut;
+        std::vector<FCObjImage*> fromFile, fromMemory;
+        FCImageProperty p;
+        EXPECT_FALSE(codec.LoadImageFile(WPath("cut").c_str(), fromFile, &p)) << name;
+        EXPECT_FALSE(codec.LoadImageMemory(cut.data(), int(cut.size()), fromMemory, &p)) << name;
+        EXPECT_TRUE(fromFile.empty() && fromMemory.empty()) << name;
+        EXPECT_TRUE(p.frameDelays.empty()) << name;
     }
 }

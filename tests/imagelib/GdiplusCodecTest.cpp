@@ -310,6 +310,36 @@ TEST_F(GdiplusCodec, RoundTripsKeepPixels)
     EXPECT_LT(error / (40 * 120), 40); // mean error per channel of noise over 256 colours
 }
 
+TEST_F(GdiplusCodec, DeepPicturesToGifKeepTheirClearPixels)
+{
+    // Pixels of alpha below 128 take a transparent entry of their own.
+    FCObjImage image = testimg::Flat(4, 2, 32, 10, 20, 30, 255);
+    image.PixelAddress(1, 0)[3] = 0;
+    image.PixelAddress(2, 1)[3] = 100;
+    image.PixelAddress(3, 1)[3] = 200;
+    ASSERT_TRUE(Save("clear.gif", image, FCImageProperty()));
+    ASSERT_TRUE(LoadFile("clear.gif"));
+    ASSERT_EQ(frames[0]->ColorBits(), 32);
+    EXPECT_EQ(testimg::Alphas(*frames[0]), (std::vector<BYTE>{255, 0, 255, 255, 255, 255, 0, 255}));
+    EXPECT_EQ(frames[0]->PixelAddress(0, 0)[2], 30);
+}
+
+TEST_F(GdiplusCodec, MultiPageTiffGivesEveryPageAndTheLastPagesItems)
+{
+    const Bytes tiff = fixtures::MakeTiff({{2, 1, 3, {255, 0, 0, 0, 0, 255}, "First"},
+                                           {1, 1, 4, {0, 255, 0, 128}, "Second"},
+                                           {1, 2, 3, {1, 2, 3, 4, 5, 6}, "Third"}});
+    ASSERT_TRUE(LoadBytes(tiff));
+    ASSERT_EQ(frames.size(), 3u);
+    EXPECT_EQ(frames[0]->ColorBits(), 24);
+    EXPECT_EQ(frames[0]->PixelAddress(0, 0)[2], 255);
+    EXPECT_EQ(frames[1]->ColorBits(), 32);
+    EXPECT_EQ(frames[1]->PixelAddress(0, 0)[3], 128);
+    EXPECT_EQ(frames[2]->Height(), 2);
+    // The items are read after the frame loop, from the active (last) page.
+    EXPECT_EQ(prop.make, std::string("Third\0", 6));
+}
+
 TEST_F(GdiplusCodec, JpegQualityFromTheSaveParameter)
 {
     const FCObjImage image = testimg::Varied(64, 64, 24);

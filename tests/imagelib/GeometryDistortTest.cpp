@@ -213,6 +213,16 @@ TEST(GeometryDistort, RotationOfATooLargeOrUndefinedAngleLeavesTheImage)
     }
 }
 
+TEST(GeometryDistort, RotationWhoseBoundingBoxCannotBeHadLeavesTheImage)
+{
+    // 40000 x 10 turned by 45 degrees needs about 28300 x 28300 pixels: more than a bitmap holds.
+    const FCObjImage source = testimg::Varied(40000, 10, 24);
+    FCObjImage image(source);
+    FCEffectRotate effect(45 * kDegree, 0);
+    ASSERT_TRUE(RunEffect(image, effect, 2));
+    EXPECT_TRUE(testimg::SamePixels(image, source));
+}
+
 TEST(GeometryDistort, RhombusShearsRowsByWholePixels)
 {
     // 5 x 4 with dx = +-12: each row moves by 3 pixels. Inside the shape the source comes back

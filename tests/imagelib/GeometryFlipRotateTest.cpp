@@ -282,3 +282,19 @@ TEST(GeometryFlipRotate, ANewImageThatCannotBeHadLeavesTheImageAsItWas)
     EXPECT_EQ(image.Height(), 5);
     EXPECT_EQ(image.ColorBits(), 24);
 }
+
+TEST(GeometryDilate, AnImageTooLargeToDoubleIsLeftAsItWas)
+{
+    // 20000 x 9000 at 24 bits holds 540 MB (mapped, barely touched); doubled it would pass what a
+    // bitmap may hold.
+    FCObjImage image;
+    ASSERT_TRUE(image.Create(20000, 9000, 24));
+    image.PixelAddress(19999, 8999)[2] = 77;
+    FCEffectDilate effect;
+    effect.PrepareImage(image);
+    EXPECT_EQ(image.Width(), 20000);
+    EXPECT_EQ(image.Height(), 9000);
+    EXPECT_EQ(image.PixelAddress(19999, 8999)[2], 77);
+    effect.ApplyToPixel(image, 19999, 8999, image.PixelAddress(19999, 8999));
+    EXPECT_EQ(image.PixelAddress(19999, 8999)[2], 77);
+}

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include <sys/resource.h>
+
 namespace
 {
 class RecordingObserver : public FCProgressObserver
@@ -155,7 +157,12 @@ TEST(GeometryFreeImage, AFailureLeavesTheImageAsItWas)
     std::vector<Case> cases;
     cases.push_back({"rescale to 0 x 0", std::make_unique<FCEffectResizeFreeImage>(0, 0, 2)});
     cases.push_back({"rescale to -4 x 3", std::make_unique<FCEffectResizeFreeImage>(-4, 3, 1)});
+    // 2.4 GB at 32 bits: more than an image may hold.
+    cases.push_back(
+        {"rescale beyond what an image holds", std::make_unique<FCEffectResizeFreeImage>(30000, 20000, 0)});
     cases.push_back({"rotate by no number", std::make_unique<FCEffectRotateFreeImage>(std::nan(""))});
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
     for (auto& c : cases)
     {
         FCObjImage image(source);
@@ -164,6 +171,10 @@ TEST(GeometryFreeImage, AFailureLeavesTheImageAsItWas)
         EXPECT_TRUE(testimg::SamePixels(image, source)) << c.name;
         EXPECT_EQ(observer.calls, (std::vector<int>{0, 1, 98, 99, 100})) << c.name;
     }
+    // The size no image can hold was refused before the library allocated it.
+    rusage after{};
+    getrusage(RUSAGE_SELF, &after);
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 512L * 1024) << "kilobytes";
 }
 
 TEST(GeometryFreeImage, ARefusingObserverIsFlaggedButEveryStepRuns)

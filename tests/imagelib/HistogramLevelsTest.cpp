@@ -3,6 +3,7 @@
 #include "TestImages.h"
 
 #include "imagelib/FCBandRunner.h"
+#include "imagelib/effects/ColorModel.h"
 #include "imagelib/effects/HistogramEffects.h"
 
 #include <gtest/gtest.h>
@@ -395,6 +396,46 @@ TEST(HistogramAutoEnhance, KeepsGreysAndWidensColours)
     EXPECT_EQ(At(image, 0, 0), (Bgr{72, 0, 200}));
     EXPECT_EQ(At(image, 0, 1), (Bgr{100, 100, 100}));
     EXPECT_EQ(image.PixelAddress(0, 1)[3], 101);
+}
+
+TEST(HistogramAutoEnhance, LargeImagesGiveThePlainLoopsBytes)
+{
+    // Large images go through a table of reduced pixels; the plain per-pixel chain, written
+    // out here, is the reference. 512 x 384 is the smallest image that uses the table.
+    for (auto [w, h] : {std::pair{512, 384}, {60, 50}})
+    {
+        const FCObjImage source = testimg::Varied(w, h, 24, 2024);
+        double vMax = 0.0, vMin = 1.0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+            {
+                const BYTE* p = source.PixelAddress(x, y);
+                const double c = 255 - p[2], m = 255 - p[1], ye = 255 - p[0];
+                const double k = std::min({c, m, ye});
+                const double v = std::max({c - k, m - k, ye - k}) / 255;
+                vMax = std::max(vMax, v);
+                vMin = std::min(vMin, v);
+            }
+        FCObjImage expected(source);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+            {
+                BYTE* p = expected.PixelAddress(x, y);
+                const int k = std::min({255 - p[2], 255 - p[1], 255 - p[0]});
+                const BYTE reduced[3] = {BYTE(255 - p[0] - k), BYTE(255 - p[1] - k), BYTE(255 - p[2] - k)};
+                double hue, sat, val;
+                RGBtoHSV(reduced, hue, sat, val);
+                if (vMax != vMin) val = (val - vMin) / (vMax - vMin);
+                const RGBQUAD q = HSVtoRGB(hue, sat, val);
+                p[0] = BYTE(255 - std::min(q.rgbBlue + k, 255));
+                p[1] = BYTE(255 - std::min(q.rgbGreen + k, 255));
+                p[2] = BYTE(255 - std::min(q.rgbRed + k, 255));
+            }
+        FCObjImage image(source);
+        FCEffectAutoColorEnhance e;
+        RunEffect(image, e, 4);
+        EXPECT_TRUE(testimg::SamePixels(image, expected)) << w << "x" << h;
+    }
 }
 
 TEST(HistogramEffects, ProgressAndCancelAfterThePreparation)

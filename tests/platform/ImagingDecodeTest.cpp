@@ -710,3 +710,27 @@ TEST(ImagingDecode, DecodedMemoryStaysWithinTheLimit)
     EXPECT_TRUE(Open(fixtures::MakePng(big)));
     SetMaxDecodedBytes(old);
 }
+
+// A PNG chunk whose length runs past the end of the file: cut off before the library reads it,
+// so the picture before it still loads and nothing is allocated for the claimed length.
+TEST(ImagingDecode, PngChunkLongerThanTheFile)
+{
+    fixtures::PngSpec p;
+    p.colorType = PNG_COLOR_TYPE_GRAY, p.width = 2, p.height = 2, p.rows = {{1, 2}, {3, 4}};
+    Bytes png = fixtures::MakePng(p);
+    // Before the end chunk: a text chunk that claims 1.2 GB.
+    Bytes bogus;
+    fixtures::Put32BE(bogus, 0x4D000010);
+    bogus.insert(bogus.end(), {'t', 'E', 'X', 't', 'S', 'o', 'f', 't'});
+    Bytes after = png;
+    after.insert(after.end() - 12, bogus.begin(), bogus.end());
+    after.resize(after.size() - 12); // the file ends inside the bogus chunk
+    auto b = Open(after);
+    ASSERT_TRUE(b);
+    const auto argb = Pixels(*b, PixelFormat32bppARGB);
+    EXPECT_EQ(At(argb, 2, 1, 1), 0xFF040404u);
+    // The same chunk before the image data: no picture.
+    Bytes before(png.begin(), png.begin() + 33);
+    before.insert(before.end(), bogus.begin(), bogus.end());
+    EXPECT_FALSE(Open(before));
+}

@@ -179,14 +179,12 @@ TEST(ShellText, SaveDialogTypeGivesTheExtension)
         const char* label;
         const char* extension;
     };
-    const Case cases[] = {{"Fichiers Jpeg (*.jpg;*.jpeg)", ".jpg"},
-                          {"Fichiers TIFF (*.tif;*.tiff)", ".tif"},
-                          {"Fichiers PNG (*.png)", ".png"},
-                          {"Tous (*.*)", ""},
-                          {"Fichiers images connus", ""},
-                          {"(*.png)", ""}};
+    const Case cases[] = {{"Fichiers Jpeg (*.jpg;*.jpeg)", ".jpg"}, {"Fichiers TIFF (*.tif;*.tiff)", ".tif"},
+                          {"Fichiers PNG (*.png)", ".png"},         {"Tous (*.*)", ""},
+                          {"Fichiers images connus", ""},           {"(*.png)", ""}};
     for (const Case& c : cases)
-        EXPECT_EQ(ExtensionOfTypeLabel(QString::fromUtf8(c.label)), QString::fromUtf8(c.extension)) << c.label;
+        EXPECT_EQ(ExtensionOfTypeLabel(QString::fromUtf8(c.label)), QString::fromUtf8(c.extension))
+            << c.label;
     EXPECT_EQ(RenameExtension("/d/photo.jpg", ".tif"), QStringLiteral("/d/photo.tif"));
     EXPECT_EQ(RenameExtension("/d.x/photo", ".tif"), QStringLiteral("/d.x/photo.tif"));
     EXPECT_EQ(RenameExtension("/d/.hidden", ".png"), QStringLiteral("/d/.hidden.png"));

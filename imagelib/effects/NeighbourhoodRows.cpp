@@ -1,0 +1,77 @@
+#include "imagelib/effects/NeighbourhoodRows.h"
+
+#include <atomic>
+#include <cstring>
+
+namespace neighbour
+{
+namespace
+{
+std::atomic<std::uint64_t> g_nextCacheId{1};
+
+struct ThreadBuffers
+{
+    std::vector<BYTE> slots[6];
+};
+thread_local ThreadBuffers t_buffers;
+} // namespace
+
+void StoreColourBytes(BYTE* dest, const BYTE* result, int width, int step)
+{
+    if (step == 3)
+    {
+        std::memcpy(dest, result, std::size_t(width) * 3);
+        return;
+    }
+    for (int x = 0; x < width; ++x, dest += step, result += step)
+    {
+        dest[0] = result[0];
+        dest[1] = result[1];
+        dest[2] = result[2];
+    }
+}
+
+RowsBeforePass::RowsBeforePass(const FCObjImage& image, int reach)
+    : m_image(image), m_reach(reach < 1 ? 1 : (reach > 2 ? 2 : reach))
+{
+    const std::size_t bytes = std::size_t(image.Width()) * std::size_t(image.ColorBits() / 8);
+    for (int i = 0; i <= m_reach; ++i)
+    {
+        m_saved[i] = ThreadScratch(3 + i, bytes);
+        m_ready = m_ready && m_saved[i] && image.HasBits();
+    }
+}
+
+void RowsBeforePass::Save(int y)
+{
+    std::memcpy(m_saved[y % (m_reach + 1)], m_image.RowAddress(y),
+                std::size_t(m_image.Width()) * std::size_t(m_image.ColorBits() / 8));
+    m_last = y;
+}
+
+BYTE* ThreadScratch(int slot, std::size_t bytes)
+{
+    std::vector<BYTE>& v = t_buffers.slots[slot];
+    if (v.size() < bytes || v.empty())
+    {
+        try
+        {
+            v.resize(bytes > 0 ? bytes : 1);
+        }
+        catch (const std::bad_alloc&)
+        {
+            return nullptr;
+        }
+        catch (const std::length_error&)
+        {
+            return nullptr;
+        }
+    }
+    return v.data();
+}
+
+void SourceCopy::Invalidate()
+{
+    m_id = g_nextCacheId.fetch_add(1, std::memory_order_relaxed);
+}
+} // namespace neighbour

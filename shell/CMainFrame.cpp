@@ -1,0 +1,982 @@
+#include "shell/CMainFrame.h"
+
+#include "document/CImageDoc.h"
+#include "imagelib/FCImageCodec.h"
+#include "imagelib/qt/FCObjImageQt.h"
+#include "platform/qt/Clipboard.h"
+#include "platform/qt/Prompt.h"
+#include "platform/qt/WindowMessages.h"
+#include "platform/settings/Settings.h"
+#include "platform/version/FileExists.h"
+#include "resources/CommandIds.h"
+#include "resources/ResourceBuilder.h"
+#include "shell/CInfoDialog.h"
+#include "shell/CStatusProgress.h"
+#include "shell/ShellDialogs.h"
+#include "shell/ShellText.h"
+#include "views/CChildFrame.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QSessionManager>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QUrl>
+
+#include <cstring>
+
+#include <unistd.h>
+
+namespace
+{
+CMainFrame* g_mainFrame = nullptr;
+
+QKeySequence AcceleratorSequence(const Accelerator& a)
+{
+    QString text;
+    if (a.modifiers & kAccelCtrl) text += QStringLiteral("Ctrl+");
+    if (a.modifiers & kAccelShift) text += QStringLiteral("Shift+");
+    if (a.modifiers & kAccelAlt) text += QStringLiteral("Alt+");
+    text += QString::fromLatin1(a.key);
+    return QKeySequence(text, QKeySequence::PortableText);
+}
+
+// The longest path kept in the recent-file list, in bytes of its stored form.
+constexpr std::size_t kMaxRecentPathBytes = 2 * 4096 + 2;
+} // namespace
+
+CMainFrame* CMainFrame::Instance()
+{
+    return g_mainFrame;
+}
+
+CMainFrame::CMainFrame()
+{
+    g_mainFrame = this;
+    SetChildFrameHost(this);
+    m_writable = [](const QString& path) { return ::access(QFile::encodeName(path).constData(), W_OK) == 0; };
+}
+
+CMainFrame::~CMainFrame()
+{
+    // The windows go first: their views leave the documents (which go with their last view,
+    // stopping any preview thread) before the document list and the status bar go.
+    DestroyChildren();
+    if (ChildFrameHost() == this) SetChildFrameHost(nullptr);
+    if (g_mainFrame == this) g_mainFrame = nullptr;
+}
+
+bool CMainFrame::Create()
+{
+    m_productTitle = ResString(kResMainFrame);
+    setWindowTitle(m_productTitle);
+    setWindowIcon(QIcon(ArtPixmap("picture", 2)));
+    m_actions = new CCommandActions([this](int id) { OnCommand(id); }, this);
+    m_mruPlaceholder = QStringLiteral("(MRU vide)");
+
+    BuildMenus();
+
+    m_toolBar = addToolBar(QStringLiteral("Barre d'Outils"));
+    m_toolBar->setObjectName(QStringLiteral("60161"));
+    m_toolBar->setIconSize(QSize(20, 20));
+    FillToolBar(m_toolBar, kResMainFrame, *m_actions);
+    addToolBarBreak();
+    m_previewBar = addToolBar(QStringLiteral("Aperçu"));
+    m_previewBar->setObjectName(QStringLiteral("60162"));
+    m_previewBar->setIconSize(QSize(20, 20));
+    FillToolBar(m_previewBar, kResPreviewToolBar, *m_actions);
+    m_previewBar->hide();
+
+    MenuItemBitmaps::FromImageList(kCmdEditCut, kResMainFrame, 12);
+    MenuItemBitmaps::FromImageList(kCmdEditCopy, kResMainFrame, 13);
+    MenuItemBitmaps::FromImageList(kCmdEditPaste, kResMainFrame, 14);
+
+    QStatusBar* status = statusBar();
+    m_paneDefault = new QLabel(ResString(57345));
+    status->addWidget(m_paneDefault, 1);
+    m_paneProgress = new QWidget;
+    m_paneProgress->setFixedWidth(200);
+    m_progress = new CTextProgressBarCtrl(m_paneProgress);
+    m_progress->setGeometry(0, 0, 200, 18);
+    m_progress->hide();
+    status->addPermanentWidget(m_paneProgress);
+    m_paneCursor = new QLabel;
+    m_paneCursor->setMinimumWidth(fontMetrics().horizontalAdvance(ResString(61404)) + 8);
+    status->addPermanentWidget(m_paneCursor);
+    m_paneSelection = new QLabel;
+    m_paneSelection->setMinimumWidth(fontMetrics().horizontalAdvance(ResString(61405)) + 8);
+    status->addPermanentWidget(m_paneSelection);
+
+    m_statusProgress = std::make_unique<CStatusProgress>([this](int p) { SetProgress(p); }, this);
+    for (int p : {0, 1, 100})
+        m_statusProgress->OnProgress(p);
+
+    m_mdi = new QMdiArea;
+    m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdi->setBackground(QColor(128, 128, 128));
+    setCentralWidget(m_mdi);
+    connect(m_mdi, &QMdiArea::subWindowActivated, this, [this] { OnMdiActivation(); });
+
+    for (const Accelerator& a : AcceleratorTable(kResMainFrame))
+    {
+        auto* shortcut = new QShortcut(AcceleratorSequence(a), this);
+        shortcut->setContext(Qt::WindowShortcut);
+        const QKeyCombination combination = shortcut->key()[0];
+        connect(shortcut, &QShortcut::activated, this,
+                [this, combination]
+                { OnAccelerator(int(combination.key()), combination.keyboardModifiers()); });
+    }
+
+    m_idle = new CIdleNotifier(this);
+    m_idle->AddHandler([this] { UpdateUIState(); });
+
+    FCObjImage::SetCodecFactory(new CImageCodecFactory);
+
+    const QString last = QString::fromStdWString(GetLastDirectorySetting());
+    if (!last.isEmpty() && QFileInfo(last).isDir()) m_lastDirectory = last;
+
+    ReadRecentFiles();
+    RebuildRecentMenu();
+
+    setAcceptDrops(true);
+    connect(qApp, &QGuiApplication::commitDataRequest, this, &CMainFrame::OnEndSession);
+    resize(1000, 720);
+    UpdateUIState();
+    m_created = true;
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Menus and commands
+
+void CMainFrame::BuildMenus()
+{
+    for (int id : {kResMainFrame, kResImageFrame, kResToolFrame})
+    {
+        std::vector<QMenu*>& popups = m_menus[id];
+        for (const MenuEntry& e : MenuResource(id))
+        {
+            auto* menu = new QMenu(QString::fromUtf8(e.text), this);
+            FillMenu(menu, e.children, *m_actions);
+            connect(menu, &QMenu::aboutToShow, this,
+                    [this]
+                    {
+                        if (m_idle) m_idle->Notify();
+                    });
+            connect(menu, &QMenu::aboutToHide, this,
+                    [this]
+                    {
+                        if (m_paneDefault) m_paneDefault->setText(ResString(57345));
+                    });
+            if (FindMenuAction(menu, kCmdWindowCascade))
+                connect(menu, &QMenu::aboutToShow, this, [this, menu] { FillWindowMenu(menu); });
+            popups.push_back(menu);
+        }
+    }
+    SetMenu(kResMainFrame);
+}
+
+std::vector<QMenu*> CMainFrame::CurrentMenus() const
+{
+    const auto it = m_menus.find(m_currentMenu);
+    return it == m_menus.end() ? std::vector<QMenu*>{} : it->second;
+}
+
+void CMainFrame::SetMenu(int id)
+{
+    if (id == m_currentMenu) return;
+    m_currentMenu = id;
+    menuBar()->clear();
+    for (QMenu* menu : m_menus[id])
+        menuBar()->addMenu(menu);
+    RebuildRecentMenu();
+}
+
+void CMainFrame::RebuildRecentMenu()
+{
+    const auto menus = CurrentMenus();
+    if (!menus.empty()) m_mru.RebuildMenu(menus.front(), *m_actions, m_mruPlaceholder);
+}
+
+void CMainFrame::FillWindowMenu(QMenu* menu)
+{
+    for (QAction* a : m_windowItems)
+    {
+        menu->removeAction(a);
+        a->deleteLater();
+    }
+    m_windowItems.clear();
+    const QList<QMdiSubWindow*> windows = m_mdi->subWindowList();
+    if (windows.isEmpty()) return;
+    m_windowItems.push_back(menu->addSeparator());
+    for (int i = 0; i < windows.size(); ++i)
+    {
+        QAction* a = menu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(windows[i]->windowTitle()));
+        a->setData(kCmdWindowFirstChild + i);
+        a->setCheckable(true);
+        a->setChecked(windows[i] == m_mdi->currentSubWindow());
+        QPointer<QMdiSubWindow> target = windows[i];
+        connect(a, &QAction::triggered, this,
+                [this, target]
+                {
+                    if (target) m_mdi->setActiveSubWindow(target);
+                });
+        m_windowItems.push_back(a);
+    }
+}
+
+bool CMainFrame::OnCommand(int id)
+{
+    // While an effect reports progress nothing else runs.
+    if (m_statusProgress && m_statusProgress->IsReporting()) return true;
+    if (id >= kCmdFileMruFirst && id <= kCmdFileMruLast)
+    {
+        OnFileRecent(id);
+        return true;
+    }
+    switch (id)
+    {
+    case kCmdAppExit:
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+        return true;
+    case kCmdFileNew:
+        OnFileNew();
+        return true;
+    case kCmdViewToolBar:
+        OnViewToolBar();
+        return true;
+    case kCmdViewStatusBar:
+        OnViewStatusBar();
+        return true;
+    case kCmdAppAbout:
+        ShellDialogs().ShowAbout(QApplication::activeWindow());
+        return true;
+    case kCmdWindowCascade:
+        ClosePrintPreview();
+        m_mdi->cascadeSubWindows();
+        return true;
+    case kCmdWindowTileHorz:
+        ClosePrintPreview();
+        TileHorizontal();
+        return true;
+    case kCmdWindowTileVert:
+        ClosePrintPreview();
+        TileVertical();
+        return true;
+    case kCmdWindowArrange:
+        ClosePrintPreview();
+        ArrangeIcons();
+        return true;
+    default:
+        break;
+    }
+
+    // Everything else is offered to the active window first.
+    if (IChildFrame* child = ActiveChild()) child->OnCommand(id);
+
+    switch (id)
+    {
+    case kCmdFileOpen:
+        OnFileOpen();
+        return true;
+    case kCmdNewFromClipboard:
+        OnNewFromClipboard();
+        return true;
+    case kCmdEmptyClipboard:
+        EmptyClipboard();
+        return true;
+    case kCmdClearMru:
+        OnClearMRU();
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool CMainFrame::OnAccelerator(int key, Qt::KeyboardModifiers modifiers)
+{
+    for (const Accelerator& a : AcceleratorTable(kResMainFrame))
+    {
+        const QKeySequence sequence = AcceleratorSequence(a);
+        if (sequence.isEmpty() || sequence[0] != QKeyCombination(modifiers, Qt::Key(key))) continue;
+        // The key of a disabled command does nothing.
+        const auto states = ::UpdateUIState(CurrentAppState());
+        if (const auto it = states.find(a.id); it != states.end() && !it->second.enabled) return false;
+        OnCommand(a.id);
+        return true;
+    }
+    return false;
+}
+
+AppState CMainFrame::CurrentAppState() const
+{
+    AppState s;
+    const ClipboardState clip = GetClipboardState();
+    s.clipboardOpenable = clip.openable;
+    s.clipboardHasAny = clip.hasAny;
+    s.clipboardHasImage = clip.hasImage;
+    s.recentCount = m_mru.Count();
+    s.toolBarShown = m_toolBarShown;
+    s.statusBarShown = statusBar()->isVisibleTo(this) || (!isVisible() && !statusBar()->isHidden());
+    s.previewShown = m_previewShown;
+    IChildFrame* child = ActiveChild();
+    s.hasActiveChild = child != nullptr;
+    CBitmapViewBase* view = child ? child->View() : nullptr;
+    s.hasView = view != nullptr;
+    if (!view) return s;
+    s.isBitmapView = dynamic_cast<CBitmapView*>(view) != nullptr;
+    s.zoom = view->Zoom();
+    s.selectionLeft = s.isBitmapView ? view->GetSelection().left : -1;
+    if (CImageDoc* doc = view->Document())
+    {
+        s.hasDocument = true;
+        s.hasPath = !doc->GetPath().empty();
+        s.readOnly = doc->IsReadOnly();
+        s.canUndo = doc->CanUndo();
+        s.canRedo = doc->CanRedo();
+    }
+    return s;
+}
+
+void CMainFrame::UpdateUIState()
+{
+    if (!m_actions || (m_statusProgress && m_statusProgress->IsReporting())) return;
+    for (const auto& [id, state] : ::UpdateUIState(CurrentAppState()))
+    {
+        const auto it = m_uiState.find(id);
+        if (it != m_uiState.end() && it->second == state) continue;
+        m_uiState[id] = state;
+        QAction* action = m_actions->Find(id);
+        if (!action) continue;
+        action->setEnabled(state.enabled);
+        if (id == kCmdViewToolBar || id == kCmdViewStatusBar || id == kCmdFilePrintPreview)
+        {
+            action->setCheckable(true);
+            action->setChecked(state.checked);
+        }
+    }
+}
+
+void CMainFrame::OnViewToolBar()
+{
+    m_toolBarShown = !m_toolBarShown;
+    m_toolBar->setVisible(m_toolBarShown);
+    UpdateUIState();
+}
+
+void CMainFrame::OnViewStatusBar()
+{
+    statusBar()->setVisible(statusBar()->isHidden());
+    UpdateUIState();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Windows
+
+IChildFrame* CMainFrame::ActiveChild() const
+{
+    return m_mdi ? dynamic_cast<IChildFrame*>(m_mdi->currentSubWindow()) : nullptr;
+}
+
+CBitmapViewBase* CMainFrame::GetActiveView() const
+{
+    IChildFrame* child = ActiveChild();
+    return child ? child->View() : nullptr;
+}
+
+CBitmapViewBase* CMainFrame::ActivateOtherView(CImageDoc* doc)
+{
+    if (!doc) return nullptr;
+    QMdiSubWindow* active = m_mdi->currentSubWindow();
+    for (CView* v : doc->GetViews())
+    {
+        auto* view = dynamic_cast<CBitmapViewBase*>(v);
+        if (!view || !view->Frame()) continue;
+        auto* frame = dynamic_cast<QMdiSubWindow*>(view->Frame());
+        if (frame && frame != active)
+        {
+            m_mdi->setActiveSubWindow(frame);
+            return view;
+        }
+    }
+    return nullptr;
+}
+
+void CMainFrame::AddChildFrame(QMdiSubWindow* frame)
+{
+    m_mdi->addSubWindow(frame);
+    const QSize area = m_mdi->viewport()->size();
+    frame->resize(std::max(320, area.width() * 3 / 5), std::max(240, area.height() * 3 / 5));
+    frame->show();
+    m_mdi->setActiveSubWindow(frame);
+}
+
+void CMainFrame::ClosePrintPreview()
+{
+    // Nothing to leave while the preview is not shown.
+    if (!m_previewShown) return;
+}
+
+void CMainFrame::OnMdiActivation()
+{
+    QMdiSubWindow* current = m_mdi->currentSubWindow();
+    if (current == m_lastActive) return;
+    if (auto* old = dynamic_cast<IChildFrame*>(m_lastActive.data())) old->OnMDIActivate(false);
+    m_lastActive = current;
+    if (auto* now = dynamic_cast<IChildFrame*>(current))
+    {
+        SetMenu(now->MenuId());
+        now->OnMDIActivate(true);
+    }
+    else
+    {
+        SetMenu(kResMainFrame);
+        PostImageMessage(this, WM_IMAGE_SELECTION, -1, -1);
+    }
+}
+
+namespace
+{
+std::vector<QMdiSubWindow*> Tileable(QMdiArea* mdi)
+{
+    std::vector<QMdiSubWindow*> out;
+    for (QMdiSubWindow* w : mdi->subWindowList())
+        if (w->isVisible() && !w->isMinimized()) out.push_back(w);
+    return out;
+}
+} // namespace
+
+void CMainFrame::TileHorizontal()
+{
+    Tile(false);
+}
+
+void CMainFrame::TileVertical()
+{
+    Tile(true);
+}
+
+void CMainFrame::Tile(bool sideBySide)
+{
+    const auto windows = Tileable(m_mdi);
+    if (windows.empty()) return;
+    const QSize area = m_mdi->viewport()->size();
+    const int n = int(windows.size());
+    for (int i = 0; i < n; ++i)
+    {
+        QMdiSubWindow* w = windows[std::size_t(i)];
+        w->showNormal();
+        if (sideBySide)
+        {
+            const int left = area.width() * i / n, right = area.width() * (i + 1) / n;
+            w->setGeometry(left, 0, right - left, area.height());
+        }
+        else
+        {
+            const int top = area.height() * i / n, bottom = area.height() * (i + 1) / n;
+            w->setGeometry(0, top, area.width(), bottom - top);
+        }
+    }
+}
+
+void CMainFrame::ArrangeIcons()
+{
+    const QSize area = m_mdi->viewport()->size();
+    int x = 0, y = area.height();
+    for (QMdiSubWindow* w : m_mdi->subWindowList())
+    {
+        if (!w->isMinimized()) continue;
+        const QSize s = w->size();
+        if (x > 0 && x + s.width() > area.width())
+        {
+            x = 0;
+            y -= s.height();
+        }
+        w->move(x, y - s.height());
+        x += s.width();
+    }
+}
+
+CChildFrame* CMainFrame::NewChildFrame()
+{
+    auto* frame = new CChildFrame;
+    AddChildFrame(frame);
+    return frame;
+}
+
+void CMainFrame::CloseLater(QMdiSubWindow* frame)
+{
+    QPointer<QMdiSubWindow> target = frame;
+    QMetaObject::invokeMethod(
+        this,
+        [target]
+        {
+            if (target) target->close();
+        },
+        Qt::QueuedConnection);
+}
+
+void CMainFrame::MaximizeIfOnly(QMdiSubWindow* frame)
+{
+    if (GetDocumentCount() == 1) frame->showMaximized();
+}
+
+void CMainFrame::DestroyChildren()
+{
+    if (!m_mdi) return;
+    const QList<QMdiSubWindow*> windows = m_mdi->subWindowList();
+    for (QMdiSubWindow* w : windows)
+        if (auto* child = dynamic_cast<IChildFrame*>(w); child && child->View())
+            child->View()->DetachFromDocument();
+    for (QMdiSubWindow* w : windows)
+        delete w;
+    m_lastActive = nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Opening and creating documents
+
+CImageDoc* CMainFrame::FindDocument(const QString& path) const
+{
+    for (int i = 0; i < GetDocumentCount(); ++i)
+    {
+        CImageDoc* doc = GetDocument(i);
+        const QString docPath = QString::fromStdWString(doc->GetPath());
+        if (!docPath.isEmpty() && CRecentFileList::SamePath(docPath, path)) return doc;
+    }
+    return nullptr;
+}
+
+bool CMainFrame::AttachToOpenDocument(CChildFrame* frame, const QString& path)
+{
+    CImageDoc* doc = FindDocument(path);
+    if (!doc) return false;
+    doc->AddView(&frame->BitmapView());
+    doc->UpdateAllViews();
+    AddRecentFile(path.toStdWString());
+    SetLastDirectory(path);
+    return true;
+}
+
+void CMainFrame::SetLastDirectory(const QString& path)
+{
+    m_lastDirectory = LastDirectoryOf(path, m_lastDirectory);
+}
+
+bool CMainFrame::OpenFile(const QString& path, bool readOnly)
+{
+    CWaitCursor wait(*this);
+    CChildFrame* frame = NewChildFrame();
+    if (AttachToOpenDocument(frame, path)) return true;
+    auto* doc = new CImageDoc(&frame->BitmapView(), *this);
+    if (doc->InitFromFile(path.toStdWString().c_str()))
+    {
+        AddDocument(doc);
+        if (readOnly || !m_writable(path)) doc->SetReadOnly(true);
+        doc->UpdateAllViews();
+        AddRecentFile(path.toStdWString());
+        SetLastDirectory(path);
+        MaximizeIfOnly(frame);
+        return true;
+    }
+    ShowPrompt(this, QStringLiteral("Impossible de charger :\n") + path, QString(), PromptButtons::Ok);
+    CloseLater(frame);
+    return false;
+}
+
+void CMainFrame::OnFileOpen()
+{
+    ClosePrintPreview();
+    const auto choice = ShellDialogs().AskOpenFile(QApplication::activeWindow(), m_lastDirectory);
+    if (choice) OpenFile(choice->path, choice->readOnly);
+}
+
+void CMainFrame::OnFileNew()
+{
+    ClosePrintPreview();
+    const auto choice = ShellDialogs().AskNewImage(this);
+    if (!choice) return;
+    CWaitCursor wait(*this);
+    CChildFrame* frame = NewChildFrame();
+    auto* doc = new CImageDoc(&frame->BitmapView(), *this);
+    if (!doc->CreateBlank(choice->width, choice->height, choice->bpp))
+    {
+        // No image of that size can be had: the window goes, and the document with it.
+        ShowPrompt(this,
+                   QStringLiteral("Impossible de créer une image de %1 x %2 pixels.")
+                       .arg(choice->width)
+                       .arg(choice->height),
+                   QString(), PromptButtons::Ok);
+        CloseLater(frame);
+        return;
+    }
+    AddDocument(doc);
+    doc->UpdateAllViews();
+    MaximizeIfOnly(frame);
+}
+
+void CMainFrame::OnNewFromClipboard()
+{
+    ClosePrintPreview();
+    const ClipboardState clip = GetClipboardState();
+    if (!clip.openable || !clip.hasImage) return;
+    CWaitCursor wait(*this);
+    CChildFrame* frame = NewChildFrame();
+    auto* doc = new CImageDoc(&frame->BitmapView(), *this);
+    if (!doc->InitFromClipboard())
+    {
+        CloseLater(frame);
+        return;
+    }
+    AddDocument(doc);
+    doc->UpdateAllViews();
+    MaximizeIfOnly(frame);
+}
+
+void CMainFrame::OnFileRecent(int id)
+{
+    ClosePrintPreview();
+    const int index = m_mru.IndexOfCommand(id);
+    if (index < 0)
+    {
+        MessageBeep();
+        return;
+    }
+    const QString path = m_mru.Entries()[index];
+    CWaitCursor wait(*this);
+    CChildFrame* frame = NewChildFrame();
+    if (AttachToOpenDocument(frame, path)) return;
+    auto* doc = new CImageDoc(&frame->BitmapView(), *this);
+    if (doc->InitFromFile(path.toStdWString().c_str()))
+    {
+        AddDocument(doc);
+        doc->UpdateAllViews();
+        m_mru.MoveToTop(index);
+        RebuildRecentMenu();
+        SetLastDirectory(path);
+        MaximizeIfOnly(frame);
+        return;
+    }
+    const std::wstring wide = path.toStdWString();
+    const QString text = FileExists(wide.c_str()) ? QStringLiteral("Impossible de charger :\n")
+                                                  : QStringLiteral("Fichier non trouvé :\n");
+    ShowPrompt(this, text + path, QString(), PromptButtons::Ok);
+    CloseLater(frame);
+    m_mru.Remove(index);
+    RebuildRecentMenu();
+}
+
+void CMainFrame::OnClearMRU()
+{
+    m_paneDefault->clear();
+    m_mru.Clear();
+    RebuildRecentMenu();
+    WriteRecentFiles();
+    if (QAction* placeholder = m_actions->Find(kCmdFileMruFirst)) placeholder->setText(m_mruPlaceholder);
+}
+
+void CMainFrame::OnDropFiles(const QStringList& paths)
+{
+    ClosePrintPreview();
+    CWaitCursor wait(*this);
+    for (const QString& path : paths)
+        OpenFile(QFileInfo(path).absoluteFilePath(), false);
+    if (paths.size() >= 2) m_mdi->cascadeSubWindows();
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls())
+        for (const QUrl& url : event->mimeData()->urls())
+            if (url.isLocalFile())
+            {
+                event->acceptProposedAction();
+                return;
+            }
+}
+
+void CMainFrame::dropEvent(QDropEvent* event)
+{
+    QStringList paths;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile()) paths << url.toLocalFile();
+    event->acceptProposedAction();
+    // Opened once the drag is over: a message box inside the drop would hold the drag source.
+    QTimer::singleShot(0, this, [this, paths] { OnDropFiles(paths); });
+}
+
+void CMainFrame::ReadRecentFiles()
+{
+    SettingsKey key;
+    const std::wstring path = std::wstring(GetSettingsKeyPath()) + L"\\Recent Document List";
+    if (key.Open(GetSettingsFile(), path, false) != ERROR_SUCCESS) return;
+    SettingsValue count;
+    if (key.QueryValue(L"DocumentCount", count, 4) != ERROR_SUCCESS || count.type != REG_DWORD ||
+        count.data.size() != 4)
+        return;
+    std::int32_t max = 0;
+    std::memcpy(&max, count.data.data(), 4);
+    m_mru.SetMaxEntries(max);
+    QStringList entries;
+    for (int i = m_mru.MaxEntries(); i >= 1; --i)
+    {
+        SettingsValue value;
+        const std::wstring name = L"Document" + std::to_wstring(i);
+        if (key.QueryValue(name, value, kMaxRecentPathBytes) != ERROR_SUCCESS) continue;
+        if ((value.type != REG_SZ && value.type != REG_EXPAND_SZ) || value.data.size() < 2 ||
+            value.data.size() % 2 != 0 || value.data[value.data.size() - 1] != 0 ||
+            value.data[value.data.size() - 2] != 0)
+            continue;
+        const std::wstring text = FromUtf16Le(std::string_view(value.data).substr(0, value.data.size() - 2));
+        if (text.empty() || text.find(L'\0') != std::wstring::npos) continue;
+        entries << QString::fromStdWString(text);
+    }
+    m_mru.SetEntries(entries);
+}
+
+void CMainFrame::WriteRecentFiles()
+{
+    SettingsKey key;
+    const std::wstring path = std::wstring(GetSettingsKeyPath()) + L"\\Recent Document List";
+    if (key.Open(GetSettingsFile(), path, true) != ERROR_SUCCESS) return;
+    const DWORD max = DWORD(m_mru.MaxEntries());
+    key.SetValue(L"DocumentCount", REG_DWORD, std::string_view(reinterpret_cast<const char*>(&max), 4));
+    const QStringList& entries = m_mru.Entries();
+    const int n = int(entries.size());
+    for (int i = 0; i < n; ++i)
+        key.SetValue(L"Document" + std::to_wstring(i + 1), REG_SZ,
+                     ToRegString(entries[n - 1 - i].toStdWString()));
+    for (int i = n + 1; i <= CRecentFileList::kHighest; ++i)
+        key.DeleteValue(L"Document" + std::to_wstring(i));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Status bar and posted messages
+
+QLabel* CMainFrame::Pane(int id) const
+{
+    switch (id)
+    {
+    case 57345:
+        return m_paneDefault;
+    case 61404:
+        return m_paneCursor;
+    case 61405:
+        return m_paneSelection;
+    default:
+        return nullptr;
+    }
+}
+
+void CMainFrame::SetProgress(int percent)
+{
+    if (!m_progress) return;
+    if (percent >= 100)
+    {
+        m_progress->hide();
+        return;
+    }
+    if (m_progress->isHidden())
+    {
+        m_progress->setGeometry(m_paneProgress->rect());
+        m_progress->setValue(0);
+        m_progress->show();
+    }
+    if (m_progress->value() != percent)
+    {
+        m_progress->setValue(percent);
+        m_progress->repaint();
+    }
+}
+
+void CMainFrame::OnImageCursorPos(std::int64_t x, std::int64_t y)
+{
+    m_paneCursor->setText(CursorPaneText(x, y));
+}
+
+void CMainFrame::OnImageSelection(std::int64_t wParam, std::int64_t lParam)
+{
+    m_paneSelection->setText(SelectionPaneText(wParam, lParam));
+}
+
+bool CMainFrame::event(QEvent* event)
+{
+    if (event->type() == ImageMessageEvent::EventType())
+    {
+        auto* m = static_cast<ImageMessageEvent*>(event);
+        switch (m->Message())
+        {
+        case WM_IMAGE_CURSOR_POS:
+            OnImageCursorPos(m->WParam(), m->LParam());
+            break;
+        case WM_IMAGE_SELECTION:
+            OnImageSelection(m->WParam(), m->LParam());
+            break;
+        case WM_STATUS_PROGRESS:
+            SetProgress(int(m->WParam()));
+            break;
+        default: // 2027: the print preview follows the settings when it is shown
+            break;
+        }
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Closing
+
+bool CMainFrame::QuerySaveAll()
+{
+    bool mayClose = true;
+    for (QMdiSubWindow* w : m_mdi->subWindowList())
+    {
+        auto* child = dynamic_cast<IChildFrame*>(w);
+        CBitmapViewBase* view = child ? child->View() : nullptr;
+        CImageDoc* doc = view ? view->Document() : nullptr;
+        if (doc && !doc->QuerySaveModified(true)) mayClose = false;
+    }
+    return mayClose;
+}
+
+void CMainFrame::OnEndSession(QSessionManager& manager)
+{
+    if (!QuerySaveAll()) manager.cancel();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    if (m_closing)
+    {
+        event->accept();
+        return;
+    }
+    if (!QuerySaveAll())
+    {
+        event->ignore();
+        return;
+    }
+    m_closing = true;
+    const std::wstring last = m_lastDirectory.toStdWString();
+    SetLastDirectorySetting(last.c_str());
+    WriteRecentFiles();
+    MenuItemBitmaps::Clear();
+    DestroyChildren();
+    event->accept();
+    QCoreApplication::exit(1);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The document's host
+
+DocMsgAnswer CMainFrame::MessageBox(const std::wstring& text, const wchar_t* caption, DocMsgStyle style)
+{
+    const QString title = caption ? QString::fromWCharArray(caption) : QStringLiteral("Erreur");
+    PromptButtons buttons = PromptButtons::Ok;
+    PromptIcon icon = PromptIcon::None;
+    if (style == DocMsgStyle::Error)
+        icon = PromptIcon::Error;
+    else if (style == DocMsgStyle::Question)
+    {
+        buttons = PromptButtons::YesNoCancel;
+        icon = PromptIcon::Question;
+    }
+    switch (ShowPrompt(this, QString::fromStdWString(text), title, buttons, icon))
+    {
+    case IDYES:
+        return DocMsgAnswer::Yes;
+    case IDNO:
+        return DocMsgAnswer::No;
+    case IDCANCEL:
+        return DocMsgAnswer::Cancel;
+    default:
+        return DocMsgAnswer::Ok;
+    }
+}
+
+void CMainFrame::BeginWaitCursor()
+{
+    QApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+}
+
+void CMainFrame::EndWaitCursor()
+{
+    QApplication::restoreOverrideCursor();
+}
+
+std::optional<SaveAsChoice> CMainFrame::AskSaveAs(const std::wstring& initialName,
+                                                  const std::wstring& initialFolder)
+{
+    const auto choice =
+        ShellDialogs().AskSaveAs(QApplication::activeWindow(), QString::fromStdWString(initialName),
+                                 QString::fromStdWString(initialFolder));
+    if (!choice) return std::nullopt;
+    return SaveAsChoice{choice->path.toStdWString(), choice->fileTitle.toStdWString()};
+}
+
+void CMainFrame::ShowInfo(const std::wstring& path, const std::wstring& title, const std::wstring& text)
+{
+    CInfoDialog dialog(QString::fromStdWString(path), QString::fromStdWString(title),
+                       QString::fromStdWString(text), QApplication::activeWindow());
+    dialog.exec();
+}
+
+void CMainFrame::CreateToolView(CImageDoc&, int)
+{
+    // The tool views (channels, Y/U/V, Fourier) come with the commands that open them; no
+    // command of the menus shown here asks for one.
+}
+
+CView* CMainFrame::ActiveView()
+{
+    return GetActiveView();
+}
+
+void CMainFrame::RemoveDocument(CImageDoc* doc)
+{
+    CDocManager::RemoveDocument(doc);
+}
+
+void CMainFrame::AddRecentFile(const std::wstring& path)
+{
+    m_mru.Add(QString::fromStdWString(path));
+    RebuildRecentMenu();
+}
+
+std::wstring CMainFrame::LastFolder()
+{
+    return m_lastDirectory.toStdWString();
+}
+
+void CMainFrame::SetLastFolder(const std::wstring& folder)
+{
+    m_lastDirectory = QString::fromStdWString(folder);
+}
+
+bool CMainFrame::ReadClipboardImage(FCObjImage& out)
+{
+    return PasteFromClipboard(out);
+}
+
+FCProgressObserver& CMainFrame::UiProgress()
+{
+    return *m_statusProgress;
+}
+
+void CMainFrame::PostProgress(int percent)
+{
+    PostImageMessage(this, WM_STATUS_PROGRESS, percent, 0);
+}

@@ -1,0 +1,185 @@
+// The program's only top-level window: menus, toolbars, the status bar with its cursor,
+// selection and progress panes, and the MDI area holding the image windows. It routes commands
+// (its own first, then the active window's), decides at every idle moment which commands are
+// enabled, opens and creates documents, keeps the recent-file list and the last folder, owns the
+// list of open documents and closes the program after asking every document whether to save.
+#pragma once
+
+#include "document/CDocManager.h"
+#include "document/DocHost.h"
+#include "platform/qt/CommandTarget.h"
+#include "platform/qt/IdleNotifier.h"
+#include "shell/RecentFileList.h"
+#include "shell/UpdateUI.h"
+#include "views/ChildFrameHost.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <vector>
+
+class CBitmapViewBase;
+class CChildFrame;
+class CCommandActions;
+class CStatusProgress;
+class CTextProgressBarCtrl;
+class IChildFrame;
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QSessionManager;
+class QToolBar;
+
+class CMainFrame : public QMainWindow,
+                   public CDocManager,
+                   public CDocHost,
+                   public IChildFrameHost,
+                   public ICommandTarget
+{
+    Q_OBJECT
+public:
+    CMainFrame();
+    ~CMainFrame() override;
+
+    // Builds the window's parts, reads the settings it keeps; false when it cannot be made.
+    bool Create();
+
+    // The process's one main frame, or null.
+    static CMainFrame* Instance();
+
+    // ---- Commands ----
+    bool OnCommand(int id) override;
+    // The states of the commands now.
+    AppState CurrentAppState() const;
+    // Applies the enabling rules to the actions (only what changed).
+    void UpdateUIState();
+    const std::map<int, CommandState>& PushedStates() const { return m_uiState; }
+    CCommandActions& Actions() const { return *m_actions; }
+    // The menu resource shown (128, 129 or 130).
+    int CurrentMenuId() const { return m_currentMenu; }
+    // The popups of the current menu bar.
+    std::vector<QMenu*> CurrentMenus() const;
+    // Runs the command bound to a key of the accelerator table; false when the key has none or
+    // its command is disabled.
+    bool OnAccelerator(int key, Qt::KeyboardModifiers modifiers);
+
+    // ---- Opening and creating ----
+    bool OpenFile(const QString& path, bool readOnly);
+    void OnFileOpen();
+    void OnFileNew();
+    void OnNewFromClipboard();
+    void OnFileRecent(int id);
+    void OnClearMRU();
+    void OnDropFiles(const QStringList& paths);
+    void SetLastDirectory(const QString& path);
+    QString LastDirectory() const { return m_lastDirectory; }
+    CRecentFileList& RecentFiles() { return m_mru; }
+    void RebuildRecentMenu();
+    // Reads and writes the recent-file list in the settings.
+    void ReadRecentFiles();
+    void WriteRecentFiles();
+    // Whether a file may be written (a test may answer in place of the file system).
+    void SetWritableProbe(std::function<bool(const QString&)> probe) { m_writable = std::move(probe); }
+
+    // ---- Windows ----
+    IChildFrame* ActiveChild() const;
+    CBitmapViewBase* GetActiveView() const;
+    CBitmapViewBase* ActivateOtherView(CImageDoc* doc);
+    QMdiArea* MdiArea() const { return m_mdi; }
+    void AddChildFrame(QMdiSubWindow* frame) override;
+    void ClosePrintPreview() override;
+    void TileHorizontal();
+    void TileVertical();
+    void ArrangeIcons();
+
+    // ---- Status bar ----
+    void SetProgress(int percent);
+    CTextProgressBarCtrl* ProgressBar() const { return m_progress; }
+    QLabel* Pane(int id) const;
+    QToolBar* MainToolBar() const { return m_toolBar; }
+    CStatusProgress* StatusProgress() const { return m_statusProgress.get(); }
+
+    // ---- Closing ----
+    // Asks every document window whether to save; false when one answered Cancel (all are
+    // asked all the same).
+    bool QuerySaveAll();
+    // The desktop session ends: the same questions; Cancel keeps the session going.
+    void OnEndSession(QSessionManager& manager);
+
+    // ---- The document's host ----
+    DocMsgAnswer MessageBox(const std::wstring& text, const wchar_t* caption, DocMsgStyle style) override;
+    void BeginWaitCursor() override;
+    void EndWaitCursor() override;
+    std::optional<SaveAsChoice> AskSaveAs(const std::wstring& initialName,
+                                          const std::wstring& initialFolder) override;
+    void ShowInfo(const std::wstring& path, const std::wstring& title, const std::wstring& text) override;
+    void CreateToolView(CImageDoc& doc, int command) override;
+    CView* ActiveView() override;
+    void RemoveDocument(CImageDoc* doc) override;
+    void AddRecentFile(const std::wstring& path) override;
+    std::wstring LastFolder() override;
+    void SetLastFolder(const std::wstring& folder) override;
+    bool ReadClipboardImage(FCObjImage& out) override;
+    FCProgressObserver& UiProgress() override;
+    void PostProgress(int percent) override;
+
+protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void BuildMenus();
+    void SetMenu(int id);
+    void OnMdiActivation();
+    void OnImageCursorPos(std::int64_t x, std::int64_t y);
+    void OnImageSelection(std::int64_t wParam, std::int64_t lParam);
+    void OnViewToolBar();
+    void OnViewStatusBar();
+    void FillWindowMenu(QMenu* menu);
+    // Horizontal tiling stacks the windows, each as wide as the area; vertical tiling puts them
+    // side by side, each as high as the area.
+    void Tile(bool sideBySide);
+    // A new image window in the MDI area.
+    CChildFrame* NewChildFrame();
+    // Closes a child frame once the events in hand are done.
+    void CloseLater(QMdiSubWindow* frame);
+    void MaximizeIfOnly(QMdiSubWindow* frame);
+    CImageDoc* FindDocument(const QString& path) const;
+    // A file already open gets one more window on its document (the new frame's view); false
+    // when no open document has that file.
+    bool AttachToOpenDocument(CChildFrame* frame, const QString& path);
+    // Takes every window down without asking (after the questions were answered).
+    void DestroyChildren();
+
+    QString m_productTitle;
+    CCommandActions* m_actions = nullptr;
+    QMdiArea* m_mdi = nullptr;
+    QToolBar* m_toolBar = nullptr;
+    QToolBar* m_previewBar = nullptr;
+    QLabel* m_paneDefault = nullptr;
+    QWidget* m_paneProgress = nullptr;
+    QLabel* m_paneCursor = nullptr;
+    QLabel* m_paneSelection = nullptr;
+    CTextProgressBarCtrl* m_progress = nullptr;
+    std::unique_ptr<CStatusProgress> m_statusProgress;
+    CIdleNotifier* m_idle = nullptr;
+    std::map<int, std::vector<QMenu*>> m_menus;
+    int m_currentMenu = 0;
+    std::vector<QAction*> m_windowItems;
+    std::map<int, CommandState> m_uiState;
+    QPointer<QMdiSubWindow> m_lastActive;
+    QString m_lastDirectory;
+    CRecentFileList m_mru;
+    QString m_mruPlaceholder;
+    bool m_toolBarShown = true;
+    bool m_previewShown = false;
+    bool m_created = false;
+    bool m_closing = false;
+    std::function<bool(const QString&)> m_writable;
+};

@@ -1,0 +1,150 @@
+#include "ShellFixture.h"
+
+#include "platform/qt/ShellVerbs.h"
+#include "shell/CAboutDlg.h"
+#include "shell/Run.h"
+#include "views/CChildFrame.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using testshell::FrameFixture;
+using testshell::IsolatedSettings;
+
+namespace
+{
+CImageDoc* NewModified(FrameFixture& f)
+{
+    f.dialogs.newImage = NewImageChoice{8, 8, 24};
+    f.frame->OnCommand(57600);
+    return dynamic_cast<CChildFrame*>(f.frame->MdiArea()->currentSubWindow())->BitmapView().Document();
+}
+} // namespace
+
+TEST(Closing, CancelForOneDocumentKeepsTheFrameButAllAreAsked)
+{
+    FrameFixture f;
+    NewModified(f);
+    NewModified(f);
+    ASSERT_TRUE(f.frame->OpenFile(f.MakeImage("kept.png"), false));
+    f.prompt.answers = {IDCANCEL, IDNO};
+    EXPECT_FALSE(f.frame->close());
+    EXPECT_EQ(f.prompt.asked.size(), 2u) << "both modified documents are asked";
+    EXPECT_TRUE(f.prompt.asked[0].text.startsWith(QStringLiteral("Sauver Image")));
+    EXPECT_EQ(f.Windows(), 3);
+    EXPECT_EQ(f.settings.Read(L"", L"LastDirectory").type, REG_NONE) << "nothing written";
+}
+
+TEST(Closing, AnsweringNoClosesAndKeepsFolderAndRecentFiles)
+{
+    FrameFixture f;
+    NewModified(f);
+    ASSERT_TRUE(f.frame->OpenFile(f.MakeImage("kept.png"), false));
+    NewModified(f);
+    f.prompt.answers = {IDNO, IDNO};
+    EXPECT_TRUE(f.frame->close());
+    EXPECT_EQ(f.prompt.asked.size(), 2u);
+    EXPECT_EQ(f.Windows(), 0);
+    EXPECT_EQ(f.frame->GetDocumentCount(), 0);
+    EXPECT_EQ(FromUtf16Le(f.settings.Read(L"", L"LastDirectory").data),
+              f.files.path().toStdWString() + L'\0');
+    EXPECT_EQ(f.settings.Read(L"Recent Document List", L"Document1").type, REG_SZ);
+}
+
+TEST(Run, ExitCodeAndCommandLine)
+{
+    FrameFixture f(false);
+    const QString spaced = f.MakeImage("a b.png");
+    const QString plain = f.MakeImage("ab.png", 12, 12);
+    f.settings.Write(L"", L"SplashTimer", REG_DWORD, IsolatedSettings::Dword(0));
+
+    struct Case
+    {
+        QStringList arguments;
+        int documents;
+    };
+    const Case cases[] = {
+        {{"orvalis", "\"" + spaced + "\""}, 1},
+        {{"orvalis", spaced, plain}, 2},
+        {{"orvalis", f.files.filePath("a\"b.png")}, 1},
+        {{"orvalis"}, 0},
+    };
+    for (const Case& c : cases)
+    {
+        int documents = -1;
+        RunHooks hooks;
+        hooks.started = [&documents](CMainFrame& frame)
+        {
+            documents = frame.GetDocumentCount();
+            QTimer::singleShot(0, &frame, [&frame] { frame.close(); });
+        };
+        EXPECT_EQ(::Run(c.arguments, hooks), 1) << c.arguments.join(' ').toStdString();
+        EXPECT_EQ(documents, c.documents) << c.arguments.join(' ').toStdString();
+    }
+
+    RunHooks failing;
+    failing.create = [](CMainFrame&) { return false; };
+    EXPECT_EQ(::Run({"orvalis"}, failing), 0);
+}
+
+TEST(Run, SplashStaysInPlaceInsideTheFrameAndHidesOnTime)
+{
+    FrameFixture f(false);
+    f.settings.Write(L"", L"SplashTimer", REG_DWORD, IsolatedSettings::Dword(0));
+    bool checked = false;
+    RunHooks hooks;
+    hooks.started = [&checked](CMainFrame& frame)
+    {
+        auto* splash = frame.findChild<CSplashDlg*>();
+        ASSERT_NE(splash, nullptr);
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+        const QPoint centred = area.center() - QPoint(splash->width() / 2, splash->height() / 2);
+        EXPECT_EQ(splash->mapToGlobal(QPoint(0, 0)), centred);
+        EXPECT_FALSE(splash->OkButton()->isVisibleTo(splash));
+        EXPECT_FALSE(splash->Control(1094)->isVisibleTo(splash));
+        QTimer::singleShot(20, &frame,
+                           [&frame, splash, &checked]
+                           {
+                               EXPECT_TRUE(splash->isHidden())
+                                   << "a timer of 0 hides it as soon as events flow";
+                               checked = true;
+                               frame.close();
+                           });
+    };
+    EXPECT_EQ(::Run({"orvalis"}, hooks), 1);
+    EXPECT_TRUE(checked);
+}
+
+TEST(AboutBox, Texts)
+{
+    CAboutDlg about;
+    EXPECT_EQ(about.Control(1002)->text(), QStringLiteral("Orvalis 5 5.0.0.0    64 bits"));
+    EXPECT_TRUE(about.Control(1003)->text().startsWith(QStringLiteral("Copyright")));
+    EXPECT_TRUE(about.Control(1000)->text().endsWith(QStringLiteral(" M total")));
+    EXPECT_TRUE(about.Control(1001)->text().endsWith(QStringLiteral(" M libre")));
+    EXPECT_TRUE(about.Control(1001)->text().startsWith(QLatin1Char(' '))) << "no volume letter on Linux";
+    EXPECT_TRUE(about.Control(1096)->text().startsWith(QStringLiteral("FreeImage version 3.")));
+    EXPECT_TRUE(about.Control(1097)->text().startsWith(QStringLiteral("FFTW3 version fftw-3")));
+    EXPECT_EQ(about.windowTitle(), QStringLiteral("A propos d'Orvalis"));
+
+    struct RecordingVerbs : IShellVerbs
+    {
+        bool Open(const QString& target) override
+        {
+            opened << target;
+            return true;
+        }
+        bool Print(const QString&) override { return true; }
+        bool Properties(const QString&, QWidget*) override { return true; }
+        QStringList opened;
+    } verbs;
+    IShellVerbs* previous = SetShellVerbs(&verbs);
+    emit about.Control(1094)->linkActivated(QStringLiteral("#"));
+    EXPECT_EQ(verbs.opened, QStringList{QString::fromWCharArray(GetWebPageAddress())});
+    SetShellVerbs(previous);
+}
