@@ -17,15 +17,11 @@
 
 namespace
 {
-// Pixels computed together by the inner loops, columns in one strip of the column pass, rows in
-// one task of the row pass.
+// Pixels computed together by the inner loops, columns in one strip of the column pass (so that
+// its ring of rows mostly stays in the first-level cache), rows in one task of the row pass.
 constexpr int kGaussGroup = 8;
-constexpr int kGaussStrip = 32;
+constexpr int kGaussStrip = 16;
 constexpr int kGaussRowBlock = 8;
-// Entries of a plane and of a row in the column pass's ring of rows; padded so that the planes
-// and rows the taps read do not all fall on the same cache sets.
-constexpr int kGaussRingPlane = kGaussStrip + 4;
-constexpr int kGaussRingRow = 4 * kGaussRingPlane + 4;
 
 // What the inner loops need to know of one run.
 struct GaussSetup
@@ -38,6 +34,10 @@ struct GaussSetup
     double inverse255;     // 1 / (sum of taps255, in tap order): 1 / weight of an opaque line
     std::ptrdiff_t linePlane;
     std::ptrdiff_t outPlane;
+    // The column pass: columns in one strip; entries of a plane and of a row in its ring of rows,
+    // padded so that the planes and rows the taps read do not all fall on the same cache sets.
+    int stripWidth;
+    std::ptrdiff_t ringPlane, ringRow;
 };
 
 namespace gauss_generic
@@ -166,10 +166,10 @@ struct GaussScratch
     // May throw std::bad_alloc.
     void Allocate(const GaussSetup& s)
     {
-        ring.assign(std::size_t(s.tapCount) * kGaussRingRow, 0.0);
+        ring.assign(std::size_t(s.tapCount) * std::size_t(s.ringRow), 0.0);
         ringRows.assign(std::size_t(s.height), nullptr);
         taps.assign(std::size_t(s.tapCount), nullptr);
-        stripOut.assign(4 * kGaussStrip, 0);
+        stripOut.assign(4 * std::size_t(s.stripWidth), 0);
         line.assign(std::size_t(4 * s.linePlane), 0.0);
         rowOut.assign(std::size_t(4 * s.outPlane), 0);
     }
@@ -269,10 +269,13 @@ void FCEffectBlur_Gauss::ApplyToImage(FCObjImage& image, FCProgressObserver* obs
     s.inverse255 = 1.0 / opaqueWeight;
     s.linePlane = std::ptrdiff_t(width) + 2 * m_halfSize + kGaussGroup;
     s.outPlane = (std::ptrdiff_t(width) + kGaussGroup - 1) / kGaussGroup * kGaussGroup;
+    s.stripWidth = kGaussStrip;
+    s.ringPlane = s.stripWidth + 4;
+    s.ringRow = 4 * s.ringPlane + 4;
     const GaussKernels kernels = PickKernels();
 
     int threads = std::clamp(m_threads > 0 ? m_threads : ProcessorCount(), 1, 8);
-    const int strips = (width + kGaussStrip - 1) / kGaussStrip;
+    const int strips = (width + s.stripWidth - 1) / s.stripWidth;
     const int maxBlocks = (height + kGaussRowBlock - 1) / kGaussRowBlock;
     threads = std::min(threads, std::max(strips, maxBlocks));
     // All the working memory is had before any thread starts; without it the image is left as it
@@ -304,13 +307,13 @@ void FCEffectBlur_Gauss::ApplyToImage(FCObjImage& image, FCProgressObserver* obs
         [&](int i, int thread)
         {
             GaussScratch& sc = scratch[std::size_t(thread)];
-            const int x0 = i * kGaussStrip;
-            kernels.column[alpha](s, x0, std::min(kGaussStrip, width - x0), sc.ring.data(),
+            const int x0 = i * s.stripWidth;
+            kernels.column[alpha](s, x0, std::min(s.stripWidth, width - x0), sc.ring.data(),
                                   sc.ringRows.data(), sc.taps.data(), sc.stripOut.data());
         },
         [&](int i)
         {
-            const int columns = std::min(kGaussStrip, width - i * kGaussStrip);
+            const int columns = std::min(s.stripWidth, width - i * s.stripWidth);
             for (int c = 0; c < columns; ++c)
                 if (!ReportProgress(observer, 0)) return false;
             return true;

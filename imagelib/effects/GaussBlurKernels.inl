@@ -98,7 +98,7 @@ template <bool Alpha> inline void SpreadPixels(const BYTE* p, int n, double* dst
     }
 }
 
-// The column pass over the columns x0 .. x0 + n - 1 (n <= kGaussStrip), top to bottom. The
+// The column pass over the columns x0 .. x0 + n - 1 (n <= s.stripWidth), top to bottom. The
 // source rows go through a ring of tapCount rows of four planes, so the image is written in
 // place. A result whose alpha rounds to 0 gets colour 0: the row pass gives
 // such entries no weight, so their colour never reaches the result.
@@ -108,8 +108,9 @@ void ColumnStrip(const GaussSetup& s, int x0, int n, double* ring, const double*
                  const double** taps, int* out)
 {
     const int bpp = Alpha ? 4 : 3;
-    const std::ptrdiff_t plane = kGaussRingPlane;
-    const std::ptrdiff_t rowSize = kGaussRingRow;
+    const std::ptrdiff_t plane = s.ringPlane;
+    const std::ptrdiff_t rowSize = s.ringRow;
+    const std::ptrdiff_t outPlane = s.stripWidth;
     const int last = s.height - 1;
     int loaded = 0;
     for (int y = 0; y < s.height; ++y)
@@ -124,13 +125,13 @@ void ColumnStrip(const GaussSetup& s, int x0, int n, double* ring, const double*
             taps[k] = ringRows[std::clamp(y + k - s.halfSize, 0, last)];
         for (int g = 0; g < n; g += kGaussGroup)
             BlurGroup<Alpha>(
-                s, [&](int k) { return taps[k] + g; }, plane, out + g, kGaussStrip);
+                s, [&](int k) { return taps[k] + g; }, plane, out + g, outPlane);
         BYTE* p = s.rows[y] + std::ptrdiff_t(x0) * bpp;
         for (int i = 0; i < n; ++i, p += bpp)
         {
             if constexpr (Alpha)
             {
-                const int a = out[i + 3 * kGaussStrip];
+                const int a = out[i + 3 * outPlane];
                 p[3] = BYTE(a);
                 if (a == 0)
                 {
@@ -139,8 +140,8 @@ void ColumnStrip(const GaussSetup& s, int x0, int n, double* ring, const double*
                 }
             }
             p[0] = BYTE(out[i]);
-            p[1] = BYTE(out[i + kGaussStrip]);
-            p[2] = BYTE(out[i + 2 * kGaussStrip]);
+            p[1] = BYTE(out[i + outPlane]);
+            p[2] = BYTE(out[i + 2 * outPlane]);
         }
     }
 }
