@@ -412,7 +412,8 @@ void FCEffectContoursGradient::ApplyToPixel(FCObjImage& image, int x, int y, BYT
     (void)image;
     auto interior = [this](const BYTE* a, const BYTE* b, const BYTE* c, int s, int from, int end, BYTE* o)
     { ContourInterior(a, b, c, s, from, end, o, m_threshold); };
-    m_copy.ApplyWindow3x3(x, y, pixel, interior, [this](const int* w) { return ContourValue(w); });
+    auto window = [this](const int* w) { return ContourValue(w); };
+    m_copy.ApplyWindow3x3(x, y, pixel, interior, window);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -160,40 +160,58 @@ public:
     // short.
     template <class Compute> void ApplyToPixel(int x, int y, BYTE* pixel, Compute&& computeRow) const
     {
-        const HeldResultRow& held = t_heldResultRow;
-        if ((held.owner != m_id || held.y != y) && !HoldRow(y, computeRow)) return;
-        if (unsigned(x) >= unsigned(held.width)) return;
-        const BYTE* s = held.data + std::size_t(x) * std::size_t(held.step);
-        pixel[0] = s[0];
-        pixel[1] = s[1];
-        pixel[2] = s[2];
+        if (!CopyHeldPixel(x, y, pixel)) ComputeRowAndCopy(x, y, pixel, computeRow);
     }
 
     // The same for an effect that works each channel over the 3 x 3 window (RunWindowRow3x3).
     template <class Interior, class Window>
-    void ApplyWindow3x3(int x, int y, BYTE* pixel, Interior&& interior, Window&& window) const
+    void ApplyWindow3x3(int x, int y, BYTE* pixel, Interior& interior, Window& window) const
     {
-        ApplyToPixel(x, y, pixel,
-                     [&](BYTE* out)
-                     {
-                         RunWindowRow3x3(m_image, y, out, interior, window);
-                         return true;
-                     });
+        if (!CopyHeldPixel(x, y, pixel)) ComputeWindowRowAndCopy(x, y, pixel, interior, window);
     }
 
 private:
-    // Makes result row y this thread's held row; false when there is nothing to compute it from or
-    // memory is short. Out of line, so that handing out a held pixel stays cheap.
-    template <class Compute> [[gnu::noinline]] bool HoldRow(int y, Compute& computeRow) const
+    // Copies pixel x of result row y when this thread holds that row (nothing when x lies outside
+    // it); false when the thread does not hold it.
+    bool CopyHeldPixel(int x, int y, BYTE* pixel) const
+    {
+        const HeldResultRow& held = t_heldResultRow;
+        if (held.owner != m_id || held.y != y) return false;
+        if (unsigned(x) < unsigned(held.width))
+        {
+            const BYTE* s = held.data + std::size_t(x) * std::size_t(held.step);
+            pixel[0] = s[0];
+            pixel[1] = s[1];
+            pixel[2] = s[2];
+        }
+        return true;
+    }
+
+    // Makes result row y this thread's held row, then copies pixel x. Out of line, so that handing
+    // out a held pixel stays cheap.
+    template <class Compute>
+    [[gnu::noinline]] void ComputeRowAndCopy(int x, int y, BYTE* pixel, Compute& computeRow) const
     {
         HeldResultRow& held = t_heldResultRow;
-        if (!m_image.HasBits() || y < 0 || y >= m_image.Height()) return false;
+        if (!m_image.HasBits() || y < 0 || y >= m_image.Height()) return;
         held.owner = 0;
         const int step = m_image.ColorBits() / 8;
         BYTE* data = ThreadScratch(0, std::size_t(m_image.Width()) * std::size_t(step));
-        if (!data || !computeRow(data)) return false;
+        if (!data || !computeRow(data)) return;
         held = HeldResultRow{m_id, y, m_image.Width(), step, data};
-        return true;
+        CopyHeldPixel(x, y, pixel);
+    }
+
+    template <class Interior, class Window>
+    [[gnu::noinline]] void ComputeWindowRowAndCopy(int x, int y, BYTE* pixel, Interior& interior,
+                                                   Window& window) const
+    {
+        auto computeRow = [&](BYTE* out)
+        {
+            RunWindowRow3x3(m_image, y, out, interior, window);
+            return true;
+        };
+        ComputeRowAndCopy(x, y, pixel, computeRow);
     }
 
     FCObjImage m_image;
