@@ -56,6 +56,27 @@ TEST(Closing, AnsweringNoClosesAndKeepsFolderAndRecentFiles)
     EXPECT_EQ(f.settings.Read(L"Recent Document List", L"Document1").type, REG_SZ);
 }
 
+TEST(Closing, SessionEndAsksTheSameQuestionsAndKeepsTheWindows)
+{
+    FrameFixture f;
+    NewModified(f);
+    NewModified(f);
+    ASSERT_TRUE(f.frame->OpenFile(f.MakeImage("kept.png"), false));
+    f.prompt.answers = {IDCANCEL, IDNO};
+    EXPECT_FALSE(f.frame->OnEndSession()) << "a Cancel refuses the end of the session";
+    EXPECT_EQ(f.prompt.asked.size(), 2u);
+    EXPECT_EQ(f.settings.Read(L"", L"LastDirectory").type, REG_NONE);
+
+    f.prompt.answers = {IDNO};
+    EXPECT_TRUE(f.frame->OnEndSession());
+    EXPECT_EQ(f.prompt.asked.size(), 3u) << "the document answered No before is no longer asked";
+    EXPECT_EQ(f.Windows(), 3) << "nothing is taken down: another program may still cancel the end";
+    EXPECT_EQ(f.frame->GetDocumentCount(), 3);
+    EXPECT_EQ(FromUtf16Le(f.settings.Read(L"", L"LastDirectory").data),
+              f.files.path().toStdWString() + L'\0');
+    EXPECT_EQ(f.settings.Read(L"Recent Document List", L"Document1").type, REG_SZ);
+}
+
 TEST(Run, ExitCodeAndCommandLine)
 {
     FrameFixture f(false);
