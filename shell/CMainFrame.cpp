@@ -10,7 +10,6 @@
 #include "platform/version/FileExists.h"
 #include "resources/CommandIds.h"
 #include "resources/ResourceBuilder.h"
-#include "shell/CInfoDialog.h"
 #include "shell/CStatusProgress.h"
 #include "shell/ShellDialogs.h"
 #include "shell/ShellText.h"
@@ -945,9 +944,8 @@ std::optional<SaveAsChoice> CMainFrame::AskSaveAs(const std::wstring& initialNam
 
 void CMainFrame::ShowInfo(const std::wstring& path, const std::wstring& title, const std::wstring& text)
 {
-    CInfoDialog dialog(QString::fromStdWString(path), QString::fromStdWString(title),
-                       QString::fromStdWString(text), QApplication::activeWindow());
-    dialog.exec();
+    ShellDialogs().ShowInfo(QApplication::activeWindow(), QString::fromStdWString(path),
+                            QString::fromStdWString(title), QString::fromStdWString(text));
 }
 
 void CMainFrame::CreateToolView(CImageDoc&, int)
