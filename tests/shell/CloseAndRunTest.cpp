@@ -13,6 +13,9 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <cstdio>
+
 using testshell::FrameFixture;
 using testshell::IsolatedSettings;
 
@@ -111,6 +114,18 @@ TEST(Run, ExitCodeAndCommandLine)
     RunHooks failing;
     failing.create = [](CMainFrame&) { return false; };
     EXPECT_EQ(::Run({"orvalis"}, failing), 0);
+}
+
+TEST(Run, ApplicationFormatsNumbersWithoutTheLocaleAndOutlivesItsLastWindow)
+{
+    std::setlocale(LC_NUMERIC, "C.UTF-8");
+    QGuiApplication::setQuitOnLastWindowClosed(true);
+    PrepareApplication();
+    EXPECT_STREQ(std::setlocale(LC_NUMERIC, nullptr), "C");
+    char text[16];
+    std::snprintf(text, sizeof text, "%.2f", 1.5);
+    EXPECT_STREQ(text, "1.50");
+    EXPECT_FALSE(QGuiApplication::quitOnLastWindowClosed()) << "else the exit code would be 0";
 }
 
 TEST(Run, SplashStaysInPlaceInsideTheFrameAndHidesOnTime)
