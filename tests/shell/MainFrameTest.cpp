@@ -405,6 +405,15 @@ TEST(MainFrame, FileMenuCommandsReachTheDocument)
     EXPECT_EQ(f.dialogs.infos[0][0], copy);
     EXPECT_FALSE(f.dialogs.infos[0][2].isEmpty());
 
+    // "Nouvelle vue image" and "Fermer" reach the active window.
+    f.frame->OnCommand(kCmdNewView);
+    EXPECT_EQ(f.Windows(), 2);
+    EXPECT_EQ(doc->GetViews().size(), 2u);
+    f.frame->OnCommand(kCmdFileClose);
+    f.Settle();
+    EXPECT_EQ(f.Windows(), 0) << "every window of the document";
+    EXPECT_TRUE(f.prompt.asked.empty()) << "nothing left to save";
+
     // Quitter closes the frame once the events in hand are done.
     f.frame->OnCommand(kCmdAppExit);
     EXPECT_TRUE(f.frame->isVisible());
