@@ -131,7 +131,11 @@ TEST(ChildFrame, CloseAllViewsOfAnUnmodifiedDocument)
     CChildFrame* first = saved.Open(host, &doc);
     first->OnNewView();
     first->OnNewView();
-    ASSERT_EQ(doc->GetViews().size(), 3u);
+    // A tool window of the same document goes too, although its view sits in a holder.
+    auto* toolView = new ToolView;
+    host.AddChildFrame(new CChildToolFrame(toolView, kResToolContextMenu));
+    doc->AddView(toolView);
+    ASSERT_EQ(doc->GetViews().size(), 4u);
     first->OnCommand(kCmdFileClose);
     EXPECT_EQ(host.previewCloses, 1) << "print preview is left first";
     EXPECT_EQ(Frames(host), 0);
