@@ -233,3 +233,16 @@ TEST(BitmapViewBase, BandChangesOnlyItsBorder)
         }
     EXPECT_GT(changed, 40) << "the band is drawn";
 }
+
+TEST(BitmapViewBase, WheelScrollsByLinesOfTheCanvas)
+{
+    Fixture f(testimg::Flat(400, 1000, 24, 1, 2, 3), QSize(200, 150));
+    f.view->SetZoom(256);
+    ASSERT_GT(f.view->verticalScrollBar()->maximum(), 0);
+    const QPointF at(50, 50);
+    QWheelEvent down(at, f.view->viewport()->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                     Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(f.view->viewport(), &down);
+    // One notch is the desktop's wheel lines, each a hundredth of the canvas.
+    EXPECT_EQ(f.view->ScrollPosition(), QPoint(0, QApplication::wheelScrollLines() * 10));
+}
