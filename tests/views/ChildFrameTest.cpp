@@ -198,3 +198,22 @@ TEST(ChildFrame, NewViewFromAToolWindowIsAnImageWindow)
     EXPECT_EQ(texts, (QStringList{QStringLiteral("Sélectionner tout"), QStringLiteral("Annuler la sélection"),
                                   "-", "Appliquer la transformation"}));
 }
+
+TEST(ChildFrame, CommandsGoToTheViewAndOnToTheDocument)
+{
+    testview::Host host;
+    host.window.show();
+    CImageDoc* doc = nullptr;
+    CChildFrame* frame = host.OpenImage(testimg::Flat(30, 20, 24, 1, 2, 3), &doc);
+    EXPECT_TRUE(frame->OnCommand(kCmdZoom2)) << "zoom: the view's own";
+    EXPECT_EQ(frame->BitmapView().Zoom(), 512);
+    frame->BitmapView().OnCommand(kCmdEditSelectAll);
+    EXPECT_TRUE(frame->OnCommand(kCmdEditClear)) << "clear: the image view's";
+    EXPECT_EQ(doc->GetImage().PixelAddress(0, 0)[0], 0);
+    EXPECT_TRUE(frame->OnCommand(kCmdEditUndo)) << "undo: passed on to the document";
+    EXPECT_EQ(doc->GetImage().PixelAddress(0, 0)[0], 1);
+    EXPECT_TRUE(doc->CanRedo());
+    EXPECT_FALSE(frame->OnCommand(12345)) << "nobody's command";
+    EXPECT_TRUE(frame->OnCommand(kCmdNewView));
+    EXPECT_EQ(doc->GetViews().size(), 2u);
+}
