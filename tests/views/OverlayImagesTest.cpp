@@ -69,12 +69,7 @@ TEST(OverlayImages, BackgroundFollowsTheDocumentDepth)
     EXPECT_EQ(std::memcmp(background.PixelAddress(4, 4), wide.PixelAddress(5, 5), 4), 0);
 
     // An 8-bit document lends its palette, so that its pixels show in their own colours.
-    FCObjImage indexed;
-    ASSERT_TRUE(indexed.Create(4, 4, 8));
-    RGBQUAD palette[256];
-    indexed.GetPalette(palette);
-    palette[9] = RGBQUAD{10, 20, 30, 0};
-    indexed.SetPalette(palette);
+    FCObjImage indexed = testimg::Indexed(4, 4, 9, RGBQUAD{10, 20, 30, 0});
     indexed.PixelAddress(1, 1)[0] = 9;
     ComposeOverlayBackground(background, 2, 2, indexed, POINT{1, 1});
     ASSERT_EQ(background.ColorBits(), 8);
