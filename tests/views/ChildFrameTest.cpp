@@ -217,3 +217,15 @@ TEST(ChildFrame, CommandsGoToTheViewAndOnToTheDocument)
     EXPECT_TRUE(frame->OnCommand(kCmdNewView));
     EXPECT_EQ(doc->GetViews().size(), 2u);
 }
+
+TEST(ChildFrame, AWindowWithoutADocumentStillCloses)
+{
+    // The creators never leave such a window behind; if one is left, it must not stay for good.
+    testview::Host host;
+    host.window.show();
+    auto* frame = new CChildFrame;
+    host.AddChildFrame(frame);
+    EXPECT_TRUE(frame->close());
+    EXPECT_EQ(Frames(host), 0);
+    EXPECT_TRUE(host.messages.empty());
+}
