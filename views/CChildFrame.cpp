@@ -55,10 +55,12 @@ void CChildFrameBase::OnFileClose()
     if (!doc) return;
     if (!doc->QuerySaveModified(false)) return;
     // Each frame then runs its own close, which asks again only for the last view.
+    // A tool view sits inside a holder of its own, so the frame is asked of the view, not
+    // taken from the view's parent widget.
     std::vector<QPointer<QWidget>> frames;
     for (CView* v : doc->GetViews())
-        if (auto* w = dynamic_cast<QWidget*>(v); w && w->parentWidget())
-            frames.emplace_back(w->parentWidget());
+        if (auto* view = dynamic_cast<CBitmapViewBase*>(v))
+            if (auto* frame = dynamic_cast<QWidget*>(view->Frame())) frames.emplace_back(frame);
     for (const QPointer<QWidget>& frame : frames)
         QMetaObject::invokeMethod(
             frame.data(),

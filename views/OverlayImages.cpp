@@ -69,6 +69,13 @@ void ComposeOverlayBackground(FCObjImage& background, int width, int height, con
         if (!background.Create(width, height, bpp)) return;
     }
     std::memset(background.GetBits(), 0, std::size_t(background.RowPitch()) * std::size_t(height));
+    // Palette indices are shown through the document's own colours.
+    if (bpp == 8)
+    {
+        RGBQUAD palette[256];
+        document.GetPalette(palette);
+        background.SetPalette(palette);
+    }
     if (bpp == 32)
         for (int y = 0; y < height; ++y)
         {

@@ -2,7 +2,8 @@
 # bench/peers). Edges are repeated outward on every side (OpenCV's BORDER_REPLICATE; ImageMagick's
 # default virtual pixels do the same). Where a peer has no exactly matching operation the row says
 # what it runs instead: ImageMagick's rotated Sobel, Prewitt and Kirsch kernels composed by plus
-# or lighten give |Gx| + |Gy| and the strongest compass response; both peers' Canny operators
+# or lighten give |Gx| + |Gy| and the strongest compass response; the peers' Laplacian contours
+# stop at the Laplacian, where ours go on to mark its zero crossings; both peers' Canny operators
 # threshold with hysteresis on a grey picture, where ours stretches colour gradients.
 smooth3="1 2 1 2 4 2 1 2 1"
 smooth5="2 4 5 4 2 4 9 12 9 4 5 12 15 12 5 4 9 12 9 4 2 4 5 4 2"
@@ -35,6 +36,10 @@ peer_row "Sobel, abs Gx + abs Gy" "FCEffectSimpleContour<2>" \
 peer_row "Prewitt, abs Gx + abs Gy" "FCEffectSimpleContour<1>" \
   "-define morphology:compose=plus -morphology Convolve Prewitt:>" \
   "cv2.add(cv2.convertScaleAbs(cv2.filter2D(img, cv2.CV_16S, np.float32([[-1, 0, 1], [-1, 0, 1], [-1, 0, 1]]), $cv_rep)), cv2.convertScaleAbs(cv2.filter2D(img, cv2.CV_16S, np.float32([[-1, -1, -1], [0, 0, 0], [1, 1, 1]]), $cv_rep)))"
+peer_row "Laplacian contours, 8 neighbours (peers: the Laplacian only)" \
+  "FCEffectContoursFilter<&FCEffectContoursLaplacien8>" \
+  "-define convolve:bias=50% -morphology Convolve 3x3:${laplacien// /,}" \
+  "cv2.filter2D(img, -1, np.array([[-1, -1, -1], [-1, 8, -1], [-1, -1, -1]], np.float32), delta=128, $cv_rep)"
 peer_row "Kirsch compass (strongest of 8)" "FCEffectGradientBase" \
   "-define morphology:compose=lighten -morphology Convolve Kirsch:>" ""
 peer_row "Canny 3x3, suppression (peers: grey, hysteresis)" "FCEffectContoursCanny 0 1" \

@@ -16,13 +16,15 @@
 namespace
 {
 // Sums of the samples of one pixel. At 24 bits every sample weighs 255, a factor that cancels
-// out of every mean, so the colour sums there are plain sums.
-struct SampleSums
+// out of every mean, so the colour sums there are plain sums. 32-bit sums hold up to
+// kMaxNarrowSamples samples of 32-bit pixels; longer walks of the motion blur sum in 64 bits.
+template <class Int = int> struct SampleSums
 {
-    int b = 0, g = 0, r = 0, a = 0, n = 0;
+    Int b = 0, g = 0, r = 0, a = 0, n = 0;
 };
+constexpr std::size_t kMaxNarrowSamples = 2147483647 / (255 * 255);
 
-template <int N> inline void AddSample(SampleSums& s, const BYTE* p)
+template <int N, class Int> inline void AddSample(SampleSums<Int>& s, const BYTE* p)
 {
     if constexpr (N == 4)
     {
@@ -41,16 +43,16 @@ template <int N> inline void AddSample(SampleSums& s, const BYTE* p)
     ++s.n;
 }
 
-template <int N> inline void WriteMean(BYTE* out, const SampleSums& s)
+template <int N, class Int> inline void WriteMean(BYTE* out, const SampleSums<Int>& s)
 {
     if constexpr (N == 4)
     {
         if (s.a > 0)
         {
-            out[0] = ClampToByte(s.b / s.a);
-            out[1] = ClampToByte(s.g / s.a);
-            out[2] = ClampToByte(s.r / s.a);
-            out[3] = ClampToByte(s.a / s.n);
+            out[0] = ClampToByte(int(s.b / s.a));
+            out[1] = ClampToByte(int(s.g / s.a));
+            out[2] = ClampToByte(int(s.r / s.a));
+            out[3] = ClampToByte(int(s.a / s.n));
         }
         else
         {
@@ -75,7 +77,7 @@ std::int64_t FixedCentre(int size, double offset)
 // Adds the copy's pixel at the 16.16 point centre + 32768 + offset (division truncating towards
 // zero) when it lies inside the copy.
 template <int N>
-inline void AddFixedPointSample(SampleSums& s, const FCObjImage& copy, std::int64_t centreX,
+inline void AddFixedPointSample(SampleSums<>& s, const FCObjImage& copy, std::int64_t centreX,
                                 std::int64_t centreY, std::int64_t u, std::int64_t v)
 {
     const std::int64_t px = (centreX + 32768 + u) / 65536;
@@ -345,19 +347,25 @@ void FCEffectBlur_Motion::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pi
         if (d < m_fitY.size()) count = std::min(count, std::size_t(m_fitY[d]));
     }
     const BYTE* base = m_copy.PixelAddress(x, y);
-    SampleSums s;
-    if (m_copy.ColorBits() == 32)
+    auto average = [&](auto sums)
     {
-        for (std::size_t i = 0; i < count; ++i)
-            AddSample<4>(s, base + m_offsets[i].bytes);
-        WriteMean<4>(pixel, s);
-    }
+        if (m_copy.ColorBits() == 32)
+        {
+            for (std::size_t i = 0; i < count; ++i)
+                AddSample<4>(sums, base + m_offsets[i].bytes);
+            WriteMean<4>(pixel, sums);
+        }
+        else
+        {
+            for (std::size_t i = 0; i < count; ++i)
+                AddSample<3>(sums, base + m_offsets[i].bytes);
+            WriteMean<3>(pixel, sums);
+        }
+    };
+    if (count <= kMaxNarrowSamples)
+        average(SampleSums<>{});
     else
-    {
-        for (std::size_t i = 0; i < count; ++i)
-            AddSample<3>(s, base + m_offsets[i].bytes);
-        WriteMean<3>(pixel, s);
-    }
+        average(SampleSums<std::int64_t>{});
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -399,7 +407,7 @@ template <int N>
 void RadialPixel(const FCObjImage& copy, std::int64_t cx, std::int64_t cy, int span, int x, int y,
                  BYTE* pixel)
 {
-    SampleSums s;
+    SampleSums<> s;
     AddSample<N>(s, copy.PixelAddress(x, y));
     const std::int64_t step = span / 64;
     const std::int64_t c2 = (step * step) >> 11;
@@ -457,7 +465,7 @@ template <int N>
 void ZoomPixel(const FCObjImage& copy, std::int64_t cx, std::int64_t cy, int strength, int x, int y,
                BYTE* pixel)
 {
-    SampleSums s;
+    SampleSums<> s;
     AddSample<N>(s, copy.PixelAddress(x, y));
     std::int64_t u = (std::int64_t(x) << 16) - cx, v = (std::int64_t(y) << 16) - cy;
     for (int i = 0; i < 64; ++i)

@@ -1,5 +1,7 @@
 #include "imagelib/effects/NeighbourhoodRows.h"
 
+#include "imagelib/FCParallel.h"
+
 #include <atomic>
 #include <cstring>
 
@@ -68,6 +70,25 @@ BYTE* ThreadScratch(int slot, std::size_t bytes)
         }
     }
     return v.data();
+}
+
+void SourceCopy::Take(const FCObjImage& image)
+{
+    Invalidate();
+    const int bpp = image.ColorBits();
+    if (!image.HasBits() || (bpp != 24 && bpp != 32))
+    {
+        m_image = image;
+        return;
+    }
+    if (!m_image.Create(image.Width(), image.Height(), bpp)) return;
+    const std::size_t rowBytes = std::size_t(image.RowPitch());
+    ParallelRows(image.Height(), int(rowBytes),
+                 [&](int begin, int end)
+                 {
+                     for (int y = begin; y < end; ++y)
+                         std::memcpy(m_image.RowAddress(y), image.RowAddress(y), rowBytes);
+                 });
 }
 
 void SourceCopy::Invalidate()

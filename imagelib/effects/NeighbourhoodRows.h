@@ -136,12 +136,10 @@ class SourceCopy
 public:
     SourceCopy() { Invalidate(); }
 
-    // Copies the image; the rows computed from an earlier copy are never handed out again.
-    void Take(const FCObjImage& image)
-    {
-        m_image = image;
-        Invalidate();
-    }
+    // Copies the image, a large one on several threads (the copy is the only part of these
+    // effects that the band threads cannot share); the rows computed from an earlier copy are never
+    // handed out again. The copy is left empty when its memory cannot be had.
+    void Take(const FCObjImage& image);
     // A new identity, for a change of the effect's parameters.
     void Invalidate();
 

@@ -153,6 +153,8 @@ TEST(BlurMotion, WalkFollowsTheAngleOneWayOnly)
         {5, 180, {{0, 0}, {-1, 0}, {-2, 0}, {-3, 0}, {-4, 0}}},
         {5, 270, {{0, 0}, {0, -1}, {0, -2}, {0, -3}, {0, -4}}},
         {4, 45, {{0, 0}, {1, 1}, {2, 2}, {3, 3}}},
+        // dx = dy = 7: twice major 14, error starts at 7, every step diagonal.
+        {10, 45, {{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 4}, {5, 5}, {6, 6}, {7, 7}, {8, 8}, {9, 9}}},
         {4, -45, {{0, 0}, {1, -1}, {2, -2}, {3, -3}}},
         // dx 8, dy 4: error starts at 0, so the first step is diagonal.
         {10, 27, {{0, 0}, {1, 1}, {2, 1}, {3, 2}, {4, 2}, {5, 3}, {6, 3}, {7, 4}, {8, 4}, {9, 5}}},
@@ -238,6 +240,37 @@ TEST(BlurMotion, AlphaWeightedMeans)
         EXPECT_EQ(p[1], 255);
         EXPECT_EQ(p[2], 255);
         EXPECT_EQ(p[3], 0);
+    }
+}
+
+// A walk of more than 33025 samples of 32-bit pixels sums past 2^31: the means stay exact.
+TEST(BlurMotion, LongWalksAverageExactly)
+{
+    const int w = 40000;
+    FCObjImage row;
+    row.Create(w, 1, 32);
+    for (int x = 0; x < w; ++x)
+    {
+        BYTE* p = row.PixelAddress(x, 0);
+        p[0] = 255, p[1] = BYTE(x % 2 ? 240 : 10), p[2] = 7, p[3] = BYTE(x % 7 ? 255 : 3);
+    }
+    FCEffectBlur_Motion effect(w, 0);
+    FCObjImage image(row);
+    effect.PrepareImage(image);
+    for (int x : {0, 1, 1000, w - 2, w - 1})
+    {
+        effect.ApplyToPixel(image, x, 0, image.PixelAddress(x, 0));
+        long long g = 0, a = 0;
+        for (int k = x; k < w; ++k)
+        {
+            const BYTE* p = row.PixelAddress(k, 0);
+            g += p[1] * p[3], a += p[3];
+        }
+        const BYTE* p = image.PixelAddress(x, 0);
+        EXPECT_EQ(p[0], 255) << x;
+        EXPECT_EQ(p[1], g / a) << x;
+        EXPECT_EQ(p[2], 7) << x;
+        EXPECT_EQ(p[3], a / (w - x)) << x;
     }
 }
 

@@ -2,6 +2,7 @@
 // them: dots, corners counted four times, bars and lines under thinning.
 #include "NeighbourhoodReference.h"
 
+#include "imagelib/FCBandRunner.h"
 #include "imagelib/effects/MorphologyEffects.h"
 
 #include <gtest/gtest.h>
@@ -117,6 +118,26 @@ TEST(MorphologyTest, EveryFilterMatchesThePlainLoop)
                 v.push_back(testimg::TwoLevel(w, h, bpp, 85, std::uint32_t(w * h)));
                 return v;
             });
+}
+
+TEST(MorphologyTest, APictureLargeEnoughToBeCopiedOnSeveralThreads)
+{
+    // The copy of a picture this size is made in parts on several threads; every row of it must
+    // still be there, in its place, single-threaded or in bands.
+    for (int bpp : {24, 32})
+    {
+        const FCObjImage source = testimg::Varied(701, 389, bpp, 4321);
+        const FCObjImage expected =
+            reference::PerWindow(source, [](const int* w) { return *std::max_element(w, w + 9); });
+        for (int threads : {1, 8})
+        {
+            FCObjImage image(source);
+            FCEffectMaximum maximum;
+            RunEffect(image, maximum, threads);
+            EXPECT_EQ(testimg::FirstDifference(image, expected), "")
+                << bpp << " bits, " << threads << " threads";
+        }
+    }
 }
 
 TEST(MorphologyTest, FlatImagesStayFlat)

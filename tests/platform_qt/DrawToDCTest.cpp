@@ -69,12 +69,7 @@ TEST(DrawToDC, SourceRectangleAndOffsetDestination)
 
 TEST(DrawToDC, EightBitsThroughThePalette)
 {
-    FCObjImage image;
-    ASSERT_TRUE(image.Create(1, 1, 8));
-    RGBQUAD pal[256];
-    image.GetPalette(pal);
-    pal[3] = RGBQUAD{40, 50, 60, 0};
-    image.SetPalette(pal);
+    FCObjImage image = testimg::Indexed(1, 1, 3, RGBQUAD{40, 50, 60, 0});
     image.PixelAddress(0, 0)[0] = 3;
     QImage target = WhiteTarget(2, 2);
     {

@@ -1,9 +1,18 @@
 #include "platform/qt/CaptureOwner.h"
+#include "platform/qt/CommandTarget.h"
 #include "platform/qt/DialogUnits.h"
 #include "platform/qt/IdleNotifier.h"
+#include "platform/qt/Prompt.h"
+#include "platform/qt/ShellVerbs.h"
+#include "platform/qt/WaitCursor.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QCursor>
 #include <QEventLoop>
+#include <QFile>
 #include <QMenu>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
 
@@ -38,6 +47,112 @@ TEST(CaptureOwner, EveryEndOfTheCaptureIsReportedOnce)
     EXPECT_EQ(lost, 3) << "a popup takes the pointer";
     popup.hide();
     EXPECT_FALSE(capture.HasCapture());
+
+    // The window losing the activation takes the capture with it; another window does not.
+    capture.Capture(inner);
+    QWidget other;
+    QEvent deactivate(QEvent::WindowDeactivate);
+    QCoreApplication::sendEvent(&other, &deactivate);
+    EXPECT_EQ(lost, 3);
+    QCoreApplication::sendEvent(&window, &deactivate);
+    EXPECT_EQ(lost, 4);
+    EXPECT_FALSE(capture.HasCapture());
+}
+
+TEST(WaitCursor, NestedScopesGiveTheCursorBack)
+{
+    ASSERT_EQ(QApplication::overrideCursor(), nullptr);
+    {
+        CQtWaitCursor outer;
+        ASSERT_NE(QApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        {
+            CQtWaitCursor inner;
+        }
+        ASSERT_NE(QApplication::overrideCursor(), nullptr) << "the outer scope still waits";
+        EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    }
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST(CommandTarget, IdOfAnAction)
+{
+    QAction withId;
+    withId.setData(57634);
+    QAction without;
+    QAction text;
+    text.setData(QStringLiteral("copier"));
+    EXPECT_EQ(CommandIdOf(&withId), 57634);
+    EXPECT_EQ(CommandIdOf(&without), 0);
+    EXPECT_EQ(CommandIdOf(&text), 0);
+    EXPECT_EQ(CommandIdOf(nullptr), 0);
+}
+
+namespace
+{
+struct ScriptedPrompts : IPromptHandler
+{
+    int Ask(const PromptRequest& request) override
+    {
+        asked.push_back(request.text);
+        return answer;
+    }
+    void Beep() override { ++beeps; }
+    int answer = IDNO;
+    QStringList asked;
+    int beeps = 0;
+};
+
+struct RecordedVerbs : IShellVerbs
+{
+    bool Open(const QString& target) override { return calls << "open " + target, true; }
+    bool Print(const QString& path) override { return calls << "print " + path, true; }
+    bool Properties(const QString& path, QWidget*) override { return calls << "properties " + path, true; }
+    QStringList calls;
+};
+} // namespace
+
+TEST(Seams, PromptsAndBeepsGoToTheInstalledHandler)
+{
+    ScriptedPrompts script;
+    IPromptHandler* before = SetPromptHandler(&script);
+    EXPECT_EQ(ShowPrompt(nullptr, QStringLiteral("Sauver a.png ?"), QStringLiteral("Orvalis 5"),
+                         PromptButtons::YesNoCancel),
+              IDNO);
+    MessageBeep();
+    EXPECT_EQ(script.asked, QStringList{QStringLiteral("Sauver a.png ?")});
+    EXPECT_EQ(script.beeps, 1);
+    EXPECT_EQ(SetPromptHandler(before), &script);
+}
+
+TEST(Seams, ShellVerbsAreReplaceableAndRefuseMissingFiles)
+{
+    RecordedVerbs recorded;
+    IShellVerbs* before = SetShellVerbs(&recorded);
+    EXPECT_EQ(&ShellVerbs(), &recorded);
+    ShellVerbs().Print(QStringLiteral("/tmp/a.png"));
+    EXPECT_EQ(recorded.calls, QStringList{QStringLiteral("print /tmp/a.png")});
+    SetShellVerbs(before);
+    EXPECT_NE(&ShellVerbs(), &recorded);
+
+    // The desktop's verbs start nothing for a file that is not there.
+    QTemporaryDir dir;
+    const QString missing = dir.filePath(QStringLiteral("absent.png"));
+    EXPECT_FALSE(ShellVerbs().Print(missing));
+    EXPECT_FALSE(ShellVerbs().Properties(missing, nullptr));
+    EXPECT_FALSE(ShellVerbs().Print(dir.path())) << "a folder is not printed";
+
+    const QString path = dir.filePath(QStringLiteral("photo d'été.png"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("12345");
+    file.close();
+    const QStringList lines = FilePropertiesText(path).split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_EQ(lines[0], QStringLiteral("Nom : photo d'été.png"));
+    EXPECT_EQ(lines[1], QStringLiteral("Dossier : ") + QFileInfo(path).absolutePath());
+    EXPECT_EQ(lines[2], QStringLiteral("Taille : 5 octets"));
+    EXPECT_TRUE(lines[3].startsWith(QStringLiteral("Modifié le : ")));
 }
 
 TEST(DialogUnits, ConversionWithTheFontBaseUnits)

@@ -51,6 +51,18 @@ inline FCObjImage Flat(int width, int height, int bpp, BYTE b, BYTE g, BYTE r, B
     return image;
 }
 
+// An 8-bit image of palette index 0 everywhere, whose palette entry `index` is `colour`.
+inline FCObjImage Indexed(int width, int height, BYTE index, RGBQUAD colour)
+{
+    FCObjImage image;
+    image.Create(width, height, 8);
+    RGBQUAD palette[256];
+    image.GetPalette(palette);
+    palette[index] = colour;
+    image.SetPalette(palette);
+    return image;
+}
+
 // True when both images have the same size, depth and pixel bytes (padding ignored).
 inline bool SamePixels(const FCObjImage& a, const FCObjImage& b)
 {

@@ -233,3 +233,25 @@ TEST(BitmapViewBase, BandChangesOnlyItsBorder)
         }
     EXPECT_GT(changed, 40) << "the band is drawn";
 }
+
+TEST(BitmapViewBase, WheelAndPagesScrollByPartsOfTheCanvas)
+{
+    Fixture f(testimg::Flat(400, 1000, 24, 1, 2, 3), QSize(200, 150));
+    f.view->SetZoom(256);
+    ASSERT_GT(f.view->verticalScrollBar()->maximum(), 0);
+    const QPointF at(50, 50);
+    QWheelEvent down(at, f.view->viewport()->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                     Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(f.view->viewport(), &down);
+    // One notch is the desktop's wheel lines, each a hundredth of the canvas.
+    EXPECT_EQ(f.view->ScrollPosition(), QPoint(0, QApplication::wheelScrollLines() * 10));
+
+    // A page is a tenth of the canvas, whatever the size of the window.
+    f.view->verticalScrollBar()->setValue(0);
+    f.view->verticalScrollBar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(f.view->ScrollPosition().y(), 100);
+    f.view->horizontalScrollBar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(f.view->ScrollPosition().x(), 40);
+    f.view->horizontalScrollBar()->triggerAction(QAbstractSlider::SliderPageStepSub);
+    EXPECT_EQ(f.view->ScrollPosition().x(), 0);
+}

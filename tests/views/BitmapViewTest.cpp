@@ -88,13 +88,7 @@ TEST(BitmapView, TranslucentPixelsOverWhiteAndPalettes)
     const BYTE original[4] = {200, 100, 50, 128};
     EXPECT_EQ(std::memcmp(f.doc->GetImage().PixelAddress(1, 1), original, 4), 0);
 
-    FCObjImage grey;
-    ASSERT_TRUE(grey.Create(2, 2, 8));
-    RGBQUAD pal[256];
-    grey.GetPalette(pal);
-    pal[0] = RGBQUAD{10, 20, 30, 0};
-    grey.SetPalette(pal);
-    Fixture g(std::move(grey));
+    Fixture g(testimg::Indexed(2, 2, 0, RGBQUAD{10, 20, 30, 0}));
     EXPECT_EQ(g.Grab().pixel(1, 1) & 0xFFFFFF, qRgb(30, 20, 10) & 0xFFFFFF);
 }
 

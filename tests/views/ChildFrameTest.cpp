@@ -131,7 +131,11 @@ TEST(ChildFrame, CloseAllViewsOfAnUnmodifiedDocument)
     CChildFrame* first = saved.Open(host, &doc);
     first->OnNewView();
     first->OnNewView();
-    ASSERT_EQ(doc->GetViews().size(), 3u);
+    // A tool window of the same document goes too, although its view sits in a holder.
+    auto* toolView = new ToolView;
+    host.AddChildFrame(new CChildToolFrame(toolView, kResToolContextMenu));
+    doc->AddView(toolView);
+    ASSERT_EQ(doc->GetViews().size(), 4u);
     first->OnCommand(kCmdFileClose);
     EXPECT_EQ(host.previewCloses, 1) << "print preview is left first";
     EXPECT_EQ(Frames(host), 0);
@@ -193,4 +197,35 @@ TEST(ChildFrame, NewViewFromAToolWindowIsAnImageWindow)
         texts << (a->isSeparator() ? QStringLiteral("-") : a->text());
     EXPECT_EQ(texts, (QStringList{QStringLiteral("Sélectionner tout"), QStringLiteral("Annuler la sélection"),
                                   "-", "Appliquer la transformation"}));
+}
+
+TEST(ChildFrame, CommandsGoToTheViewAndOnToTheDocument)
+{
+    testview::Host host;
+    host.window.show();
+    CImageDoc* doc = nullptr;
+    CChildFrame* frame = host.OpenImage(testimg::Flat(30, 20, 24, 1, 2, 3), &doc);
+    EXPECT_TRUE(frame->OnCommand(kCmdZoom2)) << "zoom: the view's own";
+    EXPECT_EQ(frame->BitmapView().Zoom(), 512);
+    frame->BitmapView().OnCommand(kCmdEditSelectAll);
+    EXPECT_TRUE(frame->OnCommand(kCmdEditClear)) << "clear: the image view's";
+    EXPECT_EQ(doc->GetImage().PixelAddress(0, 0)[0], 0);
+    EXPECT_TRUE(frame->OnCommand(kCmdEditUndo)) << "undo: passed on to the document";
+    EXPECT_EQ(doc->GetImage().PixelAddress(0, 0)[0], 1);
+    EXPECT_TRUE(doc->CanRedo());
+    EXPECT_FALSE(frame->OnCommand(12345)) << "nobody's command";
+    EXPECT_TRUE(frame->OnCommand(kCmdNewView));
+    EXPECT_EQ(doc->GetViews().size(), 2u);
+}
+
+TEST(ChildFrame, AWindowWithoutADocumentStillCloses)
+{
+    // The creators never leave such a window behind; if one is left, it must not stay for good.
+    testview::Host host;
+    host.window.show();
+    auto* frame = new CChildFrame;
+    host.AddChildFrame(frame);
+    EXPECT_TRUE(frame->close());
+    EXPECT_EQ(Frames(host), 0);
+    EXPECT_TRUE(host.messages.empty());
 }

@@ -67,6 +67,17 @@ TEST(OverlayImages, BackgroundFollowsTheDocumentDepth)
     ComposeOverlayBackground(background, 5, 5, wide, POINT{1, 1});
     ASSERT_EQ(background.ColorBits(), 32);
     EXPECT_EQ(std::memcmp(background.PixelAddress(4, 4), wide.PixelAddress(5, 5), 4), 0);
+
+    // An 8-bit document lends its palette, so that its pixels show in their own colours.
+    FCObjImage indexed = testimg::Indexed(4, 4, 9, RGBQUAD{10, 20, 30, 0});
+    indexed.PixelAddress(1, 1)[0] = 9;
+    ComposeOverlayBackground(background, 2, 2, indexed, POINT{1, 1});
+    ASSERT_EQ(background.ColorBits(), 8);
+    EXPECT_EQ(background.PixelAddress(0, 0)[0], 9);
+    RGBQUAD got[256];
+    background.GetPalette(got);
+    EXPECT_EQ(got[9].rgbBlue, 10);
+    EXPECT_EQ(got[9].rgbRed, 30);
 }
 
 TEST(OverlayImages, PasteModes)

@@ -208,3 +208,19 @@ TEST(OverlayWin, ViewGoesWhileTheWindowIsOpen)
     // watches this one).
     delete f;
 }
+
+TEST(OverlayWin, PaintsThePictureAtHalfOpacityOverTheDocumentAndBlackBeyondIt)
+{
+    // A white picture pasted so that its two right columns lie beyond the document's edge.
+    Fixture f(testimg::Flat(20, 20, 24, 100, 100, 100), testimg::Flat(6, 4, 24, 255, 255, 255));
+    COverlayWin* overlay = f.PasteAt(16, 2);
+    ASSERT_NE(overlay, nullptr);
+    ASSERT_EQ(overlay->size(), QSize(6, 4));
+    const QImage shot = overlay->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    // 127 (white at alpha 127, premultiplied) + what lies under it x (255 - 127) / 255.
+    EXPECT_NEAR(qRed(shot.pixel(2, 2)), 127 + 100 * 128 / 255, 1) << "over the document";
+    EXPECT_NEAR(qGreen(shot.pixel(2, 2)), 127 + 100 * 128 / 255, 1);
+    EXPECT_NEAR(qRed(shot.pixel(4, 2)), 127, 1) << "over black, beyond the document";
+    // Nothing of the document changed by showing it.
+    EXPECT_TRUE(testimg::SamePixels(f.doc->GetImage(), f.original));
+}
