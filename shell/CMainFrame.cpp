@@ -10,7 +10,6 @@
 #include "platform/version/FileExists.h"
 #include "resources/CommandIds.h"
 #include "resources/ResourceBuilder.h"
-#include "shell/CInfoDialog.h"
 #include "shell/CStatusProgress.h"
 #include "shell/ShellDialogs.h"
 #include "shell/ShellText.h"
@@ -152,7 +151,11 @@ bool CMainFrame::Create()
     RebuildRecentMenu();
 
     setAcceptDrops(true);
-    connect(qApp, &QGuiApplication::commitDataRequest, this, &CMainFrame::OnEndSession);
+    connect(qApp, &QGuiApplication::commitDataRequest, this,
+            [this](QSessionManager& manager)
+            {
+                if (!OnEndSession()) manager.cancel();
+            });
     resize(1000, 720);
     UpdateUIState();
     m_created = true;
@@ -576,8 +579,11 @@ void CMainFrame::SetLastDirectory(const QString& path)
     m_lastDirectory = LastDirectoryOf(path, m_lastDirectory);
 }
 
-bool CMainFrame::OpenFile(const QString& path, bool readOnly)
+bool CMainFrame::OpenFile(const QString& given, bool readOnly)
 {
+    // The document, the recent files and the last folder keep the whole path: a name relative to
+    // the folder the program was started from would name another file tomorrow.
+    const QString path = given.isEmpty() ? given : QFileInfo(given).absoluteFilePath();
     CWaitCursor wait(*this);
     CChildFrame* frame = NewChildFrame();
     if (AttachToOpenDocument(frame, path)) return true;
@@ -592,7 +598,7 @@ bool CMainFrame::OpenFile(const QString& path, bool readOnly)
         MaximizeIfOnly(frame);
         return true;
     }
-    ShowPrompt(this, QStringLiteral("Impossible de charger :\n") + path, QString(), PromptButtons::Ok);
+    ShowPrompt(this, QStringLiteral("Impossible de charger :\n") + given, QString(), PromptButtons::Ok);
     CloseLater(frame);
     return false;
 }
@@ -852,9 +858,20 @@ bool CMainFrame::QuerySaveAll()
     return mayClose;
 }
 
-void CMainFrame::OnEndSession(QSessionManager& manager)
+bool CMainFrame::OnEndSession()
 {
-    if (!QuerySaveAll()) manager.cancel();
+    if (!QuerySaveAll()) return false;
+    // The session may take the program down without closing its window: what closing keeps is
+    // kept now. The windows stay, should another program cancel the end.
+    StoreSettingsOnClose();
+    return true;
+}
+
+void CMainFrame::StoreSettingsOnClose()
+{
+    const std::wstring last = m_lastDirectory.toStdWString();
+    SetLastDirectorySetting(last.c_str());
+    WriteRecentFiles();
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event)
@@ -870,9 +887,7 @@ void CMainFrame::closeEvent(QCloseEvent* event)
         return;
     }
     m_closing = true;
-    const std::wstring last = m_lastDirectory.toStdWString();
-    SetLastDirectorySetting(last.c_str());
-    WriteRecentFiles();
+    StoreSettingsOnClose();
     MenuItemBitmaps::Clear();
     DestroyChildren();
     event->accept();
@@ -929,9 +944,8 @@ std::optional<SaveAsChoice> CMainFrame::AskSaveAs(const std::wstring& initialNam
 
 void CMainFrame::ShowInfo(const std::wstring& path, const std::wstring& title, const std::wstring& text)
 {
-    CInfoDialog dialog(QString::fromStdWString(path), QString::fromStdWString(title),
-                       QString::fromStdWString(text), QApplication::activeWindow());
-    dialog.exec();
+    ShellDialogs().ShowInfo(QApplication::activeWindow(), QString::fromStdWString(path),
+                            QString::fromStdWString(title), QString::fromStdWString(text));
 }
 
 void CMainFrame::CreateToolView(CImageDoc&, int)

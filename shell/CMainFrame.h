@@ -31,7 +31,6 @@ class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
-class QSessionManager;
 class QToolBar;
 
 class CMainFrame : public QMainWindow,
@@ -68,6 +67,7 @@ public:
     bool OnAccelerator(int key, Qt::KeyboardModifiers modifiers);
 
     // ---- Opening and creating ----
+    // A relative path is taken from the current folder.
     bool OpenFile(const QString& path, bool readOnly);
     void OnFileOpen();
     void OnFileNew();
@@ -107,8 +107,9 @@ public:
     // Asks every document window whether to save; false when one answered Cancel (all are
     // asked all the same).
     bool QuerySaveAll();
-    // The desktop session ends: the same questions; Cancel keeps the session going.
-    void OnEndSession(QSessionManager& manager);
+    // The desktop session ends: the same questions; false (the end is refused) when one answered
+    // Cancel. Otherwise the last folder and the recent files are stored.
+    bool OnEndSession();
 
     // ---- The document's host ----
     DocMsgAnswer MessageBox(const std::wstring& text, const wchar_t* caption, DocMsgStyle style) override;
@@ -156,6 +157,8 @@ private:
     bool AttachToOpenDocument(CChildFrame* frame, const QString& path);
     // Takes every window down without asking (after the questions were answered).
     void DestroyChildren();
+    // Stores the last folder and the recent-file list in the settings.
+    void StoreSettingsOnClose();
 
     QString m_productTitle;
     CCommandActions* m_actions = nullptr;

@@ -3,6 +3,7 @@
 #include "shell/CAboutDlg.h"
 #include "shell/CFilePreviewDialog.h"
 #include "shell/CFileSaveAsDialog.h"
+#include "shell/CInfoDialog.h"
 #include "shell/CNewDialog.h"
 
 #include <QApplication>
@@ -39,6 +40,12 @@ public:
     void ShowAbout(QWidget* parent) override
     {
         CAboutDlg dialog(parent ? parent : QApplication::activeWindow());
+        dialog.exec();
+    }
+
+    void ShowInfo(QWidget* parent, const QString& path, const QString& title, const QString& text) override
+    {
+        CInfoDialog dialog(path, title, text, parent ? parent : QApplication::activeWindow());
         dialog.exec();
     }
 };

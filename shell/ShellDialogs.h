@@ -36,6 +36,9 @@ public:
     virtual std::optional<SaveAsFileChoice> AskSaveAs(QWidget* parent, const QString& name,
                                                       const QString& folder) = 0;
     virtual void ShowAbout(QWidget* parent) = 0;
+    // The information box of a document: its text, its title, its file's properties button.
+    virtual void ShowInfo(QWidget* parent, const QString& path, const QString& title,
+                          const QString& text) = 0;
 };
 
 IShellDialogs& ShellDialogs();

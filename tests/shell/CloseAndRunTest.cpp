@@ -13,6 +13,10 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <functional>
+#include <cstdio>
+
 using testshell::FrameFixture;
 using testshell::IsolatedSettings;
 
@@ -26,18 +30,26 @@ CImageDoc* NewModified(FrameFixture& f)
 }
 } // namespace
 
-TEST(Closing, CancelForOneDocumentKeepsTheFrameButAllAreAsked)
+TEST(Closing, CancelForOneDocumentKeepsEverythingButAllAreAsked)
 {
-    FrameFixture f;
-    NewModified(f);
-    NewModified(f);
-    ASSERT_TRUE(f.frame->OpenFile(f.MakeImage("kept.png"), false));
-    f.prompt.answers = {IDCANCEL, IDNO};
-    EXPECT_FALSE(f.frame->close());
-    EXPECT_EQ(f.prompt.asked.size(), 2u) << "both modified documents are asked";
-    EXPECT_TRUE(f.prompt.asked[0].text.startsWith(QStringLiteral("Sauver Image")));
-    EXPECT_EQ(f.Windows(), 3);
-    EXPECT_EQ(f.settings.Read(L"", L"LastDirectory").type, REG_NONE) << "nothing written";
+    // Closing the frame and the end of the desktop session ask the same questions.
+    const std::pair<const char*, std::function<bool(CMainFrame&)>> roads[] = {
+        {"closing", [](CMainFrame& frame) { return frame.close(); }},
+        {"session end", [](CMainFrame& frame) { return frame.OnEndSession(); }},
+    };
+    for (const auto& [name, road] : roads)
+    {
+        FrameFixture f;
+        NewModified(f);
+        NewModified(f);
+        ASSERT_TRUE(f.frame->OpenFile(f.MakeImage("kept.png"), false));
+        f.prompt.answers = {IDCANCEL, IDNO};
+        EXPECT_FALSE(road(*f.frame)) << name;
+        EXPECT_EQ(f.prompt.asked.size(), 2u) << name << ": both modified documents are asked";
+        EXPECT_TRUE(f.prompt.asked[0].text.startsWith(QStringLiteral("Sauver Image"))) << name;
+        EXPECT_EQ(f.Windows(), 3) << name;
+        EXPECT_EQ(f.settings.Read(L"", L"LastDirectory").type, REG_NONE) << name << ": nothing written";
+    }
 }
 
 TEST(Closing, AnsweringNoClosesAndKeepsFolderAndRecentFiles)
@@ -51,6 +63,21 @@ TEST(Closing, AnsweringNoClosesAndKeepsFolderAndRecentFiles)
     EXPECT_EQ(f.prompt.asked.size(), 2u);
     EXPECT_EQ(f.Windows(), 0);
     EXPECT_EQ(f.frame->GetDocumentCount(), 0);
+    EXPECT_EQ(FromUtf16Le(f.settings.Read(L"", L"LastDirectory").data),
+              f.files.path().toStdWString() + L'\0');
+    EXPECT_EQ(f.settings.Read(L"Recent Document List", L"Document1").type, REG_SZ);
+}
+
+TEST(Closing, SessionEndKeepsFolderAndRecentFilesAndTheWindows)
+{
+    FrameFixture f;
+    NewModified(f);
+    ASSERT_TRUE(f.frame->OpenFile(f.MakeImage("kept.png"), false));
+    f.prompt.answers = {IDNO};
+    EXPECT_TRUE(f.frame->OnEndSession());
+    EXPECT_EQ(f.prompt.asked.size(), 1u);
+    EXPECT_EQ(f.Windows(), 2) << "nothing is taken down: another program may still cancel the end";
+    EXPECT_EQ(f.frame->GetDocumentCount(), 2);
     EXPECT_EQ(FromUtf16Le(f.settings.Read(L"", L"LastDirectory").data),
               f.files.path().toStdWString() + L'\0');
     EXPECT_EQ(f.settings.Read(L"Recent Document List", L"Document1").type, REG_SZ);
@@ -90,6 +117,18 @@ TEST(Run, ExitCodeAndCommandLine)
     RunHooks failing;
     failing.create = [](CMainFrame&) { return false; };
     EXPECT_EQ(::Run({"orvalis"}, failing), 0);
+}
+
+TEST(Run, ApplicationFormatsNumbersWithoutTheLocaleAndOutlivesItsLastWindow)
+{
+    std::setlocale(LC_NUMERIC, "C.UTF-8");
+    QGuiApplication::setQuitOnLastWindowClosed(true);
+    PrepareApplication();
+    EXPECT_STREQ(std::setlocale(LC_NUMERIC, nullptr), "C");
+    char text[16];
+    std::snprintf(text, sizeof text, "%.2f", 1.5);
+    EXPECT_STREQ(text, "1.50");
+    EXPECT_FALSE(QGuiApplication::quitOnLastWindowClosed()) << "else the exit code would be 0";
 }
 
 TEST(Run, SplashStaysInPlaceInsideTheFrameAndHidesOnTime)

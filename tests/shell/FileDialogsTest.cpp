@@ -23,6 +23,12 @@ TEST(FilePreviewDialog, PreviewOfAFileAnExcludedOneAndABrokenOne)
     EXPECT_EQ(dialog.nameFilters().size(), 13);
     EXPECT_TRUE(
         dialog.nameFilters().front().startsWith(QStringLiteral("Fichiers images connus (*.jpg *.jpeg")));
+    // The list shows the labels as they are, patterns and all.
+    auto* types = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+    ASSERT_NE(types, nullptr);
+    EXPECT_EQ(types->itemText(0), QStringLiteral("Fichiers images connus"));
+    EXPECT_EQ(types->itemText(1), QStringLiteral("Fichiers Jpeg (*.jpg;*.jpeg)"));
+    EXPECT_EQ(types->itemText(12), QStringLiteral("Tous (*.*)"));
 
     dialog.UpdatePreview(path);
     EXPECT_EQ(dialog.ControlText(1012), path);

@@ -309,6 +309,21 @@ TEST(MainFrame, WindowMenuAndTiling)
     f.frame->OnCommand(kCmdWindowTileHorz);
     EXPECT_EQ(windows[0]->geometry(), QRect(0, 0, area.width(), area.height() / 2));
     EXPECT_EQ(windows[1]->geometry().top(), area.height() / 2);
+
+    f.frame->OnCommand(kCmdWindowCascade);
+    EXPECT_LT(windows[0]->geometry().topLeft().manhattanLength(),
+              windows[1]->geometry().topLeft().manhattanLength())
+        << "each window below and right of the one before";
+
+    // Minimised windows are lined up along the bottom of the area, left to right.
+    windows[0]->showMinimized();
+    windows[1]->showMinimized();
+    windows[0]->move(200, 10);
+    f.frame->OnCommand(kCmdWindowArrange);
+    EXPECT_EQ(windows[0]->geometry().bottom(), area.height() - 1);
+    EXPECT_EQ(windows[0]->x(), 0);
+    EXPECT_EQ(windows[1]->x(), windows[0]->width());
+    EXPECT_EQ(windows[1]->geometry().bottom(), area.height() - 1);
 }
 
 TEST(MainFrame, DroppedFilesOpenOnceTheDropIsOver)
@@ -359,4 +374,50 @@ TEST(MainFrame, ActivateOtherViewOfADocument)
     EXPECT_EQ(f.frame->ActivateOtherView(doc), &first->BitmapView());
     EXPECT_EQ(f.frame->MdiArea()->currentSubWindow(), first);
     EXPECT_EQ(f.frame->GetActiveView(), &first->BitmapView());
+}
+
+TEST(MainFrame, FileMenuCommandsReachTheDocument)
+{
+    FrameFixture f;
+    const QString path = f.MakeImage("doc.png", 20, 10);
+    ASSERT_TRUE(f.frame->OpenFile(path, false));
+    CBitmapView& view = ActiveImageWindow(*f.frame)->BitmapView();
+    CImageDoc* doc = view.Document();
+    view.OnCommand(kCmdEditSelectAll);
+    f.frame->OnCommand(kCmdEditClear);
+    ASSERT_TRUE(doc->IsModified());
+
+    f.frame->OnCommand(kCmdFileSave);
+    EXPECT_FALSE(doc->IsModified());
+    EXPECT_TRUE(QFileInfo::exists(path + QStringLiteral(".BAK"))) << "the replaced file is kept";
+    FCObjImage saved;
+    ASSERT_TRUE(saved.Load(path.toStdWString().c_str()));
+    EXPECT_EQ(saved.PixelAddress(5, 5)[0], 0) << "the cleared pixels were written";
+
+    const QString copy = f.files.filePath(QStringLiteral("copy.png"));
+    f.dialogs.saveAs = SaveAsFileChoice{copy, QStringLiteral("copy.png")};
+    f.frame->OnCommand(kCmdFileSaveAs);
+    EXPECT_TRUE(QFileInfo::exists(copy));
+    EXPECT_EQ(f.frame->RecentFiles().Entries().last(), copy);
+
+    f.frame->OnCommand(kCmdFileInfo);
+    ASSERT_EQ(f.dialogs.infos.size(), 1u);
+    EXPECT_EQ(f.dialogs.infos[0][0], copy);
+    EXPECT_FALSE(f.dialogs.infos[0][2].isEmpty());
+
+    // "Nouvelle vue image" and "Fermer" reach the active window.
+    f.frame->OnCommand(kCmdNewView);
+    EXPECT_EQ(f.Windows(), 2);
+    EXPECT_EQ(doc->GetViews().size(), 2u);
+    f.frame->OnCommand(kCmdFileClose);
+    f.Settle();
+    EXPECT_EQ(f.Windows(), 0) << "every window of the document";
+    EXPECT_TRUE(f.prompt.asked.empty()) << "nothing left to save";
+
+    // Quitter closes the frame once the events in hand are done.
+    f.frame->OnCommand(kCmdAppExit);
+    EXPECT_TRUE(f.frame->isVisible());
+    f.Settle();
+    EXPECT_FALSE(f.frame->isVisible());
+    EXPECT_EQ(f.frame->GetDocumentCount(), 0);
 }

@@ -62,6 +62,20 @@ TEST(OpenFile, SameFileTwiceIsOneDocumentWithTwoWindows)
     EXPECT_EQ(f.frame->LastDirectory(), f.files.path());
 }
 
+TEST(OpenFile, RelativeNameIsKeptWhole)
+{
+    FrameFixture f;
+    const QString path = f.MakeImage("sub/rel.png");
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(f.files.path()));
+    const bool opened = f.frame->OpenFile(QStringLiteral("sub/rel.png"), false);
+    QDir::setCurrent(before);
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(QString::fromStdWString(Active(*f.frame)->BitmapView().Document()->GetPath()), path);
+    EXPECT_EQ(f.frame->RecentFiles().Entries(), QStringList{path});
+    EXPECT_EQ(f.frame->LastDirectory(), QFileInfo(path).absolutePath());
+}
+
 TEST(OpenFile, ReadOnlyByTheFlagOrTheFile)
 {
     FrameFixture f;

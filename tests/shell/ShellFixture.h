@@ -56,12 +56,17 @@ public:
         return saveAs;
     }
     void ShowAbout(QWidget*) override { ++abouts; }
+    void ShowInfo(QWidget*, const QString& path, const QString& title, const QString& text) override
+    {
+        infos.push_back({path, title, text});
+    }
 
     std::vector<QString> openFolders;
     std::optional<OpenFileChoice> open;
     std::optional<NewImageChoice> newImage;
     std::optional<SaveAsFileChoice> saveAs;
     int abouts = 0;
+    std::vector<QStringList> infos; // path, title, text
 };
 
 // Settings in a folder of their own for the life of the object.
