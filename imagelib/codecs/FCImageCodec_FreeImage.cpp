@@ -4,6 +4,7 @@
 #include "imagelib/FCObjImage.h"
 #include "platform/BitmapSection.h"
 #include "platform/TextConv.h"
+#include "platform/imaging/PlatformBitmap.h"
 
 #include "imagelib/codecs/FreeImageInclude.h"
 
@@ -20,8 +21,7 @@ struct BitmapGuard
     explicit BitmapGuard(FIBITMAP* d) : dib(d) {}
     ~BitmapGuard()
     {
-        if (dib)
-            FreeImage_Unload(dib);
+        if (dib) FreeImage_Unload(dib);
     }
     BitmapGuard(const BitmapGuard&) = delete;
     BitmapGuard& operator=(const BitmapGuard&) = delete;
@@ -33,8 +33,7 @@ struct MemoryGuard
     explicit MemoryGuard(FIMEMORY* m) : mem(m) {}
     ~MemoryGuard()
     {
-        if (mem)
-            FreeImage_CloseMemory(mem);
+        if (mem) FreeImage_CloseMemory(mem);
     }
     MemoryGuard(const MemoryGuard&) = delete;
     MemoryGuard& operator=(const MemoryGuard&) = delete;
@@ -46,8 +45,7 @@ struct MultiGuard
     explicit MultiGuard(FIMULTIBITMAP* m) : multi(m) {}
     ~MultiGuard()
     {
-        if (multi)
-            FreeImage_CloseMultiBitmap(multi, 0);
+        if (multi) FreeImage_CloseMultiBitmap(multi, 0);
     }
     MultiGuard(const MultiGuard&) = delete;
     MultiGuard& operator=(const MultiGuard&) = delete;
@@ -58,22 +56,21 @@ struct MultiGuard
 // the directory (6 + 16 x count bytes) of a file of total bytes.
 bool IconDirectoryFits(const BYTE* data, std::size_t available, std::uint64_t total)
 {
-    if (available < 6)
-        return false;
+    if (available < 6) return false;
     const std::size_t count = std::size_t(data[4]) | std::size_t(data[5]) << 8;
     const std::size_t directory = 6 + count * 16;
-    if (count == 0 || directory > available)
-        return false;
-    auto u32 = [](const BYTE* p) {
-        return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24;
+    if (count == 0 || directory > available) return false;
+    auto u32 = [](const BYTE* p)
+    {
+        return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+               std::uint32_t(p[3]) << 24;
     };
     for (std::size_t i = 0; i < count; ++i)
     {
         const BYTE* e = data + 6 + i * 16;
         const std::uint32_t bytes = u32(e + 8);
         const std::uint32_t offset = u32(e + 12);
-        if (bytes < 40 || offset < directory || std::uint64_t(offset) + bytes > total)
-            return false;
+        if (bytes < 40 || offset < directory || std::uint64_t(offset) + bytes > total) return false;
     }
     return true;
 }
@@ -81,8 +78,7 @@ bool IconDirectoryFits(const BYTE* data, std::size_t available, std::uint64_t to
 bool IconFileFits(const std::string& name)
 {
     std::FILE* f = std::fopen(name.c_str(), "rb");
-    if (!f)
-        return false;
+    if (!f) return false;
     std::vector<BYTE> head(6);
     bool ok = std::fread(head.data(), 1, 6, f) == 6;
     if (ok)
@@ -92,8 +88,7 @@ bool IconFileFits(const std::string& name)
         ok = std::fread(head.data() + 6, 1, count * 16, f) == count * 16;
     }
     long total = -1;
-    if (ok && std::fseek(f, 0, SEEK_END) == 0)
-        total = std::ftell(f);
+    if (ok && std::fseek(f, 0, SEEK_END) == 0) total = std::ftell(f);
     std::fclose(f);
     return ok && total > 0 && IconDirectoryFits(head.data(), head.size(), std::uint64_t(total));
 }
@@ -271,23 +266,21 @@ void FreeImageToObjImage(FIBITMAP* dib, std::vector<FCObjImage*>& frames)
                 std::memcpy(image->RowAddress(int(h - 1 - y)), FreeImage_GetScanLine(source, int(y)), n);
         }
     }
-    if (image->HasBits())
-        frames.push_back(image.release());
+    if (image->HasBits()) frames.push_back(image.release());
 }
 
-void FreeImageToObjImageMultiPage(FIMULTIBITMAP* multi, std::vector<FCObjImage*>& frames, FCImageProperty* prop)
+void FreeImageToObjImageMultiPage(FIMULTIBITMAP* multi, std::vector<FCObjImage*>& frames,
+                                  FCImageProperty* prop)
 {
-    if (!multi)
-        return;
+    if (!multi) return;
     for (int page = 0; page < FreeImage_GetPageCount(multi); ++page)
     {
         FIBITMAP* dib = FreeImage_LockPage(multi, page);
-        if (!dib)
-            continue;
+        if (!dib) continue;
         FreeImageToObjImage(dib, frames);
         FITAG* tag = nullptr;
-        if (FreeImage_GetMetadata(FIMD_ANIMATION, dib, "FrameTime", &tag) && tag && FreeImage_GetTagValue(tag) &&
-            FreeImage_GetTagLength(tag) >= 4)
+        if (FreeImage_GetMetadata(FIMD_ANIMATION, dib, "FrameTime", &tag) && tag &&
+            FreeImage_GetTagValue(tag) && FreeImage_GetTagLength(tag) >= 4)
         {
             std::uint32_t ms;
             std::memcpy(&ms, FreeImage_GetTagValue(tag), 4);
@@ -333,6 +326,7 @@ bool LoadFromSource(FREE_IMAGE_FORMAT fif, SourceStream& source, std::vector<FCO
 FCImageCodec_FreeImage::FCImageCodec_FreeImage()
 {
     FreeImage_Initialise(TRUE);
+    imaging::QuietProcessWideTiffMessages();
 }
 
 FCImageCodec_FreeImage::~FCImageCodec_FreeImage()
@@ -354,11 +348,9 @@ bool FCImageCodec_FreeImage::LoadImageFile(const wchar_t* fileName, std::vector<
                                            FCImageProperty* prop)
 {
     const std::string name = WideToAnsi(fileName);
-    if (name.empty() || !prop)
-        return false;
+    if (name.empty() || !prop) return false;
     const FREE_IMAGE_FORMAT fif = FreeImage_GetFileType(name.c_str(), 0);
-    if (fif == FIF_UNKNOWN || (fif == FIF_ICO && !IconFileFits(name)))
-        return false;
+    if (fif == FIF_UNKNOWN || (fif == FIF_ICO && !IconFileFits(name))) return false;
     SourceStream source;
     source.file = std::fopen(name.c_str(), "rb");
     if (!source.file) return false;
@@ -370,36 +362,33 @@ bool FCImageCodec_FreeImage::LoadImageFile(const wchar_t* fileName, std::vector<
 bool FCImageCodec_FreeImage::LoadImageMemory(const void* buffer, int size, std::vector<FCObjImage*>& frames,
                                              FCImageProperty* prop)
 {
-    if (!buffer || size <= 0 || !prop)
-        return false;
+    if (!buffer || size <= 0 || !prop) return false;
     MemoryGuard mem(FreeImage_OpenMemory(static_cast<BYTE*>(const_cast<void*>(buffer)), DWORD(size)));
-    if (!mem.mem)
-        return false;
+    if (!mem.mem) return false;
     const FREE_IMAGE_FORMAT fif = FreeImage_GetFileTypeFromMemory(mem.mem, 0);
-    if (fif == FIF_UNKNOWN || (fif == FIF_ICO && !IconDirectoryFits(static_cast<const BYTE*>(buffer), std::size_t(size), std::uint64_t(size))))
+    if (fif == FIF_UNKNOWN || (fif == FIF_ICO && !IconDirectoryFits(static_cast<const BYTE*>(buffer),
+                                                                    std::size_t(size), std::uint64_t(size))))
         return false;
     SourceStream source;
     source.memory = mem.mem;
     return LoadFromSource(fif, source, frames, prop);
 }
 
-bool FCImageCodec_FreeImage::SaveImageFile(const wchar_t* fileName, const std::vector<const FCObjImage*>& frames,
+bool FCImageCodec_FreeImage::SaveImageFile(const wchar_t* fileName,
+                                           const std::vector<const FCObjImage*>& frames,
                                            const FCImageProperty& prop)
 {
-    if (frames.empty() || !frames[0] || !frames[0]->HasBits())
-        return false;
+    if (frames.empty() || !frames[0] || !frames[0]->HasBits()) return false;
     const FCObjImage& image = *frames[0];
     const std::string name = WideToAnsi(fileName);
-    if (name.empty())
-        return false;
+    if (name.empty()) return false;
     const FREE_IMAGE_FORMAT fif = FreeImage_GetFIFFromFilename(name.c_str());
     if (fif == FIF_UNKNOWN || !FreeImage_FIFSupportsWriting(fif) ||
         !FreeImage_FIFSupportsExportBPP(fif, image.ColorBits()))
         return false;
 
     BitmapGuard dib(FreeImage_Allocate(image.Width(), image.Height(), image.ColorBits(), 0, 0, 0));
-    if (!dib.dib)
-        return false;
+    if (!dib.dib) return false;
     const std::size_t n = std::min<std::size_t>(std::size_t(image.RowPitch()), FreeImage_GetPitch(dib.dib));
     const int h = image.Height();
     for (int y = 0; y < h; ++y)

@@ -30,6 +30,12 @@ int StartupCount();
 void SetMaxDecodedBytes(std::uint64_t bytes);
 std::uint64_t MaxDecodedBytes();
 
+// libtiff's process-wide error and warning handlers print to standard error. Our own TIFF code
+// installs quiet handlers on each file it opens, but other readers in the process (FreeImage's
+// TIFF reader) go through the process-wide ones, and trip them on every file with an EXIF
+// directory. Their failures come back as return values, so the messages are dropped.
+void QuietProcessWideTiffMessages();
+
 // The encoders: one per writable format.
 Status GetImageEncodersSize(UINT* count, UINT* size);
 Status GetImageEncoders(UINT count, UINT size, ImageCodecInfo* encoders);

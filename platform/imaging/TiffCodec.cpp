@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 #include <string>
 
 #include <tiffio.h>
@@ -317,3 +318,17 @@ bool EncodeTiff(const Frame& frame, const ItemList& items, std::vector<BYTE>& ou
     return ok && !out.empty();
 }
 } // namespace imaging::detail
+
+namespace imaging
+{
+void QuietProcessWideTiffMessages()
+{
+    static std::once_flag once;
+    std::call_once(once,
+                   []
+                   {
+                       TIFFSetErrorHandler(nullptr);
+                       TIFFSetWarningHandler(nullptr);
+                   });
+}
+} // namespace imaging

@@ -639,3 +639,22 @@ TEST_F(FreeImageCodec, TruncatedFilesOfEachFamilyGiveNothing)
         EXPECT_TRUE(p.frameDelays.empty()) << name;
     }
 }
+
+// libtiff reports through process-wide handlers that print to standard error; FreeImage's TIFF
+// reader trips them on every file with an EXIF directory ("unknown tag", dozens of lines).
+// Failures are reported by return values, so a load prints nothing.
+TEST_F(FreeImageCodec, TiffLoadPrintsNothing)
+{
+    const FCObjImage image = testimg::Varied(6, 4, 24);
+    FCImageProperty withExif;
+    withExif.make = "Orvalis";
+    withExif.model = "Test";
+    FCImageCodec_FreeImage codec;
+    ASSERT_TRUE(codec.SaveImageFile(WPath("exif.tif").c_str(), {&image}, withExif));
+    ::testing::internal::CaptureStderr();
+    const bool loaded = Load("exif.tif");
+    const std::string printed = ::testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(loaded);
+    EXPECT_TRUE(testimg::SamePixels(*frames[0], image));
+    EXPECT_EQ(printed, "");
+}
