@@ -1,5 +1,6 @@
 #include "imagelib/effects/ArtisticEffects.h"
 
+#include "imagelib/FCParallel.h"
 #include "imagelib/FCRandom.h"
 #include "imagelib/PixelHelpers.h"
 #include "imagelib/effects/ColorEffects.h"
@@ -174,15 +175,22 @@ void FCEffectMosaic::PrepareImage(FCObjImage& image)
     const int down = (m_copy.Height() - 1) / m_blockSize + 1;
     try
     {
-        m_blocks.reserve(std::size_t(m_blocksAcross) * std::size_t(down));
+        m_blocks.resize(std::size_t(m_blocksAcross) * std::size_t(down));
     }
     catch (const std::bad_alloc&)
     {
         return; // no room for the means: the image is left as it is
     }
-    for (int by = 0; by < down; ++by)
-        for (int bx = 0; bx < m_blocksAcross; ++bx)
-            m_blocks.push_back(GetBlockAverage(bx * m_blockSize, by * m_blockSize));
+    // Rows of blocks are independent: parts of them go to several threads.
+    const std::size_t pixelsPerBlockRow = std::size_t(m_blockSize) * std::size_t(m_copy.Width());
+    ParallelParts(std::size_t(down), kParallelGrain / pixelsPerBlockRow + 1,
+                  [this](std::size_t first, std::size_t last)
+                  {
+                      for (std::size_t by = first; by < last; ++by)
+                          for (int bx = 0; bx < m_blocksAcross; ++bx)
+                              m_blocks[by * std::size_t(m_blocksAcross) + std::size_t(bx)] =
+                                  GetBlockAverage(bx * m_blockSize, int(by) * m_blockSize);
+                  });
 }
 
 RGBQUAD FCEffectMosaic::GetBlockAverage(int x, int y) const

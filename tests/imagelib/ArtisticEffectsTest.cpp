@@ -196,24 +196,32 @@ TEST(ArtisticMosaic, BlockMeansWeightedByAlpha)
 }
 
 // Blocks of 5 rows over bands of 3: every pixel shows its own block's mean of the untouched image,
-// on one thread or four.
+// on one thread or four; on a large image the means are worked out by several threads.
 TEST(ArtisticMosaic, BlocksAcrossBandsOfRows)
 {
-    const FCObjImage source = testimg::Varied(13, 12, 32, 21);
-    FCEffectMosaic probe(5);
-    FCObjImage prepared(source);
-    probe.PrepareImage(prepared);
-    for (int threads : {1, 4})
+    struct Case
     {
-        FCEffectMosaic mosaic(5);
-        const FCObjImage out = Apply(source, mosaic, threads);
-        for (int y = 0; y < 12; ++y)
-            for (int x = 0; x < 13; ++x)
-            {
-                const RGBQUAD mean = probe.GetBlockAverage(x - x % 5, y - y % 5);
-                EXPECT_EQ(0, std::memcmp(out.PixelAddress(x, y), &mean, 4))
-                    << x << "," << y << " on " << threads;
-            }
+        int w, h, block;
+    };
+    for (const Case& c : {Case{13, 12, 5}, Case{700, 650, 7}})
+    {
+        const FCObjImage source = testimg::Varied(c.w, c.h, 32, std::uint32_t(21 + c.w));
+        FCEffectMosaic probe(c.block);
+        FCObjImage prepared(source);
+        probe.PrepareImage(prepared);
+        for (int threads : {1, 4})
+        {
+            FCEffectMosaic mosaic(c.block);
+            const FCObjImage out = Apply(source, mosaic, threads);
+            int wrong = 0;
+            for (int y = 0; y < c.h; ++y)
+                for (int x = 0; x < c.w; ++x)
+                {
+                    const RGBQUAD mean = probe.GetBlockAverage(x - x % c.block, y - y % c.block);
+                    wrong += std::memcmp(out.PixelAddress(x, y), &mean, 4) != 0;
+                }
+            EXPECT_EQ(wrong, 0) << c.w << "x" << c.h << " on " << threads;
+        }
     }
 }
 
