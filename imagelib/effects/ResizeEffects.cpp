@@ -26,6 +26,8 @@ struct Taps
     std::vector<int> first; // offset of index d's taps; one more entry than indices
     std::vector<int> index;
     std::vector<double> weight;
+    // 255 x each weight: what an opaque pixel's alpha times the weight comes to.
+    std::vector<double> opaqueWeight;
     // Per index: the alpha sum of an opaque line (255 x each weight, added in tap order), the
     // same for every pixel of a 24-bit image.
     std::vector<double> opaqueAlpha;
@@ -57,6 +59,7 @@ public:
         taps.first.clear();
         taps.index.clear();
         taps.weight.clear();
+        taps.opaqueWeight.clear();
         taps.opaqueAlpha.clear();
         for (int d = d0; d < d1; ++d)
         {
@@ -90,6 +93,8 @@ public:
             }
             taps.weight.resize(kept);
             taps.index.resize(kept);
+            for (std::size_t k = start; k < kept; ++k)
+                taps.opaqueWeight.push_back(255.0 * taps.weight[k]);
             taps.opaqueAlpha.push_back(opaque);
         }
         taps.first.push_back(int(taps.index.size()));
@@ -141,13 +146,25 @@ template <int N> inline void WritePixel(BYTE* out, const Sums& s, double opaqueA
 template <int N> void ResampleRow(const BYTE* in, BYTE* out, const Taps& taps, int count)
 {
     const int* index = taps.index.data();
-    const double* weight = taps.weight.data();
+    // At 24 bits every pixel counts as opaque: its alpha times the weight is read from the table.
+    const double* weight = N == 4 ? taps.weight.data() : taps.opaqueWeight.data();
     for (int j = 0; j < count; ++j, out += N)
     {
         Sums s;
         const int end = taps.first[std::size_t(j) + 1];
         for (int k = taps.first[std::size_t(j)]; k < end; ++k)
-            Accumulate<N>(s, in + std::size_t(index[k]) * N, weight[k]);
+        {
+            const BYTE* p = in + std::size_t(index[k]) * N;
+            if constexpr (N == 4)
+                Accumulate<4>(s, p, weight[k]);
+            else
+            {
+                const double wa = weight[k];
+                s.b += p[0] * wa;
+                s.g += p[1] * wa;
+                s.r += p[2] * wa;
+            }
+        }
         WritePixel<N>(out, s, taps.opaqueAlpha[std::size_t(j)]);
     }
 }
