@@ -62,35 +62,27 @@ template <class F> void ParallelRows(int height, int width, F f)
 }
 
 // Runs task(i, thread) for i = 0 .. count - 1 on up to `threads` threads, the calling one
-// included (thread 0), the others taking the next task as they finish one. The calling thread
-// hands every finished task to drain(i), in the order of i, between tasks of its own and then
-// until all are drained: whatever reports progress or checks a cancel flag stays on the caller.
-// Once drain answers false no task starts any more; tasks already in hand finish, and the call
-// returns when every helper has ended. When helpers cannot be started the calling thread does
-// their share.
+// included (thread 0). The calling thread hands every finished task to drain(i), in the order of
+// i, between tasks of its own and then until all are drained: whatever reports progress or checks
+// a cancel flag stays on the caller. When drain answers false, or once stop is set, no task starts
+// any more; running ones end and the call returns. When helpers cannot be started the calling
+// thread does their share.
 template <class Task, class Drain>
-void RunTasksInOrder(int count, int threads, const Task& task, const Drain& drain)
+void RunOrdered(int count, int threads, std::atomic<bool>& stop, const Task& task, const Drain& drain)
 {
     if (count <= 0) return;
-    std::atomic<bool> stop{false};
     std::unique_ptr<std::atomic<int>[]> done;
-    if (threads > 1)
+    try
     {
-        try
-        {
-            done.reset(new std::atomic<int>[std::size_t(count)]);
-        }
-        catch (const std::bad_alloc&)
-        {
-            threads = 1; // no room to track the tasks
-        }
+        done.reset(new std::atomic<int>[std::size_t(count)]);
     }
-    if (threads <= 1)
+    catch (const std::bad_alloc&)
     {
-        for (int i = 0; i < count; ++i)
+        // No room to track the tasks: the calling thread does them one after the other.
+        for (int i = 0; i < count && !stop.load(std::memory_order_relaxed); ++i)
         {
             task(i, 0);
-            if (!drain(i)) return;
+            if (!drain(i)) stop.store(true, std::memory_order_relaxed);
         }
         return;
     }

@@ -5,6 +5,7 @@
 #include "imagelib/codecs/FreeImageInclude.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -226,8 +227,9 @@ void ResampleWithFilterHorizontal(const FCObjImage& src, FCObjImage& dst, const 
     // A pass that starts cancelled does its first chunk only, as it would one chunk at a time.
     if (observer && observer->IsCancelled()) chunks = std::min(chunks, 1);
     std::vector<Taps> taps{std::size_t(threads)};
-    RunTasksInOrder(
-        chunks, threads,
+    std::atomic<bool> stop{false};
+    RunOrdered(
+        chunks, threads, stop,
         [&](int i, int thread)
         {
             Taps& own = taps[std::size_t(thread)];
@@ -278,8 +280,9 @@ void ResampleWithFilterVertical(FCObjImage& dst, const FCObjImage& src, const FC
         s.sums.resize(std::size_t(std::min(width, kStrip)));
     // A pass that starts cancelled does its first row only.
     const int rows = observer && observer->IsCancelled() ? std::min(dstLen, 1) : dstLen;
-    RunTasksInOrder(
-        rows, threads,
+    std::atomic<bool> stop{false};
+    RunOrdered(
+        rows, threads, stop,
         [&](int d, int thread)
         {
             Scratch& own = scratch[std::size_t(thread)];

@@ -138,32 +138,25 @@ TEST(GeometryResize, MatchesThePlainReferenceLoopByteForByte)
             }
         }
     }
-    // Wide enough for several column chunks and strips, and a strong shrink.
+    // Wide enough for several column chunks and strips, and a strong shrink; tall, at 24 bits, for
+    // many rows to share in both passes.
     const FCObjImage wide = testimg::Varied(4500, 3, 32, 7);
-    for (auto [w, h] : {std::pair{5000, 4}, {9, 2}, {4500, 7}})
-    {
-        const FCObjImage expected = ReferenceResize(wide, w, h);
-        for (int threads : {1, 8})
-        {
-            FCObjImage image(wide);
-            FCEffectResize effect(w, h);
-            effect.SetThreadCount(threads);
-            RunEffect(image, effect, 1);
-            EXPECT_TRUE(testimg::SamePixels(image, expected)) << Size(w, h) << " on " << threads;
-        }
-    }
-    // Tall, 24 bits: many rows for the threads to share in both passes.
     const FCObjImage tall = testimg::Varied(5, 900, 24, 99);
-    for (auto [w, h] : {std::pair{7, 1300}, {3, 250}})
+    const struct
     {
-        const FCObjImage expected = ReferenceResize(tall, w, h);
+        const FCObjImage* source;
+        int w, h;
+    } large[] = {{&wide, 5000, 4}, {&wide, 9, 2}, {&wide, 4500, 7}, {&tall, 7, 1300}, {&tall, 3, 250}};
+    for (const auto& c : large)
+    {
+        const FCObjImage expected = ReferenceResize(*c.source, c.w, c.h);
         for (int threads : {1, 8})
         {
-            FCObjImage image(tall);
-            FCEffectResize effect(w, h);
+            FCObjImage image(*c.source);
+            FCEffectResize effect(c.w, c.h);
             effect.SetThreadCount(threads);
             RunEffect(image, effect, 1);
-            EXPECT_TRUE(testimg::SamePixels(image, expected)) << Size(w, h) << " on " << threads;
+            EXPECT_TRUE(testimg::SamePixels(image, expected)) << Size(c.w, c.h) << " on " << threads;
         }
     }
 }
