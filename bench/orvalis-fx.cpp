@@ -9,6 +9,7 @@
 #include "imagelib/FCImageCodec.h"
 #include "imagelib/FCImageProperty.h"
 #include "imagelib/FCObjImage.h"
+#include "imagelib/effects/ResizeEffects.h"
 #include "platform/TextConv.h"
 
 #include <algorithm>
@@ -172,6 +173,9 @@ int main(int argc, char** argv)
         {
             std::string error;
             effect = entry->make(args, error);
+            // Whole-image effects that share their work with threads of their own get the count.
+            if (auto* resize = dynamic_cast<FCEffectResize*>(effect.get()))
+                resize->SetThreadCount(threads);
         }
         const auto t0 = std::chrono::steady_clock::now();
         if (effect)

@@ -3,8 +3,11 @@
 #pragma once
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <exception>
+#include <memory>
+#include <new>
 #include <thread>
 #include <vector>
 
@@ -56,4 +59,83 @@ template <class F> void ParallelRows(int height, int width, F f)
 {
     ParallelParts(std::size_t(height), kParallelGrain / std::size_t(std::max(width, 1)) + 1,
                   [&f](std::size_t begin, std::size_t end) { f(int(begin), int(end)); });
+}
+
+// Runs task(i, thread) for i = 0 .. count - 1 on up to `threads` threads, the calling one
+// included (thread 0). The calling thread hands every finished task to drain(i), in the order of
+// i, between tasks of its own and then until all are drained: whatever reports progress or checks
+// a cancel flag stays on the caller. When drain answers false, or once stop is set, no task starts
+// any more; running ones end and the call returns. When helpers cannot be started the calling
+// thread does their share.
+template <class Task, class Drain>
+void RunOrdered(int count, int threads, std::atomic<bool>& stop, const Task& task, const Drain& drain)
+{
+    if (count <= 0) return;
+    std::unique_ptr<std::atomic<int>[]> done;
+    try
+    {
+        done.reset(new std::atomic<int>[std::size_t(count)]);
+    }
+    catch (const std::bad_alloc&)
+    {
+        // No room to track the tasks: the calling thread does them one after the other.
+        for (int i = 0; i < count && !stop.load(std::memory_order_relaxed); ++i)
+        {
+            task(i, 0);
+            if (!drain(i)) stop.store(true, std::memory_order_relaxed);
+        }
+        return;
+    }
+    for (int i = 0; i < count; ++i)
+        done[std::size_t(i)].store(0, std::memory_order_relaxed);
+    std::atomic<int> next{0};
+    auto work = [&](int thread)
+    {
+        while (!stop.load(std::memory_order_relaxed))
+        {
+            const int i = next.fetch_add(1);
+            if (i >= count) return;
+            task(i, thread);
+            done[std::size_t(i)].store(1, std::memory_order_release);
+            done[std::size_t(i)].notify_all();
+        }
+    };
+    std::vector<std::thread> helpers;
+    for (int t = 1; t < threads; ++t)
+    {
+        try
+        {
+            helpers.emplace_back(work, t);
+        }
+        catch (const std::exception&)
+        {
+            break; // fewer helpers: the calling thread does the rest
+        }
+    }
+    int drained = 0;
+    auto drainFinished = [&](bool wait)
+    {
+        while (drained < count && !stop.load(std::memory_order_relaxed))
+        {
+            std::atomic<int>& flag = done[std::size_t(drained)];
+            if (flag.load(std::memory_order_acquire) == 0)
+            {
+                if (!wait) return;
+                flag.wait(0, std::memory_order_acquire);
+            }
+            if (!drain(drained)) stop.store(true, std::memory_order_relaxed);
+            ++drained;
+        }
+    };
+    while (!stop.load(std::memory_order_relaxed))
+    {
+        drainFinished(false);
+        const int i = next.fetch_add(1);
+        if (i >= count || stop.load(std::memory_order_relaxed)) break;
+        task(i, 0);
+        done[std::size_t(i)].store(1, std::memory_order_release);
+    }
+    drainFinished(true);
+    for (std::thread& t : helpers)
+        t.join();
 }

@@ -27,6 +27,68 @@ inline double Interpolate(double q00, double q10, double q01, double q11, double
     return (b - t) * fy + t;
 }
 
+// The bilinear sample of p00, its right neighbour p10, the one below it p01 and p11 at (fx, fy),
+// written as N bytes. At 4 bytes, unless the four are opaque, colours are weighted by their alpha
+// and a fully transparent result is white.
+template <int N>
+inline void SampleInto(double fx, double fy, const BYTE* p00, const BYTE* p10, const BYTE* p01,
+                       const BYTE* p11, BYTE* out)
+{
+    if constexpr (N == 4)
+    {
+        if ((p00[3] & p10[3] & p01[3] & p11[3]) != 255)
+        {
+            const double a = Interpolate(p00[3], p10[3], p01[3], p11[3], fx, fy);
+            out[3] = RoundClampToByte(a);
+            if (out[3] == 0)
+            {
+                out[0] = out[1] = out[2] = 255;
+                return;
+            }
+            const double inv = 1.0 / a;
+            for (int c = 0; c < 3; ++c)
+                out[c] =
+                    RoundClampToByte(Interpolate(double(p00[c] * p00[3]), double(p10[c] * p10[3]),
+                                                 double(p01[c] * p01[3]), double(p11[c] * p11[3]), fx, fy) *
+                                     inv);
+            return;
+        }
+        out[3] = 255;
+    }
+    for (int c = 0; c < 3; ++c)
+        out[c] = RoundClampToByte(Interpolate(p00[c], p10[c], p01[c], p11[c], fx, fy));
+}
+
+// The colour of source point (sx, sy), N bytes: the background outside, else the bilinear sample
+// of the four neighbours, those outside the source counting as the background.
+template <int N>
+inline void SampleSource(const FCObjImage& source, const BYTE* background, double sx, double sy, BYTE* pixel)
+{
+    const int w = source.Width();
+    const int h = source.Height();
+    if (!(sx > -1.0 && sx < double(w) && sy > -1.0 && sy < double(h)))
+    {
+        for (int c = 0; c < N; ++c)
+            pixel[c] = background[c];
+        return;
+    }
+    const int x0 = sx >= 0.0 ? int(sx) : -1;
+    const int y0 = sy >= 0.0 ? int(sy) : -1;
+    const double fx = sx - x0;
+    const double fy = sy - y0;
+    if (x0 >= 0 && y0 >= 0 && x0 + 1 < w && y0 + 1 < h)
+    {
+        // The four neighbours inside: the common case.
+        const BYTE* p00 = source.RowAddress(y0) + std::size_t(x0) * N;
+        const BYTE* p01 = source.RowAddress(y0 + 1) + std::size_t(x0) * N;
+        SampleInto<N>(fx, fy, p00, p00 + N, p01, p01 + N, pixel);
+        return;
+    }
+    auto at = [&](int px, int py) -> const BYTE*
+    { return source.IsInside(px, py) ? source.PixelAddress(px, py) : background; };
+    SampleInto<N>(fx, fy, at(x0, y0), at(x0 + 1, y0), at(x0, y0 + 1), at(x0 + 1, y0 + 1), pixel);
+}
+
 // A single-precision value to a byte: clamped to 0..255, 0.5 added, truncated (in float). NaN
 // gives 0.
 inline BYTE RoundClampFloatToByte(float v)
@@ -75,21 +137,10 @@ RGBQUAD FCEffectBilinearDistort::SampleBilinear(double fx, double fy, int bpp, c
                                                 const BYTE* p10, const BYTE* p01, const BYTE* p11)
 {
     RGBQUAD out{255, 255, 255, 255};
-    BYTE* o = &out.rgbBlue; // B, G, R, A in memory
-    if (bpp != 24 && (p00[3] != 255 || p10[3] != 255 || p01[3] != 255 || p11[3] != 255))
-    {
-        const double a = Interpolate(p00[3], p10[3], p01[3], p11[3], fx, fy);
-        out.rgbReserved = RoundClampToByte(a);
-        if (out.rgbReserved == 0) return out;
-        const double inv = 1.0 / a;
-        for (int c = 0; c < 3; ++c)
-            o[c] = RoundClampToByte(Interpolate(double(p00[c] * p00[3]), double(p10[c] * p10[3]),
-                                                double(p01[c] * p01[3]), double(p11[c] * p11[3]), fx, fy) *
-                                    inv);
-        return out;
-    }
-    for (int c = 0; c < 3; ++c)
-        o[c] = RoundClampToByte(Interpolate(p00[c], p10[c], p01[c], p11[c], fx, fy));
+    if (bpp == 24)
+        SampleInto<3>(fx, fy, p00, p10, p01, p11, &out.rgbBlue);
+    else
+        SampleInto<4>(fx, fy, p00, p10, p01, p11, &out.rgbBlue);
     return out;
 }
 
@@ -98,25 +149,10 @@ void FCEffectBilinearDistort::ApplyToPixel(FCObjImage& image, int x, int y, BYTE
     if (!m_source.HasBits()) return; // nothing was prepared: the image is left as it is
     double sx = 0.0, sy = 0.0;
     MapToSource(x, y, &sx, &sy);
-    const int w = m_source.Width();
-    const int h = m_source.Height();
-    const int bpp = image.ColorBits();
-    const BYTE* bg = &m_background.rgbBlue;
-
-    RGBQUAD result = m_background;
-    if (sx > -1.0 && sx < double(w) && sy > -1.0 && sy < double(h))
-    {
-        const int x0 = sx >= 0.0 ? int(sx) : -1;
-        const int y0 = sy >= 0.0 ? int(sy) : -1;
-        auto at = [&](int px, int py) -> const BYTE*
-        { return m_source.IsInside(px, py) ? m_source.PixelAddress(px, py) : bg; };
-        result = SampleBilinear(sx - x0, sy - y0, bpp, at(x0, y0), at(x0 + 1, y0), at(x0, y0 + 1),
-                                at(x0 + 1, y0 + 1));
-    }
-    pixel[0] = result.rgbBlue;
-    pixel[1] = result.rgbGreen;
-    pixel[2] = result.rgbRed;
-    if (bpp == 32) pixel[3] = result.rgbReserved;
+    if (image.ColorBits() == 32)
+        SampleSource<4>(m_source, &m_background.rgbBlue, sx, sy, pixel);
+    else
+        SampleSource<3>(m_source, &m_background.rgbBlue, sx, sy, pixel);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -158,23 +194,43 @@ void FCEffectRotate::PrepareImage(FCObjImage& image)
     const double back = kTwoPi - m_angle;
     m_cos = std::cos(back);
     m_sin = std::sin(back);
+    m_centreX = (m_newWidth - 1) * 0.5;
+    m_centreY = (m_newHeight - 1) * 0.5;
+    m_shiftX = (m_newWidth - m_source.Width()) * 0.5;
+    m_shiftY = (m_newHeight - m_source.Height()) * 0.5;
 }
 
 void FCEffectRotate::MapToSource(int x, int y, double* sx, double* sy)
 {
     double px = x, py = y;
-    TurnPoint(&px, &py, (m_newWidth - 1) * 0.5, (m_newHeight - 1) * 0.5, m_cos, m_sin);
-    *sx = px - (m_newWidth - m_source.Width()) * 0.5;
-    *sy = py - (m_newHeight - m_source.Height()) * 0.5;
+    TurnPoint(&px, &py, m_centreX, m_centreY, m_cos, m_sin);
+    *sx = px - m_shiftX;
+    *sy = py - m_shiftY;
+}
+
+void FCEffectRotate::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
+{
+    // The base's work with the mapping written in place.
+    if (!m_source.HasBits()) return;
+    double sx = x, sy = y;
+    TurnPoint(&sx, &sy, m_centreX, m_centreY, m_cos, m_sin);
+    sx -= m_shiftX;
+    sy -= m_shiftY;
+    if (image.ColorBits() == 32)
+        SampleSource<4>(m_source, &m_background.rgbBlue, sx, sy, pixel);
+    else
+        SampleSource<3>(m_source, &m_background.rgbBlue, sx, sy, pixel);
 }
 
 // ---------------------------------------------------------------------------------------------
 
-void SampleFadingEdges(const FCObjImage& source, float sx, float sy, BYTE* pixel)
+namespace
+{
+// The edge-fading sampler for N bytes per pixel.
+template <int N> inline void FadeSample(const FCObjImage& source, float sx, float sy, BYTE* pixel)
 {
     const int w = source.Width();
     const int h = source.Height();
-    const int bpp = source.ColorBits();
     const float ex = sx + 2.0f;
     const float ey = sy + 2.0f;
     // Points far outside (or not numbers) fall in the last case without an int conversion that
@@ -202,13 +258,13 @@ void SampleFadingEdges(const FCObjImage& source, float sx, float sy, BYTE* pixel
     if (which == 0)
     {
         pixel[0] = pixel[1] = pixel[2] = 0;
-        if (bpp == 32) pixel[3] = 0;
+        if constexpr (N == 4) pixel[3] = 0;
         return;
     }
 
     // The pixels each case reads: S(x0, y0), S(x1, y0), S(x0, y1), S(x1, y1), with the first
     // column for case 5 and the first row for case 6.
-    const int step = bpp / 8;
+    constexpr int step = N;
     const int cx = which == 5 ? 0 : x0;
     const int cy = which == 6 ? 0 : y0;
     const BYTE* p00 = source.RowAddress(cy) + std::size_t(cx) * std::size_t(step);
@@ -217,6 +273,19 @@ void SampleFadingEdges(const FCObjImage& source, float sx, float sy, BYTE* pixel
                           ? source.RowAddress(cy + 1) + std::size_t(cx) * std::size_t(step)
                           : p00;
     const BYTE* p11 = p01 + step;
+    if (which == 1)
+    {
+        // Inside: the common case, without the case switch.
+        for (int c = 0; c < 3; ++c)
+        {
+            const float s00 = p00[c];
+            const float t = (float(p10[c]) - s00) * fx + s00;
+            const float b = (float(p11[c]) - float(p01[c])) * fx + float(p01[c]);
+            pixel[c] = RoundClampFloatToByte((b - t) * fy + t);
+        }
+        if constexpr (N == 4) pixel[3] = 255;
+        return;
+    }
     for (int c = 0; c < 3; ++c)
     {
         const float s00 = p00[c];
@@ -251,7 +320,16 @@ void SampleFadingEdges(const FCObjImage& source, float sx, float sy, BYTE* pixel
         }
         pixel[c] = RoundClampFloatToByte(v);
     }
-    if (bpp == 32) pixel[3] = 255;
+    if constexpr (N == 4) pixel[3] = 255;
+}
+} // namespace
+
+void SampleFadingEdges(const FCObjImage& source, float sx, float sy, BYTE* pixel)
+{
+    if (source.ColorBits() == 32)
+        FadeSample<4>(source, sx, sy, pixel);
+    else
+        FadeSample<3>(source, sx, sy, pixel);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -276,7 +354,10 @@ void FCEffectLosange::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
     if (!m_backup.HasBits()) return;
     const float sx = float(x) - float(y) * m_kx - float(m_offsetX);
     const float sy = float(y) - float(x) * m_ky - float(m_offsetY);
-    SampleFadingEdges(m_backup, sx, sy, pixel);
+    if (m_backup.ColorBits() == 32)
+        FadeSample<4>(m_backup, sx, sy, pixel);
+    else
+        FadeSample<3>(m_backup, sx, sy, pixel);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -322,5 +403,8 @@ void FCEffectTrapeze::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
         const long long v = w - 1 - x;
         sy = float(y) - float(v) * invW * (float(dy * y) * invH) + float(v * dy) * inv2W - float(m_halfDy);
     }
-    SampleFadingEdges(m_backup, sx, sy, pixel);
+    if (m_backup.ColorBits() == 32)
+        FadeSample<4>(m_backup, sx, sy, pixel);
+    else
+        FadeSample<3>(m_backup, sx, sy, pixel);
 }

@@ -51,6 +51,7 @@ public:
 
     void PrepareImage(FCObjImage& image) override;
     void MapToSource(int x, int y, double* sx, double* sy) override;
+    void ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
 
     int NewWidth() const { return m_newWidth; }
     int NewHeight() const { return m_newHeight; }
@@ -62,6 +63,9 @@ private:
     // Of the inverse turn (2 pi - angle), evaluated once in PrepareImage.
     double m_cos = 1.0;
     double m_sin = 0.0;
+    // The centre of the turn and the shift back into the source, set with the new size.
+    double m_centreX = 0.0, m_centreY = 0.0;
+    double m_shiftX = 0.0, m_shiftY = 0.0;
 };
 
 // Shear into a rhombus: the bottom side moves by dx, the right side by dy (either sign); the

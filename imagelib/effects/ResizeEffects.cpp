@@ -1,9 +1,11 @@
 #include "imagelib/effects/ResizeEffects.h"
 
+#include "imagelib/FCParallel.h"
 #include "imagelib/PixelHelpers.h"
 #include "imagelib/codecs/FreeImageInclude.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -25,6 +27,8 @@ struct Taps
     std::vector<int> first; // offset of index d's taps; one more entry than indices
     std::vector<int> index;
     std::vector<double> weight;
+    // 255 x each weight: what an opaque pixel's alpha times the weight comes to.
+    std::vector<double> opaqueWeight;
     // Per index: the alpha sum of an opaque line (255 x each weight, added in tap order), the
     // same for every pixel of a 24-bit image.
     std::vector<double> opaqueAlpha;
@@ -56,6 +60,7 @@ public:
         taps.first.clear();
         taps.index.clear();
         taps.weight.clear();
+        taps.opaqueWeight.clear();
         taps.opaqueAlpha.clear();
         for (int d = d0; d < d1; ++d)
         {
@@ -89,6 +94,8 @@ public:
             }
             taps.weight.resize(kept);
             taps.index.resize(kept);
+            for (std::size_t k = start; k < kept; ++k)
+                taps.opaqueWeight.push_back(255.0 * taps.weight[k]);
             taps.opaqueAlpha.push_back(opaque);
         }
         taps.first.push_back(int(taps.index.size()));
@@ -140,13 +147,25 @@ template <int N> inline void WritePixel(BYTE* out, const Sums& s, double opaqueA
 template <int N> void ResampleRow(const BYTE* in, BYTE* out, const Taps& taps, int count)
 {
     const int* index = taps.index.data();
-    const double* weight = taps.weight.data();
+    // At 24 bits every pixel counts as opaque: its alpha times the weight is read from the table.
+    const double* weight = N == 4 ? taps.weight.data() : taps.opaqueWeight.data();
     for (int j = 0; j < count; ++j, out += N)
     {
         Sums s;
         const int end = taps.first[std::size_t(j) + 1];
         for (int k = taps.first[std::size_t(j)]; k < end; ++k)
-            Accumulate<N>(s, in + std::size_t(index[k]) * N, weight[k]);
+        {
+            const BYTE* p = in + std::size_t(index[k]) * N;
+            if constexpr (N == 4)
+                Accumulate<4>(s, p, weight[k]);
+            else
+            {
+                const double wa = weight[k];
+                s.b += p[0] * wa;
+                s.g += p[1] * wa;
+                s.r += p[2] * wa;
+            }
+        }
         WritePixel<N>(out, s, taps.opaqueAlpha[std::size_t(j)]);
     }
 }
@@ -186,7 +205,7 @@ bool PassImagesFit(const FCObjImage& src, const FCObjImage& dst)
 } // namespace
 
 void ResampleWithFilterHorizontal(const FCObjImage& src, FCObjImage& dst, const FCFilterBase& filter,
-                                  FCProgressObserver* observer)
+                                  FCProgressObserver* observer, int threads)
 {
     if (!PassImagesFit(src, dst) || src.Height() != dst.Height()) return;
     const int srcLen = src.Width();
@@ -195,32 +214,48 @@ void ResampleWithFilterHorizontal(const FCObjImage& src, FCObjImage& dst, const 
     const bool hasAlpha = src.ColorBits() == 32;
     const int step = src.ColorBits() / 8;
     const PassGeometry geometry(srcLen, dstLen, filter, false);
+    threads = std::clamp(threads, 1, 8);
 
     // Destination columns go in chunks, each over every row, so that rows are read along memory;
-    // progress follows for each column of the chunk. A chunk's taps stay small.
+    // progress follows for each column of the chunk. A chunk's taps stay small, and there are
+    // several chunks for each thread to share.
     const long long byProgress = std::max<long long>(16, (dstLen + 24) / 25);
     const long long byMemory = std::max<long long>(1, 65536 / geometry.MaxTaps());
-    const int chunk = int(std::min<long long>({byProgress, byMemory, dstLen}));
-    Taps taps;
-    for (int d0 = 0; d0 < dstLen; d0 += chunk)
-    {
-        const int d1 = std::min(dstLen, d0 + chunk);
-        geometry.Build(d0, d1, taps);
-        for (int y = 0; y < lines; ++y)
+    const long long byThreads = threads > 1 ? std::max(16, dstLen / (8 * threads)) : dstLen;
+    const int chunk = int(std::min<long long>({byProgress, byMemory, byThreads, dstLen}));
+    int chunks = (dstLen + chunk - 1) / chunk;
+    // A pass that starts cancelled does its first chunk only, as it would one chunk at a time.
+    if (observer && observer->IsCancelled()) chunks = std::min(chunks, 1);
+    std::vector<Taps> taps{std::size_t(threads)};
+    std::atomic<bool> stop{false};
+    RunOrdered(
+        chunks, threads, stop,
+        [&](int i, int thread)
         {
-            BYTE* out = dst.RowAddress(y) + std::size_t(d0) * std::size_t(step);
-            if (hasAlpha)
-                ResampleRow<4>(src.RowAddress(y), out, taps, d1 - d0);
-            else
-                ResampleRow<3>(src.RowAddress(y), out, taps, d1 - d0);
-        }
-        for (int d = d0; d < d1; ++d)
-            if (!ReportIndex(observer, 0, d, dstLen)) return;
-    }
+            Taps& own = taps[std::size_t(thread)];
+            const int d0 = i * chunk;
+            const int d1 = std::min(dstLen, d0 + chunk);
+            geometry.Build(d0, d1, own);
+            for (int y = 0; y < lines; ++y)
+            {
+                BYTE* out = dst.RowAddress(y) + std::size_t(d0) * std::size_t(step);
+                if (hasAlpha)
+                    ResampleRow<4>(src.RowAddress(y), out, own, d1 - d0);
+                else
+                    ResampleRow<3>(src.RowAddress(y), out, own, d1 - d0);
+            }
+        },
+        [&](int i)
+        {
+            const int d1 = std::min(dstLen, (i + 1) * chunk);
+            for (int d = i * chunk; d < d1; ++d)
+                if (!ReportIndex(observer, 0, d, dstLen)) return false;
+            return true;
+        });
 }
 
 void ResampleWithFilterVertical(FCObjImage& dst, const FCObjImage& src, const FCFilterBase& filter,
-                                FCProgressObserver* observer)
+                                FCProgressObserver* observer, int threads)
 {
     if (!PassImagesFit(src, dst) || src.Width() != dst.Width()) return;
     const int srcLen = src.Height();
@@ -229,36 +264,51 @@ void ResampleWithFilterVertical(FCObjImage& dst, const FCObjImage& src, const FC
     const bool hasAlpha = src.ColorBits() == 32;
     const int step = src.ColorBits() / 8;
     const PassGeometry geometry(srcLen, dstLen, filter, true);
+    threads = std::clamp(threads, 1, 8);
 
     // Each destination row sums whole source rows into per-column sums (the same order of
-    // additions for every pixel), in strips of columns that keep the sums in cache.
+    // additions for every pixel), in strips of columns that keep the sums in cache. Rows are
+    // shared between the threads; progress follows them in order.
     constexpr int kStrip = 2048;
-    std::vector<Sums> sums(std::size_t(std::min(width, kStrip)));
-    Taps taps;
-    for (int d = 0; d < dstLen; ++d)
+    struct Scratch
     {
-        geometry.Build(d, d + 1, taps);
-        BYTE* outRow = dst.RowAddress(d);
-        for (int x0 = 0; x0 < width; x0 += kStrip)
+        std::vector<Sums> sums;
+        Taps taps;
+    };
+    std::vector<Scratch> scratch{std::size_t(threads)};
+    for (Scratch& s : scratch)
+        s.sums.resize(std::size_t(std::min(width, kStrip)));
+    // A pass that starts cancelled does its first row only.
+    const int rows = observer && observer->IsCancelled() ? std::min(dstLen, 1) : dstLen;
+    std::atomic<bool> stop{false};
+    RunOrdered(
+        rows, threads, stop,
+        [&](int d, int thread)
         {
-            const int n = std::min(kStrip, width - x0);
-            std::fill(sums.begin(), sums.begin() + n, Sums{});
-            for (std::size_t k = 0; k < taps.index.size(); ++k)
+            Scratch& own = scratch[std::size_t(thread)];
+            Taps& taps = own.taps;
+            geometry.Build(d, d + 1, taps);
+            BYTE* outRow = dst.RowAddress(d);
+            for (int x0 = 0; x0 < width; x0 += kStrip)
             {
-                const BYTE* in = src.RowAddress(taps.index[k]) + std::size_t(x0) * std::size_t(step);
+                const int n = std::min(kStrip, width - x0);
+                std::fill(own.sums.begin(), own.sums.begin() + n, Sums{});
+                for (std::size_t k = 0; k < taps.index.size(); ++k)
+                {
+                    const BYTE* in = src.RowAddress(taps.index[k]) + std::size_t(x0) * std::size_t(step);
+                    if (hasAlpha)
+                        AccumulateRow<4>(own.sums.data(), in, n, taps.weight[k]);
+                    else
+                        AccumulateRow<3>(own.sums.data(), in, n, taps.weight[k]);
+                }
+                BYTE* out = outRow + std::size_t(x0) * std::size_t(step);
                 if (hasAlpha)
-                    AccumulateRow<4>(sums.data(), in, n, taps.weight[k]);
+                    WriteRow<4>(out, own.sums.data(), n, 0.0);
                 else
-                    AccumulateRow<3>(sums.data(), in, n, taps.weight[k]);
+                    WriteRow<3>(out, own.sums.data(), n, taps.opaqueAlpha[0]);
             }
-            BYTE* out = outRow + std::size_t(x0) * std::size_t(step);
-            if (hasAlpha)
-                WriteRow<4>(out, sums.data(), n, 0.0);
-            else
-                WriteRow<3>(out, sums.data(), n, taps.opaqueAlpha[0]);
-        }
-        if (!ReportIndex(observer, 50, d, dstLen)) return;
-    }
+        },
+        [&](int d) { return ReportIndex(observer, 50, d, dstLen); });
 }
 
 void FCEffectResize::ApplyToImage(FCObjImage& image, FCProgressObserver* observer)
@@ -266,13 +316,14 @@ void FCEffectResize::ApplyToImage(FCObjImage& image, FCProgressObserver* observe
     if (!image.HasBits() || m_newWidth < 1 || m_newHeight < 1 || image.ColorBits() < 24) return;
     if (m_newWidth == image.Width() && m_newHeight == image.Height()) return;
     const int bpp = image.ColorBits();
+    const int threads = std::clamp(m_threads > 0 ? m_threads : ProcessorCount(), 1, 8);
     FCObjImage across;
     if (!across.Create(m_newWidth, image.Height(), bpp)) return; // too large: the image stays as it was
     const FCFilterCatmullRom filter;
-    ResampleWithFilterHorizontal(image, across, filter, observer);
+    ResampleWithFilterHorizontal(image, across, filter, observer, threads);
     FCObjImage resized;
     if (!resized.Create(m_newWidth, m_newHeight, bpp)) return;
-    ResampleWithFilterVertical(resized, across, filter, observer);
+    ResampleWithFilterVertical(resized, across, filter, observer, threads);
     image.Swap(resized);
 }
 

@@ -32,11 +32,15 @@ public:
 // filter is widened by 1 / scale when shrinking; destination column d is centred on source
 // position d / scale; source indices beyond the edges repeat the edge pixel. At 32 bits colours
 // are weighted by their alpha. Nothing is done when the sizes or depths do not match.
+// threads (1..8) share the columns; the calling thread alone reports progress and checks for
+// cancel, and the columns the others have in hand when it stops are finished too. The bytes of a
+// full pass are the same for every thread count.
 void ResampleWithFilterHorizontal(const FCObjImage& src, FCObjImage& dst, const FCFilterBase& filter,
-                                  FCProgressObserver* observer);
+                                  FCProgressObserver* observer, int threads = 1);
 // The same down the columns: fills dst (the source's width, the target height); reports 50..100.
+// threads share the destination rows in the same way.
 void ResampleWithFilterVertical(FCObjImage& dst, const FCObjImage& src, const FCFilterBase& filter,
-                                FCProgressObserver* observer);
+                                FCProgressObserver* observer, int threads = 1);
 
 // Catmull-Rom resize to newWidth x newHeight. Leaves the image as it was when a size is below 1,
 // equals the current one, or the new image cannot be had.
@@ -46,10 +50,14 @@ public:
     FCEffectResize(int newWidth, int newHeight) : m_newWidth(newWidth), m_newHeight(newHeight) {}
     int GetProcessMode() const override { return kProcessWholeImage; }
     void ApplyToImage(FCObjImage& image, FCProgressObserver* observer) override;
+    // Threads sharing each pass, the calling one included: 0 (the default) for as many as the
+    // processor has, at most 8. The bytes written are the same for every count.
+    void SetThreadCount(int threads) { m_threads = threads; }
 
 private:
     int m_newWidth;
     int m_newHeight;
+    int m_threads = 0;
 };
 
 // Hands the image to FreeImage, lets a subclass transform it with one call, and takes the result

@@ -119,28 +119,45 @@ TEST(GeometryResize, CatmullRomFilterValues)
 
 TEST(GeometryResize, MatchesThePlainReferenceLoopByteForByte)
 {
-    const std::pair<int, int> sizes[] = {{80, 51}, {11, 7},  {37, 5},  {1, 1},
-                                         {200, 3}, {3, 200}, {36, 24}, {74, 46}};
+    const std::pair<int, int> sizes[] = {{80, 51}, {11, 7},  {37, 5},  {1, 1}, {200, 3},
+                                         {3, 200}, {36, 24}, {74, 46}, {37, 1}};
     for (int bpp : {24, 32})
     {
         const FCObjImage source = testimg::Varied(37, 23, bpp, 2024);
         for (auto [w, h] : sizes)
         {
-            FCObjImage image(source);
-            FCEffectResize effect(w, h);
-            ASSERT_TRUE(RunEffect(image, effect, 1));
-            EXPECT_TRUE(testimg::SamePixels(image, ReferenceResize(source, w, h)))
-                << Size(w, h) << "x" << bpp;
+            const FCObjImage expected = ReferenceResize(source, w, h);
+            for (int threads : {1, 3, 8})
+            {
+                FCObjImage image(source);
+                FCEffectResize effect(w, h);
+                effect.SetThreadCount(threads);
+                ASSERT_TRUE(RunEffect(image, effect, 1));
+                EXPECT_TRUE(testimg::SamePixels(image, expected))
+                    << Size(w, h) << "x" << bpp << " on " << threads;
+            }
         }
     }
-    // Wide enough for several column chunks and strips, and a strong shrink.
+    // Wide enough for several column chunks and strips, and a strong shrink; tall, at 24 bits, for
+    // many rows to share in both passes.
     const FCObjImage wide = testimg::Varied(4500, 3, 32, 7);
-    for (auto [w, h] : {std::pair{5000, 4}, {9, 2}, {4500, 7}})
+    const FCObjImage tall = testimg::Varied(5, 900, 24, 99);
+    const struct
     {
-        FCObjImage image(wide);
-        FCEffectResize effect(w, h);
-        RunEffect(image, effect, 1);
-        EXPECT_TRUE(testimg::SamePixels(image, ReferenceResize(wide, w, h))) << Size(w, h);
+        const FCObjImage* source;
+        int w, h;
+    } large[] = {{&wide, 5000, 4}, {&wide, 9, 2}, {&wide, 4500, 7}, {&tall, 7, 1300}, {&tall, 3, 250}};
+    for (const auto& c : large)
+    {
+        const FCObjImage expected = ReferenceResize(*c.source, c.w, c.h);
+        for (int threads : {1, 8})
+        {
+            FCObjImage image(*c.source);
+            FCEffectResize effect(c.w, c.h);
+            effect.SetThreadCount(threads);
+            RunEffect(image, effect, 1);
+            EXPECT_TRUE(testimg::SamePixels(image, expected)) << Size(c.w, c.h) << " on " << threads;
+        }
     }
 }
 
