@@ -80,6 +80,34 @@ enum : int
     kCmdPasteDifferenceOffset = 33045,
     // Tool views
     kCmdApplyTransform = 33083,
+    // Fourier filters on the luminance
+    kCmdFourierCarre = 33088,
+    kCmdFourierRect = 33089,
+    kCmdFourierCirculaire = 33090,
+    kCmdFourierCarrePasseBande = 33091,
+    kCmdFourierCirculairePasseBande = 33092,
+    kCmdFourierGaussien = 33093,
+    kCmdFourierCarreCoupeBande = 33094,
+    kCmdFourierCirculaireCoupeBande = 33095,
+    kCmdFourierRectangulairePasseHaut = 33096,
+    kCmdFourierCarrePasseHaut = 33097,
+    kCmdFourierCirculairePasseHaut = 33098,
+    kCmdFourierRectangulairePasseBande = 33099,
+    kCmdFourierRectangulaireCoupeBande = 33100,
+    // Fourier filters on Y, U and V
+    kCmdFourierYuvCarre = 33106,
+    kCmdFourierYuvRect = 33107,
+    kCmdFourierYuvCirculaire = 33108,
+    kCmdFourierYuvCarrePasseBande = 33109,
+    kCmdFourierYuvCirculairePasseBande = 33110,
+    kCmdFourierYuvGaussien = 33111,
+    kCmdFourierYuvCarreCoupeBande = 33112,
+    kCmdFourierYuvCirculaireCoupeBande = 33113,
+    kCmdFourierYuvRectPasseHaut = 33114,
+    kCmdFourierYuvCarrePasseHaut = 33115,
+    kCmdFourierYuvCirculairePasseHaut = 33116,
+    kCmdFourierYuvRectangulairePasseBande = 33117,
+    kCmdFourierYuvRectangulaireCoupeBande = 33118,
 };
 
 // Resource ids of menus, toolbars, strings and icons.
@@ -92,5 +120,6 @@ enum : int
     kResImageContextMenu = 225,
     kResPasteMenu = 228,
     kResToolContextMenu = 236,
+    kResFourierToolBar = 238, // the luminance Fourier filters: menu-item pictures only
     kResToolFrameToolBar = 239,
 };

@@ -197,11 +197,38 @@ const ToolBarButton kToolBar230[] = {
     {kCmdPreviewPrint, 0}, {kCmdPreviewConfiguration, 1}, {kCmdPreviewPrintWithShell, 2}, {kCmdPreviewClose, 3},
 };
 
+// Toolbar 238 is never shown as a bar: it carries the pictures of the luminance Fourier filters.
+const ToolBarButton kToolBar238[] = {
+    {kCmdFourierCarre, 0}, {kCmdFourierRect, 1}, {kCmdFourierCirculaire, 2},
+    {kCmdFourierCarrePasseBande, 3}, {kCmdFourierRectangulairePasseBande, 4}, {kCmdFourierCirculairePasseBande, 5},
+    {kCmdFourierGaussien, 6},
+    {kCmdFourierCarrePasseHaut, 7}, {kCmdFourierRectangulairePasseHaut, 8}, {kCmdFourierCirculairePasseHaut, 9},
+    {kCmdFourierCarreCoupeBande, 10}, {kCmdFourierRectangulaireCoupeBande, 11}, {kCmdFourierCirculaireCoupeBande, 12},
+};
+
+// The bar of every tool frame: the Y+U+V Fourier filters.
+const ToolBarButton kToolBar239[] = {
+    {kCmdFourierYuvCarre, 0}, {kCmdFourierYuvRect, 1}, {kCmdFourierYuvCirculaire, 2},
+    {kCmdFourierYuvCarrePasseBande, 3}, {kCmdFourierYuvRectangulairePasseBande, 4},
+    {kCmdFourierYuvCirculairePasseBande, 5},
+    {0, 0},
+    {kCmdFourierYuvGaussien, 6},
+    {0, 0},
+    {kCmdFourierYuvCarrePasseHaut, 7}, {kCmdFourierYuvRectPasseHaut, 8}, {kCmdFourierYuvCirculairePasseHaut, 9},
+    {kCmdFourierYuvCarreCoupeBande, 10}, {kCmdFourierYuvRectangulaireCoupeBande, 11},
+    {kCmdFourierYuvCirculaireCoupeBande, 12},
+};
+
 const char* const kStrip128[] = {
     "new", "open", "save", "saveas", "close", "info", "zoomfit", "zoom11", "zoomout", "zoomin",
     "undo", "redo", "cut", "copy", "paste", "preview", "print", "about",
 };
 const char* const kStrip230[] = {"print", "gear", "printshell", "close"};
+// Both Fourier strips show one picture per filter shape, in the same order.
+const char* const kStripFourier[] = {
+    "fsqlow", "frectlow", "fcirclow", "fsqband", "frectband", "fcircband", "fgauss",
+    "fsqhigh", "frecthigh", "fcirchigh", "fsqstop", "frectstop", "fcircstop",
+};
 
 struct ThemeName
 {
@@ -273,6 +300,10 @@ std::span<const ToolBarButton> ToolBarResource(int id)
         return kToolBar128;
     if (id == kResPreviewToolBar)
         return kToolBar230;
+    if (id == kResFourierToolBar)
+        return kToolBar238;
+    if (id == kResToolFrameToolBar)
+        return kToolBar239;
     return {};
 }
 
@@ -282,6 +313,8 @@ std::span<const char* const> ToolBarStrip(int id)
         return kStrip128;
     if (id == kResPreviewToolBar)
         return kStrip230;
+    if (id == kResFourierToolBar || id == kResToolFrameToolBar)
+        return kStripFourier;
     return {};
 }
 

@@ -101,6 +101,9 @@ bool CMainFrame::Create()
     MenuItemBitmaps::FromImageList(kCmdEditCut, kResMainFrame, 12);
     MenuItemBitmaps::FromImageList(kCmdEditCopy, kResMainFrame, 13);
     MenuItemBitmaps::FromImageList(kCmdEditPaste, kResMainFrame, 14);
+    for (int toolbar : {kResFourierToolBar, kResToolFrameToolBar})
+        for (const ToolBarButton& b : ToolBarResource(toolbar))
+            if (b.id != 0) MenuItemBitmaps::FromImageList(b.id, toolbar, b.image);
 
     QStatusBar* status = statusBar();
     m_paneDefault = new QLabel(ResString(57345));

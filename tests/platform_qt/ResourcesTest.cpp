@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 TEST(Resources, TextsKeepTheirAccentsAndMarks)
 {
@@ -43,6 +44,81 @@ TEST(Resources, EveryArtIsTwentyByTwentyInKnownColours)
     const QImage picture = StripImage(kResMainFrame, 13).toImage();
     EXPECT_EQ(picture.size(), QSize(20, 20));
     EXPECT_EQ(qAlpha(picture.pixel(0, 0)), 0) << "the mask colour is transparent";
+}
+
+TEST(Resources, FourierToolBarsListTheFiltersInPictureOrder)
+{
+    struct Expected
+    {
+        int toolbar;
+        std::vector<int> ids; // 0 for a separator
+    };
+    const Expected cases[] = {
+        {238, {33088, 33089, 33090, 33091, 33099, 33092, 33093, 33097, 33096, 33098, 33094, 33100, 33095}},
+        {239,
+         {33106, 33107, 33108, 33109, 33117, 33110, 0, 33111, 0, 33115, 33114, 33116, 33112, 33118, 33113}},
+    };
+    for (const Expected& c : cases)
+    {
+        std::vector<int> ids;
+        int nextImage = 0;
+        for (const ToolBarButton& b : ToolBarResource(c.toolbar))
+        {
+            ids.push_back(b.id);
+            if (b.id != 0)
+            {
+                EXPECT_EQ(b.image, nextImage++) << c.toolbar << " button " << b.id;
+            }
+        }
+        EXPECT_EQ(ids, c.ids) << c.toolbar;
+        ASSERT_EQ(ToolBarStrip(c.toolbar).size(), 13u) << c.toolbar;
+        for (const char* name : ToolBarStrip(c.toolbar))
+            EXPECT_NE(FindIconArt(name), nullptr) << name;
+    }
+}
+
+TEST(Resources, FourierPicturesShowWhatEachFilterKeeps)
+{
+    // Each picture is the frequency plane: bright where the filter keeps frequencies, dark where
+    // it removes them. The centre is the lowest frequency, the inner corner the highest.
+    struct Case
+    {
+        int id;
+        bool keepsCentre;
+        bool keepsCorner;
+    };
+    const Case cases[] = {
+        {33106, true, false},  {33107, true, false},  {33108, true, false},  // low-pass
+        {33115, false, true},  {33114, false, true},  {33116, false, true},  // high-pass
+        {33109, false, false}, {33117, false, false}, {33110, false, false}, // band-pass
+        {33112, true, true},   {33118, true, true},   {33113, true, true},   // band-stop
+        {33111, true, false},                                                // Gaussian
+    };
+    auto bright = [](QRgb p) { return qGray(p) > 128; };
+    std::vector<QImage> seen;
+    for (const Case& c : cases)
+    {
+        int image = -1;
+        for (const ToolBarButton& b : ToolBarResource(kResToolFrameToolBar))
+            if (b.id == c.id) image = b.image;
+        ASSERT_GE(image, 0) << c.id;
+        const QImage picture = StripImage(kResToolFrameToolBar, image).toImage();
+        ASSERT_EQ(picture.size(), QSize(20, 20)) << c.id;
+        EXPECT_EQ(bright(picture.pixel(10, 10)), c.keepsCentre) << c.id;
+        EXPECT_EQ(bright(picture.pixel(2, 2)), c.keepsCorner) << c.id;
+        for (const QImage& other : seen)
+            EXPECT_NE(picture, other) << c.id << " looks like another filter";
+        seen.push_back(picture);
+    }
+    // A luminance filter and its Y+U+V twin (id + 18) show the same picture.
+    for (const ToolBarButton& lum : ToolBarResource(kResFourierToolBar))
+        for (const ToolBarButton& yuv : ToolBarResource(kResToolFrameToolBar))
+            if (yuv.id == lum.id + 18)
+            {
+                EXPECT_EQ(StripImage(kResFourierToolBar, lum.image).toImage(),
+                          StripImage(kResToolFrameToolBar, yuv.image).toImage())
+                    << lum.id;
+            }
 }
 
 TEST(Resources, MenusAndToolBarsShareOneActionPerCommand)

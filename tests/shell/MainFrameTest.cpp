@@ -83,6 +83,38 @@ TEST(MainFrame, StartsWithItsBarsAndNothingInThePanes)
     EXPECT_EQ(g.frame->LastDirectory(), g.files.path());
 }
 
+TEST(MainFrame, FillsTheMenuItemPicturesOfEditAndFourierCommands)
+{
+    testshell::IsolatedSettings outer;
+    MenuItemBitmaps::Clear();
+    FrameFixture f(false);
+    f.Create();
+    // An index out of every strip only finds what the frame has cached.
+    auto cached = [](int id) { return MenuItemBitmaps::FromImageList(id, kResMainFrame, -1); };
+    auto same = [](const QIcon& icon, const QPixmap& expected)
+    {
+        return icon.pixmap(20, 20).toImage().convertToFormat(QImage::Format_ARGB32) ==
+               expected.toImage().convertToFormat(QImage::Format_ARGB32);
+    };
+    const std::pair<int, int> edit[] = {{kCmdEditCut, 12}, {kCmdEditCopy, 13}, {kCmdEditPaste, 14}};
+    for (const auto& [id, image] : edit)
+        EXPECT_TRUE(same(cached(id), StripImage(kResMainFrame, image))) << id;
+    int filters = 0;
+    for (int toolbar : {kResFourierToolBar, kResToolFrameToolBar})
+        for (const ToolBarButton& b : ToolBarResource(toolbar))
+        {
+            if (b.id == 0) continue;
+            ++filters;
+            const QIcon icon = cached(b.id);
+            ASSERT_FALSE(icon.isNull()) << b.id;
+            EXPECT_TRUE(same(icon, StripImage(toolbar, b.image))) << b.id;
+            const int neighbour = b.image == 0 ? 1 : b.image - 1;
+            EXPECT_FALSE(same(icon, StripImage(toolbar, neighbour))) << b.id;
+        }
+    EXPECT_EQ(filters, 26);
+    MenuItemBitmaps::Clear();
+}
+
 TEST(MainFrame, PanesShowPostedCursorAndSelection)
 {
     FrameFixture f;

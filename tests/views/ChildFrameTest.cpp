@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QTemporaryDir>
+#include <QToolBar>
 
 #include <gtest/gtest.h>
 
@@ -197,6 +198,31 @@ TEST(ChildFrame, NewViewFromAToolWindowIsAnImageWindow)
         texts << (a->isSeparator() ? QStringLiteral("-") : a->text());
     EXPECT_EQ(texts, (QStringList{QStringLiteral("Sélectionner tout"), QStringLiteral("Annuler la sélection"),
                                   "-", "Appliquer la transformation"}));
+}
+
+TEST(ChildFrame, ToolWindowShowsTheYuvFourierFilterBar)
+{
+    testview::Host host;
+    host.window.show();
+    CImageDoc* doc = nullptr;
+    host.OpenImage(testimg::Flat(30, 20, 24, 1, 2, 3), &doc);
+    auto* toolView = new ToolView;
+    auto* tool = new CChildToolFrame(toolView, kResToolContextMenu);
+    host.AddChildFrame(tool);
+    doc->AddView(toolView);
+
+    ASSERT_NE(tool->ToolBar(), nullptr);
+    std::vector<int> ids;
+    for (QAction* a : tool->ToolBar()->actions())
+    {
+        ids.push_back(a->isSeparator() ? 0 : a->data().toInt());
+        if (!a->isSeparator())
+        {
+            EXPECT_FALSE(a->icon().isNull()) << ids.back();
+        }
+    }
+    EXPECT_EQ(ids, (std::vector<int>{33106, 33107, 33108, 33109, 33117, 33110, 0, 33111, 0, 33115, 33114,
+                                     33116, 33112, 33118, 33113}));
 }
 
 TEST(ChildFrame, CommandsGoToTheViewAndOnToTheDocument)
