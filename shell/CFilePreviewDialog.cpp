@@ -21,6 +21,12 @@ CPreviewBox::CPreviewBox(const FCObjImage& image, QWidget* parent) : QWidget(par
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
+void CPreviewBox::ImageChanged()
+{
+    m_premultiplied.Destroy();
+    update();
+}
+
 void CPreviewBox::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
@@ -29,7 +35,10 @@ void CPreviewBox::paintEvent(QPaintEvent*)
     const RECT dest = FitPreview(m_image.Width(), m_image.Height(), width(), height());
     // Translucent pictures are drawn premultiplied over the white, as the views draw them.
     if (m_image.ColorBits() == 32)
-        DrawToDC(PremultipliedCopy(m_image), painter, dest);
+    {
+        if (!m_premultiplied.HasBits()) m_premultiplied = PremultipliedCopy(m_image);
+        DrawToDC(m_premultiplied, painter, dest);
+    }
     else
         DrawToDC(m_image, painter, dest);
 }
@@ -117,7 +126,7 @@ void CFilePreviewDialog::UpdatePreview(const QString& path)
     {
         m_image.Destroy();
         ClearTexts(QString());
-        m_box->update();
+        m_box->ImageChanged();
         return;
     }
     const std::wstring full = info.absoluteFilePath().toStdWString();
@@ -125,7 +134,7 @@ void CFilePreviewDialog::UpdatePreview(const QString& path)
     {
         m_image.Destroy();
         ClearTexts(QStringLiteral("(err)"));
-        m_box->update();
+        m_box->ImageChanged();
         return;
     }
     ClearTexts(QString());
@@ -152,5 +161,5 @@ void CFilePreviewDialog::UpdatePreview(const QString& path)
             if (item.id == wanted.tag)
                 m_texts[wanted.control]->setText(QString::fromStdWString(FormatPropertyValue(item)));
     }
-    m_box->update();
+    m_box->ImageChanged();
 }

@@ -18,12 +18,15 @@ class CPreviewBox : public QWidget
 public:
     explicit CPreviewBox(const FCObjImage& image, QWidget* parent = nullptr);
     QSize sizeHint() const override { return QSize(128, 128); }
+    // The image was loaded again or emptied: repaints it.
+    void ImageChanged();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     const FCObjImage& m_image;
+    FCObjImage m_premultiplied; // a 32-bit image as drawn, made at its first paint
 };
 
 class CFilePreviewDialog : public QFileDialog

@@ -121,7 +121,7 @@ bool CMainFrame::Create()
     m_paneSelection->setMinimumWidth(fontMetrics().horizontalAdvance(ResString(61405)) + 8);
     status->addPermanentWidget(m_paneSelection);
 
-    m_statusProgress = std::make_unique<CStatusProgress>([this](int p) { SetProgress(p); }, this);
+    m_statusProgress = std::make_unique<CStatusProgress>([this](int p) { SetProgress(p); });
     for (int p : {0, 1, 100})
         m_statusProgress->OnProgress(p);
 

@@ -1,17 +1,11 @@
 #include "shell/CStatusProgress.h"
 
-#include "platform/qt/WindowMessages.h"
 #include "views/CBitmapViewBase.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QStyleOptionProgressBar>
-
-namespace
-{
-CStatusProgress* g_instance = nullptr;
-}
 
 CTextProgressBarCtrl::CTextProgressBarCtrl(QWidget* parent) : QProgressBar(parent)
 {
@@ -37,28 +31,16 @@ void CTextProgressBarCtrl::paintEvent(QPaintEvent*)
     painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine, text());
 }
 
-CStatusProgress::CStatusProgress(std::function<void(int)> show, QObject* receiver, QObject* parent)
-    : QObject(parent), m_show(std::move(show)), m_receiver(receiver)
+CStatusProgress::CStatusProgress(std::function<void(int)> show, QObject* parent)
+    : QObject(parent), m_show(std::move(show))
 {
     SetCancelFlag(0);
-    g_instance = this;
     qApp->installEventFilter(this);
 }
 
 CStatusProgress::~CStatusProgress()
 {
     qApp->removeEventFilter(this);
-    if (g_instance == this) g_instance = nullptr;
-}
-
-CStatusProgress* CStatusProgress::Instance()
-{
-    return g_instance;
-}
-
-void CStatusProgress::PostProgress(int percent)
-{
-    PostImageMessage(m_receiver, WM_STATUS_PROGRESS, percent, 0);
 }
 
 bool CStatusProgress::OnProgress(int percent)

@@ -27,28 +27,21 @@ class CStatusProgress : public QObject, public FCProgressObserver
 {
     Q_OBJECT
 public:
-    // show: the frame's display of a percentage (SetProgress); receiver: where posted
-    // percentages go. Becomes the process-wide observer and clears the cancel flag.
-    CStatusProgress(std::function<void(int)> show, QObject* receiver, QObject* parent = nullptr);
+    // show: the frame's display of a percentage (SetProgress). Clears the cancel flag.
+    CStatusProgress(std::function<void(int)> show, QObject* parent = nullptr);
     ~CStatusProgress() override;
 
     // User-interface thread: shows the percentage, lets pending events through with user input
     // held back, and answers false when Escape was pressed since the last report.
     bool OnProgress(int percent) override;
-    // Any thread: posts the percentage to the frame.
-    void PostProgress(int percent);
-
     // True while a report lets events through (views must not paint then).
     bool IsReporting() const { return m_reporting; }
-
-    static CStatusProgress* Instance();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     std::function<void(int)> m_show;
-    QObject* m_receiver;
     bool m_reporting = false;
     bool m_escape = false;
     int m_lastShown = -1;

@@ -95,6 +95,7 @@ void COverlayWin::ComposeBackground()
     CImageDoc* doc = m_pView->Document();
     if (!doc) return;
     auto lock = doc->LockImage();
+    m_premultipliedBackground.Destroy();
     ComposeOverlayBackground(m_imgBackground, m_imgPaste.Width(), m_imgPaste.Height(), doc->GetImage(),
                              m_pView->ClientToImage(m_ptClient.x, m_ptClient.y));
 }
@@ -149,7 +150,11 @@ void COverlayWin::paintEvent(QPaintEvent*)
         dest = FitRect(m_imgPaste.Width(), m_imgPaste.Height(), width(), height());
     // The document pixels are straight alpha: drawn as they are over the grey.
     if (m_imgBackground.ColorBits() == 32)
-        DrawToDC(PremultipliedCopy(m_imgBackground), painter, dest);
+    {
+        if (!m_premultipliedBackground.HasBits())
+            m_premultipliedBackground = PremultipliedCopy(m_imgBackground);
+        DrawToDC(m_premultipliedBackground, painter, dest);
+    }
     else
         DrawToDC(m_imgBackground, painter, dest);
     DrawToDC(*m_pImage, painter, dest);

@@ -64,6 +64,7 @@ private:
     std::unique_ptr<FCObjImage> m_pImage; // half transparent, premultiplied: what is shown
     FCObjImage m_imgPaste;                // what is pasted
     FCObjImage m_imgBackground;           // the document pixels under the window
+    FCObjImage m_premultipliedBackground; // a 32-bit background as drawn, made at its first paint
     CBitmapView* m_pView;
     bool m_bDragging = false;
     POINT m_ptClient{};
