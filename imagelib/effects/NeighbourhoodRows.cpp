@@ -1,16 +1,14 @@
 #include "imagelib/effects/NeighbourhoodRows.h"
 
 #include "imagelib/FCParallel.h"
+#include "imagelib/effects/ScanState.h"
 
-#include <atomic>
 #include <cstring>
 
 namespace neighbour
 {
 namespace
 {
-std::atomic<std::uint64_t> g_nextCacheId{1};
-
 struct ThreadBuffers
 {
     std::vector<BYTE> slots[6];
@@ -93,6 +91,6 @@ void SourceCopy::Take(const FCObjImage& image)
 
 void SourceCopy::Invalidate()
 {
-    m_id = g_nextCacheId.fetch_add(1, std::memory_order_relaxed);
+    m_id = NewEffectRunToken();
 }
 } // namespace neighbour

@@ -2,6 +2,8 @@
 // built on it, and an observer that answers as scripted.
 #pragma once
 
+#include "ScriptedObserver.h"
+
 #include "imagelib/FCImageEffect.h"
 #include "imagelib/PixelHelpers.h"
 
@@ -11,21 +13,7 @@
 
 namespace blurtest
 {
-class ScriptedObserver : public FCProgressObserver
-{
-public:
-    // Answers false to the call numbered refuseAt (0 = the first), true to every other; -1 never.
-    explicit ScriptedObserver(int refuseAt = -1) : m_refuseAt(refuseAt) {}
-    bool OnProgress(int percent) override
-    {
-        calls.push_back(percent);
-        return int(calls.size()) - 1 != m_refuseAt;
-    }
-    std::vector<int> calls;
-
-private:
-    int m_refuseAt;
-};
+using testobs::ScriptedObserver;
 
 using Combine = std::function<void(int x, int y, BYTE* pixel)>;
 

@@ -413,7 +413,7 @@ TEST(ContourTest, ProgressOfTheMultiPassEffects)
         RecordingObserver observer;
         auto effect = c.make();
         Apply(image, *effect, &observer);
-        EXPECT_EQ(observer.reports, c.reports) << c.name;
+        EXPECT_EQ(observer.calls, c.reports) << c.name;
         EXPECT_EQ(observer.GetCancelFlag(), 0) << c.name;
     }
 }
@@ -426,7 +426,7 @@ TEST(ContourTest, AStopEndsThePassAndTheNextPassesAfterTheirFirstRow)
     RecordingObserver laplacianStop(2);
     FCEffectContoursFilter<&FCEffectContoursLaplacien8> laplacian;
     const FCObjImage stopped = Apply(image, laplacian, &laplacianStop);
-    EXPECT_EQ(laplacianStop.reports, (std::vector<int>{0, 12, 25, 62}));
+    EXPECT_EQ(laplacianStop.calls, (std::vector<int>{0, 12, 25, 62}));
     EXPECT_EQ(laplacianStop.GetCancelFlag(), 1);
     // Rows 2 and 3 were never reached; row 1 went through the first pass only.
     for (int y : {2, 3})
@@ -442,7 +442,7 @@ TEST(ContourTest, AStopEndsThePassAndTheNextPassesAfterTheirFirstRow)
     RecordingObserver cannyStop(2);
     FCEffectContoursCanny canny(false, true);
     const FCObjImage partial = Apply(dark, canny, &cannyStop);
-    EXPECT_EQ(cannyStop.reports, (std::vector<int>{0, 12, 25, 56, 81}));
+    EXPECT_EQ(cannyStop.calls, (std::vector<int>{0, 12, 25, 56, 81}));
     int mx = 0;
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 5; ++x)
@@ -458,13 +458,13 @@ TEST(ContourTest, AStopEndsThePassAndTheNextPassesAfterTheirFirstRow)
         bool OnProgress(int percent) override
         {
             RecordingObserver::OnProgress(percent);
-            if (reports.size() == 2) SetCancelFlag(1);
+            if (calls.size() == 2) SetCancelFlag(1);
             return true;
         }
     } flagged;
     FCEffectContoursFilter<&FCEffectContoursLaplacien4> other;
     Apply(image, other, &flagged);
-    EXPECT_EQ(flagged.reports, (std::vector<int>{0, 12, 62}));
+    EXPECT_EQ(flagged.calls, (std::vector<int>{0, 12, 62}));
 }
 
 TEST(ContourTest, MarkZeroCrossingPixelByPixelGivesTheSecondPass)

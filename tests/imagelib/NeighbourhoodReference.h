@@ -3,6 +3,7 @@
 // production loops can be compared byte for byte with the arithmetic as it is meant.
 #pragma once
 
+#include "ScriptedObserver.h"
 #include "TestImages.h"
 
 #include "imagelib/FCImageEffect.h"
@@ -176,17 +177,4 @@ inline void ExpectSameAsPlainLoop(const std::string& name,
 }
 
 // Records every progress report; answers false at the report numbered stopAt (counted from 0).
-class RecordingObserver : public FCProgressObserver
-{
-public:
-    explicit RecordingObserver(int stopAt = -1) : m_stopAt(stopAt) {}
-    bool OnProgress(int percent) override
-    {
-        reports.push_back(percent);
-        return int(reports.size()) - 1 != m_stopAt;
-    }
-    std::vector<int> reports;
-
-private:
-    int m_stopAt;
-};
+using RecordingObserver = testobs::ScriptedObserver;
