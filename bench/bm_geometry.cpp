@@ -17,7 +17,7 @@ template <class Effect, class... Args> static void RunResize(benchmark::State& s
         state.PauseTiming();
         FCObjImage image(source);
         Effect effect(args...);
-        if constexpr (std::is_same_v<Effect, FCEffectResize>) effect.SetThreadCount(int(state.range(1)));
+        if constexpr (std::is_base_of_v<FCHelperThreads, Effect>) effect.SetThreadCount(int(state.range(1)));
         state.ResumeTiming();
         RunEffect(image, effect, 1);
         benchmark::DoNotOptimize(image.GetBits());

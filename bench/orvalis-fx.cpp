@@ -9,7 +9,7 @@
 #include "imagelib/FCImageCodec.h"
 #include "imagelib/FCImageProperty.h"
 #include "imagelib/FCObjImage.h"
-#include "imagelib/effects/ResizeEffects.h"
+#include "imagelib/FCParallel.h"
 #include "platform/TextConv.h"
 
 #include <algorithm>
@@ -174,8 +174,8 @@ int main(int argc, char** argv)
             std::string error;
             effect = entry->make(args, error);
             // Whole-image effects that share their work with threads of their own get the count.
-            if (auto* resize = dynamic_cast<FCEffectResize*>(effect.get()))
-                resize->SetThreadCount(threads);
+            if (auto* helpers = dynamic_cast<FCHelperThreads*>(effect.get()))
+                helpers->SetThreadCount(threads);
         }
         const auto t0 = std::chrono::steady_clock::now();
         if (effect)

@@ -51,6 +51,22 @@ template <class F> void ParallelParts(std::size_t count, std::size_t minPart, F 
         t.join();
 }
 
+// Whole-image effects that share their work with helper threads of their own take the count here:
+// the threads sharing each pass, the calling one included; 0 (the default) for as many as the
+// processor has, at most 8. The bytes written are the same for every count.
+class FCHelperThreads
+{
+public:
+    void SetThreadCount(int threads) { m_threads = threads; }
+
+protected:
+    ~FCHelperThreads() = default;
+    int HelperThreadCount() const { return std::clamp(m_threads > 0 ? m_threads : ProcessorCount(), 1, 8); }
+
+private:
+    int m_threads = 0;
+};
+
 // Items of work per thread below which a loop stays on the calling thread.
 constexpr std::size_t kParallelGrain = std::size_t(1) << 17;
 

@@ -197,7 +197,7 @@ void FCEffectBlur_Gauss::ApplyToImage(FCObjImage& image, FCProgressObserver* obs
     s.ringRow = 4 * s.ringPlane + 4;
     const GaussKernels kernels = PickKernels();
 
-    int threads = std::clamp(m_threads > 0 ? m_threads : ProcessorCount(), 1, 8);
+    int threads = HelperThreadCount();
     const int strips = (width + s.stripWidth - 1) / s.stripWidth;
     const int maxBlocks = (height + kGaussRowBlock - 1) / kGaussRowBlock;
     threads = std::min(threads, std::max(strips, maxBlocks));

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "imagelib/FCImageEffect.h"
+#include "imagelib/FCParallel.h"
 
 #include <memory>
 #include <vector>
@@ -21,7 +22,7 @@ class FCEffectBrightnessContrast;
 // columns or rows those threads had in hand are finished too; the image is partly blurred either
 // way. CombinePixel may run on several threads at once, for different pixels; it must write only
 // the pixel it is given and read nothing that another pixel's call writes.
-class FCEffectBlur_Gauss : public FCImageEffect
+class FCEffectBlur_Gauss : public FCImageEffect, public FCHelperThreads
 {
 public:
     // Every user passes copyEdge true and channelMode 1 (blur colour and alpha); other values
@@ -36,9 +37,6 @@ public:
 
     const std::vector<double>& GetKernel() const { return m_kernel; }
     int GetHalfSize() const { return m_halfSize; }
-    // Threads sharing each pass, the calling one included: 0 (the default) for as many as the
-    // processor has, at most 8. The bytes written are the same for every count.
-    void SetThreadCount(int threads) { m_threads = threads; }
 
 protected:
     int GetBitsPerPixel() const { return m_bitsPerPixel; }
@@ -49,7 +47,6 @@ private:
     std::vector<double> m_kernel;
     int m_halfSize = 0;
     int m_bitsPerPixel = 0;
-    int m_threads = 0;
 };
 
 // The plain blur of the "Flou gaussien" command.

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "imagelib/FCImageEffect.h"
+#include "imagelib/FCParallel.h"
 
 struct FIBITMAP;
 
@@ -44,20 +45,16 @@ void ResampleWithFilterVertical(FCObjImage& dst, const FCObjImage& src, const FC
 
 // Catmull-Rom resize to newWidth x newHeight. Leaves the image as it was when a size is below 1,
 // equals the current one, or the new image cannot be had.
-class FCEffectResize : public FCImageEffect
+class FCEffectResize : public FCImageEffect, public FCHelperThreads
 {
 public:
     FCEffectResize(int newWidth, int newHeight) : m_newWidth(newWidth), m_newHeight(newHeight) {}
     int GetProcessMode() const override { return kProcessWholeImage; }
     void ApplyToImage(FCObjImage& image, FCProgressObserver* observer) override;
-    // Threads sharing each pass, the calling one included: 0 (the default) for as many as the
-    // processor has, at most 8. The bytes written are the same for every count.
-    void SetThreadCount(int threads) { m_threads = threads; }
 
 private:
     int m_newWidth;
     int m_newHeight;
-    int m_threads = 0;
 };
 
 // Hands the image to FreeImage, lets a subclass transform it with one call, and takes the result
