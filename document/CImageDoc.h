@@ -171,6 +171,9 @@ private:
     // save comes back under its name.
     void AfterFailedSave(const std::wstring& path, Backup backup);
     bool SaveTo(const std::wstring& path, int type);
+    // The save of both commands: nothing happens without a codec for the type; otherwise the
+    // backup, the save, and on failure the user's file back in place.
+    bool SaveWithBackup(const std::wstring& path, int type);
     void Message(const std::wstring& text, const wchar_t* caption, DocMsgStyle style);
 
     CDocHost& m_host;

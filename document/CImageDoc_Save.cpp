@@ -79,6 +79,15 @@ bool CImageDoc::SaveTo(const std::wstring& path, int type)
     return ok;
 }
 
+bool CImageDoc::SaveWithBackup(const std::wstring& path, int type)
+{
+    if (!HasCodec(type)) return false;
+    const Backup backup = BackupBeforeSave(path);
+    const bool saved = SaveTo(path, type);
+    if (!saved) AfterFailedSave(path, backup);
+    return saved;
+}
+
 void CImageDoc::OnFileSave()
 {
     if (m_path.empty() || m_readOnly)
@@ -88,14 +97,7 @@ void CImageDoc::OnFileSave()
     }
     CWaitCursor wait(m_host);
     StopPreviewJob();
-    const int type = QueryType(m_path);
-    bool saved = false;
-    if (HasCodec(type))
-    {
-        const Backup backup = BackupBeforeSave(m_path);
-        saved = SaveTo(m_path, type);
-        if (!saved) AfterFailedSave(m_path, backup);
-    }
+    const bool saved = SaveWithBackup(m_path, QueryType(m_path));
     if (saved)
         m_modified = false;
     else
@@ -114,14 +116,8 @@ void CImageDoc::OnFileSaveAs()
     CWaitCursor wait(m_host);
     StopPreviewJob();
     const int type = QueryType(choice->path);
-    bool saved = false;
     // Nothing on disk is touched before the type and its codec are known.
-    if (type != IMG_UNKNOWN && HasCodec(type))
-    {
-        const Backup backup = BackupBeforeSave(choice->path);
-        saved = SaveTo(choice->path, type);
-        if (!saved) AfterFailedSave(choice->path, backup);
-    }
+    const bool saved = type != IMG_UNKNOWN && SaveWithBackup(choice->path, type);
     if (saved)
     {
         m_modified = false;
@@ -170,8 +166,8 @@ void CImageDoc::StampExifProperties()
     {
         const std::tm t = m_host.LocalTime();
         char buf[96];
-        std::snprintf(buf, sizeof buf, "%04d:%02d:%02d %02d:%02d:%02d", t.tm_year + 1900, t.tm_mon + 1, t.tm_mday,
-                      t.tm_hour, t.tm_min, t.tm_sec);
+        std::snprintf(buf, sizeof buf, "%04d:%02d:%02d %02d:%02d:%02d", t.tm_year + 1900, t.tm_mon + 1,
+                      t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
         std::string text(buf);
         text.resize(19); // 19 characters and the terminating zero, whatever the clock says
         text.push_back('\0');
