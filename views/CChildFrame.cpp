@@ -156,20 +156,8 @@ CChildToolFrame::CChildToolFrame(CBitmapViewBase* toolView, int contextMenu, QWi
         m_toolBar = new QToolBar(holder);
         m_toolBar->setIconSize(QSize(20, 20));
         m_toolBar->setMovable(false);
-        for (const ToolBarButton& b : ToolBarResource(kResToolFrameToolBar))
-        {
-            if (b.id == 0)
-            {
-                m_toolBar->addSeparator();
-                continue;
-            }
-            const char* text = CommandMenuText(b.id);
-            QAction* a = m_toolBar->addAction(QIcon(StripImage(kResToolFrameToolBar, b.image)),
-                                              text ? PlainMenuText(QString::fromUtf8(text)) : QString());
-            a->setData(b.id);
-            const int id = b.id;
-            connect(a, &QAction::triggered, this, [this, id] { OnCommand(id); });
-        }
+        auto* actions = new CCommandActions([this](int id) { OnCommand(id); }, m_toolBar);
+        FillToolBar(m_toolBar, kResToolFrameToolBar, *actions);
         holder->addToolBar(m_toolBar);
     }
     m_pToolView->setParent(holder);
