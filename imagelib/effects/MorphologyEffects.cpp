@@ -143,7 +143,7 @@ void FCEffectMaximum::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
 
 // ---------------------------------------------------------------------------------------------
 
-BYTE FCEffectMedian::Median9(int window[9])
+BYTE FCEffectMedian::Median9(const int window[9])
 {
     // Columns (w0, w3, w6), (w1, w4, w7), (w2, w5, w8), each sorted.
     int lo[3], mid[3], hi[3];
@@ -164,31 +164,25 @@ void FCEffectMedian::PrepareImage(FCObjImage& image)
 void FCEffectMedian::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
 {
     (void)image;
-    m_copy.ApplyToPixel(x, y, pixel,
-                        [&](BYTE* out)
-                        {
-                            const FCObjImage& source = m_copy.Image();
-                            const std::size_t n =
-                                std::size_t(source.Width()) * std::size_t(source.ColorBits() / 8);
-                            BYTE* lo = neighbour::ThreadScratch(1, n);
-                            BYTE* mid = neighbour::ThreadScratch(2, n);
-                            BYTE* hi = neighbour::ThreadScratch(3, n);
-                            if (!lo || !mid || !hi) return false;
-                            auto interior = [&](const BYTE* a, const BYTE* b, const BYTE* c, int s, int from,
-                                                int end, BYTE* o)
-                            {
-                                SortColumns(a, b, c, int(n), lo, mid, hi);
-                                MedianOfColumns(lo, mid, hi, s, from, end, o);
-                            };
-                            RunWindowRow3x3(source, y, out, interior,
-                                            [](const int* w)
-                                            {
-                                                int v[9];
-                                                std::copy(w, w + 9, v);
-                                                return Median9(v);
-                                            });
-                            return true;
-                        });
+    m_copy.ApplyToPixel(
+        x, y, pixel,
+        [&](BYTE* out)
+        {
+            const FCObjImage& source = m_copy.Image();
+            const std::size_t n = std::size_t(source.Width()) * std::size_t(source.ColorBits() / 8);
+            BYTE* lo = neighbour::ThreadScratch(1, n);
+            BYTE* mid = neighbour::ThreadScratch(2, n);
+            BYTE* hi = neighbour::ThreadScratch(3, n);
+            if (!lo || !mid || !hi) return false;
+            auto interior =
+                [&](const BYTE* a, const BYTE* b, const BYTE* c, int s, int from, int end, BYTE* o)
+            {
+                SortColumns(a, b, c, int(n), lo, mid, hi);
+                MedianOfColumns(lo, mid, hi, s, from, end, o);
+            };
+            RunWindowRow3x3(source, y, out, interior, [](const int* w) { return Median9(w); });
+            return true;
+        });
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -36,9 +36,8 @@ public:
     void PrepareImage(FCObjImage& image) override;
     void ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
 
-    // The median (the fifth smallest) of nine values, each 0..255; the window is used as scratch
-    // space and left in some other order.
-    static BYTE Median9(int window[9]);
+    // The median (the fifth smallest) of nine values, each 0..255; the window is only read.
+    static BYTE Median9(const int window[9]);
 
 private:
     neighbour::SourceCopy m_copy;
