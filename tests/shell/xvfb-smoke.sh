@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Starts the real program on an image under Xvfb and finds its main window by its title.
-# Exit 77 (skipped) when Xvfb is not installed.
+# Exit 77 (skipped) when Xvfb is not installed. A display server that fails to start (another
+# server took the same display number at the same moment) is tried again; a program that ends
+# early or shows no window fails at once.
 set -uo pipefail
 program=$1
 image=$2
@@ -9,16 +11,22 @@ config=$(mktemp -d)
 trap 'rm -rf "$config"' EXIT
 export XDG_CONFIG_HOME=$config
 unset QT_QPA_PLATFORM
-xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
-  "$1" "$2" & pid=$!
-  found=""
-  for _ in $(seq 1 300); do
-    found=$(xwininfo -root -tree 2>/dev/null | grep "\"Orvalis 5" || true)
-    if [[ "$found" == *"$(basename "$2")"* ]]; then break; fi
-    if ! kill -0 "$pid" 2>/dev/null; then echo "the program ended early"; exit 1; fi
-    sleep 0.1
-  done
-  kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null
-  echo "$found"
-  [[ "$found" == *"$(basename "$2")"* ]]
-' _ "$program" "$image"
+for attempt in 1 2 3; do
+  xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+    "$1" "$2" & pid=$!
+    found=""
+    for _ in $(seq 1 300); do
+      found=$(xwininfo -root -tree 2>/dev/null | grep "\"Orvalis 5" || true)
+      if [[ "$found" == *"$(basename "$2")"* ]]; then break; fi
+      if ! kill -0 "$pid" 2>/dev/null; then echo "the program ended early"; wait "$pid"; echo "exit status $?"; exit 3; fi
+      sleep 0.1
+    done
+    kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null
+    echo "$found"
+    [[ "$found" == *"$(basename "$2")"* ]] || exit 3
+  ' _ "$program" "$image"
+  status=$?
+  [[ $status -eq 0 || $status -eq 3 ]] && exit $(( status == 0 ? 0 : 1 ))
+  echo "the display server did not start (attempt $attempt, status $status)"
+done
+exit 1
