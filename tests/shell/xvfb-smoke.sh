@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Starts the real program on an image under Xvfb and finds its main window by its title.
-# Exit 77 (skipped) when Xvfb is not installed. A display server that fails to start (another
-# server took the same display number at the same moment) is tried again; a program that ends
-# early or shows no window fails at once.
+# Exit 77 (skipped) when Xvfb is not installed. A display server that fails to start or never
+# answers (another server took the same display number at the same moment) is tried again; a
+# program that ends early or shows no window fails at once.
 set -uo pipefail
 program=$1
 image=$2
@@ -13,6 +13,12 @@ export XDG_CONFIG_HOME=$config
 unset QT_QPA_PLATFORM
 for attempt in 1 2 3; do
   xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+    # On a loaded machine the server may still be starting: the program waits until it answers.
+    for _ in $(seq 1 100); do
+      xwininfo -root >/dev/null 2>&1 && break
+      sleep 0.1
+    done
+    xwininfo -root >/dev/null 2>&1 || exit 4
     "$1" "$2" & pid=$!
     found=""
     for _ in $(seq 1 300); do
