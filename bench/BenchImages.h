@@ -19,8 +19,7 @@ inline FCObjImage MakeBenchImage(int bpp, int width = 6000, int height = 4000)
                 p[1] = BYTE((x ^ y) & 0xFF);
                 p[2] = BYTE((x * y / 64) & 0xFF);
             }
-            if (step == 4)
-                p[3] = BYTE((x + y) & 0xFF);
+            if (step == 4) p[3] = BYTE((x + y) & 0xFF);
         }
     }
     return image;

@@ -28,8 +28,7 @@ void EffectRegistry::Add(EffectEntry entry)
 const EffectEntry* EffectRegistry::Find(const std::string& name) const
 {
     for (const auto& e : m_entries)
-        if (e.name == name)
-            return &e;
+        if (e.name == name) return &e;
     return nullptr;
 }
 
@@ -44,13 +43,11 @@ std::vector<const EffectEntry*> EffectRegistry::All() const
 
 bool ParseEffectArg(const std::string& text, long long& out)
 {
-    if (text.empty())
-        return false;
+    if (text.empty()) return false;
     errno = 0;
     char* end = nullptr;
     const long long v = std::strtoll(text.c_str(), &end, 0);
-    if (errno != 0 || *end != '\0')
-        return false;
+    if (errno != 0 || *end != '\0') return false;
     out = v;
     return true;
 }
@@ -58,7 +55,8 @@ bool ParseEffectArg(const std::string& text, long long& out)
 bool ParseEffectArg(const std::string& text, int& out)
 {
     long long v;
-    if (!ParseEffectArg(text, v) || v < std::numeric_limits<int>::min() || v > std::numeric_limits<int>::max())
+    if (!ParseEffectArg(text, v) || v < std::numeric_limits<int>::min() ||
+        v > std::numeric_limits<int>::max())
         return false;
     out = int(v);
     return true;
@@ -67,8 +65,7 @@ bool ParseEffectArg(const std::string& text, int& out)
 bool ParseEffectArg(const std::string& text, unsigned& out)
 {
     long long v;
-    if (!ParseEffectArg(text, v) || v < 0 || v > 0xFFFFFFFFLL)
-        return false;
+    if (!ParseEffectArg(text, v) || v < 0 || v > 0xFFFFFFFFLL) return false;
     out = unsigned(v);
     return true;
 }
@@ -76,23 +73,20 @@ bool ParseEffectArg(const std::string& text, unsigned& out)
 bool ParseEffectArg(const std::string& text, BYTE& out)
 {
     long long v;
-    if (!ParseEffectArg(text, v) || v < 0 || v > 255)
-        return false;
+    if (!ParseEffectArg(text, v) || v < 0 || v > 255) return false;
     out = BYTE(v);
     return true;
 }
 
 bool ParseEffectArg(const std::string& text, double& out)
 {
-    if (text.empty())
-        return false;
+    if (text.empty()) return false;
     // Numbers are read in the C locale whatever the environment says.
     static locale_t cLocale = newlocale(LC_NUMERIC_MASK, "C", nullptr);
     errno = 0;
     char* end = nullptr;
     const double v = strtod_l(text.c_str(), &end, cLocale);
-    if (errno != 0 || *end != '\0' || !std::isfinite(v))
-        return false;
+    if (errno != 0 || *end != '\0' || !std::isfinite(v)) return false;
     out = v;
     return true;
 }
@@ -100,8 +94,7 @@ bool ParseEffectArg(const std::string& text, double& out)
 bool ParseEffectArg(const std::string& text, float& out)
 {
     double v;
-    if (!ParseEffectArg(text, v))
-        return false;
+    if (!ParseEffectArg(text, v)) return false;
     out = float(v);
     return true;
 }
@@ -124,8 +117,7 @@ bool ParseEffectArg(const std::string& text, RGBQUAD& out)
     errno = 0;
     char* end = nullptr;
     const unsigned long v = std::strtoul(text.c_str() + 2, &end, 16);
-    if (errno != 0 || *end != '\0')
-        return false;
+    if (errno != 0 || *end != '\0') return false;
     out.rgbBlue = BYTE(v & 0xFF);
     out.rgbGreen = BYTE((v >> 8) & 0xFF);
     out.rgbRed = BYTE((v >> 16) & 0xFF);

@@ -63,8 +63,7 @@ bool ParseEffectArg(const std::string& text, bool& out);
 bool ParseEffectArg(const std::string& text, RGBQUAD& out);
 bool ParseEffectArg(const std::string& text, BYTE& out);
 
-template <class T>
-struct EffectArgType
+template <class T> struct EffectArgType
 {
     using type = std::decay_t<T>;
 };
@@ -86,8 +85,8 @@ std::unique_ptr<FCImageEffect> BuildEffect(const std::vector<std::string>& args,
 }
 
 template <class Effect, class... Args>
-EffectEntry MakeEffectEntry(const char* name, const char* argumentNames, std::initializer_list<const char*> example,
-                            unsigned flags = 0)
+EffectEntry MakeEffectEntry(const char* name, const char* argumentNames,
+                            std::initializer_list<const char*> example, unsigned flags = 0)
 {
     EffectEntry e;
     e.flags = flags;
@@ -95,10 +94,12 @@ EffectEntry MakeEffectEntry(const char* name, const char* argumentNames, std::in
     e.arguments = argumentNames;
     for (const char* s : example)
         e.example.emplace_back(s);
-    e.make = [](const std::vector<std::string>& args, std::string& error) -> std::unique_ptr<FCImageEffect> {
+    e.make = [](const std::vector<std::string>& args, std::string& error) -> std::unique_ptr<FCImageEffect>
+    {
         if (args.size() != sizeof...(Args))
         {
-            error = "expects " + std::to_string(sizeof...(Args)) + " argument(s), got " + std::to_string(args.size());
+            error = "expects " + std::to_string(sizeof...(Args)) + " argument(s), got " +
+                    std::to_string(args.size());
             return nullptr;
         }
         return BuildEffect<Effect, Args...>(args, error, std::index_sequence_for<Args...>{});

@@ -45,8 +45,7 @@ static void BM_RegisteredEffect(benchmark::State& state, const EffectEntry* entr
         FCObjImage image(source);
         auto effect = entry->make(entry->example, error);
         state.ResumeTiming();
-        if (effect)
-            RunEffect(image, *effect, threads);
+        if (effect) RunEffect(image, *effect, threads);
         benchmark::DoNotOptimize(image.GetBits());
     }
 }

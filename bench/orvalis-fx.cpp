@@ -42,8 +42,7 @@ void PrintBytes(const char* label, const std::string& s)
     for (char c : s)
     {
         const unsigned char b = static_cast<unsigned char>(c);
-        if (b == 0)
-            break;
+        if (b == 0) break;
         if (b >= 32 && b != 127)
             std::putchar(b);
         else
@@ -101,10 +100,8 @@ int main(int argc, char** argv)
     int threads = 1;
     int repeat = 1;
     int i = 1;
-    if (argc == 2 && std::string(argv[1]) == "--list")
-        return List();
-    if (argc == 3 && std::string(argv[1]) == "--info")
-        return Info(argv[2]);
+    if (argc == 2 && std::string(argv[1]) == "--list") return List();
+    if (argc == 3 && std::string(argv[1]) == "--info") return Info(argv[2]);
     for (; i < argc; ++i)
     {
         const std::string a = argv[i];
@@ -124,8 +121,7 @@ int main(int argc, char** argv)
         else
             break;
     }
-    if (argc - i < 3)
-        return Usage();
+    if (argc - i < 3) return Usage();
     const char* input = argv[i];
     const char* output = argv[i + 1];
     const std::string effectName = argv[i + 2];
@@ -178,12 +174,10 @@ int main(int argc, char** argv)
                 helpers->SetThreadCount(threads);
         }
         const auto t0 = std::chrono::steady_clock::now();
-        if (effect)
-            accepted = RunEffect(result, *effect, threads, nullptr);
+        if (effect) accepted = RunEffect(result, *effect, threads, nullptr);
         const auto t1 = std::chrono::steady_clock::now();
         times.push_back(std::chrono::duration<double, std::milli>(t1 - t0).count());
-        if (!accepted)
-            break;
+        if (!accepted) break;
     }
     if (!accepted)
     {

@@ -11,18 +11,15 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    if (size > (1u << 20))
-        return 0;
+    if (size > (1u << 20)) return 0;
     FCImageCodec_FreeImage codec;
     std::vector<FCObjImage*> frames;
     FCImageProperty prop;
     const bool ok = codec.LoadImageMemory(data, int(size), frames, &prop);
-    if (ok != !frames.empty())
-        std::abort();
+    if (ok != !frames.empty()) std::abort();
     for (FCObjImage* f : frames)
     {
-        if (!f->HasBits() || (f->ColorBits() != 24 && f->ColorBits() != 32))
-            std::abort();
+        if (!f->HasBits() || (f->ColorBits() != 24 && f->ColorBits() != 32)) std::abort();
         // Touch the first and last byte of the pixel memory.
         volatile BYTE a = f->RowAddress(0)[0];
         volatile BYTE b = f->RowAddress(f->Height() - 1)[f->RowPitch() - 1];

@@ -35,8 +35,7 @@ public:
     EffectRowWorker& operator=(const EffectRowWorker&) = delete;
     ~EffectRowWorker()
     {
-        if (m_thread.joinable())
-            m_thread.join();
+        if (m_thread.joinable()) m_thread.join();
     }
 
     void Stop()
@@ -46,8 +45,7 @@ public:
     }
     void Wait()
     {
-        if (m_thread.joinable())
-            m_thread.join();
+        if (m_thread.joinable()) m_thread.join();
     }
 
 private:
@@ -59,8 +57,7 @@ private:
         for (int y = m_firstRow; y < m_firstRow + m_rowCount; ++y)
         {
             ProcessRow(m_image, m_effect, mode, y, width, step);
-            if (m_run.load() == 0)
-                return;
+            if (m_run.load() == 0) return;
         }
     }
 
@@ -86,11 +83,9 @@ int ClampBandThreads(int threads)
 void ApplyEffectInBands(FCObjImage& image, FCImageEffect& effect, int threads, FCProgressObserver* observer)
 {
     effect.PrepareImage(image);
-    if (observer)
-        observer->UpdateProgress(0);
+    if (observer) observer->UpdateProgress(0);
     const int mode = effect.GetProcessMode();
-    if ((mode != kProcessPerPixel && mode != kProcessPerRow) || !image.HasBits())
-        return;
+    if ((mode != kProcessPerPixel && mode != kProcessPerRow) || !image.HasBits()) return;
 
     const int step = image.ColorBits() / 8;
     const int width = image.Width();
@@ -103,8 +98,7 @@ void ApplyEffectInBands(FCObjImage& image, FCImageEffect& effect, int threads, F
     std::array<bool, 7> inline_band{};
     for (int k = 0; k + 1 < n; ++k)
     {
-        if (band == 0)
-            break; // the workers would get no rows
+        if (band == 0) break; // the workers would get no rows
         try
         {
             if (const auto hook = g_startHook.load(); hook && !hook(k))
@@ -137,8 +131,7 @@ void ApplyEffectInBands(FCObjImage& image, FCImageEffect& effect, int threads, F
     }
     for (int k = 0; k + 1 < n && !stopped; ++k)
     {
-        if (!inline_band[std::size_t(k)])
-            continue;
+        if (!inline_band[std::size_t(k)]) continue;
         for (int y = k * band; y < (k + 1) * band; ++y)
         {
             ProcessRow(image, effect, mode, y, width, step);
@@ -153,8 +146,7 @@ void ApplyEffectInBands(FCObjImage& image, FCImageEffect& effect, int threads, F
     const bool cancelled = observer && observer->IsCancelled();
     for (auto& worker : workers)
     {
-        if (!worker)
-            continue;
+        if (!worker) continue;
         if (cancelled)
             worker->Stop();
         else
@@ -165,8 +157,7 @@ void ApplyEffectInBands(FCObjImage& image, FCImageEffect& effect, int threads, F
 
 bool RunEffect(FCObjImage& image, FCImageEffect& effect, int threads, FCProgressObserver* observer)
 {
-    if (!effect.AcceptsImage(image))
-        return false;
+    if (!effect.AcceptsImage(image)) return false;
     if (effect.GetProcessMode() == kProcessWholeImage || ClampBandThreads(threads) == 1)
         FCObjImage::ApplyEffect(image, effect, observer);
     else

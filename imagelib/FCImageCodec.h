@@ -35,7 +35,8 @@ public:
 
     // Appends frames made with new (the caller owns them); true when frames holds at least one
     // image afterwards. prop must not be null.
-    virtual bool LoadImageFile(const wchar_t* fileName, std::vector<FCObjImage*>& frames, FCImageProperty* prop);
+    virtual bool LoadImageFile(const wchar_t* fileName, std::vector<FCObjImage*>& frames,
+                               FCImageProperty* prop);
     virtual bool LoadImageMemory(const void* buffer, int size, std::vector<FCObjImage*>& frames,
                                  FCImageProperty* prop);
     // Writes frames[0]; false when frames is empty or frames[0] has no bits.

@@ -17,11 +17,9 @@ bool FCImageEffect::AcceptsImage(const FCObjImage& image)
 
 void FCObjImage::ApplyEffect(FCObjImage& image, FCImageEffect& effect, FCProgressObserver* observer)
 {
-    if (!effect.AcceptsImage(image))
-        return;
+    if (!effect.AcceptsImage(image)) return;
     effect.PrepareImage(image);
-    if (observer && !observer->OnProgress(0))
-        observer->SetCancelFlag(1);
+    if (observer && !observer->OnProgress(0)) observer->SetCancelFlag(1);
 
     const int mode = effect.GetProcessMode();
     if (mode == kProcessWholeImage)
@@ -29,8 +27,7 @@ void FCObjImage::ApplyEffect(FCObjImage& image, FCImageEffect& effect, FCProgres
         effect.ApplyToImage(image, observer);
         return;
     }
-    if (mode != kProcessPerPixel && mode != kProcessPerRow)
-        return;
+    if (mode != kProcessPerPixel && mode != kProcessPerRow) return;
 
     // Read after PrepareImage, which may have replaced the image.
     const int w = image.Width();
@@ -52,8 +49,7 @@ void FCObjImage::ApplyEffect(FCObjImage& image, FCImageEffect& effect, FCProgres
                 observer->SetCancelFlag(1);
                 return;
             }
-            if (observer->IsCancelled())
-                return;
+            if (observer->IsCancelled()) return;
         }
     }
 }

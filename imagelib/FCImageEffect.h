@@ -61,7 +61,10 @@ public:
         (void)image, (void)x, (void)y, (void)pixel;
     }
     // Whole image: the effect walks the image itself and reports its own progress.
-    virtual void ApplyToImage(FCObjImage& image, FCProgressObserver* observer) { (void)image, (void)observer; }
+    virtual void ApplyToImage(FCObjImage& image, FCProgressObserver* observer)
+    {
+        (void)image, (void)observer;
+    }
     // Per row: row points at the row's first byte. Same threading rule as ApplyToPixel.
     virtual void ApplyToRow(FCObjImage& image, int y, BYTE* row, int bytesPerPixel)
     {

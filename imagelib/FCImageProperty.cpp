@@ -19,8 +19,7 @@ std::uint32_t GetLE(std::string_view s, std::size_t at, int bytes)
 
 std::string PackPropertyItem(unsigned tag, unsigned short type, unsigned length, const void* value)
 {
-    if (length == 0 || value == nullptr)
-        return {};
+    if (length == 0 || value == nullptr) return {};
     std::string s;
     s.reserve(10 + std::size_t(length));
     PutLE(s, tag, 4);
@@ -32,11 +31,9 @@ std::string PackPropertyItem(unsigned tag, unsigned short type, unsigned length,
 
 bool UnpackPropertyItem(std::string_view packed, PropertyItem& out)
 {
-    if (packed.size() < 10)
-        return false;
+    if (packed.size() < 10) return false;
     const std::uint32_t length = GetLE(packed, 6, 4);
-    if (length > packed.size() - 10)
-        return false;
+    if (length > packed.size() - 10) return false;
     out.id = GetLE(packed, 0, 4);
     out.type = std::uint16_t(GetLE(packed, 4, 2));
     out.length = length;

@@ -24,8 +24,7 @@ FCObjImage::~FCObjImage()
 bool FCObjImage::Create(int w, int h, int depth)
 {
     Destroy();
-    if (w < 1 || h < 1 || (depth != 8 && depth != 24 && depth != 32))
-        return false;
+    if (w < 1 || h < 1 || (depth != 8 && depth != 24 && depth != 32)) return false;
 
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -37,13 +36,11 @@ bool FCObjImage::Create(int w, int h, int depth)
 
     BYTE* newBits = nullptr;
     HBITMAP newBitmap = CreateDIBSection(&info, &newBits); // zero-filled, size checked in 64 bits
-    if (!newBitmap || !newBits)
-        return false;
+    if (!newBitmap || !newBits) return false;
 
     BYTE** newRows = new (std::nothrow) BYTE*[std::size_t(h)];
     RGBQUAD* newPalette = nullptr;
-    if (depth == 8)
-        newPalette = new (std::nothrow) RGBQUAD[256];
+    if (depth == 8) newPalette = new (std::nothrow) RGBQUAD[256];
     if (!newRows || (depth == 8 && !newPalette))
     {
         delete[] newRows;
@@ -78,8 +75,7 @@ bool FCObjImage::Create(int w, int h, int depth)
 void FCObjImage::Destroy()
 {
     delete[] rows;
-    if (bitmap)
-        DeleteObject(bitmap);
+    if (bitmap) DeleteObject(bitmap);
     delete[] palette;
     width = height = bpp = 0;
     bits = nullptr;
@@ -90,16 +86,12 @@ void FCObjImage::Destroy()
 
 FCObjImage& FCObjImage::operator=(const FCObjImage& src)
 {
-    if (&src == this)
-        return *this;
+    if (&src == this) return *this;
     Destroy();
-    if (!src.bits)
-        return *this;
-    if (!Create(src.width, src.height, src.bpp))
-        return *this;
+    if (!src.bits) return *this;
+    if (!Create(src.width, src.height, src.bpp)) return *this;
     std::memcpy(bits, src.bits, std::size_t(RowPitch()) * std::size_t(height));
-    if (bpp == 8)
-        SetPalette(src.palette);
+    if (bpp == 8) SetPalette(src.palette);
     m_graphData = src.m_graphData;
     return *this;
 }
@@ -117,28 +109,22 @@ void FCObjImage::Swap(FCObjImage& other)
 
 void FCObjImage::GetPalette(RGBQUAD out[256]) const
 {
-    if (bits && bpp == 8 && out && palette)
-        std::memcpy(out, palette, 256 * sizeof(RGBQUAD));
+    if (bits && bpp == 8 && out && palette) std::memcpy(out, palette, 256 * sizeof(RGBQUAD));
 }
 
 void FCObjImage::SetPalette(const RGBQUAD in[256])
 {
-    if (!bits || bpp != 8 || !in || !palette)
-        return;
-    if (in != palette)
-        std::memmove(palette, in, 256 * sizeof(RGBQUAD));
+    if (!bits || bpp != 8 || !in || !palette) return;
+    if (in != palette) std::memmove(palette, in, 256 * sizeof(RGBQUAD));
     SetDIBColorTable(bitmap, 0, 256, palette);
 }
 
 void FCObjImage::ConvertBitDepth(int newBpp)
 {
-    if (!bits || bpp == newBpp)
-        return;
-    if (newBpp != 24 && newBpp != 32)
-        return;
+    if (!bits || bpp == newBpp) return;
+    if (newBpp != 24 && newBpp != 32) return;
     FCObjImage converted;
-    if (!converted.Create(width, height, newBpp))
-        return; // the picture stays as it was
+    if (!converted.Create(width, height, newBpp)) return; // the picture stays as it was
     const int dstStep = newBpp / 8;
     for (int y = 0; y < height; ++y)
     {
@@ -152,8 +138,7 @@ void FCObjImage::ConvertBitDepth(int newBpp)
                 d[0] = c.rgbBlue;
                 d[1] = c.rgbGreen;
                 d[2] = c.rgbRed;
-                if (dstStep == 4)
-                    d[3] = 255;
+                if (dstStep == 4) d[3] = 255;
             }
         }
         else
@@ -164,8 +149,7 @@ void FCObjImage::ConvertBitDepth(int newBpp)
                 d[0] = s[0];
                 d[1] = s[1];
                 d[2] = s[2];
-                if (dstStep == 4)
-                    d[3] = 255;
+                if (dstStep == 4) d[3] = 255;
             }
         }
     }
@@ -174,30 +158,24 @@ void FCObjImage::ConvertBitDepth(int newBpp)
 
 bool FCObjImage::CopyRegionTo(FCObjImage& dest, const RECT& r) const
 {
-    if (!bits || &dest == this)
-        return false;
-    if (r.left < 0 || r.top < 0 || r.right > width || r.bottom > height)
-        return false;
-    if (!dest.Create(r.right - r.left, r.bottom - r.top, bpp))
-        return false;
+    if (!bits || &dest == this) return false;
+    if (r.left < 0 || r.top < 0 || r.right > width || r.bottom > height) return false;
+    if (!dest.Create(r.right - r.left, r.bottom - r.top, bpp)) return false;
     const std::size_t rowBytes = std::size_t(bpp) * std::size_t(dest.width) / 8;
     for (int y = 0; y < dest.height; ++y)
         std::memcpy(dest.rows[y], PixelAddress(r.left, r.top + y), rowBytes);
-    if (bpp == 8)
-        dest.SetPalette(palette);
+    if (bpp == 8) dest.SetPalette(palette);
     return true;
 }
 
 bool FCObjImage::PasteImageAt(const FCObjImage& src, int x, int y)
 {
-    if (!bits || !src.bits || bpp != src.bpp)
-        return false;
+    if (!bits || !src.bits || bpp != src.bpp) return false;
     // The source rectangle is computed in 64 bits so that far-off origins cannot wrap.
     const std::int64_t sl = x, st = y, sr = std::int64_t(x) + src.width, sb = std::int64_t(y) + src.height;
     const std::int64_t l = std::max<std::int64_t>(sl, 0), t = std::max<std::int64_t>(st, 0);
     const std::int64_t r = std::min<std::int64_t>(sr, width), b = std::min<std::int64_t>(sb, height);
-    if (l >= r || t >= b)
-        return false;
+    if (l >= r || t >= b) return false;
     const std::size_t rowBytes = std::size_t(r - l) * std::size_t(bpp) / 8;
     for (std::int64_t row = t; row < b; ++row)
         std::memcpy(PixelAddress(int(l), int(row)), src.PixelAddress(int(l - x), int(row - y)), rowBytes);
@@ -273,8 +251,7 @@ bool FCObjImage::FromGdiplusBitmap(imaging::PlatformBitmap& bitmap)
     using namespace imaging;
     Destroy();
     const UINT w = bitmap.GetWidth(), h = bitmap.GetHeight();
-    if (w == 0 || w > 0x7FFFFFFF || h > 0x7FFFFFFF)
-        return false;
+    if (w == 0 || w > 0x7FFFFFFF || h > 0x7FFFFFFF) return false;
     const PixelFormat source = bitmap.GetPixelFormat();
     PixelFormat format = PixelFormat24bppRGB;
     int depth = 24;
@@ -288,8 +265,7 @@ bool FCObjImage::FromGdiplusBitmap(imaging::PlatformBitmap& bitmap)
         format = PixelFormat32bppRGB;
         depth = 32;
     }
-    if (!Create(int(w), int(h), depth))
-        return false;
+    if (!Create(int(w), int(h), depth)) return false;
     for (int y = 0; y < height; ++y)
     {
         Rect rect;
@@ -319,17 +295,14 @@ bool FCObjImage::Load(const wchar_t* fileName, FCImageProperty* prop)
         target = prop;
     }
     FCImageCodecFactory* factory = GetCodecFactory();
-    if (!factory)
-        return false;
+    if (!factory) return false;
     const int type = factory->QueryImageFileType(fileName);
     std::unique_ptr<FCImageCodec> codec(factory->CreateImageCodec(type));
-    if (!codec)
-        return false;
+    if (!codec) return false;
     std::vector<FCObjImage*> frames;
     const bool result = codec->LoadImageFile(fileName, frames, target);
     codec.reset();
-    if (!frames.empty() && frames[0])
-        Swap(*frames[0]);
+    if (!frames.empty() && frames[0]) Swap(*frames[0]);
     for (FCObjImage* frame : frames)
         delete frame;
     return result;
@@ -337,15 +310,12 @@ bool FCObjImage::Load(const wchar_t* fileName, FCImageProperty* prop)
 
 bool FCObjImage::Save(const wchar_t* fileName, const FCImageProperty& prop) const
 {
-    if (!bits)
-        return false;
+    if (!bits) return false;
     FCImageCodecFactory* factory = GetCodecFactory();
-    if (!factory)
-        return false;
+    if (!factory) return false;
     const int type = factory->QueryImageFileType(fileName);
     std::unique_ptr<FCImageCodec> codec(factory->CreateImageCodec(type));
-    if (!codec)
-        return false;
+    if (!codec) return false;
     std::vector<const FCObjImage*> frames{this};
     return codec->SaveImageFile(fileName, frames, prop);
 }

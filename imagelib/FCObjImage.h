@@ -57,10 +57,7 @@ public:
     const RGBQUAD* PaletteEntries() const { return palette; }
 
     // No bounds check: the caller keeps 0 <= x < width and 0 <= y < height.
-    BYTE* PixelAddress(int x, int y) const
-    {
-        return rows[y] + x * (bpp == 32 ? 4 : (bpp == 8 ? 1 : 3));
-    }
+    BYTE* PixelAddress(int x, int y) const { return rows[y] + x * (bpp == 32 ? 4 : (bpp == 8 ? 1 : 3)); }
     // In 64 bits: bpp x width alone can pass 2^31 for a row that still fits.
     int RowPitch() const { return int(((std::int64_t(bpp) * width + 31) / 32) * 4); }
     bool IsInside(int x, int y) const { return x >= 0 && x < width && y >= 0 && y < height; }

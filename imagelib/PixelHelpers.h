@@ -9,10 +9,8 @@
 // An int to 0..255: 255 when v >= 255, 0 when v < 1, else v.
 inline BYTE ClampToByte(int v)
 {
-    if (v >= 255)
-        return 255;
-    if (v < 1)
-        return 0;
+    if (v >= 255) return 255;
+    if (v < 1) return 0;
     return BYTE(v);
 }
 
@@ -22,11 +20,20 @@ inline void CopyPixelBytes(BYTE* dest, const BYTE* src, int bitsPerPixel)
 {
     switch (bitsPerPixel)
     {
-    case 32: std::memcpy(dest, src, 4); break;
-    case 24: std::memcpy(dest, src, 3); break;
-    case 16: std::memcpy(dest, src, 2); break;
-    case 8: *dest = *src; break;
-    default: break;
+    case 32:
+        std::memcpy(dest, src, 4);
+        break;
+    case 24:
+        std::memcpy(dest, src, 3);
+        break;
+    case 16:
+        std::memcpy(dest, src, 2);
+        break;
+    case 8:
+        *dest = *src;
+        break;
+    default:
+        break;
     }
 }
 
@@ -36,8 +43,7 @@ inline BYTE TruncClampToByte(double v)
 {
     if (!(v > 0.0)) // NaN and everything at or below 0
         return 0;
-    if (v >= 255.0)
-        return 255;
+    if (v >= 255.0) return 255;
     return BYTE(int(v));
 }
 
@@ -45,10 +51,8 @@ inline BYTE TruncClampToByte(double v)
 // used by every effect that computes in double. NaN gives 0.
 inline BYTE RoundClampToByte(double v)
 {
-    if (!(v > 0.0))
-        return 0;
-    if (v >= 255.0)
-        return 255;
+    if (!(v > 0.0)) return 0;
+    if (v >= 255.0) return 255;
     return BYTE(int(v + 0.5));
 }
 

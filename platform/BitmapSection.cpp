@@ -10,7 +10,7 @@ struct BitmapSection
     BITMAPINFOHEADER header;
     RGBQUAD colors[256];
     UINT colorCount = 0;
-    void* block = nullptr; // what calloc or mmap returned
+    void* block = nullptr;  // what calloc or mmap returned
     std::size_t mapped = 0; // bytes mapped when the block came from mmap, else 0
     BYTE* bits = nullptr;   // 64-byte aligned inside block
     std::int64_t pitch = 0;
@@ -24,35 +24,28 @@ constexpr std::size_t kHugePage = std::size_t(2) << 20;
 
 std::int64_t DibRowPitch(std::int64_t width, std::int64_t bitCount)
 {
-    if (width < 0 || bitCount < 0 || width > (std::int64_t(1) << 40) || bitCount > 64)
-        return -1;
+    if (width < 0 || bitCount < 0 || width > (std::int64_t(1) << 40) || bitCount > 64) return -1;
     const std::int64_t pitch = ((bitCount * width + 31) / 32) * 4;
     return pitch > kMaxBitmapBytes ? -1 : pitch;
 }
 
 HBITMAP CreateDIBSection(const BITMAPINFO* bmi, BYTE** bits)
 {
-    if (bits)
-        *bits = nullptr;
-    if (!bmi)
-        return nullptr;
+    if (bits) *bits = nullptr;
+    if (!bmi) return nullptr;
     const BITMAPINFOHEADER& h = bmi->bmiHeader;
     const int bc = h.biBitCount;
     if (h.biSize < sizeof(BITMAPINFOHEADER) || h.biWidth < 1 || h.biHeight < 1 || h.biPlanes != 1 ||
         h.biCompression != BI_RGB)
         return nullptr;
-    if (bc != 1 && bc != 4 && bc != 8 && bc != 16 && bc != 24 && bc != 32)
-        return nullptr;
+    if (bc != 1 && bc != 4 && bc != 8 && bc != 16 && bc != 24 && bc != 32) return nullptr;
     const std::int64_t pitch = DibRowPitch(h.biWidth, bc);
-    if (pitch <= 0)
-        return nullptr;
+    if (pitch <= 0) return nullptr;
     const std::int64_t total = pitch * std::int64_t(h.biHeight);
-    if (total > kMaxBitmapBytes)
-        return nullptr;
+    if (total > kMaxBitmapBytes) return nullptr;
 
     auto* section = new (std::nothrow) BitmapSection;
-    if (!section)
-        return nullptr;
+    if (!section) return nullptr;
     if (total >= kLargeBlock)
     {
         // Large pictures get their own zero pages, on a huge-page boundary when the system has
@@ -93,15 +86,13 @@ HBITMAP CreateDIBSection(const BITMAPINFO* bmi, BYTE** bits)
         for (UINT i = 0; i < section->colorCount; ++i)
             section->colors[i] = bmi->bmiColors[i];
     }
-    if (bits)
-        *bits = section->bits;
+    if (bits) *bits = section->bits;
     return section;
 }
 
 void DeleteObject(HBITMAP bitmap)
 {
-    if (!bitmap)
-        return;
+    if (!bitmap) return;
     if (bitmap->mapped)
         munmap(bitmap->block, bitmap->mapped);
     else
@@ -111,8 +102,7 @@ void DeleteObject(HBITMAP bitmap)
 
 bool GetDIBSection(HBITMAP bitmap, DIBSECTION* out)
 {
-    if (!bitmap || !out)
-        return false;
+    if (!bitmap || !out) return false;
     out->bmWidth = bitmap->header.biWidth;
     out->bmHeight = bitmap->header.biHeight;
     out->bmWidthBytes = LONG(bitmap->pitch);
@@ -125,8 +115,7 @@ bool GetDIBSection(HBITMAP bitmap, DIBSECTION* out)
 
 UINT SetDIBColorTable(HBITMAP bitmap, UINT start, UINT count, const RGBQUAD* colors)
 {
-    if (!bitmap || !colors || start >= bitmap->colorCount)
-        return 0;
+    if (!bitmap || !colors || start >= bitmap->colorCount) return 0;
     const UINT n = count < bitmap->colorCount - start ? count : bitmap->colorCount - start;
     for (UINT i = 0; i < n; ++i)
         bitmap->colors[start + i] = colors[i];
@@ -135,8 +124,7 @@ UINT SetDIBColorTable(HBITMAP bitmap, UINT start, UINT count, const RGBQUAD* col
 
 UINT GetDIBColorTable(HBITMAP bitmap, UINT start, UINT count, RGBQUAD* colors)
 {
-    if (!bitmap || !colors || start >= bitmap->colorCount)
-        return 0;
+    if (!bitmap || !colors || start >= bitmap->colorCount) return 0;
     const UINT n = count < bitmap->colorCount - start ? count : bitmap->colorCount - start;
     for (UINT i = 0; i < n; ++i)
         colors[i] = bitmap->colors[start + i];

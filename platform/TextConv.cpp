@@ -6,8 +6,7 @@ namespace
 {
 void AppendUtf8(std::string& out, char32_t c)
 {
-    if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF)
-        c = 0xFFFD;
+    if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) c = 0xFFFD;
     if (c < 0x80)
         out += char(c);
     else if (c < 0x800)
@@ -36,8 +35,7 @@ long DecodeOne(std::string_view text, std::size_t i, std::size_t& used)
 {
     const unsigned char b0 = static_cast<unsigned char>(text[i]);
     used = 1;
-    if (b0 < 0x80)
-        return b0;
+    if (b0 < 0x80) return b0;
     int n;
     char32_t c;
     char32_t min;
@@ -49,17 +47,14 @@ long DecodeOne(std::string_view text, std::size_t i, std::size_t& used)
         n = 3, c = b0 & 0x07, min = 0x10000;
     else
         return -1;
-    if (i + std::size_t(n) >= text.size())
-        return -1;
+    if (i + std::size_t(n) >= text.size()) return -1;
     for (int k = 1; k <= n; ++k)
     {
         const unsigned char b = static_cast<unsigned char>(text[i + k]);
-        if ((b & 0xC0) != 0x80)
-            return -1;
+        if ((b & 0xC0) != 0x80) return -1;
         c = (c << 6) | (b & 0x3F);
     }
-    if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
-        return -1;
+    if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return -1;
     used = std::size_t(n) + 1;
     return long(c);
 }
@@ -81,8 +76,7 @@ std::string WideToUtf8(std::wstring_view text)
 
 std::string WideToUtf8(const wchar_t* text)
 {
-    if (!text)
-        return {};
+    if (!text) return {};
     return WideToUtf8(std::wstring_view(text, std::wcslen(text)));
 }
 
@@ -105,8 +99,7 @@ bool IsValidUtf8(std::string_view text)
     for (std::size_t i = 0; i < text.size();)
     {
         std::size_t used;
-        if (DecodeOne(text, i, used) < 0)
-            return false;
+        if (DecodeOne(text, i, used) < 0) return false;
         i += used;
     }
     return true;
@@ -115,10 +108,8 @@ bool IsValidUtf8(std::string_view text)
 std::wstring Bytes8ToWide(std::string_view bytes)
 {
     const auto zero = bytes.find('\0');
-    if (zero != std::string_view::npos)
-        bytes = bytes.substr(0, zero);
-    if (IsValidUtf8(bytes))
-        return Utf8ToWide(bytes);
+    if (zero != std::string_view::npos) bytes = bytes.substr(0, zero);
+    if (IsValidUtf8(bytes)) return Utf8ToWide(bytes);
     std::wstring out;
     out.reserve(bytes.size());
     for (char ch : bytes)

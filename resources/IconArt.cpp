@@ -785,8 +785,7 @@ const IconArt kArt[] = {
 const IconArt* FindIconArt(std::string_view name)
 {
     for (const IconArt& art : kArt)
-        if (name == art.name)
-            return &art;
+        if (name == art.name) return &art;
     return nullptr;
 }
 

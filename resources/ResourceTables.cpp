@@ -261,8 +261,7 @@ const ThemeName kThemeNames[] = {
 std::string_view ResourceString(int id)
 {
     for (const StringEntry& e : kStrings)
-        if (e.id == id)
-            return e.text;
+        if (e.id == id) return e.text;
     return {};
 }
 
@@ -289,40 +288,31 @@ std::span<const MenuEntry> MenuResource(int id)
 
 std::span<const Accelerator> AcceleratorTable(int id)
 {
-    if (id == kResMainFrame)
-        return kAccel128;
+    if (id == kResMainFrame) return kAccel128;
     return {};
 }
 
 std::span<const ToolBarButton> ToolBarResource(int id)
 {
-    if (id == kResMainFrame)
-        return kToolBar128;
-    if (id == kResPreviewToolBar)
-        return kToolBar230;
-    if (id == kResFourierToolBar)
-        return kToolBar238;
-    if (id == kResToolFrameToolBar)
-        return kToolBar239;
+    if (id == kResMainFrame) return kToolBar128;
+    if (id == kResPreviewToolBar) return kToolBar230;
+    if (id == kResFourierToolBar) return kToolBar238;
+    if (id == kResToolFrameToolBar) return kToolBar239;
     return {};
 }
 
 std::span<const char* const> ToolBarStrip(int id)
 {
-    if (id == kResMainFrame)
-        return kStrip128;
-    if (id == kResPreviewToolBar)
-        return kStrip230;
-    if (id == kResFourierToolBar || id == kResToolFrameToolBar)
-        return kStripFourier;
+    if (id == kResMainFrame) return kStrip128;
+    if (id == kResPreviewToolBar) return kStrip230;
+    if (id == kResFourierToolBar || id == kResToolFrameToolBar) return kStripFourier;
     return {};
 }
 
 const char* ThemeIconName(int id)
 {
     for (const ThemeName& t : kThemeNames)
-        if (t.id == id)
-            return t.name;
+        if (t.id == id) return t.name;
     return nullptr;
 }
 
@@ -334,8 +324,7 @@ const char* FindText(std::span<const MenuEntry> entries, int id)
     {
         if (!e.children.empty())
         {
-            if (const char* t = FindText(e.children, id))
-                return t;
+            if (const char* t = FindText(e.children, id)) return t;
         }
         else if (e.id == id && id != 0)
             return e.text;
@@ -347,7 +336,6 @@ const char* FindText(std::span<const MenuEntry> entries, int id)
 const char* CommandMenuText(int id)
 {
     for (int menu : {kResMainFrame, kResImageFrame, kResToolFrame, kResImageContextMenu, kResPasteMenu})
-        if (const char* t = FindText(MenuResource(menu), id))
-            return t;
+        if (const char* t = FindText(MenuResource(menu), id)) return t;
     return nullptr;
 }

@@ -15,7 +15,8 @@ public:
     // The name as the C library takes it (UTF-8); null gives the empty string.
     static std::string WideToAnsi(const wchar_t* name);
 
-    bool LoadImageFile(const wchar_t* fileName, std::vector<FCObjImage*>& frames, FCImageProperty* prop) override;
+    bool LoadImageFile(const wchar_t* fileName, std::vector<FCObjImage*>& frames,
+                       FCImageProperty* prop) override;
     bool LoadImageMemory(const void* buffer, int size, std::vector<FCObjImage*>& frames,
                          FCImageProperty* prop) override;
     bool SaveImageFile(const wchar_t* fileName, const std::vector<const FCObjImage*>& frames,

@@ -31,12 +31,24 @@ void Hue(int h, int& r, int& g, int& b)
     const int seg = h / 256, f = h % 256;
     switch (seg)
     {
-    case 0: r = 255, g = f, b = 0; break;
-    case 1: r = 255 - f, g = 255, b = 0; break;
-    case 2: r = 0, g = 255, b = f; break;
-    case 3: r = 0, g = 255 - f, b = 255; break;
-    case 4: r = f, g = 0, b = 255; break;
-    default: r = 255, g = 0, b = 255 - f; break;
+    case 0:
+        r = 255, g = f, b = 0;
+        break;
+    case 1:
+        r = 255 - f, g = 255, b = 0;
+        break;
+    case 2:
+        r = 0, g = 255, b = f;
+        break;
+    case 3:
+        r = 0, g = 255 - f, b = 255;
+        break;
+    case 4:
+        r = f, g = 0, b = 255;
+        break;
+    default:
+        r = 255, g = 0, b = 255 - f;
+        break;
     }
 }
 

@@ -18,16 +18,19 @@ TEST(CodecFactory, FileNameToType)
         const wchar_t* name;
         int base, app;
     } cases[] = {
-        {L"a.b/photo.JPG", 3, 3}, {L"dir.png/file", 0, 0}, {L"x.targa", 0, 5},  {L"x.qlb", 11, 0},
-        {L"x.", 0, 0},            {nullptr, 0, 0},         {L"X.TIFF", 6, 6},   {L"a.JfIf", 3, 3},
-        {L"x.pict", 0, 12},       {L"x.jpgx", 0, 0},       {L"x.jp", 0, 0},     {L"noext", 0, 0},
-        {L"x.bmp", 1, 1},         {L"x.pcx", 2, 2},        {L"x.gif", 4, 4},    {L"x.tga", 5, 5},
-        {L"x.png", 7, 7},         {L"x.psd", 8, 8},        {L"x.ICO", 9, 9},    {L"x.xpm", 10, 10},
-        {L"x.ppm", 0, 12},        {L"x.jpe", 3, 3},        {L"x.tar.gz", 0, 0}, {L"x.\u00c9PS", 0, 0},
+        {L"a.b/photo.JPG", 3, 3}, {L"dir.png/file", 0, 0}, {L"x.targa", 0, 5},
+        {L"x.qlb", 11, 0},        {L"x.", 0, 0},           {nullptr, 0, 0},
+        {L"X.TIFF", 6, 6},        {L"a.JfIf", 3, 3},       {L"x.pict", 0, 12},
+        {L"x.jpgx", 0, 0},        {L"x.jp", 0, 0},         {L"noext", 0, 0},
+        {L"x.bmp", 1, 1},         {L"x.pcx", 2, 2},        {L"x.gif", 4, 4},
+        {L"x.tga", 5, 5},         {L"x.png", 7, 7},        {L"x.psd", 8, 8},
+        {L"x.ICO", 9, 9},         {L"x.xpm", 10, 10},      {L"x.ppm", 0, 12},
+        {L"x.jpe", 3, 3},         {L"x.tar.gz", 0, 0},     {L"x.\u00c9PS", 0, 0},
     };
     for (const Case& c : cases)
     {
-        EXPECT_EQ(FCImageCodecFactory::GetImageTypeFromFileName(c.name), c.base) << (c.name ? c.name : L"(null)");
+        EXPECT_EQ(FCImageCodecFactory::GetImageTypeFromFileName(c.name), c.base)
+            << (c.name ? c.name : L"(null)");
         EXPECT_EQ(base.QueryImageFileType(c.name), c.base);
         EXPECT_EQ(app.QueryImageFileType(c.name), c.app) << (c.name ? c.name : L"(null)");
     }
@@ -38,12 +41,11 @@ TEST(CodecFactory, TypeToCodec)
     FCImageCodecFactory_Gdiplus base;
     CImageCodecFactory app;
     // 0: no codec, 1: the platform codec, 2: FreeImage.
-    auto kind = [](FCImageCodec* codec) {
+    auto kind = [](FCImageCodec* codec)
+    {
         std::unique_ptr<FCImageCodec> owned(codec);
-        if (!codec)
-            return 0;
-        if (dynamic_cast<FCImageCodec_Gdiplus*>(codec))
-            return 1;
+        if (!codec) return 0;
+        if (dynamic_cast<FCImageCodec_Gdiplus*>(codec)) return 1;
         return dynamic_cast<FCImageCodec_FreeImage*>(codec) ? 2 : -1;
     };
     const int p = 1;

@@ -22,8 +22,7 @@ public:
     bool OnProgress(int percent) override
     {
         calls.push_back(percent);
-        if (hook)
-            hook(percent);
+        if (hook) hook(percent);
         const std::size_t i = calls.size() - 1;
         return i < answers.size() ? answers[i] : true;
     }
@@ -153,9 +152,9 @@ TEST(EffectFramework, FlagSetFromAnotherThreadStopsAtTheNextRowEnd)
         FCObjImage image = testimg::Varied(5, 10, 24);
         ProbeEffect effect(mode);
         RecordingObserver observer;
-        observer.hook = [&](int percent) {
-            if (percent == 20)
-                std::thread([&] { observer.SetCancelFlag(1); }).join();
+        observer.hook = [&](int percent)
+        {
+            if (percent == 20) std::thread([&] { observer.SetCancelFlag(1); }).join();
         };
         FCObjImage::ApplyEffect(image, effect, &observer);
         EXPECT_EQ(observer.calls, (std::vector<int>{0, 10, 20})) << "mode " << mode;
@@ -219,8 +218,7 @@ TEST(BandRunner, SplitsBandsAndReportsTheLastBand)
         {4, 10, {0, 25, 50, 75, 100}}, // bands 0-1, 2-3, 4-5; this thread rows 6-9
         {8, 3, {0, 33, 66, 100}},      // band 0: every row here
         {12, 16, {0, 50, 100}},        // clamped to 8 threads: 2 rows here
-        {1, 3, {0, 33, 66, 100}},
-        {0, 2, {0, 50, 100}},
+        {1, 3, {0, 33, 66, 100}},      {0, 2, {0, 50, 100}},
     };
     for (const Case& c : cases)
     {
@@ -246,7 +244,8 @@ TEST(BandRunner, CancelStopsEveryBand)
     FCObjImage image = testimg::Flat(64, 4000, 24, 0, 0, 0);
     ProbeEffect effect(kProcessPerRow);
     RecordingObserver observer;
-    observer.hook = [&](int) {
+    observer.hook = [&](int)
+    {
         if (observer.calls.size() == 2) // after the first row of this thread's band
             observer.SetCancelFlag(1);
     };

@@ -49,7 +49,8 @@ TEST(ImageProperty, AssignmentCopiesEveryField)
     a.make = std::string("Canon\0", 6);
     a.model = "X";
     a.dateTaken = "2026:12:10 09:00:00";
-    a.rawItems = {PackPropertyItem(1, 1, 1, "a"), PackPropertyItem(2, 1, 1, "b"), PackPropertyItem(3, 1, 1, "c")};
+    a.rawItems = {PackPropertyItem(1, 1, 1, "a"), PackPropertyItem(2, 1, 1, "b"),
+                  PackPropertyItem(3, 1, 1, "c")};
     FCImageProperty b;
     b.rawItems = {"old"};
     b = a;

@@ -11,8 +11,8 @@ TEST(ObjImage, CreateRefusesBadSizesAndDepths)
     struct Case
     {
         int w, h, bpp;
-    } cases[] = {{0, 5, 24}, {5, 0, 24}, {-1, 5, 24}, {5, 5, 16}, {5, 5, 1}, {5, 5, 0},
-                 {INT_MAX, 1, 32}, {100000, 100000, 24}};
+    } cases[] = {{0, 5, 24}, {5, 0, 24}, {-1, 5, 24},      {5, 5, 16},
+                 {5, 5, 1},  {5, 5, 0},  {INT_MAX, 1, 32}, {100000, 100000, 24}};
     for (const Case& c : cases)
     {
         FCObjImage image;

@@ -30,19 +30,16 @@ std::vector<std::string> Names()
     std::vector<std::string> names;
     for (const EffectEntry* e : EffectRegistry::Instance().All())
         names.push_back(e->name);
-    if (names.empty())
-        names.push_back("<none registered>");
+    if (names.empty()) names.push_back("<none registered>");
     return names;
 }
 } // namespace
 
 TEST_P(RegisteredEffects, BandsOnEightThreadsGiveTheSingleThreadBytes)
 {
-    if (GetParam() == "<none registered>")
-        GTEST_SKIP();
+    if (GetParam() == "<none registered>") GTEST_SKIP();
     const EffectEntry& e = Entry();
-    if (e.flags & kFxRandom)
-        GTEST_SKIP() << "draws random numbers per thread";
+    if (e.flags & kFxRandom) GTEST_SKIP() << "draws random numbers per thread";
     for (int bpp : {24, 32})
     {
         const FCObjImage source = testimg::Varied(37, 61, bpp);
@@ -59,8 +56,7 @@ TEST_P(RegisteredEffects, BandsOnEightThreadsGiveTheSingleThreadBytes)
 
 TEST_P(RegisteredEffects, KeepsTheAlphaOf32BitImages)
 {
-    if (GetParam() == "<none registered>")
-        GTEST_SKIP();
+    if (GetParam() == "<none registered>") GTEST_SKIP();
     const EffectEntry& e = Entry();
     if (e.flags & (kFxChangesAlpha | kFxChangesSize))
         GTEST_SKIP() << "writes alpha or changes the size by design";
@@ -75,8 +71,7 @@ TEST_P(RegisteredEffects, KeepsTheAlphaOf32BitImages)
 
 TEST_P(RegisteredEffects, SurvivesTinyImages)
 {
-    if (GetParam() == "<none registered>")
-        GTEST_SKIP();
+    if (GetParam() == "<none registered>") GTEST_SKIP();
     const EffectEntry& e = Entry();
     for (int bpp : {24, 32})
     {
@@ -100,7 +95,8 @@ TEST_P(RegisteredEffects, SurvivesTinyImages)
 }
 
 INSTANTIATE_TEST_SUITE_P(All, RegisteredEffects, ::testing::ValuesIn(Names()),
-                         [](const ::testing::TestParamInfo<std::string>& info) {
+                         [](const ::testing::TestParamInfo<std::string>& info)
+                         {
                              std::string n;
                              for (char c : info.param)
                                  n += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';

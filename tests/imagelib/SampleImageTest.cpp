@@ -17,7 +17,7 @@ TEST(SampleImage, LoadsWithItsTransparentArea)
     EXPECT_EQ(image.Height(), 360);
     ASSERT_EQ(image.ColorBits(), 32);
     EXPECT_EQ(image.PixelAddress(0, 0)[3], 255);
-    EXPECT_EQ(image.PixelAddress(370, 270)[3], 0);   // the hole
-    EXPECT_LT(image.PixelAddress(470, 200)[3], 20);  // the fading edge
+    EXPECT_EQ(image.PixelAddress(370, 270)[3], 0);  // the hole
+    EXPECT_LT(image.PixelAddress(470, 200)[3], 20); // the fading edge
     FCObjImage::SetCodecFactory(new FCImageCodecFactory_Gdiplus);
 }

@@ -57,11 +57,10 @@ TEST(BitmapSection, RefusesHeadersAndSizesThatDoNotFit)
         WORD bits;
         WORD planes;
     } cases[] = {
-        {0, 5, 24, 1},           {5, 0, 24, 1},      {5, -5, 24, 1}, // top-down is refused
-        {5, 5, 12, 1},           {5, 5, 24, 2},
-        {100000, 100000, 32, 1}, // 40 GB
-        {0x7FFFFFFF, 1, 32, 1},  // a row that does not fit in 32 bits
-        {46341, 46341, 8, 1},    // just over 2 GiB in all
+        {0, 5, 24, 1},          {5, 0, 24, 1}, {5, -5, 24, 1},          // top-down is refused
+        {5, 5, 12, 1},          {5, 5, 24, 2}, {100000, 100000, 32, 1}, // 40 GB
+        {0x7FFFFFFF, 1, 32, 1},                                         // a row that does not fit in 32 bits
+        {46341, 46341, 8, 1},                                           // just over 2 GiB in all
     };
     for (const Case& c : cases)
     {

@@ -20,9 +20,13 @@ TEST(TextConv, InvalidInputBecomesReplacementCharacters)
         const char* bytes;
         bool valid;
     } cases[] = {
-        {"abc", true},           {"\xC3\xA9", true},      {"\xC3", false},        // truncated
-        {"\xC0\xAF", false},     /* overlong */ {"\xED\xA0\x80", false}, // surrogate
-        {"\xF4\x90\x80\x80", false}, /* above U+10FFFF */ {"\xE2\x82\xAC", true},
+        {"abc", true},
+        {"\xC3\xA9", true},
+        {"\xC3", false}, // truncated
+        {"\xC0\xAF", false},
+        /* overlong */ {"\xED\xA0\x80", false}, // surrogate
+        {"\xF4\x90\x80\x80", false},
+        /* above U+10FFFF */ {"\xE2\x82\xAC", true},
     };
     for (const auto& c : cases)
         EXPECT_EQ(IsValidUtf8(c.bytes), c.valid) << c.bytes;

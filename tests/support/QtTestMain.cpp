@@ -17,8 +17,7 @@ void QuietHandler(QtMsgType type, const QMessageLogContext&, const QString& mess
         message.startsWith(QLatin1String("QStandardPaths:")))
         return;
     std::fprintf(stderr, "%s\n", qPrintable(message));
-    if (type == QtFatalMsg)
-        std::abort();
+    if (type == QtFatalMsg) std::abort();
 }
 } // namespace
 
