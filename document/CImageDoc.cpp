@@ -167,28 +167,28 @@ bool CImageDoc::OnCommand(int id)
     if (m_busy) return true;
     switch (id)
     {
-    case ID_FILE_SAVE:
+    case kCmdFileSave:
         OnFileSave();
         return true;
-    case ID_FILE_SAVE_AS:
+    case kCmdFileSaveAs:
         OnFileSaveAs();
         return true;
-    case ID_FILE_INFO:
+    case kCmdFileInfo:
         OnFileInfo();
         return true;
-    case ID_EDIT_UNDO:
+    case kCmdEditUndo:
         OnEditUndo();
         return true;
-    case ID_EDIT_REDO:
+    case kCmdEditRedo:
         OnEditRedo();
         return true;
-    case ID_ALPHA_OPAQUE:
+    case kCmdAlphaOpaque:
         OnAlphaOpaque();
         return true;
-    case ID_CONVERT_24:
+    case kCmdConvert24:
         OnConvert24();
         return true;
-    case ID_CONVERT_32:
+    case kCmdConvert32:
         OnConvert32();
         return true;
     default:

@@ -10,6 +10,7 @@
 #include "imagelib/FCImageEffect.h"
 #include "imagelib/FCImageProperty.h"
 #include "imagelib/FCObjImage.h"
+#include "resources/CommandIds.h"
 
 #include <atomic>
 #include <memory>
@@ -21,18 +22,6 @@ class CRepaintHandle;
 class FCYUVPlanes;
 class FFTW3Helper;
 
-// Command ids the document answers itself.
-enum : int
-{
-    ID_FILE_SAVE = 57603,
-    ID_FILE_SAVE_AS = 57604,
-    ID_EDIT_UNDO = 57643,
-    ID_EDIT_REDO = 57644,
-    ID_FILE_INFO = 32784,
-    ID_ALPHA_OPAQUE = 32905,
-    ID_CONVERT_24 = 32906,
-    ID_CONVERT_32 = 32908,
-};
 
 class CImageDoc : public CDocument
 {

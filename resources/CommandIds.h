@@ -1,5 +1,6 @@
-// Command ids of the menus, toolbars and accelerators. The numbers are the program's own and
-// stay as they are: settings, tables and tests refer to them.
+// Command ids of the menus, toolbars and accelerators: the one table that the document and the
+// windows share, so it uses nothing (no Qt). The numbers are the program's own and stay as they
+// are: settings, tables and tests refer to them.
 #pragma once
 
 enum : int
@@ -42,6 +43,10 @@ enum : int
     kCmdEditRedo = 57644,
     kCmdSelectNone = 33015,
     kCmdNewView = 32920,
+    // Whole-image edits of the document
+    kCmdAlphaOpaque = 32905,
+    kCmdConvert24 = 32906,
+    kCmdConvert32 = 32908,
     // Zoom
     kCmdZoomAuto = 32780,
     kCmdZoomOut = 32781,

@@ -360,7 +360,7 @@ TEST_F(ApplyEffect, CommandsDuringAnEffectAreIgnored)
     host.progress.onReport = [&](int percent)
     {
         if (percent != 50) return;
-        handled = doc.OnCommand(ID_EDIT_UNDO) && doc.OnCommand(ID_CONVERT_32);
+        handled = doc.OnCommand(kCmdEditUndo) && doc.OnCommand(kCmdConvert32);
         doc.ApplyEffect(nested);
     };
     RecordingEffect effect(kProcessPerRow);
@@ -370,6 +370,6 @@ TEST_F(ApplyEffect, CommandsDuringAnEffectAreIgnored)
     EXPECT_EQ(doc.GetImage().ColorBits(), 24);
     EXPECT_TRUE(testimg::SamePixels(doc.GetImage(), InvertedBlue(before)));
     EXPECT_FALSE(doc.IsBusy());
-    EXPECT_TRUE(doc.OnCommand(ID_EDIT_UNDO));
+    EXPECT_TRUE(doc.OnCommand(kCmdEditUndo));
     EXPECT_TRUE(testimg::SamePixels(doc.GetImage(), before));
 }

@@ -513,19 +513,19 @@ TEST_F(Saving, CommandsReachTheDocument)
 {
     CountingView view;
     auto doc = NewDoc(&view);
-    EXPECT_TRUE(doc->OnCommand(ID_FILE_SAVE));
+    EXPECT_TRUE(doc->OnCommand(kCmdFileSave));
     EXPECT_EQ(host.saveAsCalls.size(), 1u);
-    EXPECT_TRUE(doc->OnCommand(ID_FILE_SAVE_AS));
+    EXPECT_TRUE(doc->OnCommand(kCmdFileSaveAs));
     EXPECT_EQ(host.saveAsCalls.size(), 2u);
-    EXPECT_TRUE(doc->OnCommand(ID_FILE_INFO));
+    EXPECT_TRUE(doc->OnCommand(kCmdFileInfo));
     EXPECT_EQ(host.infos.size(), 1u);
-    EXPECT_TRUE(doc->OnCommand(ID_CONVERT_32));
+    EXPECT_TRUE(doc->OnCommand(kCmdConvert32));
     EXPECT_EQ(doc->GetImage().ColorBits(), 32);
-    EXPECT_TRUE(doc->OnCommand(ID_EDIT_UNDO));
+    EXPECT_TRUE(doc->OnCommand(kCmdEditUndo));
     EXPECT_EQ(doc->GetImage().ColorBits(), 24);
-    EXPECT_TRUE(doc->OnCommand(ID_EDIT_REDO));
-    EXPECT_TRUE(doc->OnCommand(ID_ALPHA_OPAQUE));
-    EXPECT_TRUE(doc->OnCommand(ID_CONVERT_24));
+    EXPECT_TRUE(doc->OnCommand(kCmdEditRedo));
+    EXPECT_TRUE(doc->OnCommand(kCmdAlphaOpaque));
+    EXPECT_TRUE(doc->OnCommand(kCmdConvert24));
     EXPECT_EQ(doc->GetImage().ColorBits(), 24);
     EXPECT_FALSE(doc->OnCommand(32901)); // an effect of the image menu: not handled here
 }
