@@ -7,6 +7,7 @@
 
 #include "document/CDocument.h"
 #include "document/DocHost.h"
+#include "document/IPreviewDocument.h"
 #include "imagelib/FCImageEffect.h"
 #include "imagelib/FCImageProperty.h"
 #include "imagelib/FCObjImage.h"
@@ -22,8 +23,7 @@ class CRepaintHandle;
 class FCYUVPlanes;
 class FFTW3Helper;
 
-
-class CImageDoc : public CDocument
+class CImageDoc : public CDocument, public IPreviewDocument
 {
 public:
     // The first view is attached as by AddView; everything else starts empty (no path, not
@@ -93,15 +93,15 @@ public:
 
     // ---- Preview ----
     // Backup of the image and the view to repaint (the active view).
-    void BeginPreview();
+    void BeginPreview() override;
     // Takes the heap-allocated effect; stops the running job and starts a new one that applies
     // the effect to a copy of the backup on a thread of its own and copies finished rows into
     // the image.
-    void RunPreview(FCImageEffect* effect);
+    void RunPreview(FCImageEffect* effect) override;
     // Stops the job; the image shows the backup again; the preview goes on.
-    void ResetPreview();
+    void ResetPreview() override;
     // Stops the job; the image becomes a copy of the backup.
-    void EndPreview();
+    void EndPreview() override;
     bool HasPreviewJob() const { return m_previewJob != nullptr; }
 
     // ---- Undo and whole-image edits ----

@@ -10,6 +10,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+std::unique_ptr<FCImageEffect> CDocHost::RunEffectDialog(CImageDoc&, int)
+{
+    return nullptr;
+}
+
+bool CDocHost::HasEffectDialog(int) const
+{
+    return false;
+}
+
 bool CDocFiles::Exists(const std::wstring& path)
 {
     return FileExists(path.c_str());

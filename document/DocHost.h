@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -87,6 +88,14 @@ public:
     // Creates the tool view that the command id names, in a tool frame of its own, attached to
     // the document (CDocument::AddView), then updates the document's views.
     virtual void CreateToolView(CImageDoc& doc, int command) = 0;
+
+    // The effect dialog of an image command, run modally over the active window with its live
+    // preview on the document. On OK, the effect that its final values make; null on Cancel or
+    // when the command has no dialog. When it returns, the preview has ended: the image is again
+    // what it was before the dialog, and only the caller applies the effect.
+    virtual std::unique_ptr<FCImageEffect> RunEffectDialog(CImageDoc& doc, int command);
+    // Whether RunEffectDialog has a dialog for the command.
+    virtual bool HasEffectDialog(int command) const;
 
     // The view of the active child window, or null.
     virtual CView* ActiveView() = 0;

@@ -1,5 +1,6 @@
 #include "shell/CMainFrame.h"
 
+#include "dialogs/EffectDialogs.h"
 #include "document/CImageDoc.h"
 #include "imagelib/FCImageCodec.h"
 #include "imagelib/qt/FCObjImageQt.h"
@@ -949,6 +950,17 @@ void CMainFrame::ShowInfo(const std::wstring& path, const std::wstring& title, c
 {
     ShellDialogs().ShowInfo(QApplication::activeWindow(), QString::fromStdWString(path),
                             QString::fromStdWString(title), QString::fromStdWString(text));
+}
+
+std::unique_ptr<FCImageEffect> CMainFrame::RunEffectDialog(CImageDoc& doc, int command)
+{
+    QWidget* parent = QApplication::activeWindow();
+    return ::RunEffectDialog(doc, command, parent ? parent : this);
+}
+
+bool CMainFrame::HasEffectDialog(int command) const
+{
+    return FindEffectDialog(command) != nullptr;
 }
 
 void CMainFrame::CreateToolView(CImageDoc&, int)

@@ -118,6 +118,8 @@ public:
     std::optional<SaveAsChoice> AskSaveAs(const std::wstring& initialName,
                                           const std::wstring& initialFolder) override;
     void ShowInfo(const std::wstring& path, const std::wstring& title, const std::wstring& text) override;
+    std::unique_ptr<FCImageEffect> RunEffectDialog(CImageDoc& doc, int command) override;
+    bool HasEffectDialog(int command) const override;
     void CreateToolView(CImageDoc& doc, int command) override;
     CView* ActiveView() override;
     void RemoveDocument(CImageDoc* doc) override;
