@@ -1,0 +1,55 @@
+#include "resources/DialogTemplates.h"
+
+namespace
+{
+// clang-format off
+
+// The generic slider dialogs.
+const DialogControl k213[] = {
+    {1, DlgKind::DefButton, "OK", 110, 47, 50, 14},
+    {2, DlgKind::Button, "Annuler", 166, 47, 50, 14},
+    {1043, DlgKind::Trackbar, nullptr, 7, 7, 209, 21, kDlgTicksTop},
+    {1045, DlgKind::Static, "Valeur:", 13, 34, 63, 8},
+    {1044, DlgKind::Static, nullptr, 79, 34, 59, 8},
+    {1052, DlgKind::Button, "RAZ", 7, 47, 50, 14},
+};
+const DialogControl k214[] = {
+    {1, DlgKind::DefButton, "OK", 112, 79, 50, 14},
+    {2, DlgKind::Button, "Annuler", 166, 79, 50, 14},
+    {1045, DlgKind::Static, nullptr, 7, 7, 90, 8},
+    {1043, DlgKind::Trackbar, nullptr, 7, 19, 209, 17, kDlgTicksBottom},
+    {1044, DlgKind::Static, nullptr, 103, 7, 40, 8},
+    {1048, DlgKind::Static, nullptr, 7, 49, 90, 8},
+    {1046, DlgKind::Trackbar, nullptr, 7, 59, 209, 17, kDlgTicksBottom},
+    {1047, DlgKind::Static, nullptr, 103, 49, 40, 8},
+    {1052, DlgKind::Button, "RAZ", 7, 79, 50, 14},
+};
+const DialogControl k215[] = {
+    {1, DlgKind::DefButton, "OK", 112, 112, 50, 14},
+    {2, DlgKind::Button, "Annuler", 166, 112, 50, 14},
+    {1052, DlgKind::Button, "RAZ", 7, 112, 50, 14},
+    {1045, DlgKind::Static, nullptr, 7, 5, 90, 8},
+    {1043, DlgKind::Trackbar, nullptr, 7, 16, 209, 17, kDlgTicksBottom},
+    {1044, DlgKind::Static, nullptr, 103, 5, 40, 8},
+    {1048, DlgKind::Static, nullptr, 7, 40, 90, 8},
+    {1046, DlgKind::Trackbar, nullptr, 7, 51, 209, 17, kDlgTicksBottom},
+    {1047, DlgKind::Static, nullptr, 103, 42, 40, 8},
+    {1051, DlgKind::Static, nullptr, 7, 75, 90, 8},
+    {1049, DlgKind::Trackbar, nullptr, 7, 86, 209, 17, kDlgTicksBottom},
+    {1050, DlgKind::Static, nullptr, 103, 75, 40, 8},
+};
+
+const DialogTemplate kTemplates[] = {
+    {213, "1slider", 223, 69, k213},
+    {214, "2Sliders", 223, 100, k214},
+    {215, "3Sliders", 223, 133, k215},
+};
+// clang-format on
+} // namespace
+
+const DialogTemplate* FindDialogTemplate(int id)
+{
+    for (const DialogTemplate& t : kTemplates)
+        if (t.id == id) return &t;
+    return nullptr;
+}
