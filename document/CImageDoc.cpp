@@ -111,6 +111,13 @@ bool CImageDoc::InitFromMemory(const void* data, std::size_t size)
     return InitFromImage(image);
 }
 
+double CImageDoc::GammaConvertFunction(int position)
+{
+    if (position > 0) return 1.0 + 0.02 * position;
+    if (position == 0) return 1.0;
+    return 1.0 / (1.0 - 0.02 * position);
+}
+
 FFTW3Helper* CImageDoc::GetFFTW3Helper()
 {
     if (!m_fftw) m_fftw = std::make_unique<FFTW3Helper>();

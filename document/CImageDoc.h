@@ -91,6 +91,10 @@ public:
     // cancelled, then the views. The effect stays the caller's.
     void ApplyEffect(FCImageEffect& effect);
 
+    // The gamma dialog's slider position (-100..100) as a gamma: 1 + 0.02 p above 0, exactly 1 at
+    // 0, 1 / (1 - 0.02 p) below, so opposite positions give reciprocal values (1/3 .. 3).
+    static double GammaConvertFunction(int position);
+
     // ---- Preview ----
     // Backup of the image and the view to repaint (the active view).
     void BeginPreview() override;

@@ -226,3 +226,17 @@ TEST(WholeImageEdits, Conversions)
     EXPECT_EQ(std::vector<BYTE>(p, p + 4), (std::vector<BYTE>{200, 200, 200, 255}));
     EXPECT_EQ(grey.GetUndoImage().ColorBits(), 8);
 }
+
+TEST(GammaConvert, MapsTheSliderToReciprocalGammas)
+{
+    struct Case
+    {
+        int position;
+        double gamma;
+    };
+    for (const Case& c : {Case{-100, 1.0 / 3.0}, Case{-50, 0.5}, Case{0, 1.0}, Case{50, 2.0}, Case{100, 3.0}})
+        EXPECT_DOUBLE_EQ(CImageDoc::GammaConvertFunction(c.position), c.gamma) << c.position;
+    EXPECT_EQ(CImageDoc::GammaConvertFunction(0), 1.0) << "exactly the identity";
+    for (int p = 1; p <= 100; ++p)
+        EXPECT_DOUBLE_EQ(CImageDoc::GammaConvertFunction(-p), 1.0 / CImageDoc::GammaConvertFunction(p)) << p;
+}
