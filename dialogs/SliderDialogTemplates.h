@@ -29,6 +29,10 @@ template <class E, int Min1 = -100, int Max1 = 100, int Def1 = 0>
 class CGeneric1SliderDialog : public CSliderDialogCore
 {
 public:
+    // For code that makes any of these dialogs: how many sliders, and whether the value passes
+    // through a conversion.
+    static constexpr int kSliders = 1;
+    static constexpr bool kConverts = false;
     CGeneric1SliderDialog(IPreviewDocument* doc, const QString& title, const QString& caption,
                           QWidget* parent = nullptr, const DialogBaseUnits* base = nullptr)
         : CSliderDialogCore(doc, 1, parent, base)
@@ -48,6 +52,8 @@ template <class E, int Min1 = -100, int Max1 = 100, int Def1 = 0, int Min2 = -10
 class CGeneric2SlidersDialog : public CSliderDialogCore
 {
 public:
+    static constexpr int kSliders = 2;
+    static constexpr bool kConverts = false;
     CGeneric2SlidersDialog(IPreviewDocument* doc, const QString& title, const QString& caption1,
                            const QString& caption2, QWidget* parent = nullptr,
                            const DialogBaseUnits* base = nullptr)
@@ -70,6 +76,8 @@ template <class E, int Min1 = -100, int Max1 = 100, int Def1 = 0, int Min2 = -10
 class CGeneric3SlidersDialog : public CSliderDialogCore
 {
 public:
+    static constexpr int kSliders = 3;
+    static constexpr bool kConverts = false;
     CGeneric3SlidersDialog(IPreviewDocument* doc, const QString& title, const QString& caption1,
                            const QString& caption2, const QString& caption3, QWidget* parent = nullptr,
                            const DialogBaseUnits* base = nullptr)
@@ -95,6 +103,7 @@ template <class E, double (*Convert)(int), int Min1 = -100, int Max1 = 100, int 
 class CGeneric1SliderDialogConvert : public CGeneric1SliderDialog<E, Min1, Max1, Def1>
 {
 public:
+    static constexpr bool kConverts = true;
     CGeneric1SliderDialogConvert(IPreviewDocument* doc, const QString& title, const QString& caption,
                                  const char* format, QWidget* parent = nullptr,
                                  const DialogBaseUnits* base = nullptr)

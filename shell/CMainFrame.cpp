@@ -1,6 +1,7 @@
 #include "shell/CMainFrame.h"
 
 #include "dialogs/EffectDialogs.h"
+#include "dialogs/SliderDialogs.h"
 #include "document/CImageDoc.h"
 #include "imagelib/FCImageCodec.h"
 #include "imagelib/qt/FCObjImageQt.h"
@@ -80,6 +81,7 @@ CMainFrame::~CMainFrame()
 
 bool CMainFrame::Create()
 {
+    RegisterEffectDialogs(SliderDialogEntries());
     m_productTitle = ResString(kResMainFrame);
     setWindowTitle(m_productTitle);
     setWindowIcon(QIcon(ArtPixmap("picture", 2)));
