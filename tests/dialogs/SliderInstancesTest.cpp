@@ -378,6 +378,8 @@ struct RunnerDoc
         doc.InitFromImage(picture);
         original = doc.GetImage();
         RegisterEffectDialogs(SliderDialogEntries());
+        parent.setGeometry(100, 80, 900, 700);
+        parent.show();
     }
     ~RunnerDoc() { qputenv("XDG_CONFIG_HOME", previous); }
 
@@ -412,6 +414,10 @@ TEST(SliderDialogFamily, RunnerGivesTheFinalEffectOnOkOnly)
                           [&](CSliderDialogCore& d)
                           {
                               EXPECT_EQ(d.parentWidget(), &r.parent);
+                              // Centred over the window it belongs to.
+                              const QPoint offset =
+                                  d.frameGeometry().center() - r.parent.frameGeometry().center();
+                              EXPECT_LE(offset.manhattanLength(), 4);
                               EXPECT_EQ(d.windowTitle(), QStringLiteral("Flou gaussien"));
                               d.TrackBar(1)->setValue(9);
                               FCObjImage blurred = r.original;
