@@ -2,6 +2,7 @@
 
 #include "dialogs/EffectDialogs.h"
 #include "document/CImageDoc.h"
+#include "document/ImageCommands.h"
 #include "imagelib/FCImageCodec.h"
 #include "imagelib/qt/FCObjImageQt.h"
 #include "platform/qt/Clipboard.h"
@@ -347,6 +348,11 @@ AppState CMainFrame::CurrentAppState() const
     s.isBitmapView = dynamic_cast<CBitmapView*>(view) != nullptr;
     s.zoom = view->Zoom();
     s.selectionLeft = s.isBitmapView ? view->GetSelection().left : -1;
+    for (const ImageCommand& c : ImageCommandTable())
+    {
+        if (IsEffectDialogKind(c.kind) && HasEffectDialog(c.id)) s.effectDialogs.insert(c.id);
+        if (c.kind == ImageCommandKind::ToolView && HasToolView(c.id)) s.toolViews.insert(c.id);
+    }
     if (CImageDoc* doc = view->Document())
     {
         s.hasDocument = true;
