@@ -106,6 +106,9 @@ bool CMainFrame::Create()
     for (int toolbar : {kResFourierToolBar, kResToolFrameToolBar})
         for (const ToolBarButton& b : ToolBarResource(toolbar))
             if (b.id != 0) MenuItemBitmaps::FromImageList(b.id, toolbar, b.image);
+    for (const auto& [id, popups] : m_menus)
+        for (QMenu* menu : popups)
+            MenuItemBitmaps::ApplyToMenu(menu);
 
     QStatusBar* status = statusBar();
     m_paneDefault = new QLabel(ResString(57345));
