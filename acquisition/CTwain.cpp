@@ -499,31 +499,11 @@ bool CTwain::TransferMemory(TW_IMAGEINFO&)
         bool failed = false;
         while (!done && !failed)
         {
-            if (rowsReceived >= capacityRows)
-            {
-                if (!unknownHeight || pitch * capacityRows * 2 > kMaxMemoryImageBytes)
-                {
-                    // The buffer is full and the source has more: the image cannot be trusted.
-                    failed = true;
-                    break;
-                }
-                GlobalUnlock(dib);
-                HGLOBAL grown = GlobalReAlloc(dib, std::size_t(pitch * capacityRows * 2 + 66600), GHND);
-                if (!grown)
-                {
-                    failed = true;
-                    bytes = static_cast<BYTE*>(GlobalLock(dib));
-                    break;
-                }
-                dib = grown;
-                bytes = static_cast<BYTE*>(GlobalLock(dib));
-                capacityRows *= 2;
-            }
-            const std::uint64_t left = (capacityRows - rowsReceived) * pitch;
+            // Strips land in a buffer of their own; their rows are then placed in the bitmap.
             TW_IMAGEMEMXFER xfer{};
             xfer.Compression = TWCP_NONE;
             xfer.Memory.Flags = TWMF_APPOWNS | TWMF_POINTER;
-            xfer.Memory.Length = TW_UINT32(std::min<std::uint64_t>(setup.Preferred, left));
+            xfer.Memory.Length = setup.Preferred;
             xfer.Memory.TheMem = strip.data();
             CallTwainProc(&m_appId, &m_source, DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &xfer);
             const TW_UINT16 rc = m_returnCode;
@@ -546,8 +526,24 @@ bool CTwain::TransferMemory(TW_IMAGEINFO&)
                 }
                 const std::uint64_t copy = std::min(bytesPerRow, pitch - std::min(xBytes, pitch));
                 const std::uint64_t end = std::uint64_t(xfer.YOffset) + rows;
+                if (end > capacityRows && unknownHeight)
+                {
+                    // An image whose height was not known grows with its rows.
+                    const std::uint64_t grownRows = std::max(end, capacityRows * 2);
+                    GlobalUnlock(dib);
+                    HGLOBAL grown = pitch * grownRows <= kMaxMemoryImageBytes
+                                        ? GlobalReAlloc(dib, std::size_t(pitch * grownRows + 66600), GHND)
+                                        : nullptr;
+                    if (grown)
+                    {
+                        dib = grown;
+                        capacityRows = grownRows;
+                    }
+                    bytes = static_cast<BYTE*>(GlobalLock(dib));
+                }
                 if (end > capacityRows)
                 {
+                    // More rows than the bitmap has: the image cannot be trusted.
                     failed = true;
                     break;
                 }
