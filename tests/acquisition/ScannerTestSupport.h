@@ -19,7 +19,9 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <unistd.h>
 #include <functional>
 #include <optional>
 #include <string>
@@ -27,14 +29,58 @@
 
 namespace scantest
 {
+// SANE keeps the configuration folder it found first for the life of the process (it reads the
+// files in it again at every start): the tests have one folder of their own, made at load time
+// from tests/sane.d, whose files each test may rewrite.
+inline std::string SaneDir()
+{
+    static const std::string dir = []
+    {
+        char pattern[] = "/tmp/orvalis-sane-XXXXXX";
+        const char* made = mkdtemp(pattern);
+        return std::string(made ? made : "/tmp");
+    }();
+    return dir;
+}
+
+inline void WriteFile(const std::string& path, const std::string& text)
+{
+    std::FILE* f = std::fopen(path.c_str(), "w");
+    if (!f) return;
+    std::fwrite(text.data(), 1, text.size(), f);
+    std::fclose(f);
+}
+
+inline std::string ReadFile(const std::string& path)
+{
+    std::string out;
+    if (std::FILE* f = std::fopen(path.c_str(), "r"))
+    {
+        char buffer[4096];
+        std::size_t n = 0;
+        while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+            out.append(buffer, n);
+        std::fclose(f);
+    }
+    return out;
+}
+
 // Set before anything starts SANE or loads the manager.
 struct Environment
 {
     Environment()
     {
-        setenv("SANE_CONFIG_DIR", ORVALIS_TEST_SANE_DIR, 1);
+        WriteFile(SaneDir() + "/dll.conf", ReadFile(ORVALIS_TEST_SANE_DIR "/dll.conf"));
+        WriteFile(SaneDir() + "/test.conf", ReadFile(ORVALIS_TEST_SANE_DIR "/test.conf"));
+        setenv("SANE_CONFIG_DIR", SaneDir().c_str(), 1);
         setenv("ORVALIS_TWAIN_DSM", ORVALIS_TEST_DSM, 1);
         setenv("ORVALIS_TWAIN_SOURCES", ORVALIS_TEST_FAKE_SOURCE, 1);
+    }
+    ~Environment()
+    {
+        std::remove((SaneDir() + "/dll.conf").c_str());
+        std::remove((SaneDir() + "/test.conf").c_str());
+        rmdir(SaneDir().c_str());
     }
 };
 inline Environment g_environment;
@@ -47,35 +93,25 @@ inline FakeScript& Fake()
     return *proc();
 }
 
-// A SANE configuration of one test: the test backend with these lines in test.conf (after the
-// defaults of tests/sane.d), or no backend at all.
+// The SANE configuration of one test: the test backend with these lines in test.conf (after the
+// defaults of tests/sane.d), or no backend at all; the defaults come back afterwards.
 class SaneConfig
 {
 public:
     explicit SaneConfig(const std::vector<std::string>& lines, bool noBackend = false)
     {
-        QFile dll(m_dir.filePath(QStringLiteral("dll.conf")));
-        dll.open(QIODevice::WriteOnly);
-        if (!noBackend) dll.write("test\n");
-        dll.close();
-        QFile base(QStringLiteral(ORVALIS_TEST_SANE_DIR "/test.conf"));
-        base.open(QIODevice::ReadOnly);
-        QByteArray conf = base.readAll();
+        WriteFile(SaneDir() + "/dll.conf", noBackend ? std::string() : ReadFile(ORVALIS_TEST_SANE_DIR "/dll.conf"));
+        std::string conf = ReadFile(ORVALIS_TEST_SANE_DIR "/test.conf");
         for (const std::string& line : lines)
-            conf += QByteArray::fromStdString(line) + '\n';
-        QFile test(m_dir.filePath(QStringLiteral("test.conf")));
-        test.open(QIODevice::WriteOnly);
-        test.write(conf);
-        test.close();
-        m_old = qgetenv("SANE_CONFIG_DIR");
-        qputenv("SANE_CONFIG_DIR", m_dir.path().toUtf8());
+            conf += line + "\n";
+        WriteFile(SaneDir() + "/test.conf", conf);
     }
-    ~SaneConfig() { qputenv("SANE_CONFIG_DIR", m_old); }
-    QString Dir() const { return m_dir.path(); }
-
-private:
-    QTemporaryDir m_dir;
-    QByteArray m_old;
+    ~SaneConfig()
+    {
+        WriteFile(SaneDir() + "/dll.conf", ReadFile(ORVALIS_TEST_SANE_DIR "/dll.conf"));
+        WriteFile(SaneDir() + "/test.conf", ReadFile(ORVALIS_TEST_SANE_DIR "/test.conf"));
+    }
+    QString Dir() const { return QString::fromStdString(SaneDir()); }
 };
 
 // Answers the scanner dialogs: the first list item holding `pick`, the settings given, and the
