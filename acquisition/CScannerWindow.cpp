@@ -71,7 +71,8 @@ QString Title(const ScanCapabilities& caps)
 class CScanPanel : public QDialog
 {
 public:
-    CScanPanel(QWidget* owner, const ScanCapabilities& caps, const ScanSettings& s, scanner::IScanPanelClient* client)
+    CScanPanel(QWidget* owner, const ScanCapabilities& caps, const ScanSettings& s,
+               scanner::IScanPanelClient* client)
         : QDialog(owner), m_client(client)
     {
         setWindowTitle(Title(caps));

@@ -23,7 +23,8 @@ class IScannerDialogHandler
 {
 public:
     virtual ~IScannerDialogHandler() = default;
-    virtual int ChooseFromList(const std::string& title, const std::vector<std::string>& items, int initial) = 0;
+    virtual int ChooseFromList(const std::string& title, const std::vector<std::string>& items,
+                               int initial) = 0;
     virtual bool AskScanSettings(const scanner::ScanCapabilities& caps, scanner::ScanSettings& settings) = 0;
     // The panel is "shown": the handler may call the client (now or later) as the buttons would.
     virtual void PanelOpened(const scanner::ScanCapabilities& caps, const scanner::ScanSettings& settings,
@@ -54,8 +55,8 @@ public:
     ~CScannerWindow() override;
 
     void PostScannerMessage(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
-    int ChooseFromList(const std::string& title, const std::string& label, const std::vector<std::string>& items,
-                       int initial) override;
+    int ChooseFromList(const std::string& title, const std::string& label,
+                       const std::vector<std::string>& items, int initial) override;
     bool AskScanSettings(const scanner::ScanCapabilities& caps, scanner::ScanSettings& settings) override;
     bool OpenScanPanel(const scanner::ScanCapabilities& caps, const scanner::ScanSettings& settings,
                        scanner::IScanPanelClient* client) override;

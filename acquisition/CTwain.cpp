@@ -184,7 +184,8 @@ bool CTwain::SelectSource()
 
 void CTwain::GetDefaultSource()
 {
-    m_sourceChosen = CallTwainProc(&m_appId, nullptr, DG_CONTROL, DAT_IDENTITY, MSG_GETDEFAULT, &m_source) ? 1 : 0;
+    m_sourceChosen =
+        CallTwainProc(&m_appId, nullptr, DG_CONTROL, DAT_IDENTITY, MSG_GETDEFAULT, &m_source) ? 1 : 0;
 }
 
 bool CTwain::OpenSource(TW_IDENTITY* source)
@@ -193,7 +194,8 @@ bool CTwain::OpenSource(TW_IDENTITY* source)
     if (IsValidDriver() && m_dsmOpen)
     {
         if (!m_sourceChosen) GetDefaultSource();
-        m_sourceOpen = CallTwainProc(&m_appId, nullptr, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &m_source) ? 1 : 0;
+        m_sourceOpen =
+            CallTwainProc(&m_appId, nullptr, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &m_source) ? 1 : 0;
     }
     return IsValidDriver() && m_dsmOpen && m_sourceOpen;
 }
@@ -214,7 +216,8 @@ bool CTwain::EnableSource(bool showUI)
     ui.ShowUI = showUI ? 1 : 0;
     ui.ModalUI = 0;
     ui.hParent = m_hWnd;
-    m_sourceEnabled = CallTwainProc(&m_appId, &m_source, DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui) ? 1 : 0;
+    m_sourceEnabled =
+        CallTwainProc(&m_appId, &m_source, DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui) ? 1 : 0;
     m_modalUI = m_sourceEnabled ? ui.ModalUI : 1;
     return m_sourceEnabled != 0;
 }
@@ -428,7 +431,8 @@ bool CTwain::TransferMemory(TW_IMAGEINFO&)
             flavourCap.ConType = TWON_DONTCARE16;
             TW_UINT16 flavour = 0;
             if (CallTwainProc(&m_appId, &m_source, DG_CONTROL, DAT_CAPABILITY, MSG_GETCURRENT, &flavourCap) &&
-                flavourCap.ConType == TWON_ONEVALUE && GlobalSize(flavourCap.hContainer) >= sizeof(TW_ONEVALUE))
+                flavourCap.ConType == TWON_ONEVALUE &&
+                GlobalSize(flavourCap.hContainer) >= sizeof(TW_ONEVALUE))
             {
                 const auto* one = static_cast<const TW_ONEVALUE*>(GlobalLock(flavourCap.hContainer));
                 flavour = TW_UINT16(one->Item & 0xFFFF);
@@ -459,7 +463,8 @@ bool CTwain::TransferMemory(TW_IMAGEINFO&)
                 bi.biClrUsed = DWORD(n);
                 bi.biClrImportant = 0;
                 for (int i = 0; i < n; ++i)
-                    palette[i] = RGBQUAD{pal.Colors[i].Channel3, pal.Colors[i].Channel2, pal.Colors[i].Channel1, 0};
+                    palette[i] =
+                        RGBQUAD{pal.Colors[i].Channel3, pal.Colors[i].Channel2, pal.Colors[i].Channel1, 0};
             }
             else
             {
@@ -473,7 +478,8 @@ bool CTwain::TransferMemory(TW_IMAGEINFO&)
         const std::size_t pixelOffset = 40 + 4 * std::size_t(bi.biClrUsed);
 
         TW_SETUPMEMXFER setup{};
-        if (!CallTwainProc(&m_appId, &m_source, DG_CONTROL, DAT_SETUPMEMXFER, MSG_GET, &setup) || setup.Preferred == 0)
+        if (!CallTwainProc(&m_appId, &m_source, DG_CONTROL, DAT_SETUPMEMXFER, MSG_GET, &setup) ||
+            setup.Preferred == 0)
         {
             Message("Setup Memory Transfert");
             GlobalUnlock(dib);
@@ -605,7 +611,8 @@ bool CTwain::FlipBitmap(HWND, HGLOBAL dib, int pixelType)
     BITMAPINFOHEADER bi;
     std::memcpy(&bi, bytes, sizeof bi);
     const std::size_t pitch = ((std::size_t(bi.biWidth) * bi.biBitCount + 31) / 32) * 4;
-    const std::size_t height = bi.biHeight < 0 ? std::size_t(-std::int64_t(bi.biHeight)) : std::size_t(bi.biHeight);
+    const std::size_t height =
+        bi.biHeight < 0 ? std::size_t(-std::int64_t(bi.biHeight)) : std::size_t(bi.biHeight);
     const std::size_t offset = 40 + 4 * std::size_t(bi.biClrUsed);
     const std::size_t block = GlobalSize(dib);
     if (bi.biWidth <= 0 || offset + pitch * height > block)
@@ -736,5 +743,6 @@ bool CTwain::IsSourceOpen() const
 
 void CTwain::Message(const char* text)
 {
-    ShowPrompt(m_messageOwner, QString::fromUtf8(text), QString(), PromptButtons::Ok, PromptIcon::Information);
+    ShowPrompt(m_messageOwner, QString::fromUtf8(text), QString(), PromptButtons::Ok,
+               PromptIcon::Information);
 }

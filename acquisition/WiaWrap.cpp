@@ -44,7 +44,8 @@ void Write16(void* p, std::size_t offset, std::uint16_t v)
 }
 
 // Offsets of the info header's fields.
-constexpr std::size_t kWidth = 4, kHeight = 8, kBitCount = 14, kCompression = 16, kSizeImage = 20, kClrUsed = 32;
+constexpr std::size_t kWidth = 4, kHeight = 8, kBitCount = 14, kCompression = 16, kSizeImage = 20,
+                      kClrUsed = 32;
 constexpr std::size_t kProfileData = 112, kProfileSize = 116;
 
 std::uint64_t ColorTableBytes(const void* header)
@@ -150,7 +151,8 @@ ULONG GetBitmapSize(const void* header)
         image = rows * GetBitmapLineWidthInBytes(ULONG(width), Read16(header, kBitCount));
     }
     std::uint64_t total = size + ColorTableBytes(header) + image + Masks(header);
-    if (size == 124) total = std::max<std::uint64_t>(total, Read32(header, kProfileData)) + Read32(header, kProfileSize);
+    if (size == 124)
+        total = std::max<std::uint64_t>(total, Read32(header, kProfileData)) + Read32(header, kProfileSize);
     return Clamp32(total);
 }
 
@@ -337,7 +339,8 @@ void CProgressDlg::OnCancel()
 {
     m_cancelled.fetch_add(1);
     if (!m_dialog) return;
-    if (auto* button = m_dialog->findChild<QPushButton*>(DialogControlName(2))) button->setText(ResString(5504));
+    if (auto* button = m_dialog->findChild<QPushButton*>(DialogControlName(2)))
+        button->setText(ResString(5504));
 }
 
 void CProgressDlg::SetMessage(const QString& text)
@@ -423,12 +426,14 @@ HRESULT CDataCallback::EndPage()
         const ULONG headerSize = GetBitmapHeaderSize(header);
         if (headerSize && m_size >= std::uint64_t(m_gap) + headerSize)
         {
-            FixBitmapHeight(header, ULONG(std::min<std::uint64_t>(m_size - std::uint64_t(m_gap), 0xFFFFFFFFu)), true);
+            FixBitmapHeight(header,
+                            ULONG(std::min<std::uint64_t>(m_size - std::uint64_t(m_gap), 0xFFFFFFFFu)), true);
             BITMAPFILEHEADER fh;
             if (m_gap && FillBitmapFileHeader(header, &fh)) std::memcpy(data, &fh, 14);
         }
     }
-    auto** grown = static_cast<IStream**>(CoTaskMemRealloc(*m_streams, sizeof(IStream*) * std::size_t(*m_count + 1)));
+    auto** grown =
+        static_cast<IStream**>(CoTaskMemRealloc(*m_streams, sizeof(IStream*) * std::size_t(*m_count + 1)));
     if (!grown) return E_OUTOFMEMORY;
     *m_streams = grown;
     m_stream->Seek(0, STREAM_SEEK_SET, nullptr);
@@ -441,8 +446,8 @@ HRESULT CDataCallback::EndPage()
     return S_OK;
 }
 
-HRESULT CDataCallback::BandedDataCallback(LONG message, LONG status, LONG percent, LONG offset, LONG length, LONG,
-                                          LONG, std::uint8_t* buffer)
+HRESULT CDataCallback::BandedDataCallback(LONG message, LONG status, LONG percent, LONG offset, LONG length,
+                                          LONG, LONG, std::uint8_t* buffer)
 {
     switch (message)
     {
@@ -456,7 +461,8 @@ HRESULT CDataCallback::BandedDataCallback(LONG message, LONG status, LONG percen
         if (header.lBufferSize > 0)
         {
             if (!m_stream && !(m_stream = CMemoryStream::Create())) return E_OUTOFMEMORY;
-            if (FAILED(m_stream->SetSize(std::uint64_t(header.lBufferSize) + std::uint64_t(m_gap)))) return E_OUTOFMEMORY;
+            if (FAILED(m_stream->SetSize(std::uint64_t(header.lBufferSize) + std::uint64_t(m_gap))))
+                return E_OUTOFMEMORY;
         }
         return S_OK;
     }
@@ -479,7 +485,8 @@ HRESULT CDataCallback::BandedDataCallback(LONG message, LONG status, LONG percen
                 if (headerSize && ULONG(length) >= headerSize) size = GetBitmapSize(buffer);
             }
             if (!(m_stream = CMemoryStream::Create())) return E_OUTOFMEMORY;
-            if (size && FAILED(m_stream->SetSize(std::uint64_t(size) + std::uint64_t(m_gap)))) return E_OUTOFMEMORY;
+            if (size && FAILED(m_stream->SetSize(std::uint64_t(size) + std::uint64_t(m_gap))))
+                return E_OUTOFMEMORY;
         }
         if (!m_stream && !(m_stream = CMemoryStream::Create())) return E_OUTOFMEMORY;
         const std::uint64_t end = std::uint64_t(m_gap) + std::uint64_t(offset) + std::uint64_t(length);
@@ -526,11 +533,13 @@ HRESULT CEventCallback::QueryInterface(REFIID iid, void** out)
 HRESULT CEventCallback::Register()
 {
     IWiaDevMgr* manager = nullptr;
-    HRESULT hr = CoCreateInstance(CLSID_WiaDevMgr, nullptr, CLSCTX_ALL, IID_IWiaDevMgr, reinterpret_cast<void**>(&manager));
+    HRESULT hr = CoCreateInstance(CLSID_WiaDevMgr, nullptr, CLSCTX_ALL, IID_IWiaDevMgr,
+                                  reinterpret_cast<void**>(&manager));
     if (FAILED(hr)) return hr;
     hr = manager->RegisterEventCallbackInterface(0, nullptr, &WIA_EVENT_DEVICE_CONNECTED, this, &m_connected);
     if (SUCCEEDED(hr))
-        hr = manager->RegisterEventCallbackInterface(0, nullptr, &WIA_EVENT_DEVICE_DISCONNECTED, this, &m_disconnected);
+        hr = manager->RegisterEventCallbackInterface(0, nullptr, &WIA_EVENT_DEVICE_DISCONNECTED, this,
+                                                     &m_disconnected);
     if (SUCCEEDED(hr)) hr = WiaGetNumDevices(manager, &m_devices);
     manager->Release();
     return hr;
@@ -550,8 +559,8 @@ HRESULT WiaGetNumDevices(IWiaDevMgr* manager, ULONG* count)
     IWiaDevMgr* own = nullptr;
     if (!manager)
     {
-        const HRESULT hr =
-            CoCreateInstance(CLSID_WiaDevMgr, nullptr, CLSCTX_ALL, IID_IWiaDevMgr, reinterpret_cast<void**>(&own));
+        const HRESULT hr = CoCreateInstance(CLSID_WiaDevMgr, nullptr, CLSCTX_ALL, IID_IWiaDevMgr,
+                                            reinterpret_cast<void**>(&own));
         if (FAILED(hr)) return hr;
         manager = own;
     }
@@ -566,8 +575,9 @@ HRESULT WiaGetNumDevices(IWiaDevMgr* manager, ULONG* count)
     return hr;
 }
 
-HRESULT WiaGetImage(HWND parent, LONG deviceType, LONG flags, LONG intent, IWiaDevMgr* manager, IWiaItem* root,
-                    PFNPROGRESSCALLBACK progress, void* parameter, GUID* format, LONG* count, IStream*** streams)
+HRESULT WiaGetImage(HWND parent, LONG deviceType, LONG flags, LONG intent, IWiaDevMgr* manager,
+                    IWiaItem* root, PFNPROGRESSCALLBACK progress, void* parameter, GUID* format, LONG* count,
+                    IStream*** streams)
 {
     if (!count || !streams) return E_POINTER;
     *count = 0;
@@ -581,7 +591,8 @@ HRESULT WiaGetImage(HWND parent, LONG deviceType, LONG flags, LONG intent, IWiaD
         IWiaDevMgr* own = nullptr;
         if (!manager)
         {
-            hr = CoCreateInstance(CLSID_WiaDevMgr, nullptr, CLSCTX_ALL, IID_IWiaDevMgr, reinterpret_cast<void**>(&own));
+            hr = CoCreateInstance(CLSID_WiaDevMgr, nullptr, CLSCTX_ALL, IID_IWiaDevMgr,
+                                  reinterpret_cast<void**>(&own));
             if (FAILED(hr)) return hr;
             manager = own;
         }

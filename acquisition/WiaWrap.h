@@ -25,8 +25,9 @@ namespace WiaWrap
 using PFNPROGRESSCALLBACK = HRESULT (*)(LONG status, LONG percent, void* parameter);
 
 HRESULT WiaGetNumDevices(IWiaDevMgr* manager, ULONG* count);
-HRESULT WiaGetImage(HWND parent, LONG deviceType, LONG flags, LONG intent, IWiaDevMgr* manager, IWiaItem* root,
-                    PFNPROGRESSCALLBACK progress, void* parameter, GUID* format, LONG* count, IStream*** streams);
+HRESULT WiaGetImage(HWND parent, LONG deviceType, LONG flags, LONG intent, IWiaDevMgr* manager,
+                    IWiaItem* root, PFNPROGRESSCALLBACK progress, void* parameter, GUID* format, LONG* count,
+                    IStream*** streams);
 HRESULT ReadPropertyLong(IWiaPropertyStorage* storage, const PROPSPEC* spec, LONG* out);
 HRESULT ReadPropertyGuid(IWiaPropertyStorage* storage, const PROPSPEC* spec, GUID* out);
 
@@ -75,8 +76,8 @@ class CDataCallback : public CRefCounted<IWiaDataCallback>
 public:
     CDataCallback(PFNPROGRESSCALLBACK progress, void* parameter, LONG* count, IStream*** streams);
     HRESULT QueryInterface(REFIID iid, void** out) override;
-    HRESULT BandedDataCallback(LONG message, LONG status, LONG percent, LONG offset, LONG length, LONG reserved,
-                               LONG reservedLength, std::uint8_t* buffer) override;
+    HRESULT BandedDataCallback(LONG message, LONG status, LONG percent, LONG offset, LONG length,
+                               LONG reserved, LONG reservedLength, std::uint8_t* buffer) override;
 
 private:
     ~CDataCallback() override;
@@ -84,7 +85,7 @@ private:
 
     bool m_isBmp = false;
     LONG m_gap = 0;
-    std::uint64_t m_size = 0;    // bytes written so far (the highest one)
+    std::uint64_t m_size = 0; // bytes written so far (the highest one)
     CMemoryStream* m_stream = nullptr;
     PFNPROGRESSCALLBACK m_progress;
     void* m_parameter;
@@ -98,8 +99,9 @@ class CEventCallback : public CRefCounted<IWiaEventCallback>
 public:
     CEventCallback();
     HRESULT QueryInterface(REFIID iid, void** out) override;
-    HRESULT ImageEventCallback(const GUID* event, BSTR eventDescription, BSTR deviceId, BSTR deviceDescription,
-                               ULONG deviceType, BSTR fullItemName, ULONG* eventType, ULONG reserved) override;
+    HRESULT ImageEventCallback(const GUID* event, BSTR eventDescription, BSTR deviceId,
+                               BSTR deviceDescription, ULONG deviceType, BSTR fullItemName, ULONG* eventType,
+                               ULONG reserved) override;
     HRESULT Register();
     ULONG GetNumDevices() const { return m_devices; }
 

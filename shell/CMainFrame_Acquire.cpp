@@ -111,13 +111,15 @@ void CMainFrame::OnWiaAcquire()
     }
     if (devices == 0)
     {
-        ShowPrompt(this, QStringLiteral("Aucun périphérique WIA connecté"), m_productTitle, PromptButtons::Ok);
+        ShowPrompt(this, QStringLiteral("Aucun périphérique WIA connecté"), m_productTitle,
+                   PromptButtons::Ok);
         return;
     }
     // The device's dialogs show their own cursor; the wait cursor is for the documents.
     LONG count = 0;
     IStream** streams = nullptr;
-    hr = WiaWrap::WiaGetImage(m_scannerWindow, 0, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &streams);
+    hr = WiaWrap::WiaGetImage(m_scannerWindow, 0, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+                              &streams);
     if (FAILED(hr)) ShowPrompt(this, QStringLiteral("Erreur WIA"), m_productTitle, PromptButtons::Ok);
     CQtWaitCursor wait;
     for (LONG i = 0; i < count; ++i)

@@ -121,7 +121,8 @@ CMemoryStream* CMemoryStream::Create(const void* data, std::size_t size)
     if (!s) return nullptr;
     try
     {
-        s->m_bytes.assign(static_cast<const std::uint8_t*>(data), static_cast<const std::uint8_t*>(data) + size);
+        s->m_bytes.assign(static_cast<const std::uint8_t*>(data),
+                          static_cast<const std::uint8_t*>(data) + size);
     }
     catch (const std::bad_alloc&)
     {

@@ -212,15 +212,18 @@ bool SaneScanner::Apply(const ScanSettings& settings)
         ok = SetOption(SANE_NAME_SCAN_MODE, SANE_VALUE_SCAN_MODE_GRAY);
         break;
     case ScanMode::BlackWhite:
-        ok = HasString(modes, SANE_VALUE_SCAN_MODE_LINEART) ? SetOption(SANE_NAME_SCAN_MODE, SANE_VALUE_SCAN_MODE_LINEART)
-                                                             : SetOption(SANE_NAME_SCAN_MODE, SANE_VALUE_SCAN_MODE_GRAY);
+        ok = HasString(modes, SANE_VALUE_SCAN_MODE_LINEART)
+                 ? SetOption(SANE_NAME_SCAN_MODE, SANE_VALUE_SCAN_MODE_LINEART)
+                 : SetOption(SANE_NAME_SCAN_MODE, SANE_VALUE_SCAN_MODE_GRAY);
         break;
     }
     if (!ok) return false;
     if (FindOption(SANE_NAME_BIT_DEPTH, nullptr))
     {
-        const bool oneBit = settings.mode == ScanMode::BlackWhite && !HasString(modes, SANE_VALUE_SCAN_MODE_LINEART);
-        if (!SetOption(SANE_NAME_BIT_DEPTH, oneBit ? "1" : "8") && settings.mode != ScanMode::BlackWhite) return false;
+        const bool oneBit =
+            settings.mode == ScanMode::BlackWhite && !HasString(modes, SANE_VALUE_SCAN_MODE_LINEART);
+        if (!SetOption(SANE_NAME_BIT_DEPTH, oneBit ? "1" : "8") && settings.mode != ScanMode::BlackWhite)
+            return false;
     }
     if (FindOption(SANE_NAME_SCAN_RESOLUTION, nullptr) &&
         !SetOption(SANE_NAME_SCAN_RESOLUTION, std::to_string(settings.resolution)))

@@ -42,8 +42,8 @@ std::vector<SaneDeviceInfo> ListSaneDevices();
 // The shape of one page.
 struct PageFormat
 {
-    int width = 0;       // pixels
-    int lines = 0;       // -1: not known before the end of the page
+    int width = 0;        // pixels
+    int lines = 0;        // -1: not known before the end of the page
     int bitsPerPixel = 0; // 1, 8 or 24
     int sourceBytesPerLine = 0;
     std::size_t pitch = 0; // of the bitmap rows: ((width * bits + 31) / 32) * 4

@@ -296,8 +296,8 @@ HRESULT CSaneWiaItem::DeviceDlg(HWND parent, LONG32, LONG32 intent, LONG32* coun
     return S_OK;
 }
 
-HRESULT CSaneWiaItem::TransferPage(SaneScanner& scanner, IWiaDataCallback* callback, std::vector<std::uint8_t>& band,
-                                   bool first)
+HRESULT CSaneWiaItem::TransferPage(SaneScanner& scanner, IWiaDataCallback* callback,
+                                   std::vector<std::uint8_t>& band, bool first)
 {
     const PageFormat& f = scanner.Format();
     const int entries = f.bitsPerPixel == 24 ? 0 : (f.bitsPerPixel == 8 ? 256 : 2);
@@ -319,7 +319,8 @@ HRESULT CSaneWiaItem::TransferPage(SaneScanner& scanner, IWiaDataCallback* callb
         const BYTE v = entries == 2 ? BYTE(i == 0 ? 255 : 0) : BYTE(i);
         palette[i] = RGBQUAD{v, v, v, 0};
     }
-    const std::uint64_t total = f.lines >= 0 ? headerBytes + std::uint64_t(f.pitch) * std::uint64_t(f.lines) : 0;
+    const std::uint64_t total =
+        f.lines >= 0 ? headerBytes + std::uint64_t(f.pitch) * std::uint64_t(f.lines) : 0;
     if (first)
     {
         WIA_DATA_CALLBACK_HEADER h{};
@@ -327,13 +328,15 @@ HRESULT CSaneWiaItem::TransferPage(SaneScanner& scanner, IWiaDataCallback* callb
         h.guidFormatID = WiaImgFmt_MEMORYBMP;
         h.lBufferSize = total <= 0x7FFFFFFF ? LONG32(total) : 0;
         h.lPageCount = m_device->settings.feeder ? 0 : 1;
-        HRESULT hr = callback->BandedDataCallback(IT_MSG_DATA_HEADER, 0, 0, 0, 0, 0, 0, reinterpret_cast<std::uint8_t*>(&h));
+        HRESULT hr = callback->BandedDataCallback(IT_MSG_DATA_HEADER, 0, 0, 0, 0, 0, 0,
+                                                  reinterpret_cast<std::uint8_t*>(&h));
         if (hr != S_OK) return hr;
-        hr = callback->BandedDataCallback(IT_MSG_STATUS, IT_STATUS_TRANSFER_FROM_DEVICE, 0, 0, 0, 0, 0, nullptr);
+        hr = callback->BandedDataCallback(IT_MSG_STATUS, IT_STATUS_TRANSFER_FROM_DEVICE, 0, 0, 0, 0, 0,
+                                          nullptr);
         if (hr != S_OK) return hr;
     }
-    HRESULT hr = callback->BandedDataCallback(IT_MSG_DATA, IT_STATUS_TRANSFER_TO_CLIENT, 0, 0, LONG32(headerBytes), 0,
-                                              0, header.data());
+    HRESULT hr = callback->BandedDataCallback(IT_MSG_DATA, IT_STATUS_TRANSFER_TO_CLIENT, 0, 0,
+                                              LONG32(headerBytes), 0, 0, header.data());
     if (hr != S_OK) return hr;
     std::uint64_t offset = headerBytes;
     const int rowsPerBand = int(std::max<std::size_t>(band.size() / f.pitch, 1));
@@ -355,10 +358,12 @@ HRESULT CSaneWiaItem::TransferPage(SaneScanner& scanner, IWiaDataCallback* callb
                 scanner.Cancel();
                 return E_OUTOFMEMORY;
             }
-            const int percent = f.lines > 0 ? int(std::min<std::int64_t>(100, std::int64_t(scanner.RowsRead()) * 100 / f.lines))
-                                            : 50;
-            hr = callback->BandedDataCallback(IT_MSG_DATA, IT_STATUS_TRANSFER_TO_CLIENT, percent, LONG32(offset),
-                                              LONG32(bytes), 0, 0, band.data());
+            const int percent =
+                f.lines > 0
+                    ? int(std::min<std::int64_t>(100, std::int64_t(scanner.RowsRead()) * 100 / f.lines))
+                    : 50;
+            hr = callback->BandedDataCallback(IT_MSG_DATA, IT_STATUS_TRANSFER_TO_CLIENT, percent,
+                                              LONG32(offset), LONG32(bytes), 0, 0, band.data());
             if (hr != S_OK)
             {
                 scanner.Cancel();
@@ -379,7 +384,9 @@ HRESULT CSaneWiaItem::idtGetBandedData(WIA_DATA_TRANSFER_INFO* info, IWiaDataCal
     if (!m_device->EnsureOpen()) return WIA_ERROR_OFFLINE;
     ScanSettings s = m_device->settings;
     const std::int32_t type = m_props.Long(WIA_IPA_DATATYPE, WIA_DATA_COLOR);
-    s.mode = type == WIA_DATA_COLOR ? ScanMode::Color : type == WIA_DATA_GRAYSCALE ? ScanMode::Gray : ScanMode::BlackWhite;
+    s.mode = type == WIA_DATA_COLOR       ? ScanMode::Color
+             : type == WIA_DATA_GRAYSCALE ? ScanMode::Gray
+                                          : ScanMode::BlackWhite;
     s.resolution = m_props.Long(WIA_IPS_XRES, s.resolution);
     s.feeder = (m_device->rootProps.Long(WIA_DPS_DOCUMENT_HANDLING_SELECT, FLATBED) & FEEDER) != 0;
     m_device->settings = s;
@@ -464,13 +471,15 @@ public:
         return *out ? S_OK : E_OUTOFMEMORY;
     }
 
-    HRESULT SelectDeviceDlg(HWND parent, LONG32 deviceType, LONG32 flags, BSTR* deviceId, IWiaItem** root) override
+    HRESULT SelectDeviceDlg(HWND parent, LONG32 deviceType, LONG32 flags, BSTR* deviceId,
+                            IWiaItem** root) override
     {
         if (!root) return E_POINTER;
         *root = nullptr;
         if (deviceId) *deviceId = nullptr;
         // Every SANE device is a scanner.
-        if (deviceType != StiDeviceTypeDefault && deviceType != StiDeviceTypeScanner) return WIA_S_NO_DEVICE_AVAILABLE;
+        if (deviceType != StiDeviceTypeDefault && deviceType != StiDeviceTypeScanner)
+            return WIA_S_NO_DEVICE_AVAILABLE;
         const std::vector<SaneDeviceInfo> devices = ListSaneDevices();
         if (devices.empty()) return WIA_S_NO_DEVICE_AVAILABLE;
         int chosen = 0;
@@ -479,7 +488,9 @@ public:
             std::vector<std::string> labels;
             for (const SaneDeviceInfo& d : devices)
                 labels.push_back(d.vendor + " " + d.model + " (" + d.name + ")");
-            chosen = parent ? parent->ChooseFromList("Sélectionner un périphérique", "Périphériques :", labels, 0) : 0;
+            chosen =
+                parent ? parent->ChooseFromList("Sélectionner un périphérique", "Périphériques :", labels, 0)
+                       : 0;
             if (chosen < 0 || std::size_t(chosen) >= devices.size()) return S_FALSE;
         }
         auto device = std::make_shared<DeviceState>();
@@ -507,7 +518,8 @@ public:
                                            IUnknown** registration) override
     {
         if (!event || !callback || !registration) return E_POINTER;
-        if (*event != WIA_EVENT_DEVICE_CONNECTED && *event != WIA_EVENT_DEVICE_DISCONNECTED) return E_INVALIDARG;
+        if (*event != WIA_EVENT_DEVICE_CONNECTED && *event != WIA_EVENT_DEVICE_DISCONNECTED)
+            return E_INVALIDARG;
         *registration = new (std::nothrow) CRegistration(callback);
         return *registration ? S_OK : E_OUTOFMEMORY;
     }
@@ -541,7 +553,7 @@ HRESULT CoCreateInstance(const CLSID& clsid, IUnknown* outer, std::uint32_t, REF
 {
     if (!out) return E_POINTER;
     *out = nullptr;
-    if (outer) return HRESULT(0x80040110u); // no aggregation
+    if (outer) return HRESULT(0x80040110u);                    // no aggregation
     if (clsid != CLSID_WiaDevMgr) return HRESULT(0x80040154u); // class not registered
     IWiaDevMgr* manager = CreateSaneWiaDevMgr();
     if (!manager) return E_OUTOFMEMORY;

@@ -33,7 +33,8 @@ bool DibToBmpFile(std::uint8_t* block, std::size_t blockSize, std::vector<std::u
     std::uint64_t image = h.biSizeImage;
     if (image == 0)
     {
-        const std::uint64_t height = h.biHeight < 0 ? std::uint64_t(-std::int64_t(h.biHeight)) : std::uint64_t(h.biHeight);
+        const std::uint64_t height =
+            h.biHeight < 0 ? std::uint64_t(-std::int64_t(h.biHeight)) : std::uint64_t(h.biHeight);
         const std::uint64_t pitch = ((std::uint64_t(h.biWidth) * h.biBitCount + 31) & ~std::uint64_t(31)) / 8;
         image = pitch * height;
         if (h.biCompression != BI_RGB && h.biCompression != BI_BITFIELDS)

@@ -24,8 +24,8 @@ using scanner::CSaneTwainSource;
 struct Source
 {
     TW_IDENTITY identity{};
-    std::string label;      // shown in the list
-    std::string saneDevice; // a SANE source
+    std::string label;           // shown in the list
+    std::string saneDevice;      // a SANE source
     DSENTRYPROC entry = nullptr; // a source module
     std::unique_ptr<CSaneTwainSource> sane;
     bool open = false;
@@ -138,7 +138,8 @@ void ListSources()
             if (!module) continue;
             auto entry = reinterpret_cast<DSENTRYPROC>(dlsym(module, "DS_Entry"));
             Source s;
-            if (!entry || entry(&g_manager.app, DG_CONTROL, DAT_IDENTITY, MSG_GET, &s.identity) != TWRC_SUCCESS)
+            if (!entry ||
+                entry(&g_manager.app, DG_CONTROL, DAT_IDENTITY, MSG_GET, &s.identity) != TWRC_SUCCESS)
             {
                 dlclose(module);
                 continue;
@@ -218,7 +219,8 @@ TW_UINT16 Identity(TW_UINT16 msg, TW_IDENTITY* id)
         ListSources();
         if (g_manager.sources.empty())
         {
-            if (g_manager.window) g_manager.window->ShowScannerMessage("Aucune source d'acquisition n'est disponible.");
+            if (g_manager.window)
+                g_manager.window->ShowScannerMessage("Aucune source d'acquisition n'est disponible.");
             return Fail(TWCC_NODS);
         }
         std::vector<std::string> labels;
@@ -272,9 +274,8 @@ TW_UINT16 Identity(TW_UINT16 msg, TW_IDENTITY* id)
 }
 } // namespace
 
-extern "C" __attribute__((visibility("default"))) TW_UINT16 DSM_Entry(TW_IDENTITY* origin, TW_IDENTITY* dest,
-                                                                       TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg,
-                                                                       TW_MEMREF data)
+extern "C" __attribute__((visibility("default"))) TW_UINT16
+DSM_Entry(TW_IDENTITY* origin, TW_IDENTITY* dest, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data)
 {
     if (!origin) return TWRC_FAILURE;
     if (dest)

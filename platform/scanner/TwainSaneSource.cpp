@@ -146,7 +146,8 @@ TW_UINT16 CSaneTwainSource::Entry(TW_IDENTITY*, TW_UINT32 dg, TW_UINT16 dat, TW_
         if (!event) return Fail(TWCC_BADVALUE);
         event->TWMessage = MSG_NULL;
         const auto* m = static_cast<const MSG*>(event->pEvent);
-        if (m_state < 5 || !m || m->message != kScannerSourceMessage || m->wParam != m_cookie) return TWRC_NOTDSEVENT;
+        if (m_state < 5 || !m || m->message != kScannerSourceMessage || m->wParam != m_cookie)
+            return TWRC_NOTDSEVENT;
         if (!m_events.empty())
         {
             event->TWMessage = m_events.front();
@@ -383,7 +384,8 @@ bool CSaneTwainSource::StartPage(bool first)
     if (status != SANE_STATUS_GOOD)
     {
         // The end of a feeder's batch is no error.
-        if (m_window && (first || status != SANE_STATUS_NO_DOCS)) m_window->ShowScannerMessage(ScanStatusText(status));
+        if (m_window && (first || status != SANE_STATUS_NO_DOCS))
+            m_window->ShowScannerMessage(ScanStatusText(status));
         return false;
     }
     m_state = 6;
@@ -422,9 +424,9 @@ TW_UINT16 CSaneTwainSource::ReadError(SANE_Status status)
         return TWRC_CANCEL;
     }
     if (m_window) m_window->ShowScannerMessage(ScanStatusText(status));
-    return Fail(status == SANE_STATUS_JAMMED ? TWCC_PAPERJAM
+    return Fail(status == SANE_STATUS_JAMMED   ? TWCC_PAPERJAM
                 : status == SANE_STATUS_NO_MEM ? TWCC_LOWMEMORY
-                                                : TWCC_OPERATIONERROR);
+                                               : TWCC_OPERATIONERROR);
 }
 
 TW_UINT16 CSaneTwainSource::NativeTransfer(TW_HANDLE* handle)
@@ -440,11 +442,13 @@ TW_UINT16 CSaneTwainSource::NativeTransfer(TW_HANDLE* handle)
         const int chunk = 64;
         if (rows.size() / pitch < std::size_t(count + chunk))
         {
-            if (std::uint64_t(count + chunk) * pitch > (std::uint64_t(1) << 31)) return ReadError(SANE_STATUS_NO_MEM);
+            if (std::uint64_t(count + chunk) * pitch > (std::uint64_t(1) << 31))
+                return ReadError(SANE_STATUS_NO_MEM);
             rows.resize(std::size_t(count + chunk) * pitch);
         }
         int got = 0;
-        const SANE_Status status = m_scanner.ReadRows(rows.data() + std::size_t(count) * pitch, pitch, chunk, true, &got);
+        const SANE_Status status =
+            m_scanner.ReadRows(rows.data() + std::size_t(count) * pitch, pitch, chunk, true, &got);
         count += got;
         if (status == SANE_STATUS_EOF) break;
         if (status != SANE_STATUS_GOOD) return ReadError(status);
@@ -478,7 +482,8 @@ TW_UINT16 CSaneTwainSource::NativeTransfer(TW_HANDLE* handle)
         palette[i] = RGBQUAD{v, v, v, 0};
     }
     for (int y = 0; y < count; ++y)
-        std::memcpy(p + header + std::size_t(count - 1 - y) * pitch, rows.data() + std::size_t(y) * pitch, pitch);
+        std::memcpy(p + header + std::size_t(count - 1 - y) * pitch, rows.data() + std::size_t(y) * pitch,
+                    pitch);
     GlobalUnlock(h);
     *handle = h;
     m_state = 7;
@@ -535,7 +540,8 @@ TW_UINT16 CSaneTwainSource::EndTransfer(TW_PENDINGXFERS* pending)
         while (m_scanner.InPage() && !m_scanner.AtEnd())
         {
             int got = 0;
-            const SANE_Status status = m_scanner.ReadRows(scratch.data(), m_scanner.Format().pitch, 16, true, &got);
+            const SANE_Status status =
+                m_scanner.ReadRows(scratch.data(), m_scanner.Format().pitch, 16, true, &got);
             if (status != SANE_STATUS_GOOD) break;
         }
         if (StartPage(false))

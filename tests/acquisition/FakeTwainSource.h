@@ -29,7 +29,7 @@ struct FakeStrip
 {
     TW_UINT16 rc = TWRC_SUCCESS;
     TW_UINT32 rows = 1;
-    TW_UINT32 bytesPerRow = 0; // 0: the image's pitch
+    TW_UINT32 bytesPerRow = 0;           // 0: the image's pitch
     TW_UINT32 bytesWritten = 0xFFFFFFFF; // as the rows make, unless set
 };
 

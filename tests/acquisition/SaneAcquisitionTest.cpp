@@ -34,7 +34,9 @@ bool Decode(const std::vector<std::uint8_t>& bytes, FCObjImage& image)
 
 std::string Name(const Road& r)
 {
-    return std::string(r.mode == ScanMode::Color ? "colour" : r.mode == ScanMode::Gray ? "grey" : "black-and-white") +
+    return std::string(r.mode == ScanMode::Color  ? "colour"
+                       : r.mode == ScanMode::Gray ? "grey"
+                                                  : "black-and-white") +
            (r.memory ? " strips" : " native") + (r.feeder ? " feeder" : " flatbed");
 }
 
@@ -61,10 +63,10 @@ TEST_F(SaneRoads, TwainPagesAreTheDevicesPages)
     // Small reads and small strips: every page comes in several pieces.
     SaneConfig conf({"read-limit true", "read-limit-size 700"});
     setenv("ORVALIS_TWAIN_STRIP_BYTES", "900", 1);
-    const Road roads[] = {{ScanMode::Color, 0, false, 50},     {ScanMode::Color, 1, false, 50},
-                          {ScanMode::Gray, 0, false, 75},      {ScanMode::Gray, 1, false, 75},
+    const Road roads[] = {{ScanMode::Color, 0, false, 50},      {ScanMode::Color, 1, false, 50},
+                          {ScanMode::Gray, 0, false, 75},       {ScanMode::Gray, 1, false, 75},
                           {ScanMode::BlackWhite, 1, false, 60}, {ScanMode::BlackWhite, 0, false, 60},
-                          {ScanMode::Color, 1, true, 30},      {ScanMode::Gray, 0, true, 30}};
+                          {ScanMode::Color, 1, true, 30},       {ScanMode::Gray, 0, true, 30}};
     for (const Road& road : roads)
     {
         SCOPED_TRACE(Name(road));
@@ -140,7 +142,8 @@ TEST_F(SaneRoads, DeviceErrorsAndCancelsLeaveNoDocumentAndNoTransfer)
             ASSERT_NE(dialogs.panel, nullptr);
             dialogs.panel->OnScan({ScanMode::Color, 50, false});
             // The source leaves its transfer and waits for the next scan.
-            ASSERT_TRUE(PumpUntil([&] { return !frame.IsInTransfer() && dialogs.messages.size() == (c.message ? 1u : 0u); }));
+            ASSERT_TRUE(PumpUntil(
+                [&] { return !frame.IsInTransfer() && dialogs.messages.size() == (c.message ? 1u : 0u); }));
             Settle();
             EXPECT_EQ(frame.GetDocumentCount(), 0);
             EXPECT_TRUE(fixture->frame->MdiArea()->subWindowList().isEmpty());
@@ -157,8 +160,10 @@ TEST_F(SaneRoads, DeviceErrorsAndCancelsLeaveNoDocumentAndNoTransfer)
 TEST_F(SaneRoads, WiaPagesAreTheDevicesPages)
 {
     SaneConfig conf({"read-limit true", "read-limit-size 800"});
-    const Road roads[] = {{ScanMode::Color, 0, false, 50}, {ScanMode::Gray, 0, false, 75},
-                          {ScanMode::BlackWhite, 0, false, 60}, {ScanMode::Color, 0, true, 30}};
+    const Road roads[] = {{ScanMode::Color, 0, false, 50},
+                          {ScanMode::Gray, 0, false, 75},
+                          {ScanMode::BlackWhite, 0, false, 60},
+                          {ScanMode::Color, 0, true, 30}};
     for (const Road& road : roads)
     {
         SCOPED_TRACE(Name(road));
@@ -210,7 +215,9 @@ TEST_F(SaneRoads, WiaErrorsAndTheUsersCancelKeepOnlyWholePages)
         dialogs.settings = ScanSettings{ScanMode::Gray, 30, true};
         dialogs.pick = "test:1";
         IWiaDevMgr* manager = nullptr;
-        ASSERT_EQ(CoCreateInstance(CLSID_WiaDevMgr, nullptr, CLSCTX_ALL, IID_IWiaDevMgr, reinterpret_cast<void**>(&manager)), S_OK);
+        ASSERT_EQ(CoCreateInstance(CLSID_WiaDevMgr, nullptr, CLSCTX_ALL, IID_IWiaDevMgr,
+                                   reinterpret_cast<void**>(&manager)),
+                  S_OK);
         CScannerWindow window(nullptr);
         struct Counter
         {
@@ -228,7 +235,8 @@ TEST_F(SaneRoads, WiaErrorsAndTheUsersCancelKeepOnlyWholePages)
         };
         LONG count = 0;
         IStream** streams = nullptr;
-        const HRESULT hr = WiaWrap::WiaGetImage(&window, 0, 0, 0, manager, nullptr, progress, &counter, nullptr, &count, &streams);
+        const HRESULT hr = WiaWrap::WiaGetImage(&window, 0, 0, 0, manager, nullptr, progress, &counter,
+                                                nullptr, &count, &streams);
         EXPECT_EQ(hr, S_FALSE);
         EXPECT_EQ(count, 2);
         QPushButton* button = counter.dialog->Dialog()->findChild<QPushButton*>(QStringLiteral("ctl2"));

@@ -89,7 +89,8 @@ inline Environment g_environment;
 inline FakeScript& Fake()
 {
     static void* module = dlopen(ORVALIS_TEST_FAKE_SOURCE, RTLD_NOW);
-    static auto proc = reinterpret_cast<FakeSourceScriptProc>(module ? dlsym(module, "FakeSourceScript") : nullptr);
+    static auto proc =
+        reinterpret_cast<FakeSourceScriptProc>(module ? dlsym(module, "FakeSourceScript") : nullptr);
     return *proc();
 }
 
@@ -100,7 +101,8 @@ class SaneConfig
 public:
     explicit SaneConfig(const std::vector<std::string>& lines, bool noBackend = false)
     {
-        WriteFile(SaneDir() + "/dll.conf", noBackend ? std::string() : ReadFile(ORVALIS_TEST_SANE_DIR "/dll.conf"));
+        WriteFile(SaneDir() + "/dll.conf",
+                  noBackend ? std::string() : ReadFile(ORVALIS_TEST_SANE_DIR "/dll.conf"));
         std::string conf = ReadFile(ORVALIS_TEST_SANE_DIR "/test.conf");
         for (const std::string& line : lines)
             conf += line + "\n";
@@ -224,7 +226,9 @@ inline bool ScanImage(const QString& configDir, const QStringList& options, Pnm&
     QTemporaryDir dir;
     QStringList args{QStringLiteral("-d"), QStringLiteral("test:0"), QStringLiteral("--format=pnm")};
     args += options;
-    if (page > 0) args << QStringLiteral("--batch=%1/p%d.pnm").arg(dir.path()) << QStringLiteral("--batch-count=%1").arg(page);
+    if (page > 0)
+        args << QStringLiteral("--batch=%1/p%d.pnm").arg(dir.path())
+             << QStringLiteral("--batch-count=%1").arg(page);
     process.start(QStringLiteral(ORVALIS_SCANIMAGE), args);
     if (!process.waitForFinished(20000)) return false;
     QByteArray bytes = process.readAllStandardOutput();
@@ -262,7 +266,9 @@ inline bool ScanImage(const QString& configDir, const QStringList& options, Pnm&
     if (out.kind != 4) token();
     ++pos;
     out.data.assign(bytes.begin() + pos, bytes.end());
-    const std::size_t rowBytes = out.kind == 6 ? std::size_t(out.width) * 3 : out.kind == 5 ? std::size_t(out.width) : (std::size_t(out.width) + 7) / 8;
+    const std::size_t rowBytes = out.kind == 6   ? std::size_t(out.width) * 3
+                                 : out.kind == 5 ? std::size_t(out.width)
+                                                 : (std::size_t(out.width) + 7) / 8;
     return out.kind != 0 && out.data.size() >= rowBytes * std::size_t(out.height);
 }
 
@@ -270,8 +276,8 @@ inline bool ScanImage(const QString& configDir, const QStringList& options, Pnm&
 inline ::testing::AssertionResult SamePixels(const FCObjImage& image, const Pnm& pnm)
 {
     if (image.Width() != pnm.width || image.Height() != pnm.height)
-        return ::testing::AssertionFailure() << "size " << image.Width() << "x" << image.Height() << " against "
-                                             << pnm.width << "x" << pnm.height;
+        return ::testing::AssertionFailure() << "size " << image.Width() << "x" << image.Height()
+                                             << " against " << pnm.width << "x" << pnm.height;
     for (int y = 0; y < pnm.height; ++y)
         for (int x = 0; x < pnm.width; ++x)
         {
@@ -287,9 +293,10 @@ inline ::testing::AssertionResult SamePixels(const FCObjImage& image, const Pnm&
             else
                 got[0] = p[2], got[1] = p[1], got[2] = p[0];
             if (got[0] != want[0] || got[1] != want[1] || got[2] != want[2])
-                return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << ") is " << int(got[0]) << ","
-                                                     << int(got[1]) << "," << int(got[2]) << " not " << int(want[0])
-                                                     << "," << int(want[1]) << "," << int(want[2]);
+                return ::testing::AssertionFailure()
+                       << "pixel (" << x << ", " << y << ") is " << int(got[0]) << "," << int(got[1]) << ","
+                       << int(got[2]) << " not " << int(want[0]) << "," << int(want[1]) << ","
+                       << int(want[2]);
         }
     return ::testing::AssertionSuccess();
 }
@@ -298,10 +305,13 @@ inline ::testing::AssertionResult SamePixels(const FCObjImage& image, const Pnm&
 inline QStringList ScanOptions(const scanner::ScanSettings& s)
 {
     QStringList o;
-    o << QStringLiteral("--mode") << (s.mode == scanner::ScanMode::Color ? QStringLiteral("Color") : QStringLiteral("Gray"));
-    o << QStringLiteral("--depth") << (s.mode == scanner::ScanMode::BlackWhite ? QStringLiteral("1") : QStringLiteral("8"));
+    o << QStringLiteral("--mode")
+      << (s.mode == scanner::ScanMode::Color ? QStringLiteral("Color") : QStringLiteral("Gray"));
+    o << QStringLiteral("--depth")
+      << (s.mode == scanner::ScanMode::BlackWhite ? QStringLiteral("1") : QStringLiteral("8"));
     o << QStringLiteral("--resolution") << QString::number(s.resolution);
-    o << QStringLiteral("--source") << (s.feeder ? QStringLiteral("Automatic Document Feeder") : QStringLiteral("Flatbed"));
+    o << QStringLiteral("--source")
+      << (s.feeder ? QStringLiteral("Automatic Document Feeder") : QStringLiteral("Flatbed"));
     return o;
 }
 } // namespace scantest

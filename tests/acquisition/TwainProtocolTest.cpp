@@ -38,7 +38,10 @@ public:
         std::memcpy(&h, images.at(i).data(), sizeof h);
         return h;
     }
-    const RGBQUAD* Palette(std::size_t i) const { return reinterpret_cast<const RGBQUAD*>(images.at(i).data() + 40); }
+    const RGBQUAD* Palette(std::size_t i) const
+    {
+        return reinterpret_cast<const RGBQUAD*>(images.at(i).data() + 40);
+    }
     std::vector<std::vector<std::uint8_t>> images;
     std::vector<TW_IMAGEINFO> infos;
     std::deque<int> should;
@@ -58,7 +61,8 @@ TW_IMAGEINFO Info(int width, int length, int bpp, int type, int dpi = 50)
 }
 
 // A packed bitmap: header, table, rows (every byte 0x5A).
-std::vector<std::uint8_t> Dib(int width, int height, int bpp, int clrUsed, bool sizeImage = true, std::size_t cut = 0)
+std::vector<std::uint8_t> Dib(int width, int height, int bpp, int clrUsed, bool sizeImage = true,
+                              std::size_t cut = 0)
 {
     const int entries = clrUsed ? clrUsed : (bpp <= 8 ? 1 << bpp : 0);
     const std::size_t pitch = std::size_t(((width * bpp + 31) / 32) * 4);
@@ -144,12 +148,11 @@ TEST_F(TwainProtocol, TheSourceSeesTheProgramAndTheCallsInOrder)
     EXPECT_STREQ(id.ProductName, "Twain Test");
 
     using P = std::pair<TW_UINT16, TW_UINT16>;
-    const std::vector<P> expected{{DAT_IDENTITY, MSG_OPENDS},     {DAT_CAPABILITY, MSG_SET},
-                                  {DAT_USERINTERFACE, MSG_ENABLEDS}, {DAT_IMAGEINFO, MSG_GET},
-                                  {DAT_IMAGENATIVEXFER, MSG_GET}, {DAT_PENDINGXFERS, MSG_ENDXFER},
-                                  {DAT_IMAGEINFO, MSG_GET},       {DAT_IMAGENATIVEXFER, MSG_GET},
-                                  {DAT_PENDINGXFERS, MSG_ENDXFER}, {DAT_USERINTERFACE, MSG_DISABLEDS},
-                                  {DAT_IDENTITY, MSG_CLOSEDS}};
+    const std::vector<P> expected{
+        {DAT_IDENTITY, MSG_OPENDS},         {DAT_CAPABILITY, MSG_SET},      {DAT_USERINTERFACE, MSG_ENABLEDS},
+        {DAT_IMAGEINFO, MSG_GET},           {DAT_IMAGENATIVEXFER, MSG_GET}, {DAT_PENDINGXFERS, MSG_ENDXFER},
+        {DAT_IMAGEINFO, MSG_GET},           {DAT_IMAGENATIVEXFER, MSG_GET}, {DAT_PENDINGXFERS, MSG_ENDXFER},
+        {DAT_USERINTERFACE, MSG_DISABLEDS}, {DAT_IDENTITY, MSG_CLOSEDS}};
     EXPECT_EQ(Fake().Triplets(), expected);
     const FakeCall& count = Fake().log[1];
     EXPECT_EQ(count.cap, CAP_XFERCOUNT);
@@ -202,13 +205,15 @@ TEST_F(TwainProtocol, ShouldTransferSkipsOrCancelsAndAFailedTransferEndsTheLoop)
     FakeImage image;
     image.info = Info(4, 2, 24, TWPT_RGB);
     image.dib = Dib(4, 2, 24, 0);
-    auto natives = [] {
+    auto natives = []
+    {
         int n = 0;
         for (const auto& t : Fake().Triplets())
             n += t.first == DAT_IMAGENATIVEXFER;
         return n;
     };
-    auto resets = [] {
+    auto resets = []
+    {
         int n = 0;
         for (const auto& t : Fake().Triplets())
             n += t == std::pair<TW_UINT16, TW_UINT16>{DAT_PENDINGXFERS, MSG_RESET};
@@ -263,7 +268,8 @@ TEST_F(TwainProtocol, GreyStripsMakeABottomUpBitmapWithAGreyTable)
     const std::uint8_t* pixels = twain.images[0].data() + 40 + 1024;
     for (int y = 0; y < 7; ++y)
         for (int x = 0; x < 12; ++x)
-            ASSERT_EQ(pixels[(6 - y) * 12 + x], FakeStripByte(std::uint32_t(y), std::uint32_t(x))) << x << "," << y;
+            ASSERT_EQ(pixels[(6 - y) * 12 + x], FakeStripByte(std::uint32_t(y), std::uint32_t(x)))
+                << x << "," << y;
     std::vector<FakeCall> strips;
     for (const FakeCall& c : Fake().log)
         if (c.dat == DAT_IMAGEMEMXFER) strips.push_back(c);
@@ -315,9 +321,9 @@ TEST_F(TwainProtocol, ResolutionFollowsTheUnits)
         LONG perMeter;
         bool message;
     };
-    for (const Case c : {Case{FakeUnits::Inches, 50, 1968, false}, Case{FakeUnits::Centimeters, 20, 2000, false},
-                         Case{FakeUnits::Pixels, 50, 0, false}, Case{FakeUnits::Failure, 50, 0, true},
-                         Case{FakeUnits::Enumeration, 50, 0, true}})
+    for (const Case c : {Case{FakeUnits::Inches, 50, 1968, false},
+                         Case{FakeUnits::Centimeters, 20, 2000, false}, Case{FakeUnits::Pixels, 50, 0, false},
+                         Case{FakeUnits::Failure, 50, 0, true}, Case{FakeUnits::Enumeration, 50, 0, true}})
     {
         SCOPED_TRACE(int(c.units));
         Fake().Reset();
@@ -332,7 +338,8 @@ TEST_F(TwainProtocol, ResolutionFollowsTheUnits)
         ASSERT_EQ(twain.images.size(), 1u);
         EXPECT_EQ(twain.Header(0).biXPelsPerMeter, c.perMeter);
         EXPECT_EQ(twain.Header(0).biYPelsPerMeter, c.perMeter);
-        EXPECT_EQ(Messages(), c.message ? std::vector<QString>{QStringLiteral("Get Units")} : std::vector<QString>{});
+        EXPECT_EQ(Messages(),
+                  c.message ? std::vector<QString>{QStringLiteral("Get Units")} : std::vector<QString>{});
     }
     ASSERT_FALSE(prompt.asked.empty());
     EXPECT_EQ(prompt.asked.back().caption, QString());
@@ -348,7 +355,8 @@ TEST_F(TwainProtocol, SourcePalettesAreBoundedByTheTableAndTheDepth)
         bool fails;
         DWORD used;
     };
-    for (const Case c : {Case{8, 300, false, 256}, Case{4, 300, false, 16}, Case{8, 5, false, 5}, Case{8, 5, true, 0}})
+    for (const Case c :
+         {Case{8, 300, false, 256}, Case{4, 300, false, 16}, Case{8, 5, false, 5}, Case{8, 5, true, 0}})
     {
         SCOPED_TRACE(c.bpp * 1000 + c.colours);
         Fake().Reset();
@@ -370,7 +378,8 @@ TEST_F(TwainProtocol, SourcePalettesAreBoundedByTheTableAndTheDepth)
             EXPECT_EQ(twain.Palette(0)[1].rgbGreen, 254);
             EXPECT_EQ(twain.Palette(0)[1].rgbBlue, 0);
         }
-        EXPECT_EQ(Messages(), c.fails ? std::vector<QString>{QStringLiteral("Get palette")} : std::vector<QString>{});
+        EXPECT_EQ(Messages(),
+                  c.fails ? std::vector<QString>{QStringLiteral("Get palette")} : std::vector<QString>{});
     }
 }
 
@@ -386,10 +395,18 @@ TEST_F(TwainProtocol, StripsThatDoNotFitOrFailNeverLoopAndNeverOverrun)
     };
     const TW_UINT32 pitch = 12; // 4 pixels of 24 bits
     const std::vector<Case> cases = {
-        {"rows wider than the bitmap's", {{TWRC_SUCCESS, 2, pitch + 8}, {TWRC_XFERDONE, 2, pitch + 8}}, true, nullptr, false},
+        {"rows wider than the bitmap's",
+         {{TWRC_SUCCESS, 2, pitch + 8}, {TWRC_XFERDONE, 2, pitch + 8}},
+         true,
+         nullptr,
+         false},
         {"more rows than the image has", {{TWRC_SUCCESS, 3}, {TWRC_SUCCESS, 3}}, false, nullptr, true},
         {"more bytes than the memory", {{TWRC_SUCCESS, 1, 0, 5000}}, false, nullptr, true},
-        {"a code the protocol does not have", {{77, 1}}, false, "Unknown Return Code DG_IMAGE/DAT_IMAGEMEMXFER/MSG_GET", false},
+        {"a code the protocol does not have",
+         {{77, 1}},
+         false,
+         "Unknown Return Code DG_IMAGE/DAT_IMAGEMEMXFER/MSG_GET",
+         false},
         {"cancelled by the source", {{TWRC_SUCCESS, 1}, {TWRC_CANCEL, 0}}, false, nullptr, false},
         {"failed", {{TWRC_SUCCESS, 1}, {TWRC_FAILURE, 0}}, false, nullptr, true},
     };
@@ -413,7 +430,8 @@ TEST_F(TwainProtocol, StripsThatDoNotFitOrFailNeverLoopAndNeverOverrun)
         EXPECT_EQ(resets, c.reset ? 1 : 0);
         // After a reset nothing more is transferred; otherwise the second image comes.
         EXPECT_EQ(twain.images.size(), std::size_t(c.reset ? 0 : 1) + (c.image ? 1 : 0));
-        EXPECT_EQ(Messages(), c.message ? std::vector<QString>{QString::fromUtf8(c.message)} : std::vector<QString>{});
+        EXPECT_EQ(Messages(),
+                  c.message ? std::vector<QString>{QString::fromUtf8(c.message)} : std::vector<QString>{});
         if (c.image)
         {
             // Each wide row lands at the bitmap's pitch: its first 12 bytes, B and R exchanged.
@@ -454,7 +472,8 @@ TEST_F(TwainProtocol, AMemoryTransferThatCannotStartResetsThePendingImages)
         bool setupFails;
         const char* message;
     };
-    for (const Case c : {Case{false, true, "Setup Memory Transfert"}, Case{true, false, "Memory Transfer : get Image Info"}})
+    for (const Case c :
+         {Case{false, true, "Setup Memory Transfert"}, Case{true, false, "Memory Transfer : get Image Info"}})
     {
         SCOPED_TRACE(c.message);
         Fake().Reset();

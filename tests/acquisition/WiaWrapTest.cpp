@@ -16,8 +16,8 @@ namespace
 {
 using namespace WiaWrap;
 
-std::vector<std::uint8_t> Header(std::uint32_t size, LONG width, LONG height, WORD bpp, DWORD compression = BI_RGB,
-                                 DWORD sizeImage = 0, DWORD clrUsed = 0)
+std::vector<std::uint8_t> Header(std::uint32_t size, LONG width, LONG height, WORD bpp,
+                                 DWORD compression = BI_RGB, DWORD sizeImage = 0, DWORD clrUsed = 0)
 {
     std::vector<std::uint8_t> h(std::max<std::uint32_t>(size, 40), 0);
     if (size == 12)
@@ -224,10 +224,11 @@ TEST(WiaProgress, TextsByStatusFlagAndTheCancelButton)
         LONG status;
         const char* text;
     };
-    for (const Case c : {Case{1, "Lecture de données du périphérique (42% fait)"}, Case{2, "Traitement de données (42% fait)"},
-                         Case{4, "Transfert de données (42% fait)"},
-                         Case{1 | 2, "Lecture de données du périphérique (42% fait)"},
-                         Case{2 | 4, "Traitement de données (42% fait)"}})
+    for (const Case c :
+         {Case{1, "Lecture de données du périphérique (42% fait)"},
+          Case{2, "Traitement de données (42% fait)"}, Case{4, "Transfert de données (42% fait)"},
+          Case{1 | 2, "Lecture de données du périphérique (42% fait)"},
+          Case{2 | 4, "Traitement de données (42% fait)"}})
     {
         SCOPED_TRACE(c.status);
         label->clear();
@@ -277,19 +278,23 @@ HRESULT Send(IWiaDataCallback* callback, const Page& page, LONG announced, bool 
         h.lSize = sizeof h;
         h.guidFormatID = WiaImgFmt_MEMORYBMP;
         h.lBufferSize = announced;
-        if (HRESULT hr = callback->BandedDataCallback(IT_MSG_DATA_HEADER, 0, 0, 0, 0, 0, 0, reinterpret_cast<std::uint8_t*>(&h)); hr != S_OK)
+        if (HRESULT hr = callback->BandedDataCallback(IT_MSG_DATA_HEADER, 0, 0, 0, 0, 0, 0,
+                                                      reinterpret_cast<std::uint8_t*>(&h));
+            hr != S_OK)
             return hr;
     }
     std::vector<std::uint8_t> all = page.header;
     all.insert(all.end(), page.rows.begin(), page.rows.end());
     // The first band is the header alone; then bands of `band` bytes.
     std::vector<std::uint8_t> headerBand(page.header);
-    HRESULT hr = callback->BandedDataCallback(IT_MSG_DATA, IT_STATUS_TRANSFER_TO_CLIENT, 0, 0, LONG(headerBand.size()), 0, 0, headerBand.data());
+    HRESULT hr = callback->BandedDataCallback(IT_MSG_DATA, IT_STATUS_TRANSFER_TO_CLIENT, 0, 0,
+                                              LONG(headerBand.size()), 0, 0, headerBand.data());
     if (hr != S_OK) return hr;
     for (std::size_t at = page.header.size(); at < all.size(); at += band)
     {
         const std::size_t n = std::min(band, all.size() - at);
-        hr = callback->BandedDataCallback(IT_MSG_DATA, IT_STATUS_TRANSFER_TO_CLIENT, 50, LONG(at), LONG(n), 0, 0, all.data() + at);
+        hr = callback->BandedDataCallback(IT_MSG_DATA, IT_STATUS_TRANSFER_TO_CLIENT, 50, LONG(at), LONG(n), 0,
+                                          0, all.data() + at);
         if (hr != S_OK) return hr;
     }
     return S_OK;
@@ -337,13 +342,16 @@ TEST(WiaDataCallback, AShortFirstBandIsNotReadAsAHeaderAndACancelKeepsWhatWasSto
     LONG count = 0;
     IStream** streams = nullptr;
     int calls = 0;
-    auto progress = [](LONG, LONG, void* p) -> HRESULT { return ++*static_cast<int*>(p) >= 3 ? S_FALSE : S_OK; };
+    auto progress = [](LONG, LONG, void* p) -> HRESULT
+    { return ++*static_cast<int*>(p) >= 3 ? S_FALSE : S_OK; };
     auto* callback = new CDataCallback(progress, &calls, &count, &streams);
     callback->AddRef();
     WIA_DATA_CALLBACK_HEADER h{};
     h.lSize = sizeof h;
     h.guidFormatID = WiaImgFmt_MEMORYBMP;
-    ASSERT_EQ(callback->BandedDataCallback(IT_MSG_DATA_HEADER, 0, 0, 0, 0, 0, 0, reinterpret_cast<std::uint8_t*>(&h)), S_OK);
+    ASSERT_EQ(callback->BandedDataCallback(IT_MSG_DATA_HEADER, 0, 0, 0, 0, 0, 0,
+                                           reinterpret_cast<std::uint8_t*>(&h)),
+              S_OK);
     // Three bytes, then the rest of a header: the first band is too short to be one.
     std::vector<std::uint8_t> header = Header(40, 2, 0, 24);
     ASSERT_EQ(callback->BandedDataCallback(IT_MSG_DATA, 4, 0, 0, 3, 0, 0, header.data()), S_OK);
@@ -417,8 +425,10 @@ TEST(WiaGetImage, WhatItAsksOfTheDeviceAndWhatItHandsBack)
 {
     LONG count = 0;
     IStream** streams = nullptr;
-    EXPECT_EQ(WiaGetImage(nullptr, 0, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &streams), E_POINTER);
-    EXPECT_EQ(WiaGetImage(nullptr, 0, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr), E_POINTER);
+    EXPECT_EQ(WiaGetImage(nullptr, 0, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &streams),
+              E_POINTER);
+    EXPECT_EQ(WiaGetImage(nullptr, 0, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr),
+              E_POINTER);
 
     auto progress = [](LONG, LONG, void*) -> HRESULT { return S_OK; };
     auto* item = new RecordingItem;
@@ -431,10 +441,12 @@ TEST(WiaGetImage, WhatItAsksOfTheDeviceAndWhatItHandsBack)
     v.vt = VT_BSTR;
     item->storage->props[WIA_IPA_PREFERRED_FORMAT] = v;
 
-    EXPECT_EQ(WiaGetImage(nullptr, 0, 0, 0, nullptr, item, progress, nullptr, nullptr, &count, &streams), S_OK);
+    EXPECT_EQ(WiaGetImage(nullptr, 0, 0, 0, nullptr, item, progress, nullptr, nullptr, &count, &streams),
+              S_OK);
     EXPECT_EQ(count, 1);
     // Every page of the feeder, the callback medium, the preferred format, 65536 bytes by default.
-    const std::vector<std::pair<PROPID, LONG>> written{{WIA_DPS_PAGES, 0}, {WIA_IPA_TYMED, 128}, {WIA_IPA_FORMAT, 0}};
+    const std::vector<std::pair<PROPID, LONG>> written{
+        {WIA_DPS_PAGES, 0}, {WIA_IPA_TYMED, 128}, {WIA_IPA_FORMAT, 0}};
     EXPECT_EQ(item->storage->written, written);
     EXPECT_EQ(item->storage->format, WiaImgFmt_MEMORYBMP);
     EXPECT_EQ(item->info.ulSize, 28u);
@@ -445,18 +457,20 @@ TEST(WiaGetImage, WhatItAsksOfTheDeviceAndWhatItHandsBack)
 
     // One image only: the pages are left alone.
     item->storage->written.clear();
-    EXPECT_EQ(WiaGetImage(nullptr, 0, WIA_DEVICE_DIALOG_SINGLE_IMAGE, 0, nullptr, item, progress, nullptr, nullptr,
-                          &count, &streams),
+    EXPECT_EQ(WiaGetImage(nullptr, 0, WIA_DEVICE_DIALOG_SINGLE_IMAGE, 0, nullptr, item, progress, nullptr,
+                          nullptr, &count, &streams),
               S_OK);
     EXPECT_EQ(item->storage->written.front().first, PROPID(WIA_IPA_TYMED));
     ReleaseInterfaceArray(streams, count);
 
     item->cancel = true;
-    EXPECT_EQ(WiaGetImage(nullptr, 0, 0, 0, nullptr, item, progress, nullptr, nullptr, &count, &streams), S_FALSE);
+    EXPECT_EQ(WiaGetImage(nullptr, 0, 0, 0, nullptr, item, progress, nullptr, nullptr, &count, &streams),
+              S_FALSE);
     EXPECT_EQ(count, 0);
     item->cancel = false;
     item->refuseTransfer = true;
-    EXPECT_EQ(WiaGetImage(nullptr, 0, 0, 0, nullptr, item, progress, nullptr, nullptr, &count, &streams), E_NOINTERFACE);
+    EXPECT_EQ(WiaGetImage(nullptr, 0, 0, 0, nullptr, item, progress, nullptr, nullptr, &count, &streams),
+              E_NOINTERFACE);
     EXPECT_EQ(count, 0);
     item->Release();
 }

@@ -41,7 +41,8 @@ void Post(TW_UINT16 message)
 {
     g_script.events.push_back(message);
     if (g_script.window)
-        g_script.window->PostScannerMessage(kScannerSourceMessage, reinterpret_cast<std::uintptr_t>(&g_script), 0);
+        g_script.window->PostScannerMessage(kScannerSourceMessage,
+                                            reinterpret_cast<std::uintptr_t>(&g_script), 0);
 }
 
 void ToEnabled()
@@ -78,7 +79,7 @@ TW_UINT16 Capability(TW_UINT16 msg, TW_CAPABILITY* cap, FakeCall& call)
     case CAP_XFERCOUNT:
         cap->ConType = s.xferCountConType;
         cap->hContainer = s.xferCountConType == TWON_ONEVALUE ? OneValue(TWTY_UINT16, s.xferCountCurrent)
-                                                             : Enumeration(TWTY_UINT16);
+                                                              : Enumeration(TWTY_UINT16);
         return TWRC_SUCCESS;
     case ICAP_UNITS:
         switch (s.units)
@@ -107,7 +108,8 @@ TW_UINT16 Capability(TW_UINT16 msg, TW_CAPABILITY* cap, FakeCall& call)
             return TWRC_SUCCESS;
         default:
             cap->ConType = TWON_ONEVALUE;
-            cap->hContainer = OneValue(TWTY_UINT16, s.flavour == FakeFlavour::Vanilla ? TWPF_VANILLA : TWPF_CHOCOLATE);
+            cap->hContainer =
+                OneValue(TWTY_UINT16, s.flavour == FakeFlavour::Vanilla ? TWPF_VANILLA : TWPF_CHOCOLATE);
             return TWRC_SUCCESS;
         }
     default:
@@ -244,11 +246,14 @@ TW_UINT16 Entry(TW_IDENTITY* origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg,
         else
         {
             s.state = 7;
-            FakeStrip strip = s.strip < image.strips.size() ? image.strips[s.strip] : FakeStrip{TWRC_XFERDONE, 0};
+            FakeStrip strip =
+                s.strip < image.strips.size() ? image.strips[s.strip] : FakeStrip{TWRC_XFERDONE, 0};
             ++s.strip;
-            const std::uint32_t bpr = strip.bytesPerRow ? strip.bytesPerRow : std::uint32_t(Pitch(image.info));
+            const std::uint32_t bpr =
+                strip.bytesPerRow ? strip.bytesPerRow : std::uint32_t(Pitch(image.info));
             // As a source would, no more rows than the memory takes (unless told to claim more).
-            if (strip.bytesWritten == 0xFFFFFFFF) strip.rows = std::min<std::uint32_t>(strip.rows, xfer->Memory.Length / bpr);
+            if (strip.bytesWritten == 0xFFFFFFFF)
+                strip.rows = std::min<std::uint32_t>(strip.rows, xfer->Memory.Length / bpr);
             auto* out = static_cast<std::uint8_t*>(xfer->Memory.TheMem);
             // The fake never writes past the memory it was given, whatever it claims.
             const std::uint64_t claimed = std::uint64_t(strip.rows) * bpr;
@@ -316,8 +321,8 @@ TW_UINT16 Entry(TW_IDENTITY* origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg,
 }
 } // namespace
 
-extern "C" __attribute__((visibility("default"))) TW_UINT16 DS_Entry(TW_IDENTITY* origin, TW_UINT32 dg, TW_UINT16 dat,
-                                                                      TW_UINT16 msg, TW_MEMREF data)
+extern "C" __attribute__((visibility("default"))) TW_UINT16
+DS_Entry(TW_IDENTITY* origin, TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, TW_MEMREF data)
 {
     return Entry(origin, dg, dat, msg, data);
 }
