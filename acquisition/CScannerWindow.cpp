@@ -165,6 +165,8 @@ int CScannerWindow::ChooseFromList(const std::string& title, const std::string& 
         list->addItem(QString::fromStdString(item));
     list->setCurrentRow(std::clamp(initial, 0, int(items.size()) - 1));
     list->setMinimumWidth(list->sizeHintForColumn(0) + 40);
+    // The title stays whole in the window's frame.
+    dialog.setMinimumWidth(dialog.fontMetrics().horizontalAdvance(dialog.windowTitle()) + 140);
     layout->addWidget(list);
     auto* buttons = new QDialogButtonBox(&dialog);
     buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
