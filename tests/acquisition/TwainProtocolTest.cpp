@@ -134,7 +134,7 @@ TEST_F(TwainProtocol, TheSourceSeesTheProgramAndTheCallsInOrder)
     ASSERT_TRUE(Run(0));
 
     const TW_IDENTITY& id = Fake().log.front().origin;
-    EXPECT_NE(id.Id, 0u);
+    EXPECT_NE(+id.Id, 0u);
     EXPECT_EQ(id.Version.MajorNum, 3);
     EXPECT_EQ(id.Version.MinorNum, 5);
     EXPECT_EQ(id.Version.Language, 13);
@@ -283,7 +283,7 @@ TEST_F(TwainProtocol, GreyStripsMakeABottomUpBitmapWithAGreyTable)
     ASSERT_TRUE(scanner::DibToBmpFile(block.data(), block.size(), file));
     BITMAPFILEHEADER fh;
     std::memcpy(&fh, file.data(), 14);
-    EXPECT_EQ(fh.bfOffBits, 1078u);
+    EXPECT_EQ(+fh.bfOffBits, 1078u);
 }
 
 TEST_F(TwainProtocol, BlackAndWhiteTablesFollowThePixelFlavour)
@@ -574,12 +574,12 @@ TEST(TwainDib, BitmapsBecomeFilesOnlyWhenTheirBlockHoldsWhatTheyClaim)
         }
         BITMAPFILEHEADER fh;
         std::memcpy(&fh, file.data(), 14);
-        EXPECT_EQ(fh.bfType, 0x4D42);
-        EXPECT_EQ(fh.bfOffBits, c.offBits);
-        EXPECT_EQ(fh.bfSize, file.size());
+        EXPECT_EQ(+fh.bfType, 0x4D42);
+        EXPECT_EQ(+fh.bfOffBits, c.offBits);
+        EXPECT_EQ(+fh.bfSize, file.size());
         BITMAPINFOHEADER h;
         std::memcpy(&h, block.data(), 40);
-        EXPECT_EQ(fh.bfSize, c.offBits + h.biSizeImage);
+        EXPECT_EQ(+fh.bfSize, c.offBits + h.biSizeImage);
         EXPECT_NE(h.biSizeImage, 0u); // written back when it was 0
     }
 }

@@ -75,9 +75,9 @@ TEST(WiaBitmapHeaders, SizesOffsetsAndFileHeadersByHeaderKind)
         EXPECT_EQ(ok, c.size != 0 && c.offset != 0);
         if (ok)
         {
-            EXPECT_EQ(fh.bfType, 0x4D42);
-            EXPECT_EQ(fh.bfSize, 14 + c.size);
-            EXPECT_EQ(fh.bfOffBits, 14 + c.offset);
+            EXPECT_EQ(+fh.bfType, 0x4D42);
+            EXPECT_EQ(+fh.bfSize, 14 + c.size);
+            EXPECT_EQ(+fh.bfOffBits, 14 + c.offset);
         }
     }
     EXPECT_EQ(GetBitmapLineWidthInBytes(3, 8), 4u);
@@ -324,9 +324,9 @@ TEST(WiaDataCallback, PagesBecomeWholeTopDownBmpStreams)
             ASSERT_EQ(bytes.size(), 14u + 1064 + 8u * rows) << "what was received, not what was announced";
             BITMAPFILEHEADER fh;
             std::memcpy(&fh, bytes.data(), 14);
-            EXPECT_EQ(fh.bfType, 0x4D42);
-            EXPECT_EQ(fh.bfOffBits, 14u + 40 + 1024);
-            EXPECT_EQ(fh.bfSize, bytes.size());
+            EXPECT_EQ(+fh.bfType, 0x4D42);
+            EXPECT_EQ(+fh.bfOffBits, 14u + 40 + 1024);
+            EXPECT_EQ(+fh.bfSize, bytes.size());
             BITMAPINFOHEADER bi;
             std::memcpy(&bi, bytes.data() + 14, 40);
             EXPECT_EQ(bi.biHeight, -rows);
