@@ -73,6 +73,7 @@ CMainFrame::CMainFrame()
 
 CMainFrame::~CMainFrame()
 {
+    ShutdownAcquisition();
     // The windows go first: their views leave the documents (which go with their last view,
     // stopping any preview thread) before the document list and the status bar go.
     DestroyChildren();
@@ -152,6 +153,7 @@ bool CMainFrame::Create()
     m_idle = new CIdleNotifier(this);
     m_idle->AddHandler([this] { UpdateUIState(); });
 
+    InitAcquisition();
     FCObjImage::SetCodecFactory(new CImageCodecFactory);
 
     const QString last = QString::fromStdWString(GetLastDirectorySetting());
@@ -314,6 +316,15 @@ bool CMainFrame::OnCommand(int id)
     case kCmdClearMru:
         OnClearMRU();
         return true;
+    case kCmdTwainSelectSource:
+        OnTwainSelectSource();
+        return true;
+    case kCmdTwainAcquire:
+        OnTwainAcquire();
+        return true;
+    case kCmdWiaAcquire:
+        OnWiaAcquire();
+        return true;
     default:
         return false;
     }
@@ -342,6 +353,8 @@ AppState CMainFrame::CurrentAppState() const
     s.clipboardHasAny = clip.hasAny;
     s.clipboardHasImage = clip.hasImage;
     s.recentCount = m_mru.Count();
+    s.twainLoaded = IsValidDriver();
+    s.twainSourceChosen = IsSourceChosen();
     s.toolBarShown = m_toolBarShown;
     s.statusBarShown = statusBar()->isVisibleTo(this) || (!isVisible() && !statusBar()->isHidden());
     s.previewShown = m_previewShown;
