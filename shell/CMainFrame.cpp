@@ -11,6 +11,7 @@
 #include "platform/version/FileExists.h"
 #include "resources/CommandIds.h"
 #include "resources/ResourceBuilder.h"
+#include "shell/CConfigPropertyDlg.h"
 #include "shell/CStatusProgress.h"
 #include "shell/ShellDialogs.h"
 #include "shell/ShellText.h"
@@ -270,6 +271,9 @@ bool CMainFrame::OnCommand(int id)
         return true;
     case kCmdAppAbout:
         ShellDialogs().ShowAbout(QApplication::activeWindow());
+        return true;
+    case kCmdConfiguration:
+        RunConfigPropertyDlg(0, QApplication::activeWindow() ? QApplication::activeWindow() : this);
         return true;
     case kCmdWindowCascade:
         ClosePrintPreview();
