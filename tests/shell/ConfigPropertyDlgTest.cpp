@@ -11,6 +11,7 @@
 #include "shell/CPropertyListCtrl.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -467,4 +468,48 @@ TEST(ConfigPropertyDlg, OpenedFromTheConfigurationMenuOfEveryMenuBar)
     EXPECT_EQ(title, QStringLiteral("Orvalis 5 : configuration"));
     EXPECT_EQ(rows, 11) << "every category open";
     EXPECT_EQ(DialogFixture::Stored(L"JpegQuality"), 90u) << "the dialog applied to the frame's settings";
+}
+
+TEST(PropertyListCtrl, PaintsRowsSelectionAndCategoryBoxes)
+{
+    QDialog dialog;
+    auto* list = new CPropertyListCtrl(&dialog);
+    auto* other = new QPushButton(QStringLiteral("x"), &dialog);
+    list->setGeometry(0, 0, 240, 120);
+    other->setGeometry(0, 130, 40, 20);
+    list->SetExtendedListStyle(PLS_CATEGORIZED);
+    auto* open = new CCategoryProperty(L"ouverte");
+    auto* row = new CPropertyItem(L"valeur", CPropertyVariant::I4(3));
+    auto* closed = new CCategoryProperty(L"fermée");
+    list->AddItem(open);
+    list->AddItem(row);
+    list->AddItem(closed);
+    list->AddItem(new CPropertyItem(L"cachée", CPropertyVariant::I4(4)));
+    list->CollapseItem(closed);
+    dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    list->setFocus();
+    list->SetCurSel(1);
+    list->OnSelChange();
+
+    const int h = QFontMetrics(list->font()).height() + 3;
+    EXPECT_EQ(list->RowHeight(), h);
+    const QPalette pal = list->palette();
+    auto pixel = [&](int x, int y)
+    {
+        const QImage image = list->viewport()->grab().toImage();
+        const qreal dpr = image.devicePixelRatio();
+        return QColor(image.pixel(int(x * dpr), int(y * dpr)));
+    };
+    // The selected row's name is highlighted while the list has the focus, and only then.
+    EXPECT_EQ(pixel(20, h + 2), pal.color(QPalette::Active, QPalette::Highlight));
+    other->setFocus();
+    EXPECT_EQ(pixel(20, h + 2), pal.color(QPalette::Active, QPalette::Base));
+    // Each row ends with a border line; the margin holds the boxes, a plus for the closed one.
+    EXPECT_EQ(pixel(100, h - 1), pal.color(QPalette::Active, QPalette::Button));
+    const int mid = h + h + h / 2;
+    EXPECT_EQ(pixel(8, mid - 2), QColor(Qt::black)) << "the plus of the closed category";
+    EXPECT_NE(pixel(8, h / 2 - 2), QColor(Qt::black)) << "a minus for the open one";
+    EXPECT_EQ(pixel(8, h / 2), QColor(Qt::black));
 }
