@@ -49,6 +49,8 @@ const MenuEntry kFile128[] = {
 const MenuEntry kConfig[] = {
     {"Barre d'&Outils", kCmdViewToolBar, {}},
     {"Barre d'&Etat", kCmdViewStatusBar, {}},
+    Sep,
+    {"&Configuration...", kCmdConfiguration, {}},
 };
 const MenuEntry kHelp128[] = {
     {"&A propos...", kCmdAppAbout, {}},

@@ -13,6 +13,7 @@
 #include "platform/version/FileExists.h"
 #include "resources/CommandIds.h"
 #include "resources/ResourceBuilder.h"
+#include "shell/CConfigPropertyDlg.h"
 #include "shell/CStatusProgress.h"
 #include "shell/ShellDialogs.h"
 #include "shell/ShellText.h"
@@ -278,6 +279,9 @@ bool CMainFrame::OnCommand(int id)
         return true;
     case kCmdAppAbout:
         ShellDialogs().ShowAbout(QApplication::activeWindow());
+        return true;
+    case kCmdConfiguration:
+        RunConfigPropertyDlg(0, QApplication::activeWindow() ? QApplication::activeWindow() : this);
         return true;
     case kCmdWindowCascade:
         ClosePrintPreview();
