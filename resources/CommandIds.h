@@ -209,6 +209,8 @@ enum : int
     kResMainFrame = 128, // menu, accelerators, icon, toolbar and string (the product title)
     kResImageFrame = 129,
     kResToolFrame = 130,
+    kResImageToolBar =
+        204, // image commands, configuration, page set-up, acquisition: menu-item pictures only
     kResPreviewToolBar = 230,
     kResImageContextMenu = 225,
     kResPasteMenu = 228,

@@ -374,6 +374,15 @@ const ToolBarButton kToolBar230[] = {
     {kCmdPreviewPrint, 0}, {kCmdPreviewConfiguration, 1}, {kCmdPreviewPrintWithShell, 2}, {kCmdPreviewClose, 3},
 };
 
+// Toolbar 204 is never shown as a bar either: it carries the pictures of image commands and of the
+// configuration, page set-up and acquisition items.
+const ToolBarButton kToolBar204[] = {
+    {kCmdMirror, 0}, {kCmdFlip, 1}, {kCmdRotate90, 2}, {kCmdRotate270, 3}, {kCmdAdjustRgb, 4},
+    {kCmdBrightnessContrast, 5}, {kCmdInvert, 6}, {kCmdColorSaturation, 7}, {kCmdRotate180, 8},
+    {kCmdRotateFree, 9}, {kCmdConfiguration, 10}, {kCmdFilePageSetup, 11}, {kCmdWiaAcquire, 12},
+    {kCmdTwainAcquire, 13}, {kCmdTwainSelectSource, 14},
+};
+
 // Toolbar 238 is never shown as a bar: it carries the pictures of the luminance Fourier filters.
 const ToolBarButton kToolBar238[] = {
     {kCmdFourierCarre, 0}, {kCmdFourierRect, 1}, {kCmdFourierCirculaire, 2},
@@ -401,6 +410,10 @@ const char* const kStrip128[] = {
     "undo", "redo", "cut", "copy", "paste", "preview", "print", "about",
 };
 const char* const kStrip230[] = {"print", "gear", "printshell", "close"};
+const char* const kStrip204[] = {
+    "mirror", "flip", "rotate90", "rotate270", "rgb", "contrast", "negative", "colourwheel",
+    "rotate180", "rotatefree", "gear", "pagesetup", "scanwia", "scanacquire", "scansource",
+};
 // Both Fourier strips show one picture per filter shape, in the same order.
 const char* const kStripFourier[] = {
     "fsqlow", "frectlow", "fcirclow", "fsqband", "frectband", "fcircband", "fgauss",
@@ -473,6 +486,7 @@ std::span<const ToolBarButton> ToolBarResource(int id)
 {
     if (id == kResMainFrame) return kToolBar128;
     if (id == kResPreviewToolBar) return kToolBar230;
+    if (id == kResImageToolBar) return kToolBar204;
     if (id == kResFourierToolBar) return kToolBar238;
     if (id == kResToolFrameToolBar) return kToolBar239;
     return {};
@@ -482,6 +496,7 @@ std::span<const char* const> ToolBarStrip(int id)
 {
     if (id == kResMainFrame) return kStrip128;
     if (id == kResPreviewToolBar) return kStrip230;
+    if (id == kResImageToolBar) return kStrip204;
     if (id == kResFourierToolBar || id == kResToolFrameToolBar) return kStripFourier;
     return {};
 }

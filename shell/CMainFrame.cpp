@@ -107,7 +107,7 @@ bool CMainFrame::Create()
     MenuItemBitmaps::FromImageList(kCmdEditCut, kResMainFrame, 12);
     MenuItemBitmaps::FromImageList(kCmdEditCopy, kResMainFrame, 13);
     MenuItemBitmaps::FromImageList(kCmdEditPaste, kResMainFrame, 14);
-    for (int toolbar : {kResFourierToolBar, kResToolFrameToolBar})
+    for (int toolbar : {kResImageToolBar, kResFourierToolBar, kResToolFrameToolBar})
         for (const ToolBarButton& b : ToolBarResource(toolbar))
             if (b.id != 0) MenuItemBitmaps::FromImageList(b.id, toolbar, b.image);
     for (const auto& [id, popups] : m_menus)

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <set>
 #include <vector>
 
 TEST(Resources, TextsKeepTheirAccentsAndMarks)
@@ -38,7 +39,7 @@ TEST(Resources, EveryArtIsTwentyByTwentyInKnownColours)
             for (int x = 0; x < 20; ++x)
                 EXPECT_NE(IconArtColour(art.rows[y][x]), 0xFFFF00FFu) << art.name << " " << x << "," << y;
         }
-    for (int toolbar : {kResMainFrame, kResPreviewToolBar})
+    for (int toolbar : {kResMainFrame, kResPreviewToolBar, kResImageToolBar})
         for (const char* name : ToolBarStrip(toolbar))
             EXPECT_NE(FindIconArt(name), nullptr) << name;
     const QImage picture = StripImage(kResMainFrame, 13).toImage();
@@ -119,6 +120,97 @@ TEST(Resources, FourierPicturesShowWhatEachFilterKeeps)
                           StripImage(kResToolFrameToolBar, yuv.image).toImage())
                     << lum.id;
             }
+}
+
+TEST(Resources, ImageToolBarListsItsCommandsInPictureOrder)
+{
+    const std::vector<int> expected = {32901, 32900, 32897, 32898, 32930, 32927, 32911, 32933,
+                                       32915, 32922, 33001, 57605, 32775, 32779, 32778};
+    std::vector<int> ids;
+    for (const ToolBarButton& b : ToolBarResource(kResImageToolBar))
+    {
+        EXPECT_EQ(b.image, int(ids.size())) << b.id;
+        ids.push_back(b.id);
+    }
+    EXPECT_EQ(ids, expected);
+    ASSERT_EQ(ToolBarStrip(kResImageToolBar).size(), expected.size());
+    std::vector<QImage> seen;
+    for (int image = 0; image < int(expected.size()); ++image)
+    {
+        const QImage picture = StripImage(kResImageToolBar, image).toImage();
+        ASSERT_EQ(picture.size(), QSize(20, 20)) << image;
+        for (const QImage& other : seen)
+            EXPECT_NE(picture, other) << "picture " << image << " repeats another";
+        seen.push_back(picture);
+    }
+}
+
+namespace
+{
+QImage ImageToolBarPicture(int id)
+{
+    for (const ToolBarButton& b : ToolBarResource(kResImageToolBar))
+        if (b.id == id)
+            return StripImage(kResImageToolBar, b.image).toImage().convertToFormat(QImage::Format_ARGB32);
+    return {};
+}
+} // namespace
+
+TEST(Resources, MirrorPicturesShowAShapeAndItsReflection)
+{
+    // The shape and its reflection share one outline across the mirror's axis but not across the
+    // other one; the reflection is drawn lighter than the shape.
+    struct Case
+    {
+        int id;
+        bool leftRight;
+    };
+    for (const Case c : {Case{kCmdMirror, true}, Case{kCmdFlip, false}})
+    {
+        const QImage picture = ImageToolBarPicture(c.id);
+        ASSERT_EQ(picture.size(), QSize(20, 20)) << c.id;
+        auto reflected = [](int x, int y, bool leftRight)
+        { return leftRight ? QPoint(19 - x, y) : QPoint(x, 19 - y); };
+        int acrossAxis = 0, acrossOther = 0, lighter = 0, darker = 0;
+        for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < 20; ++x)
+            {
+                const QRgb p = picture.pixel(x, y);
+                const QPoint m = reflected(x, y, c.leftRight);
+                const QPoint o = reflected(x, y, !c.leftRight);
+                acrossAxis += qAlpha(p) != qAlpha(picture.pixel(m));
+                acrossOther += qAlpha(p) != qAlpha(picture.pixel(o));
+                const bool first = c.leftRight ? x < 10 : y < 10;
+                if (first && qAlpha(p) != 0)
+                {
+                    const int a = qGray(p), b = qGray(picture.pixel(m));
+                    lighter += b > a;
+                    darker += b < a;
+                }
+            }
+        EXPECT_EQ(acrossAxis, 0) << c.id;
+        EXPECT_GT(acrossOther, 20) << c.id << " looks like the other mirror";
+        EXPECT_GT(lighter, 10) << c.id;
+        EXPECT_EQ(darker, 0) << c.id;
+    }
+}
+
+TEST(Resources, NegativePictureInvertsTheRightHalfOfAPhoto)
+{
+    // Inside the frame, every pixel of the right half is the negative of its mirror on the left,
+    // as near as the palette allows; the left half is the photo itself (sky, sun, hill).
+    const QImage picture = ImageToolBarPicture(kCmdInvert);
+    ASSERT_EQ(picture.size(), QSize(20, 20));
+    std::set<QRgb> left;
+    for (int y = 2; y < 18; ++y)
+        for (int x = 10; x < 18; ++x)
+        {
+            const QRgb shown = picture.pixel(x, y), original = picture.pixel(19 - x, y);
+            left.insert(original);
+            EXPECT_NEAR(qGray(shown), 255 - qGray(original), 64) << x << "," << y;
+        }
+    EXPECT_TRUE(left.count(IconArtColour('B')) && left.count(IconArtColour('y')) &&
+                left.count(IconArtColour('G')));
 }
 
 TEST(Resources, MenusAndToolBarsShareOneActionPerCommand)

@@ -186,12 +186,15 @@ TEST(ImageMenu, PopupsItemsAndTextsOfMenu129)
     for (const auto& [id, text] : texts)
         EXPECT_EQ(MenuItem(*f.frame, id)->text(), text) << id;
 
-    // The Fourier filters show the pictures of their toolbars.
-    for (int toolbar : {kResFourierToolBar, kResToolFrameToolBar})
+    // The image commands, the configuration and acquisition items and the Fourier filters show the
+    // pictures of their toolbars (no menu holds the page set-up).
+    for (int toolbar : {kResImageToolBar, kResFourierToolBar, kResToolFrameToolBar})
         for (const ToolBarButton& b : ToolBarResource(toolbar))
         {
-            if (b.id == 0) continue;
-            const QImage shown = MenuItem(*f.frame, b.id)->icon().pixmap(20, 20).toImage();
+            if (b.id == 0 || b.id == kCmdFilePageSetup) continue;
+            const QAction* item = MenuItem(*f.frame, b.id);
+            ASSERT_NE(item, nullptr) << b.id;
+            const QImage shown = item->icon().pixmap(20, 20).toImage();
             EXPECT_EQ(shown.convertToFormat(QImage::Format_ARGB32),
                       StripImage(toolbar, b.image).toImage().convertToFormat(QImage::Format_ARGB32))
                 << b.id;

@@ -83,7 +83,7 @@ TEST(MainFrame, StartsWithItsBarsAndNothingInThePanes)
     EXPECT_EQ(g.frame->LastDirectory(), g.files.path());
 }
 
-TEST(MainFrame, FillsTheMenuItemPicturesOfEditAndFourierCommands)
+TEST(MainFrame, FillsTheMenuItemPicturesOfEditImageAndFourierCommands)
 {
     testshell::IsolatedSettings outer;
     MenuItemBitmaps::Clear();
@@ -99,19 +99,19 @@ TEST(MainFrame, FillsTheMenuItemPicturesOfEditAndFourierCommands)
     const std::pair<int, int> edit[] = {{kCmdEditCut, 12}, {kCmdEditCopy, 13}, {kCmdEditPaste, 14}};
     for (const auto& [id, image] : edit)
         EXPECT_TRUE(same(cached(id), StripImage(kResMainFrame, image))) << id;
-    int filters = 0;
-    for (int toolbar : {kResFourierToolBar, kResToolFrameToolBar})
+    int commands = 0;
+    for (int toolbar : {kResImageToolBar, kResFourierToolBar, kResToolFrameToolBar})
         for (const ToolBarButton& b : ToolBarResource(toolbar))
         {
             if (b.id == 0) continue;
-            ++filters;
+            ++commands;
             const QIcon icon = cached(b.id);
             ASSERT_FALSE(icon.isNull()) << b.id;
             EXPECT_TRUE(same(icon, StripImage(toolbar, b.image))) << b.id;
             const int neighbour = b.image == 0 ? 1 : b.image - 1;
             EXPECT_FALSE(same(icon, StripImage(toolbar, neighbour))) << b.id;
         }
-    EXPECT_EQ(filters, 26);
+    EXPECT_EQ(commands, 15 + 26);
     MenuItemBitmaps::Clear();
 }
 
