@@ -12,6 +12,7 @@
 #include "resources/CommandIds.h"
 #include "resources/ResourceBuilder.h"
 #include "shell/CStatusProgress.h"
+#include "shell/RotateResizeDialogs.h"
 #include "shell/ShellDialogs.h"
 #include "shell/ShellText.h"
 #include "views/CChildFrame.h"
@@ -30,6 +31,7 @@
 #include <QMimeData>
 #include <QSessionManager>
 #include <QShortcut>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -130,7 +132,10 @@ bool CMainFrame::Create()
     m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_mdi->setBackground(QColor(128, 128, 128));
-    setCentralWidget(m_mdi);
+    // The print preview takes the window area's place while it is shown.
+    m_clientStack = new QStackedWidget;
+    m_clientStack->addWidget(m_mdi);
+    setCentralWidget(m_clientStack);
     connect(m_mdi, &QMdiArea::subWindowActivated, this, [this] { OnMdiActivation(); });
 
     for (const Accelerator& a : AcceleratorTable(kResMainFrame))
@@ -142,6 +147,8 @@ bool CMainFrame::Create()
                 [this, combination]
                 { OnAccelerator(int(combination.key()), combination.keyboardModifiers()); });
     }
+
+    RegisterEffectDialogs(ShellDialogEntries());
 
     m_idle = new CIdleNotifier(this);
     m_idle->AddHandler([this] { UpdateUIState(); });
@@ -308,6 +315,26 @@ bool CMainFrame::OnCommand(int id)
     case kCmdClearMru:
         OnClearMRU();
         return true;
+    case kCmdFilePrint:
+    case kCmdPreviewPrint:
+        OnFilePrint();
+        return true;
+    case kCmdPrintWithShell:
+    case kCmdPreviewPrintWithShell:
+        OnPrintWithWindows();
+        return true;
+    case kCmdFilePageSetup:
+        OnFilePageSetup();
+        return true;
+    case kCmdFilePrintPreview:
+        OnFilePrintPreview();
+        return true;
+    case kCmdPreviewConfiguration:
+        OnSettingsChanged();
+        return true;
+    case kCmdPreviewClose:
+        ClosePrintPreview();
+        return true;
     default:
         return false;
     }
@@ -429,12 +456,6 @@ void CMainFrame::AddChildFrame(QMdiSubWindow* frame)
     frame->resize(std::max(320, area.width() * 3 / 5), std::max(240, area.height() * 3 / 5));
     frame->show();
     m_mdi->setActiveSubWindow(frame);
-}
-
-void CMainFrame::ClosePrintPreview()
-{
-    // Nothing to leave while the preview is not shown.
-    if (!m_previewShown) return;
 }
 
 void CMainFrame::OnMdiActivation()
@@ -838,7 +859,10 @@ bool CMainFrame::event(QEvent* event)
         case WM_STATUS_PROGRESS:
             SetProgress(int(m->WParam()));
             break;
-        default: // 2027: the print preview follows the settings when it is shown
+        case WM_SETTINGS_CHANGED:
+            OnSettingsChanged();
+            break;
+        default:
             break;
         }
         return true;
