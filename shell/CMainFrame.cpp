@@ -422,7 +422,13 @@ void CMainFrame::OnViewStatusBar()
 
 IChildFrame* CMainFrame::ActiveChild() const
 {
-    return m_mdi ? dynamic_cast<IChildFrame*>(m_mdi->currentSubWindow()) : nullptr;
+    if (!m_mdi) return nullptr;
+    QMdiSubWindow* current = m_mdi->currentSubWindow();
+    // The area forgets its active window when it was hidden (print preview) or when a dialog
+    // took the focus, without saying so; the window it last activated is still the active one.
+    if (!current && m_lastActive && m_mdi->subWindowList().contains(m_lastActive.data()))
+        current = m_lastActive;
+    return dynamic_cast<IChildFrame*>(current);
 }
 
 CBitmapViewBase* CMainFrame::GetActiveView() const

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPainter>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
@@ -157,6 +158,8 @@ void CMainFrame::ClosePrintPreview()
     // Nothing to leave while the preview is not shown.
     if (!m_previewShown) return;
     m_clientStack->setCurrentWidget(m_mdi);
+    // The image window that was active is again, with the keyboard.
+    if (IChildFrame* child = ActiveChild()) m_mdi->setActiveSubWindow(dynamic_cast<QMdiSubWindow*>(child));
     m_clientStack->removeWidget(m_preview);
     delete m_preview;
     m_preview = nullptr;

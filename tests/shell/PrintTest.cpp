@@ -11,8 +11,10 @@
 #include "views/CChildFrame.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFile>
 #include <QImage>
+#include <QMdiSubWindow>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPrintPreviewWidget>
@@ -437,4 +439,31 @@ TEST(Print, DesktopPrintCommandWithoutASpooler)
     FrameFixture f(false);
     const QString path = f.MakeImage("a.png", 4, 4);
     EXPECT_FALSE(desktop.Print(path));
+}
+
+TEST(Print, TheImageWindowStaysActiveWhileThePreviewHidesIt)
+{
+    PrintFixture f;
+    CImageDoc* doc = f.Open(f.MakeImage("a.png", 30, 20));
+    ASSERT_TRUE(doc);
+    QMdiSubWindow* window = f.frame->MdiArea()->currentSubWindow();
+    // An active frame: hiding the window area makes it forget its active window.
+    QApplication::setActiveWindow(f.frame.get());
+    f.Settle();
+    f.frame->OnCommand(kCmdFilePrintPreview);
+    f.Settle();
+    ASSERT_NE(f.frame->GetActiveView(), nullptr);
+    EXPECT_EQ(f.frame->GetActiveView()->Document(), doc);
+    QImage page(100, 100, QImage::Format_RGB32);
+    QPainter painter(&page);
+    EXPECT_TRUE(f.frame->PrintPage(0, painter, DeviceMetrics{100, 100, 0, 0, 100, 100}));
+    painter.end();
+    f.frame->UpdateUIState();
+    EXPECT_TRUE(f.frame->Actions().Find(kCmdFilePrint)->isEnabled());
+    f.frame->OnCommand(kCmdPreviewPrintWithShell);
+    EXPECT_EQ(f.verbs.printed.size(), 1);
+    // Back from the preview, the window is the area's active one again.
+    f.frame->OnCommand(kCmdPreviewClose);
+    f.Settle();
+    EXPECT_EQ(f.frame->MdiArea()->currentSubWindow(), window);
 }
