@@ -29,6 +29,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPrintPreviewWidget>
 #include <QSessionManager>
 #include <QShortcut>
 #include <QStackedWidget>
@@ -76,6 +77,9 @@ CMainFrame::~CMainFrame()
     // The windows go first: their views leave the documents (which go with their last view,
     // stopping any preview thread) before the document list and the status bar go.
     DestroyChildren();
+    // The preview draws through the printer, which goes with the frame's members.
+    delete m_preview;
+    m_preview = nullptr;
     if (ChildFrameHost() == this) SetChildFrameHost(nullptr);
     if (g_mainFrame == this) g_mainFrame = nullptr;
 }

@@ -26,6 +26,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using testshell::FrameFixture;
 
 namespace
@@ -386,7 +388,9 @@ TEST(Print, ThroughTheDesktopsPrintCommand)
     f.prompt.answers = {IDNO};
     f.frame->OnCommand(kCmdPrintWithShell);
     ASSERT_EQ(f.prompt.asked.size(), 2u);
-    EXPECT_EQ(f.prompt.asked[0].text, QStringLiteral("Sauver Image1 ?"));
+    const QString untitled = QString::fromStdWString(f.frame->GetActiveView()->Document()->GetTitle());
+    EXPECT_TRUE(untitled.startsWith(QStringLiteral("Image"))) << untitled.toStdString();
+    EXPECT_EQ(f.prompt.asked[0].text, QStringLiteral("Sauver %1 ?").arg(untitled));
     EXPECT_EQ(f.prompt.asked[0].buttons, PromptButtons::YesNo);
     EXPECT_EQ(f.prompt.asked[0].caption, QStringLiteral("Orvalis 5"));
     EXPECT_EQ(f.prompt.asked[1].text, QStringLiteral("Fichier non enregistré : impression impossible"));
@@ -466,4 +470,40 @@ TEST(Print, TheImageWindowStaysActiveWhileThePreviewHidesIt)
     f.frame->OnCommand(kCmdPreviewClose);
     f.Settle();
     EXPECT_EQ(f.frame->MdiArea()->currentSubWindow(), window);
+}
+
+TEST(Print, TheCommandsInTheMenusTheBarAndTheKeys)
+{
+    PrintFixture f;
+    auto texts = [](int menu)
+    {
+        QStringList out;
+        for (const MenuEntry& e : MenuResource(menu).front().children)
+            if (e.id != 0) out << QString::fromUtf8(e.text);
+        return out;
+    };
+    const QStringList file129 = texts(kResImageFrame);
+    for (const char* item : {"Im&primer...\tCtrl+P", "Aperçu avant impression", "Configuration impression...",
+                             "Imprimer (Windows)..."})
+        EXPECT_TRUE(file129.contains(QString::fromUtf8(item))) << item;
+    // Without a window only the page setup has a use.
+    const QStringList file128 = texts(kResMainFrame);
+    EXPECT_TRUE(file128.contains(QStringLiteral("Configuration impression...")));
+    EXPECT_FALSE(file128.contains(QStringLiteral("Im&primer...\tCtrl+P")));
+
+    // Toolbar 128: preview, then print, between separators after the clipboard buttons.
+    std::vector<int> bar;
+    for (const ToolBarButton& b : ToolBarResource(kResMainFrame))
+        bar.push_back(b.id);
+    const auto paste = std::find(bar.begin(), bar.end(), int(kCmdEditPaste));
+    ASSERT_GE(std::distance(paste, bar.end()), 5);
+    EXPECT_EQ(std::vector<int>(paste, paste + 5),
+              (std::vector<int>{kCmdEditPaste, 0, kCmdFilePrintPreview, kCmdFilePrint, 0}));
+
+    // Ctrl+P prints, but only while a window is there to print.
+    EXPECT_FALSE(f.frame->OnAccelerator(Qt::Key_P, Qt::ControlModifier));
+    EXPECT_EQ(f.print.printAsked, 0);
+    ASSERT_TRUE(f.Open(f.MakeImage("a.png", 30, 20)));
+    EXPECT_TRUE(f.frame->OnAccelerator(Qt::Key_P, Qt::ControlModifier));
+    EXPECT_EQ(f.print.printAsked, 1);
 }
