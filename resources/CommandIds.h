@@ -43,9 +43,6 @@ enum : int
     kCmdEditRedo = 57644,
     kCmdSelectNone = 33015,
     kCmdNewView = 32920,
-    // Image commands with a dialog of the shell
-    kCmdRotateFree = 32922,
-    kCmdResize = 32923,
     // Whole-image edits of the document
     kCmdAlphaOpaque = 32905,
     kCmdConvert24 = 32906,

@@ -89,6 +89,7 @@ CMainFrame::~CMainFrame()
 bool CMainFrame::Create()
 {
     RegisterEffectDialogs(SliderDialogEntries());
+    RegisterEffectDialogs(ShellDialogEntries());
     m_productTitle = ResString(kResMainFrame);
     setWindowTitle(m_productTitle);
     setWindowIcon(QIcon(ArtPixmap("picture", 2)));
@@ -157,8 +158,6 @@ bool CMainFrame::Create()
                 [this, combination]
                 { OnAccelerator(int(combination.key()), combination.keyboardModifiers()); });
     }
-
-    RegisterEffectDialogs(ShellDialogEntries());
 
     m_idle = new CIdleNotifier(this);
     m_idle->AddHandler([this] { UpdateUIState(); });
