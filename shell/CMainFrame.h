@@ -5,6 +5,7 @@
 // list of open documents and closes the program after asking every document whether to save.
 #pragma once
 
+#include "acquisition/CTwain.h"
 #include "document/CDocManager.h"
 #include "document/DocHost.h"
 #include "platform/qt/CommandTarget.h"
@@ -23,6 +24,8 @@
 #include <vector>
 
 class CBitmapViewBase;
+class CScannerWindow;
+class CTwainMessagePump;
 class CChildFrame;
 class CCommandActions;
 class CStatusProgress;
@@ -38,6 +41,7 @@ class QStackedWidget;
 class QToolBar;
 
 class CMainFrame : public QMainWindow,
+                   public CTwain,
                    public CDocManager,
                    public CDocHost,
                    public IChildFrameHost,
@@ -89,6 +93,15 @@ public:
     // Whether a file may be written (a test may answer in place of the file system).
     void SetWritableProbe(std::function<bool(const QString&)> probe) { m_writable = std::move(probe); }
 
+    // ---- Scanners (CMainFrame_Acquire.cpp) ----
+    void GetIdentity() override;
+    void CopyImage(HGLOBAL dib, TW_IMAGEINFO& info) override;
+    void OnTwainSelectSource();
+    void OnTwainAcquire();
+    void OnWiaAcquire();
+    // The window the scanner layer posts to and asks its dialogs of.
+    CScannerWindow* ScannerWindow() const { return m_scannerWindow; }
+
     // ---- Windows ----
     IChildFrame* ActiveChild() const;
     CBitmapViewBase* GetActiveView() const;
@@ -109,6 +122,9 @@ public:
     void OnFilePrintPreview();
     // The settings changed (message 2027): the preview is drawn again.
     void OnSettingsChanged();
+    // The preview's configuration button: the settings with only the printing ones open, then
+    // the preview drawn again.
+    void OnPreviewConfiguration();
     // The saved file to the desktop's print command (after offering to save it).
     void OnPrintWithWindows();
     // Draws page 0 (the only one) of the active view's image; false without one.
@@ -165,6 +181,11 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // Connects the scanner layer: the manager opened on the frame's scanner window, and the pump
+    // that hands the loop's events to an enabled source first.
+    void InitAcquisition();
+    // Closes the source and the manager while the windows they use still stand.
+    void ShutdownAcquisition();
     void BuildMenus();
     void SetMenu(int id);
     void OnMdiActivation();
@@ -221,4 +242,6 @@ private:
     bool m_created = false;
     bool m_closing = false;
     std::function<bool(const QString&)> m_writable;
+    CScannerWindow* m_scannerWindow = nullptr;
+    CTwainMessagePump* m_twainPump = nullptr;
 };

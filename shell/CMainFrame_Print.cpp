@@ -7,6 +7,7 @@
 #include "platform/qt/Prompt.h"
 #include "platform/qt/ShellVerbs.h"
 #include "platform/settings/Settings.h"
+#include "shell/CConfigPropertyDlg.h"
 #include "shell/PrintDialogs.h"
 #include "shell/PrinterSetup.h"
 #include "views/CBitmapViewBase.h"
@@ -173,6 +174,12 @@ void CMainFrame::ClosePrintPreview()
 void CMainFrame::OnSettingsChanged()
 {
     if (m_previewShown && m_preview) m_preview->updatePreview();
+}
+
+void CMainFrame::OnPreviewConfiguration()
+{
+    RunConfigPropertyDlg(1, DialogOwner(this));
+    OnSettingsChanged();
 }
 
 void CMainFrame::OnPrintWithWindows()
