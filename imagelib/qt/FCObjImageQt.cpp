@@ -154,8 +154,9 @@ void CopyToClipboard(const FCObjImage& image)
     if (!image.HasBits()) return;
     const std::vector<BYTE> block = BuildDibBlock(image);
     if (block.empty()) return;
-    SetClipboardBitmap(QByteArray(reinterpret_cast<const char*>(block.data()), qsizetype(block.size())),
-                       ToTopDownImage(image));
+    // Read in place: the clipboard makes its own copy, with the file header before it.
+    SetClipboardBitmap(
+        QByteArray::fromRawData(reinterpret_cast<const char*>(block.data()), qsizetype(block.size())));
 }
 
 bool PasteFromClipboard(FCObjImage& image)
