@@ -53,7 +53,7 @@ int Run(const QStringList& arguments, const RunHooks& hooks)
             CleanArgument(arguments[i], [](const QString& p) { return QFileInfo(p).isFile(); });
         frame->OpenFile(path, false);
     }
-    if (arguments.size() > 2) frame->MdiArea()->cascadeSubWindows();
+    if (arguments.size() > 2) frame->CascadeWindows();
 
     // The splash stays where it was on the screen, inside the frame now.
     if (splash)

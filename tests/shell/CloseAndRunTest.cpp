@@ -119,6 +119,28 @@ TEST(Run, ExitCodeAndCommandLine)
     EXPECT_EQ(::Run({"orvalis"}, failing), 0);
 }
 
+TEST(Run, WindowsOfTheCommandLineGetTheSizeOfTheOthers)
+{
+    FrameFixture f(false);
+    const QString a = f.MakeImage("a.png"), b = f.MakeImage("b.png"), c = f.MakeImage("c.png");
+    f.settings.Write(L"", L"SplashTimer", REG_DWORD, IsolatedSettings::Dword(0));
+    std::vector<QSize> sizes;
+    RunHooks hooks;
+    hooks.started = [&](CMainFrame& frame)
+    {
+        for (QMdiSubWindow* w : frame.MdiArea()->subWindowList())
+            sizes.push_back(w->size());
+        frame.OpenFile(c, false); // as Ctrl+O opens it
+        sizes.push_back(frame.MdiArea()->subWindowList().back()->size());
+        QTimer::singleShot(0, &frame, [&frame] { frame.close(); });
+    };
+    EXPECT_EQ(::Run({"orvalis", a, b}, hooks), 1);
+    ASSERT_EQ(sizes.size(), 3u);
+    EXPECT_EQ(sizes[0], sizes[2]);
+    EXPECT_EQ(sizes[1], sizes[2]);
+    EXPECT_GT(sizes[2].width(), 320) << "not the smallest size a window can have";
+}
+
 TEST(Run, ApplicationFormatsNumbersWithoutTheLocaleAndOutlivesItsLastWindow)
 {
     std::setlocale(LC_NUMERIC, "C.UTF-8");
