@@ -15,4 +15,10 @@ public:
     // The name typed in the dialog.
     QString TypedName() const;
     void SetTypedName(const QString& name);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    bool m_sized = false;
 };
