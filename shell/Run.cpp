@@ -66,6 +66,17 @@ int Run(const QStringList& arguments, const RunHooks& hooks)
         splash->setVisible(visible);
         splash->raise();
     }
+    // Should the splash have had the focus, its window hands it to the main window without the
+    // application being told, and the main window would stay inactive (no tooltips, dialogs not
+    // on it) until some other window had been active: it is told here.
+    if (QGuiApplication::focusWindow() == frame->windowHandle() &&
+        QApplication::activeWindow() != frame.get())
+    {
+        QT_WARNING_PUSH
+        QT_WARNING_DISABLE_DEPRECATED
+        QApplication::setActiveWindow(frame.get());
+        QT_WARNING_POP
+    }
 
     if (hooks.started) hooks.started(*frame);
     const int code = QApplication::exec();

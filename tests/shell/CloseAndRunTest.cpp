@@ -7,6 +7,7 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
@@ -117,6 +118,27 @@ TEST(Run, ExitCodeAndCommandLine)
     RunHooks failing;
     failing.create = [](CMainFrame&) { return false; };
     EXPECT_EQ(::Run({"orvalis"}, failing), 0);
+}
+
+TEST(Run, TheMainWindowIsActiveOnceTheSplashIsInsideIt)
+{
+    // The offscreen platform gives the focus to every window shown, the splash included: the
+    // main window must still be the active one when the loop runs (its tooltips show, dialogs
+    // sit on it).
+    FrameFixture f(false);
+    bool frameActive = false;
+    RunHooks hooks;
+    hooks.started = [&frameActive](CMainFrame& frame)
+    {
+        QTimer::singleShot(50, &frame,
+                           [&frame, &frameActive]
+                           {
+                               frameActive = QApplication::activeWindow() == &frame;
+                               frame.close();
+                           });
+    };
+    EXPECT_EQ(::Run({"orvalis"}, hooks), 1);
+    EXPECT_TRUE(frameActive);
 }
 
 TEST(Run, WindowsOfTheCommandLineGetTheSizeOfTheOthers)
