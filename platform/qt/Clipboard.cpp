@@ -1,7 +1,7 @@
 #include "platform/qt/Clipboard.h"
 
 #include "platform/WinTypes.h"
-#include "platform/qt/ClipboardPng.h"
+#include "platform/imaging/DibBlockPng.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

@@ -3,7 +3,7 @@
 #include "imagelib/FCDibBlock.h"
 #include "imagelib/qt/FCObjImageQt.h"
 #include "platform/qt/Clipboard.h"
-#include "platform/qt/ClipboardPng.h"
+#include "platform/imaging/DibBlockPng.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

@@ -1,4 +1,4 @@
-#include "platform/qt/ClipboardPng.h"
+#include "platform/imaging/DibBlockPng.h"
 
 #include <csetjmp>
 #include <cstring>
