@@ -82,6 +82,14 @@ void CBitmapView::OnEditCopy()
     RECT region{0, 0, image.Width() - 1, image.Height() - 1};
     if (IsSelectionShown()) region = GetSelection();
     if (region.left < 0) return;
+    auto lock = m_pDoc->LockImage();
+    // The whole picture goes out as it is, without a copy of it first.
+    if (region.left == 0 && region.top == 0 && region.right == image.Width() - 1 &&
+        region.bottom == image.Height() - 1)
+    {
+        CopyToClipboard(image);
+        return;
+    }
     FCObjImage part;
     if (!image.CopyRegionTo(part, RECT{region.left, region.top, region.right + 1, region.bottom + 1})) return;
     CopyToClipboard(part);

@@ -9,6 +9,7 @@
 #include <QPointer>
 
 #include <atomic>
+#include <climits>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -138,27 +139,39 @@ private:
 };
 } // namespace
 
-void SetClipboardBitmap(const QByteArray& dibBlock)
+QByteArray BitmapFileFor(std::size_t blockSize)
 {
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    if (!clipboard || dibBlock.size() < int(sizeof(BITMAPINFOHEADER))) return;
+    if (blockSize < sizeof(BITMAPINFOHEADER) || blockSize > std::size_t(INT_MAX) - sizeof(BITMAPFILEHEADER))
+        return {};
     BITMAPFILEHEADER file;
     file.bfType = 0x4D42; // "BM"
-    file.bfSize = DWORD(sizeof file + std::size_t(dibBlock.size()));
+    file.bfSize = DWORD(sizeof file + blockSize);
     file.bfOffBits = DWORD(sizeof file + sizeof(BITMAPINFOHEADER));
-    QByteArray bytes;
-    bytes.reserve(qsizetype(sizeof file) + dibBlock.size());
-    bytes.append(reinterpret_cast<const char*>(&file), sizeof file);
-    bytes.append(dibBlock);
+    QByteArray bytes(qsizetype(sizeof file + blockSize), Qt::Uninitialized);
+    std::memcpy(bytes.data(), &file, sizeof file);
+    return bytes;
+}
 
+void SetClipboardBitmapFile(const QByteArray& file)
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (!clipboard || file.size() < qsizetype(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER))) return;
     // The bitmap block is served as it is, at once, whatever its size. Nothing is converted on
     // demand here: another program asking for a compressed form while this one copies a big
     // picture would hold the user-interface thread for seconds.
     auto* data = new QMimeData;
-    data->setData(QString::fromLatin1(kClipboardBitmapMime), bytes);
+    data->setData(QString::fromLatin1(kClipboardBitmapMime), file);
     clipboard->setMimeData(data);
     TheCache().valid = false;
-    CPngEncoder::Instance().Start(data, bytes);
+    CPngEncoder::Instance().Start(data, file);
+}
+
+void SetClipboardBitmap(const QByteArray& dibBlock)
+{
+    QByteArray file = BitmapFileFor(std::size_t(dibBlock.size()));
+    if (file.isEmpty()) return;
+    std::memcpy(file.data() + sizeof(BITMAPFILEHEADER), dibBlock.constData(), std::size_t(dibBlock.size()));
+    SetClipboardBitmapFile(file);
 }
 
 QByteArray GetClipboardBitmapBlock()

@@ -8,6 +8,8 @@
 #include <QByteArray>
 #include <QImage>
 
+#include <cstddef>
+
 // The MIME type of the bitmap block.
 extern const char* const kClipboardBitmapMime;
 
@@ -24,6 +26,10 @@ ClipboardState GetClipboardState();
 // Puts a bitmap block (without its file header) on the clipboard, replacing what it held, and
 // starts making its PNG form (24- and 32-bit blocks) off the user-interface thread.
 void SetClipboardBitmap(const QByteArray& dibBlock);
+// The same for a block written by the caller after the 14-byte file header of BitmapFileFor
+// (its block bytes left to fill): a big picture is copied once.
+QByteArray BitmapFileFor(std::size_t blockSize);
+void SetClipboardBitmapFile(const QByteArray& file);
 
 // The bitmap block of "image/bmp" without its 14-byte file header; empty when there is none or
 // the data is not a bitmap file.
