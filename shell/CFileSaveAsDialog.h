@@ -10,7 +10,8 @@ class CFileSaveAsDialog : public QFileDialog
 public:
     CFileSaveAsDialog(const QString& initialName, const QString& initialFolder, QWidget* parent = nullptr);
 
-    // A file type was chosen (index in the known-images list).
+    // A file type was chosen (index in the known-images list): the name typed before gets the
+    // type's extension, or stays as it was for a type without one.
     void OnTypeChange(int index);
     // The name typed in the dialog.
     QString TypedName() const;
@@ -20,5 +21,6 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    QString m_nameBeforeTypeChange;
     bool m_sized = false;
 };

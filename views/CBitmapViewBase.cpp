@@ -3,6 +3,7 @@
 #include "document/CImageDoc.h"
 #include "platform/qt/WindowMessages.h"
 #include "resources/CommandIds.h"
+#include "views/CIntelliMouse.h"
 #include "views/ChildFrameHost.h"
 #include "views/ViewMath.h"
 
@@ -39,6 +40,7 @@ void DrawFocusRect(QPainter& painter, const QRect& r)
 
 CBitmapViewBase::CBitmapViewBase(QWidget* parent) : QAbstractScrollArea(parent)
 {
+    m_intelliMouse = std::make_unique<CIntelliMouse>(this);
     setFrameShape(QFrame::StyledPanel);
     setFrameShadow(QFrame::Sunken);
     setFocusPolicy(Qt::StrongFocus);
@@ -94,6 +96,11 @@ void CBitmapViewBase::SetPaintingSuspended(bool suspended)
 bool CBitmapViewBase::IsPaintingSuspended()
 {
     return g_paintingSuspended;
+}
+
+int CBitmapViewBase::ScrollAxisMask() const
+{
+    return m_intelliMouse->ScrollBars();
 }
 
 QPoint CBitmapViewBase::ScrollPosition() const
@@ -366,15 +373,15 @@ void CBitmapViewBase::resizeEvent(QResizeEvent* event)
     if (m_nZoom != kZoomFit)
     {
         UpdateBars();
-        m_nScrollBars =
-            (horizontalScrollBar()->maximum() > 0 ? 2 : 0) + (verticalScrollBar()->maximum() > 0 ? 1 : 0);
+        m_intelliMouse->SetScrollBars((horizontalScrollBar()->maximum() > 0 ? 2 : 0) +
+                                      (verticalScrollBar()->maximum() > 0 ? 1 : 0));
     }
     else
     {
         const QSize client = viewport()->size();
         SetCanvas(client.width(), client.height(), false);
         UpdateFitRect();
-        m_nScrollBars = 0;
+        m_intelliMouse->SetScrollBars(0);
         viewport()->update();
     }
     OnSizeChanged();
