@@ -15,18 +15,31 @@ std::vector<BYTE> BuildDibBlock(const FCObjImage& image)
         if (!converted.HasBits()) return {};
         source = &converted;
     }
-    const std::size_t pixelBytes = std::size_t(source->RowPitch()) * std::size_t(source->Height());
-    std::vector<BYTE> block(sizeof(BITMAPINFOHEADER) + pixelBytes, 0);
-    BITMAPINFOHEADER header;
-    header.biSize = sizeof(BITMAPINFOHEADER);
-    header.biWidth = source->Width();
-    header.biHeight = source->Height();
-    header.biPlanes = 1;
-    header.biBitCount = WORD(source->ColorBits());
-    header.biCompression = BI_RGB;
-    std::memcpy(block.data(), &header, sizeof header);
-    std::memcpy(block.data() + sizeof header, source->GetBits(), pixelBytes);
+    std::vector<BYTE> block(DibBlockSize(*source));
+    if (block.empty() || !WriteDibBlock(*source, block.data())) return {};
     return block;
+}
+
+std::size_t DibBlockSize(const FCObjImage& image)
+{
+    if (!image.HasBits() || (image.ColorBits() != 24 && image.ColorBits() != 32)) return 0;
+    return sizeof(BITMAPINFOHEADER) + std::size_t(image.RowPitch()) * std::size_t(image.Height());
+}
+
+bool WriteDibBlock(const FCObjImage& image, BYTE* out)
+{
+    const std::size_t size = DibBlockSize(image);
+    if (!size || !out) return false;
+    BITMAPINFOHEADER header{};
+    header.biSize = sizeof(BITMAPINFOHEADER);
+    header.biWidth = image.Width();
+    header.biHeight = image.Height();
+    header.biPlanes = 1;
+    header.biBitCount = WORD(image.ColorBits());
+    header.biCompression = BI_RGB;
+    std::memcpy(out, &header, sizeof header);
+    std::memcpy(out + sizeof header, image.GetBits(), size - sizeof header);
+    return true;
 }
 
 DibBlockRead ReadDib32Block(const BYTE* data, std::size_t size, FCObjImage& out)

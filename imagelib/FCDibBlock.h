@@ -12,6 +12,12 @@
 // are still declared BI_RGB. Empty when the image has no pixels.
 std::vector<BYTE> BuildDibBlock(const FCObjImage& image);
 
+// The same block written into memory of the caller's (DibBlockSize(image) bytes at out), for 24-
+// and 32-bit images only: one copy of the pixels, whatever the size of the picture. DibBlockSize
+// is 0, and WriteDibBlock false, for any other image.
+std::size_t DibBlockSize(const FCObjImage& image);
+bool WriteDibBlock(const FCObjImage& image, BYTE* out);
+
 enum class DibBlockRead
 {
     Taken,   // a 32-bit BI_RGB block, copied byte for byte into the image

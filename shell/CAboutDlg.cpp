@@ -154,7 +154,12 @@ void CAboutDlg::OnLinkClick()
 
 CSplashDlg::CSplashDlg(QWidget* parent) : CAboutDlg(parent)
 {
-    setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    // The splash never takes the focus: the main window shown after it is the active window from
+    // the start (its tooltips show, dialogs sit on it), and nothing has to be handed back when
+    // the splash moves into it.
+    setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                   Qt::WindowDoesNotAcceptFocus);
+    setAttribute(Qt::WA_ShowWithoutActivating);
     setObjectName(QStringLiteral("SplashScreen"));
 }
 

@@ -5,13 +5,16 @@
 #include "imagelib/qt/FCObjImageQt.h"
 #include "platform/TextConv.h"
 #include "platform/settings/Settings.h"
+#include "shell/FileDialogSize.h"
 #include "shell/ShellText.h"
 #include "views/OverlayImages.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QVBoxLayout>
 
@@ -88,9 +91,13 @@ CFilePreviewDialog::CFilePreviewDialog(const QString& initialFolder, QWidget* pa
         else
             column->addWidget(m_texts[i]);
     }
+    // The name (a whole path) takes two lines at most, below the picture, never over it.
     m_texts[0]->setWordWrap(true);
-    m_texts[0]->setMaximumWidth(260);
+    m_texts[0]->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_texts[0]->setFixedHeight(2 * QFontMetrics(fixed).lineSpacing());
     column->addStretch();
+    // A width of its own: what a preview shows never takes room from the file list.
+    panel->setFixedWidth(260);
     m_readOnly = new QCheckBox(QStringLiteral("Lecture seule"));
     if (auto* grid = qobject_cast<QGridLayout*>(layout()))
     {
@@ -99,6 +106,18 @@ CFilePreviewDialog::CFilePreviewDialog(const QString& initialFolder, QWidget* pa
     }
     connect(this, &QFileDialog::currentChanged, this, &CFilePreviewDialog::UpdatePreview);
     connect(this, &QFileDialog::directoryEntered, this, [this] { UpdatePreview(QString()); });
+    // A name or a path typed in the name field is previewed as a chosen one is.
+    if (auto* edit = findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+        connect(edit, &QLineEdit::textEdited, this, &CFilePreviewDialog::OnNameTyped);
+}
+
+void CFilePreviewDialog::OnNameTyped(const QString& text)
+{
+    QString typed = text.trimmed();
+    if (typed.startsWith(QStringLiteral("~/"))) typed.replace(0, 1, QDir::homePath());
+    const QString path =
+        typed.isEmpty() || QFileInfo(typed).isAbsolute() ? typed : directory().absoluteFilePath(typed);
+    UpdatePreview(!path.isEmpty() && QFileInfo(path).isFile() ? path : QString());
 }
 
 bool CFilePreviewDialog::IsReadOnlyChecked() const
@@ -162,4 +181,14 @@ void CFilePreviewDialog::UpdatePreview(const QString& path)
                 m_texts[wanted.control]->setText(QString::fromStdWString(FormatPropertyValue(item)));
     }
     m_box->ImageChanged();
+}
+
+void CFilePreviewDialog::showEvent(QShowEvent* event)
+{
+    QFileDialog::showEvent(event);
+    if (m_sized) return;
+    // Sized once its parts are laid out, then centred again on its owner.
+    m_sized = true;
+    SizeFileDialogToColumns(*this, 540);
+    adjustPosition(parentWidget());
 }

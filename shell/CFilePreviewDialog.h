@@ -49,6 +49,13 @@ public:
     // The filter list as the dialog shows it: label and patterns ("*.a *.b"), the label shown.
     static QStringList KnownImagesFilters();
 
+    // The name field was typed in: a name or path that names a file is previewed, anything else
+    // empties the preview.
+    void OnNameTyped(const QString& text);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void ClearTexts(const QString& typeText);
 
@@ -57,4 +64,5 @@ private:
     CPreviewBox* m_box;
     QLabel* m_texts[13]; // 1012..1024
     QCheckBox* m_readOnly;
+    bool m_sized = false;
 };

@@ -2,6 +2,7 @@
 
 #include "platform/settings/Settings.h"
 #include "shell/CFilePreviewDialog.h"
+#include "shell/FileDialogSize.h"
 #include "shell/ShellText.h"
 
 #include <QComboBox>
@@ -58,4 +59,14 @@ void CFileSaveAsDialog::OnTypeChange(int index)
     // As the dialog has always done it: the full path, renamed, goes into the name field.
     const QString full = QFileInfo(name).isAbsolute() ? name : directory().absoluteFilePath(name);
     SetTypedName(RenameExtension(full, extension));
+}
+
+void CFileSaveAsDialog::showEvent(QShowEvent* event)
+{
+    QFileDialog::showEvent(event);
+    if (m_sized) return;
+    // Sized once its parts are laid out, then centred again on its owner.
+    m_sized = true;
+    SizeFileDialogToColumns(*this, 420);
+    adjustPosition(parentWidget());
 }

@@ -17,6 +17,10 @@ public:
     QString TypedName() const;
     void SetTypedName(const QString& name);
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     QString m_nameBeforeTypeChange;
+    bool m_sized = false;
 };

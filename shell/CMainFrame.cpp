@@ -18,25 +18,31 @@
 #include "shell/RotateResizeDialogs.h"
 #include "shell/ShellDialogs.h"
 #include "shell/ShellText.h"
+#include "shell/WindowLayout.h"
 #include "views/CChildFrame.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLayout>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPrintPreviewWidget>
+#include <QScreen>
 #include <QSessionManager>
 #include <QShortcut>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <QStyle>
+#include <QStyleOption>
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
@@ -179,7 +185,12 @@ bool CMainFrame::Create()
             {
                 if (!OnEndSession()) manager.cancel();
             });
-    resize(1000, 720);
+    // The first window fits the screen it opens on (the one under the mouse, where window
+    // managers put new windows), with room for the window manager's frame.
+    QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    const QSize wanted(1000, 720);
+    resize(screen ? FitToScreen(wanted, screen->availableGeometry().size(), QSize(16, 48)) : wanted);
     UpdateUIState();
     m_created = true;
     return true;
@@ -288,14 +299,14 @@ bool CMainFrame::OnCommand(int id)
         OnViewStatusBar();
         return true;
     case kCmdAppAbout:
-        ShellDialogs().ShowAbout(QApplication::activeWindow());
+        ShellDialogs().ShowAbout(DialogOwner());
         return true;
     case kCmdConfiguration:
-        RunConfigPropertyDlg(0, QApplication::activeWindow() ? QApplication::activeWindow() : this);
+        RunConfigPropertyDlg(0, DialogOwner());
         return true;
     case kCmdWindowCascade:
         ClosePrintPreview();
-        m_mdi->cascadeSubWindows();
+        CascadeWindows();
         return true;
     case kCmdWindowTileHorz:
         ClosePrintPreview();
@@ -451,6 +462,14 @@ void CMainFrame::OnViewStatusBar()
 // ---------------------------------------------------------------------------------------------
 // Windows
 
+QWidget* CMainFrame::DialogOwner()
+{
+    // A dialog opened from a dialog sits on that one. Everything else belongs to the main window
+    // and is centred on it, whether or not the window manager has made it active yet.
+    QWidget* modal = QApplication::activeModalWidget();
+    return modal ? modal : this;
+}
+
 IChildFrame* CMainFrame::ActiveChild() const
 {
     if (!m_mdi) return nullptr;
@@ -486,13 +505,56 @@ CBitmapViewBase* CMainFrame::ActivateOtherView(CImageDoc* doc)
     return nullptr;
 }
 
+namespace
+{
+// The height of a child window's title bar with the frame above it.
+int ChildStep(const QMdiSubWindow* w)
+{
+    QStyleOptionTitleBar option;
+    option.initFrom(w);
+    option.titleBarFlags = w->windowFlags();
+    return w->style()->pixelMetric(QStyle::PM_TitleBarHeight, &option, w) +
+           w->style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, w);
+}
+} // namespace
+
+QSize CMainFrame::MdiAreaSize()
+{
+    // Laid out now: a window opened before the main window is first shown (from the command
+    // line) gets the place and size of the ones opened later.
+    if (QLayout* l = layout()) l->activate();
+    return m_mdi->isVisible() ? m_mdi->viewport()->size() : m_mdi->contentsRect().size();
+}
+
 void CMainFrame::AddChildFrame(QMdiSubWindow* frame)
 {
     m_mdi->addSubWindow(frame);
-    const QSize area = m_mdi->viewport()->size();
-    frame->resize(std::max(320, area.width() * 3 / 5), std::max(240, area.height() * 3 / 5));
+    const int index = int(m_mdi->subWindowList().size()) - 1;
+    frame->setGeometry(DefaultChildGeometry(index, MdiAreaSize(), ChildStep(frame)));
     frame->show();
     m_mdi->setActiveSubWindow(frame);
+}
+
+void CMainFrame::CascadeWindows()
+{
+    // From the back to the front, the active window last: it ends in front, on top of the
+    // others' title bars.
+    QMdiSubWindow* active = m_mdi->currentSubWindow();
+    std::vector<QMdiSubWindow*> windows;
+    for (QMdiSubWindow* w : m_mdi->subWindowList(QMdiArea::StackingOrder))
+        if (!w->isHidden() && !w->isMinimized() && w != active) windows.push_back(w);
+    if (active && !active->isHidden() && !active->isMinimized()) windows.push_back(active);
+    if (windows.empty()) return;
+    for (QMdiSubWindow* w : windows)
+        if (w->isMaximized()) w->showNormal();
+    const std::vector<QRect> places =
+        CascadeGeometries(int(windows.size()), MdiAreaSize(), ChildStep(windows[0]));
+    for (std::size_t i = 0; i < windows.size(); ++i)
+    {
+        windows[i]->setGeometry(places[i]);
+        windows[i]->raise();
+    }
+    if (active) m_mdi->setActiveSubWindow(active);
 }
 
 void CMainFrame::OnMdiActivation()
@@ -668,7 +730,7 @@ bool CMainFrame::OpenFile(const QString& given, bool readOnly)
 void CMainFrame::OnFileOpen()
 {
     ClosePrintPreview();
-    const auto choice = ShellDialogs().AskOpenFile(QApplication::activeWindow(), m_lastDirectory);
+    const auto choice = ShellDialogs().AskOpenFile(DialogOwner(), m_lastDirectory);
     if (choice) OpenFile(choice->path, choice->readOnly);
 }
 
@@ -762,7 +824,7 @@ void CMainFrame::OnDropFiles(const QStringList& paths)
     CWaitCursor wait(*this);
     for (const QString& path : paths)
         OpenFile(QFileInfo(path).absoluteFilePath(), false);
-    if (paths.size() >= 2) m_mdi->cascadeSubWindows();
+    if (paths.size() >= 2) CascadeWindows();
 }
 
 void CMainFrame::dragEnterEvent(QDragEnterEvent* event)
@@ -1000,23 +1062,21 @@ void CMainFrame::EndWaitCursor()
 std::optional<SaveAsChoice> CMainFrame::AskSaveAs(const std::wstring& initialName,
                                                   const std::wstring& initialFolder)
 {
-    const auto choice =
-        ShellDialogs().AskSaveAs(QApplication::activeWindow(), QString::fromStdWString(initialName),
-                                 QString::fromStdWString(initialFolder));
+    const auto choice = ShellDialogs().AskSaveAs(DialogOwner(), QString::fromStdWString(initialName),
+                                                 QString::fromStdWString(initialFolder));
     if (!choice) return std::nullopt;
     return SaveAsChoice{choice->path.toStdWString(), choice->fileTitle.toStdWString()};
 }
 
 void CMainFrame::ShowInfo(const std::wstring& path, const std::wstring& title, const std::wstring& text)
 {
-    ShellDialogs().ShowInfo(QApplication::activeWindow(), QString::fromStdWString(path),
-                            QString::fromStdWString(title), QString::fromStdWString(text));
+    ShellDialogs().ShowInfo(DialogOwner(), QString::fromStdWString(path), QString::fromStdWString(title),
+                            QString::fromStdWString(text));
 }
 
 std::unique_ptr<FCImageEffect> CMainFrame::RunEffectDialog(CImageDoc& doc, int command)
 {
-    QWidget* parent = QApplication::activeWindow();
-    return ::RunEffectDialog(doc, command, parent ? parent : this);
+    return ::RunEffectDialog(doc, command, DialogOwner());
 }
 
 bool CMainFrame::HasEffectDialog(int command) const

@@ -103,12 +103,17 @@ public:
     CScannerWindow* ScannerWindow() const { return m_scannerWindow; }
 
     // ---- Windows ----
+    // The owner of a dialog opened now: the modal dialog in front, else the main window.
+    QWidget* DialogOwner();
     IChildFrame* ActiveChild() const;
     CBitmapViewBase* GetActiveView() const;
     CBitmapViewBase* ActivateOtherView(CImageDoc* doc);
     QMdiArea* MdiArea() const { return m_mdi; }
     void AddChildFrame(QMdiSubWindow* frame) override;
     void ClosePrintPreview() override;
+    // Cascades the windows as the desktop does: in their places of new windows, the active one
+    // in front, every title bar visible.
+    void CascadeWindows();
     void TileHorizontal();
     void TileVertical();
     void ArrangeIcons();
@@ -197,6 +202,8 @@ private:
     // Horizontal tiling stacks the windows, each as wide as the area; vertical tiling puts them
     // side by side, each as high as the area.
     void Tile(bool sideBySide);
+    // The MDI area's client size, laid out first.
+    QSize MdiAreaSize();
     // A new image window in the MDI area.
     CChildFrame* NewChildFrame();
     // Closes a child frame once the events in hand are done.

@@ -22,15 +22,6 @@
 #include <QStackedWidget>
 #include <QToolBar>
 
-namespace
-{
-QWidget* DialogOwner(QWidget* frame)
-{
-    QWidget* active = QApplication::activeWindow();
-    return active ? active : frame;
-}
-} // namespace
-
 QPrinter& CMainFrame::Printer()
 {
     if (!m_printer) m_printer = MakeDefaultPrinter();
@@ -87,7 +78,7 @@ void CMainFrame::RunPrintJob(QPrinter& printer)
 
 void CMainFrame::OnFilePrint()
 {
-    QWidget* owner = DialogOwner(this);
+    QWidget* owner = DialogOwner();
     if (!PrintDialogs().HasPrinters() &&
         ShowPrompt(owner,
                    QStringLiteral("Aucune imprimante n'est installée : l'image ne peut être imprimée "
@@ -107,7 +98,7 @@ void CMainFrame::OnFilePageSetup()
 {
     QPrinter& printer = Printer();
     PutMarginsOnPrinter(printer, m_margins);
-    const bool accepted = PrintDialogs().AskPageSetup(DialogOwner(this), printer);
+    const bool accepted = PrintDialogs().AskPageSetup(DialogOwner(), printer);
     if (accepted) m_margins = MarginsOfPrinter(printer);
     ResetToMinimumMargins(printer);
     if (accepted && m_previewShown) ShowPreviewWidget();
@@ -178,7 +169,7 @@ void CMainFrame::OnSettingsChanged()
 
 void CMainFrame::OnPreviewConfiguration()
 {
-    RunConfigPropertyDlg(1, DialogOwner(this));
+    RunConfigPropertyDlg(1, DialogOwner());
     OnSettingsChanged();
 }
 

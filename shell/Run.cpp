@@ -53,7 +53,7 @@ int Run(const QStringList& arguments, const RunHooks& hooks)
             CleanArgument(arguments[i], [](const QString& p) { return QFileInfo(p).isFile(); });
         frame->OpenFile(path, false);
     }
-    if (arguments.size() > 2) frame->MdiArea()->cascadeSubWindows();
+    if (arguments.size() > 2) frame->CascadeWindows();
 
     // The splash stays where it was on the screen, inside the frame now.
     if (splash)
@@ -65,6 +65,17 @@ int Run(const QStringList& arguments, const RunHooks& hooks)
         splash->setAutoFillBackground(true);
         splash->setVisible(visible);
         splash->raise();
+    }
+    // Should the splash have had the focus, its window hands it to the main window without the
+    // application being told, and the main window would stay inactive (no tooltips, dialogs not
+    // on it) until some other window had been active: it is told here.
+    if (QGuiApplication::focusWindow() == frame->windowHandle() &&
+        QApplication::activeWindow() != frame.get())
+    {
+        QT_WARNING_PUSH
+        QT_WARNING_DISABLE_DEPRECATED
+        QApplication::setActiveWindow(frame.get());
+        QT_WARNING_POP
     }
 
     if (hooks.started) hooks.started(*frame);

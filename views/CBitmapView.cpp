@@ -82,6 +82,14 @@ void CBitmapView::OnEditCopy()
     RECT region{0, 0, image.Width() - 1, image.Height() - 1};
     if (IsSelectionShown()) region = GetSelection();
     if (region.left < 0) return;
+    auto lock = m_pDoc->LockImage();
+    // The whole picture goes out as it is, without a copy of it first.
+    if (region.left == 0 && region.top == 0 && region.right == image.Width() - 1 &&
+        region.bottom == image.Height() - 1)
+    {
+        CopyToClipboard(image);
+        return;
+    }
     FCObjImage part;
     if (!image.CopyRegionTo(part, RECT{region.left, region.top, region.right + 1, region.bottom + 1})) return;
     CopyToClipboard(part);
@@ -143,11 +151,16 @@ void CBitmapView::DoPaint(QPainter& painter, const QRect& rc)
     auto lock = m_pDoc->LockImage();
     const FCObjImage& image = m_pDoc->GetImage();
     const int w = image.Width(), h = image.Height();
+    // The image is drawn in device pixels: at 1:1 each of its pixels is one pixel of the screen.
+    const int unit = DeviceUnit();
     RECT dest{0, 0, w, h};
     if (Zoom() != kZoomFit)
         dest = RECT{0, 0, LONG(ZoomedLength(w, Zoom())), LONG(ZoomedLength(h, Zoom()))};
     else
-        dest = FitRect(w, h, rc.width(), rc.height());
+    {
+        const QSize client = DeviceSize(rc.size());
+        dest = FitRect(w, h, client.width(), client.height());
+    }
 
     if (m_cacheStale.exchange(false))
     {
@@ -156,10 +169,12 @@ void CBitmapView::DoPaint(QPainter& painter, const QRect& rc)
     }
     if (image.HasBits() && dest.right > 0 && dest.bottom > 0)
     {
+        painter.save();
+        painter.scale(double(kUnitPlain) / unit, double(kUnitPlain) / unit);
         const QRect destRect(0, 0, dest.right, dest.bottom);
         if (image.ColorBits() == 32)
         {
-            painter.fillRect(destRect & rc, Qt::white);
+            painter.fillRect(destRect, Qt::white);
             if (!m_premultiplied.HasBits()) m_premultiplied = PremultipliedCopy(image);
             DrawToDC(m_premultiplied, painter, dest);
         }
@@ -175,9 +190,13 @@ void CBitmapView::DoPaint(QPainter& painter, const QRect& rc)
         }
         else
             DrawToDC(image, painter, dest);
+        painter.restore();
     }
-    if (rc.right() + 1 > dest.right)
-        painter.fillRect(QRect(QPoint(dest.right, rc.top()), QPoint(rc.right(), rc.bottom())), lightGrey);
-    if (rc.bottom() + 1 > dest.bottom)
-        painter.fillRect(QRect(QPoint(rc.left(), dest.bottom), QPoint(rc.right(), rc.bottom())), lightGrey);
+    // The margins, in window pixels from the image's edge in device pixels.
+    const double right = double(dest.right) * kUnitPlain / unit,
+                 bottom = double(dest.bottom) * kUnitPlain / unit;
+    const double rcRight = rc.right() + 1.0, rcBottom = rc.bottom() + 1.0;
+    if (rcRight > right) painter.fillRect(QRectF(right, rc.top(), rcRight - right, rc.height()), lightGrey);
+    if (rcBottom > bottom)
+        painter.fillRect(QRectF(rc.left(), bottom, rc.width(), rcBottom - bottom), lightGrey);
 }

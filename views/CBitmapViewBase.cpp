@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 
 namespace
 {
@@ -144,15 +145,15 @@ void CBitmapViewBase::SetZoom(int zoom)
         if (m_pDoc && m_pDoc->GetImage().HasBits())
         {
             const FCObjImage& image = m_pDoc->GetImage();
-            SetCanvas(ZoomedLength(image.Width(), zoom), ZoomedLength(image.Height(), zoom), true);
+            const int unit = DeviceUnit();
+            SetCanvas(CanvasLength(image.Width(), zoom, unit), CanvasLength(image.Height(), zoom, unit),
+                      true);
         }
     }
     else
     {
         SetCanvas(client.width(), client.height(), true);
-        const FCObjImage* image = m_pDoc ? &m_pDoc->GetImage() : nullptr;
-        m_rcFit =
-            FitRect(image ? image->Width() : 0, image ? image->Height() : 0, client.width(), client.height());
+        UpdateFitRect();
     }
     horizontalScrollBar()->setValue(0);
     verticalScrollBar()->setValue(0);
@@ -169,13 +170,34 @@ void CBitmapViewBase::UpdateScrollSize()
         if (m_pDoc && m_pDoc->GetImage().HasBits())
         {
             const FCObjImage& image = m_pDoc->GetImage();
-            SetCanvas(ZoomedLength(image.Width(), m_nZoom), ZoomedLength(image.Height(), m_nZoom), false);
+            const int unit = DeviceUnit();
+            SetCanvas(CanvasLength(image.Width(), m_nZoom, unit), CanvasLength(image.Height(), m_nZoom, unit),
+                      false);
         }
         return;
     }
     const QSize client = viewport()->size();
     SetCanvas(client.width(), client.height(), false);
     // Keeps clicks in step with the painting when the image changed size.
+    UpdateFitRect();
+}
+
+int CBitmapViewBase::DeviceUnit() const
+{
+    return std::max(1, int(std::lround(viewport()->devicePixelRatioF() * kUnitPlain)));
+}
+
+QSize CBitmapViewBase::DeviceSize(const QSize& size) const
+{
+    const std::int64_t unit = DeviceUnit();
+    return QSize(int(size.width() * unit / kUnitPlain), int(size.height() * unit / kUnitPlain));
+}
+
+void CBitmapViewBase::UpdateFitRect()
+{
+    // Fitted in device pixels: an image that fits the window is shown one image pixel per screen
+    // pixel, never enlarged.
+    const QSize client = DeviceSize(viewport()->size());
     const FCObjImage* image = m_pDoc ? &m_pDoc->GetImage() : nullptr;
     m_rcFit =
         FitRect(image ? image->Width() : 0, image ? image->Height() : 0, client.width(), client.height());
@@ -188,14 +210,14 @@ POINT CBitmapViewBase::ClientToImage(int x, int y) const
     const std::int64_t Y =
         std::int64_t(y) + (verticalScrollBar()->maximum() > 0 ? verticalScrollBar()->value() : 0);
     const int w = m_pDoc ? m_pDoc->GetImage().Width() : 0;
-    return CanvasToImage(X, Y, m_nZoom, m_rcFit, w);
+    return CanvasToImage(X, Y, m_nZoom, m_rcFit, w, DeviceUnit());
 }
 
 POINT CBitmapViewBase::ImageToClient(int x, int y) const
 {
     const int w = m_pDoc ? m_pDoc->GetImage().Width() : 0;
     const int h = m_pDoc ? m_pDoc->GetImage().Height() : 0;
-    return ImageToCanvas(x, y, m_nZoom, m_rcFit, w, h);
+    return ImageToCanvas(x, y, m_nZoom, m_rcFit, w, h, DeviceUnit());
 }
 
 RECT CBitmapViewBase::GetSelection() const
@@ -358,9 +380,7 @@ void CBitmapViewBase::resizeEvent(QResizeEvent* event)
     {
         const QSize client = viewport()->size();
         SetCanvas(client.width(), client.height(), false);
-        const FCObjImage* image = m_pDoc ? &m_pDoc->GetImage() : nullptr;
-        m_rcFit =
-            FitRect(image ? image->Width() : 0, image ? image->Height() : 0, client.width(), client.height());
+        UpdateFitRect();
         m_intelliMouse->SetScrollBars(0);
         viewport()->update();
     }
@@ -370,6 +390,8 @@ void CBitmapViewBase::resizeEvent(QResizeEvent* event)
 bool CBitmapViewBase::viewportEvent(QEvent* event)
 {
     if (event->type() == QEvent::Leave) OnMouseLeave();
+    // Moved to a screen of another density: the canvas and the fitted size follow.
+    if (event->type() == QEvent::ScreenChangeInternal) SetZoom(m_nZoom);
     return QAbstractScrollArea::viewportEvent(event);
 }
 

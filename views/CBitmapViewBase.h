@@ -50,8 +50,13 @@ public:
     RECT SelectionCorners() const { return m_rcSel; }
     bool IsSelectionShown() const { return m_bSelShown; }
     bool IsSelectionDragging() const { return m_bSelDragging; }
-    // The fitted image rectangle in fit mode.
+    // The fitted image rectangle in fit mode, in device pixels.
     RECT FitRectangle() const { return m_rcFit; }
+    // Device pixels per 256 window pixels (256, or 512 on a screen of twice the density): at 1:1
+    // one image pixel is one device pixel.
+    int DeviceUnit() const;
+    // A size in window pixels as device pixels (truncated).
+    QSize DeviceSize(const QSize& size) const;
     // Axes the panning may scroll: 2 horizontal, 1 vertical.
     int ScrollAxisMask() const;
     // Middle-button panning and the wheel.
@@ -100,6 +105,7 @@ protected:
 
 private:
     void SetCanvas(std::int64_t width, std::int64_t height, bool reset);
+    void UpdateFitRect();
     void UpdateBars();
     void PostSelection(const RECT& r);
 

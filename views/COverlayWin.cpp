@@ -9,6 +9,7 @@
 #include "views/OverlayImages.h"
 #include "views/ViewMath.h"
 
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
@@ -30,6 +31,7 @@ COverlayWin::~COverlayWin() = default;
 
 void COverlayWin::Scale(std::int64_t& num, std::int64_t& den) const
 {
+    // Device pixels per pasted pixel.
     const int zoom = m_pView->Zoom();
     if (zoom != kZoomFit)
     {
@@ -48,13 +50,20 @@ void COverlayWin::Scale(std::int64_t& num, std::int64_t& den) const
     }
 }
 
-QSize COverlayWin::ScaledSize() const
+QSize COverlayWin::ScaledDeviceSize() const
 {
     std::int64_t num = 1, den = 1;
     Scale(num, den);
     const std::int64_t w = std::int64_t(m_imgPaste.Width()) * num / den;
     const std::int64_t h = std::int64_t(m_imgPaste.Height()) * num / den;
     return QSize(int(std::min<std::int64_t>(w, 1 << 24)), int(std::min<std::int64_t>(h, 1 << 24)));
+}
+
+QSize COverlayWin::ScaledSize() const
+{
+    const QSize device = ScaledDeviceSize();
+    const int unit = m_pView->DeviceUnit();
+    return QSize(int(DeviceToLogical(device.width(), unit)), int(DeviceToLogical(device.height(), unit)));
 }
 
 void COverlayWin::Create(int x, int y)
@@ -140,14 +149,21 @@ void COverlayWin::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.fillRect(rect(), QColor(128, 128, 128));
     if (!m_pImage) return;
+    // Drawn in device pixels, as the view draws the document under it.
+    const int unit = m_pView->DeviceUnit();
     RECT dest{0, 0, 0, 0};
     if (m_pView->Zoom() != kZoomFit)
     {
-        const QSize s = ScaledSize();
+        const QSize s = ScaledDeviceSize();
         dest = RECT{0, 0, s.width(), s.height()};
     }
     else
-        dest = FitRect(m_imgPaste.Width(), m_imgPaste.Height(), width(), height());
+    {
+        const QSize s = m_pView->DeviceSize(size());
+        dest = FitRect(m_imgPaste.Width(), m_imgPaste.Height(), s.width(), s.height());
+    }
+    painter.save();
+    painter.scale(double(kUnitPlain) / unit, double(kUnitPlain) / unit);
     // The document pixels are straight alpha: drawn as they are over the grey.
     if (m_imgBackground.ColorBits() == 32)
     {
@@ -158,6 +174,7 @@ void COverlayWin::paintEvent(QPaintEvent*)
     else
         DrawToDC(m_imgBackground, painter, dest);
     DrawToDC(*m_pImage, painter, dest);
+    painter.restore();
     painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
     QPen pen(Qt::white);
     pen.setDashPattern({1, 1});
@@ -181,12 +198,20 @@ void COverlayWin::mousePressEvent(QMouseEvent* event)
         setFocus(Qt::MouseFocusReason);
         m_bDragging = true;
     }
-    else if (event->button() == Qt::RightButton)
-    {
-        std::unique_ptr<QMenu> menu(BuildMenu());
-        QAction* chosen = menu->exec(event->globalPosition().toPoint());
-        if (chosen) OnCommand(CommandIdOf(chosen));
-    }
+    // The right button's menu comes with the context-menu event that follows the press.
+    event->accept();
+}
+
+void COverlayWin::contextMenuEvent(QContextMenuEvent* event)
+{
+    // Taken here, or the view under the window would show its own menu after this one.
+    event->accept();
+    if (!m_open) return;
+    const QPoint at =
+        event->reason() == QContextMenuEvent::Mouse ? event->globalPos() : mapToGlobal(QPoint(0, 0));
+    std::unique_ptr<QMenu> menu(BuildMenu());
+    QAction* chosen = menu->exec(at);
+    if (chosen) OnCommand(CommandIdOf(chosen));
 }
 
 void COverlayWin::mouseMoveEvent(QMouseEvent* event)

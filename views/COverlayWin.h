@@ -54,11 +54,14 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     bool event(QEvent* event) override;
 
 private:
-    // The view's scale as a ratio num / den.
+    // The view's scale as a ratio num / den, in device pixels per image pixel.
     void Scale(std::int64_t& num, std::int64_t& den) const;
+    // The pasted picture at that scale, in device pixels and in window pixels.
+    QSize ScaledDeviceSize() const;
     QSize ScaledSize() const;
 
     std::unique_ptr<FCObjImage> m_pImage; // half transparent, premultiplied: what is shown

@@ -1,42 +1,18 @@
 #include "views/OverlayImages.h"
 
+#include "imagelib/effects/ColorEffects.h"
 #include "resources/CommandIds.h"
 
 #include <algorithm>
 #include <cstring>
 
-bool FCEffectPremultipleAlpha::AcceptsImage(const FCObjImage& image)
-{
-    return image.HasBits() && image.ColorBits() == 32;
-}
-
-namespace
-{
-inline void Premultiply(BYTE* pixel)
-{
-    const unsigned a = pixel[3];
-    pixel[0] = BYTE(pixel[0] * a / 255);
-    pixel[1] = BYTE(pixel[1] * a / 255);
-    pixel[2] = BYTE(pixel[2] * a / 255);
-}
-} // namespace
-
-void FCEffectPremultipleAlpha::ApplyToPixel(FCObjImage&, int, int, BYTE* pixel)
-{
-    Premultiply(pixel);
-}
-
 FCObjImage PremultipliedCopy(const FCObjImage& image)
 {
-    // FCEffectPremultipleAlpha's arithmetic in a plain loop: views make this copy of whole images.
+    // FCEffectPremultipleAlpha's arithmetic a row at a time: views make this copy of whole images.
     FCObjImage copy(image);
     if (copy.ColorBits() != 32) return copy;
     for (int y = 0; y < copy.Height(); ++y)
-    {
-        BYTE* p = copy.RowAddress(y);
-        for (int x = 0; x < copy.Width(); ++x, p += 4)
-            Premultiply(p);
-    }
+        PremultiplyAlphaRow(copy.RowAddress(y), copy.Width());
     return copy;
 }
 

@@ -3,15 +3,7 @@
 // window, and the paste mode of each menu command.
 #pragma once
 
-#include "imagelib/FCImageEffect.h"
-
-// Blue, green and red := c x a / 255 (truncated); alpha kept. 32-bit images only.
-class FCEffectPremultipleAlpha : public FCImageEffect
-{
-public:
-    bool AcceptsImage(const FCObjImage& image) override;
-    void ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
-};
+#include "imagelib/FCObjImage.h"
 
 // A copy of a 32-bit image with its colours premultiplied; the image itself is left alone.
 FCObjImage PremultipliedCopy(const FCObjImage& image);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cwchar>
 
 int ZoomAfterCommand(int id, int zoom)
@@ -44,6 +45,17 @@ std::int64_t ZoomedLength(std::int64_t length, int zoom)
     return std::min<std::int64_t>(length * zoom / 256, INT_MAX);
 }
 
+std::int64_t DeviceToLogical(std::int64_t deviceLength, int unit)
+{
+    if (unit <= 0 || unit == kUnitPlain) return deviceLength;
+    return (deviceLength * kUnitPlain + unit - 1) / unit;
+}
+
+std::int64_t CanvasLength(std::int64_t length, int zoom, int unit)
+{
+    return std::min<std::int64_t>(DeviceToLogical(ZoomedLength(length, zoom), unit), INT_MAX);
+}
+
 RECT FitRect(int w, int h, int cw, int ch)
 {
     if (w <= 0 || h <= 0 || cw < 1 || ch < 1) return RECT{};
@@ -63,23 +75,34 @@ LONG Clamp32(std::int64_t v)
 {
     return LONG(std::clamp<std::int64_t>(v, INT_MIN, INT_MAX));
 }
+
+std::int64_t Wide(__int128 v)
+{
+    return std::int64_t(std::clamp<__int128>(v, INT64_MIN, INT64_MAX));
+}
 } // namespace
 
-POINT CanvasToImage(std::int64_t X, std::int64_t Y, int zoom, const RECT& fit, int imageWidth)
+POINT CanvasToImage(std::int64_t X, std::int64_t Y, int zoom, const RECT& fit, int imageWidth, int unit)
 {
-    if (zoom != kZoomFit) return POINT{Clamp32(X * 256 / zoom), Clamp32(Y * 256 / zoom)};
-    const int fw = fit.right - fit.left, fh = fit.bottom - fit.top;
+    if (unit <= 0) unit = kUnitPlain;
+    // Window pixels to device pixels (X x unit / 256), then undo the zoom, in one division.
+    if (zoom != kZoomFit) return POINT{Clamp32(X * unit / zoom), Clamp32(Y * unit / zoom)};
+    const std::int64_t fw = fit.right - fit.left, fh = fit.bottom - fit.top;
     if (fw == 0 || fh == 0) return POINT{-1, -1};
-    return POINT{Clamp32(X * imageWidth / fw), Clamp32(Y * imageWidth / fw)};
+    // 128 bits: the product of a far canvas point, the density and the width may not fit in 64.
+    const __int128 num = __int128(unit) * imageWidth, den = __int128(fw) * kUnitPlain;
+    return POINT{Clamp32(Wide(X * num / den)), Clamp32(Wide(Y * num / den))};
 }
 
 POINT ImageToCanvas(std::int64_t x, std::int64_t y, int zoom, const RECT& fit, int imageWidth,
-                    int imageHeight)
+                    int imageHeight, int unit)
 {
-    if (zoom != kZoomFit) return POINT{Clamp32(x * zoom / 256), Clamp32(y * zoom / 256)};
+    if (unit <= 0) unit = kUnitPlain;
+    if (zoom != kZoomFit) return POINT{Clamp32(x * zoom / unit), Clamp32(y * zoom / unit)};
     if (imageWidth == 0 || imageHeight == 0) return POINT{0, 0};
-    const int fw = fit.right - fit.left;
-    return POINT{Clamp32(x * fw / imageWidth), Clamp32(y * fw / imageWidth)};
+    const std::int64_t fw = fit.right - fit.left;
+    const __int128 num = __int128(fw) * kUnitPlain, den = __int128(imageWidth) * unit;
+    return POINT{Clamp32(Wide(x * num / den)), Clamp32(Wide(y * num / den))};
 }
 
 RECT NormalizeRect(const RECT& r)

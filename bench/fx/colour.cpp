@@ -27,6 +27,7 @@ static const EffectFamily colourEffects{
     MakeEffectEntry<FCEffectNoisify, int, bool>("FCEffectNoisify", "amount independent_colours", {"20", "1"},
                                                 kFxRandom),
     MakeEffectEntry<FCEffectHalftoneM3>("FCEffectHalftoneM3", "", {}),
+    MakeEffectEntry<FCEffectPremultipleAlpha>("FCEffectPremultipleAlpha", "", {}),
     MakeEffectEntry<FCEffectHueSaturation, int, int>("FCEffectHueSaturation", "hue saturation", {"30", "40"}),
     MakeEffectEntry<FCEffectColorBalance, bool, int, int, int, int>(
         "FCEffectColorBalance", "preserve_luminosity tone_range cyan_red magenta_green yellow_blue",

@@ -243,3 +243,33 @@ void FCEffectHalftoneM3::ApplyToPixel(FCObjImage&, int x, int y, BYTE* pixel)
 {
     SetGrey(pixel, kMatrix[y & 7][x & 7] < (PixelLuminance(pixel) >> 2) ? 255 : 0);
 }
+
+// ---------------------------------------------------------------------------------------------
+// Premultiplied alpha
+
+namespace
+{
+inline void PremultiplyPixel(BYTE* pixel)
+{
+    const unsigned a = pixel[3];
+    pixel[0] = BYTE(pixel[0] * a / 255);
+    pixel[1] = BYTE(pixel[1] * a / 255);
+    pixel[2] = BYTE(pixel[2] * a / 255);
+}
+} // namespace
+
+bool FCEffectPremultipleAlpha::AcceptsImage(const FCObjImage& image)
+{
+    return image.HasBits() && image.ColorBits() == 32;
+}
+
+void FCEffectPremultipleAlpha::ApplyToPixel(FCObjImage&, int, int, BYTE* pixel)
+{
+    PremultiplyPixel(pixel);
+}
+
+void PremultiplyAlphaRow(BYTE* row, int width)
+{
+    for (int x = 0; x < width; ++x, row += 4)
+        PremultiplyPixel(row);
+}

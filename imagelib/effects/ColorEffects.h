@@ -222,3 +222,15 @@ public:
     // The matrix, indexed [y & 7][x & 7].
     static const BYTE kMatrix[8][8];
 };
+
+// Colours premultiplied by alpha, for drawing translucent pictures: blue, green and red := c x a /
+// 255 (truncated), alpha kept. 32-bit images only.
+class FCEffectPremultipleAlpha : public FCImageEffect
+{
+public:
+    bool AcceptsImage(const FCObjImage& image) override;
+    void ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
+};
+
+// The same arithmetic over a row of width 32-bit pixels, for whole copies made to be drawn.
+void PremultiplyAlphaRow(BYTE* row, int width);

@@ -152,10 +152,19 @@ void DrawToDC(const FCObjImage& image, QPainter& painter, const RECT& dest, cons
 void CopyToClipboard(const FCObjImage& image)
 {
     if (!image.HasBits()) return;
+    // 24 and 32 bits: the block is written once, straight into what the clipboard serves.
+    if (const std::size_t size = DibBlockSize(image))
+    {
+        QByteArray file = BitmapFileFor(size);
+        if (!file.isEmpty() &&
+            WriteDibBlock(image, reinterpret_cast<BYTE*>(file.data()) + sizeof(BITMAPFILEHEADER)))
+            SetClipboardBitmapFile(file);
+        return;
+    }
     const std::vector<BYTE> block = BuildDibBlock(image);
     if (block.empty()) return;
-    SetClipboardBitmap(QByteArray(reinterpret_cast<const char*>(block.data()), qsizetype(block.size())),
-                       ToTopDownImage(image));
+    SetClipboardBitmap(
+        QByteArray::fromRawData(reinterpret_cast<const char*>(block.data()), qsizetype(block.size())));
 }
 
 bool PasteFromClipboard(FCObjImage& image)

@@ -1,12 +1,20 @@
 #include "platform/qt/Clipboard.h"
 
 #include "platform/WinTypes.h"
+#include "platform/imaging/DibBlockPng.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QPointer>
 
+#include <atomic>
+#include <climits>
+#include <cstdint>
 #include <cstring>
+#include <memory>
+#include <thread>
+#include <vector>
 
 const char* const kClipboardBitmapMime = "image/bmp";
 
@@ -56,22 +64,114 @@ ClipboardState GetClipboardState()
     return cache.state;
 }
 
-void SetClipboardBitmap(const QByteArray& dibBlock, const QImage& forOthers)
+namespace
 {
-    QClipboard* clipboard = QGuiApplication::clipboard();
-    if (!clipboard || dibBlock.size() < int(sizeof(BITMAPINFOHEADER))) return;
+const char* const kClipboardPngMime = "image/png";
+
+// Makes the PNG form of the latest copy on a helper thread and adds it to that copy's data when
+// it is ready, provided the copy is still what the clipboard holds. A newer copy stops the
+// older encoding first; the program's end stops the last one.
+class CPngEncoder
+{
+public:
+    static CPngEncoder& Instance()
+    {
+        static CPngEncoder encoder;
+        return encoder;
+    }
+
+    void Start(QMimeData* target, QByteArray file)
+    {
+        Stop();
+        m_target = target;
+        const std::uint64_t generation = ++m_generation;
+        auto job = std::make_unique<Job>();
+        Job* j = job.get();
+        job->thread = std::thread(
+            [j, file, generation]
+            {
+                std::vector<BYTE> png;
+                const auto* block =
+                    reinterpret_cast<const BYTE*>(file.constData()) + sizeof(BITMAPFILEHEADER);
+                if (!EncodeDibBlockAsPng(block, std::size_t(file.size()) - sizeof(BITMAPFILEHEADER), png,
+                                         &j->cancel))
+                    return;
+                QByteArray bytes(reinterpret_cast<const char*>(png.data()), qsizetype(png.size()));
+                QMetaObject::invokeMethod(
+                    qApp, [generation, bytes] { Instance().Deliver(generation, bytes); },
+                    Qt::QueuedConnection);
+            });
+        m_job = std::move(job);
+    }
+
+    void Stop()
+    {
+        if (!m_job) return;
+        m_job->cancel = true;
+        m_job->thread.join();
+        m_job.reset();
+    }
+
+private:
+    struct Job
+    {
+        std::atomic<bool> cancel{false};
+        std::thread thread;
+    };
+
+    CPngEncoder()
+    {
+        // Before the application object goes: the helper thread posts to it.
+        qAddPostRoutine([] { Instance().Stop(); });
+    }
+
+    void Deliver(std::uint64_t generation, const QByteArray& png)
+    {
+        if (generation != m_generation || !m_target) return;
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        if (!clipboard || clipboard->mimeData() != m_target) return;
+        m_target->setData(QString::fromLatin1(kClipboardPngMime), png);
+    }
+
+    std::unique_ptr<Job> m_job;
+    QPointer<QMimeData> m_target;
+    std::uint64_t m_generation = 0;
+};
+} // namespace
+
+QByteArray BitmapFileFor(std::size_t blockSize)
+{
+    if (blockSize < sizeof(BITMAPINFOHEADER) || blockSize > std::size_t(INT_MAX) - sizeof(BITMAPFILEHEADER))
+        return {};
     BITMAPFILEHEADER file;
     file.bfType = 0x4D42; // "BM"
-    file.bfSize = DWORD(sizeof file + std::size_t(dibBlock.size()));
+    file.bfSize = DWORD(sizeof file + blockSize);
     file.bfOffBits = DWORD(sizeof file + sizeof(BITMAPINFOHEADER));
-    QByteArray bytes(reinterpret_cast<const char*>(&file), sizeof file);
-    bytes.append(dibBlock);
+    QByteArray bytes(qsizetype(sizeof file + blockSize), Qt::Uninitialized);
+    std::memcpy(bytes.data(), &file, sizeof file);
+    return bytes;
+}
 
+void SetClipboardBitmapFile(const QByteArray& file)
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (!clipboard || file.size() < qsizetype(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER))) return;
+    // The bitmap block is served as it is, at once, whatever its size. Nothing is converted on
+    // demand here: another program asking for a compressed form while this one copies a big
+    // picture would hold the user-interface thread for seconds.
     auto* data = new QMimeData;
-    if (!forOthers.isNull()) data->setImageData(forOthers);
-    data->setData(QString::fromLatin1(kClipboardBitmapMime), bytes);
+    data->setData(QString::fromLatin1(kClipboardBitmapMime), file);
     clipboard->setMimeData(data);
     TheCache().valid = false;
+    CPngEncoder::Instance().Start(data, file);
+}
+
+void SetClipboardBitmap(const QByteArray& dibBlock)
+{
+    QByteArray file = BitmapFileFor(std::size_t(dibBlock.size()));
+    if (file.isEmpty()) return;
+    std::memcpy(file.data() + sizeof(BITMAPFILEHEADER), dibBlock.constData(), std::size_t(dibBlock.size()));
+    SetClipboardBitmapFile(file);
 }
 
 QByteArray GetClipboardBitmapBlock()
@@ -87,11 +187,19 @@ QByteArray GetClipboardBitmapBlock()
 QImage GetClipboardImage()
 {
     QClipboard* clipboard = QGuiApplication::clipboard();
-    return clipboard ? clipboard->image() : QImage();
+    if (!clipboard) return {};
+    QImage image = clipboard->image();
+    // A bitmap block alone (ours, before its PNG form is made) is read as the bitmap it holds.
+    if (image.isNull())
+        if (const QMimeData* data = clipboard->mimeData();
+            data && data->hasFormat(QString::fromLatin1(kClipboardBitmapMime)))
+            image = QImage::fromData(data->data(QString::fromLatin1(kClipboardBitmapMime)), "BMP");
+    return image;
 }
 
 void EmptyClipboard()
 {
+    CPngEncoder::Instance().Stop();
     if (QClipboard* clipboard = QGuiApplication::clipboard()) clipboard->clear();
     TheCache().valid = false;
 }

@@ -1,11 +1,14 @@
 // The clipboard as bitmap blocks. A picture goes out as "image/bmp" (a 14-byte file header
-// followed by the device-independent bitmap block, byte for byte, alpha included) together with
-// a plain image for other programs. What the clipboard holds is cached and refreshed when its
-// content changes, so that asking at every idle moment costs nothing.
+// followed by the device-independent bitmap block, byte for byte, alpha included), served at
+// once; its "image/png" form for other programs joins it when a helper thread has made it. What
+// the clipboard holds is cached and refreshed when its content changes, so that asking at every
+// idle moment costs nothing.
 #pragma once
 
 #include <QByteArray>
 #include <QImage>
+
+#include <cstddef>
 
 // The MIME type of the bitmap block.
 extern const char* const kClipboardBitmapMime;
@@ -20,9 +23,13 @@ struct ClipboardState
 // The cached state (refreshed on every change of the clipboard's content).
 ClipboardState GetClipboardState();
 
-// Puts a bitmap block (without its file header) and an image for other programs on the
-// clipboard, replacing what it held.
-void SetClipboardBitmap(const QByteArray& dibBlock, const QImage& forOthers);
+// Puts a bitmap block (without its file header) on the clipboard, replacing what it held, and
+// starts making its PNG form (24- and 32-bit blocks) off the user-interface thread.
+void SetClipboardBitmap(const QByteArray& dibBlock);
+// The same for a block written by the caller after the 14-byte file header of BitmapFileFor
+// (its block bytes left to fill): a big picture is copied once.
+QByteArray BitmapFileFor(std::size_t blockSize);
+void SetClipboardBitmapFile(const QByteArray& file);
 
 // The bitmap block of "image/bmp" without its 14-byte file header; empty when there is none or
 // the data is not a bitmap file.

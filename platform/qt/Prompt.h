@@ -50,8 +50,9 @@ public:
 };
 
 // Shows a modal message box (or asks the installed handler) and returns IDOK, IDCANCEL, IDYES or
-// IDNO. Closing the box with its title bar answers Cancel when there is a Cancel button, else the
-// only or the last button.
+// IDNO. The buttons carry the desktop's letters (O for Oui, N for Non); Enter answers the first
+// button; Escape and closing the window answer Annuler, or OK when it is the only button, and do
+// nothing in a Yes/No question. An empty caption gives an empty title bar.
 int ShowPrompt(QWidget* owner, const QString& text, const QString& caption,
                PromptButtons buttons = PromptButtons::Ok, PromptIcon icon = PromptIcon::None);
 

@@ -1,4 +1,5 @@
-// Per-pixel colour effects: grey, thresholds, channel offsets, fill, noise and halftone.
+// Per-pixel colour effects: grey, thresholds, channel offsets, fill, noise, halftone and
+// premultiplied alpha.
 #include "TestImages.h"
 
 #include "imagelib/FCBandRunner.h"
@@ -283,4 +284,39 @@ TEST(ColourPointEffects, NoiseDoesNotRepeatFromBandToBand)
     RunEffect(first, a, 1);
     RunEffect(second, b, 1);
     EXPECT_FALSE(testimg::SamePixels(first, second));
+}
+
+TEST(ColourPointEffects, PremultipliedAlphaScalesColoursByAlphaAndKeepsIt)
+{
+    struct Case
+    {
+        std::array<BYTE, 4> in, out;
+    };
+    const Case cases[] = {
+        {{200, 100, 50, 128}, {100, 50, 25, 128}}, // truncated: 200 x 128 / 255 = 100.39
+        {{255, 255, 255, 127}, {127, 127, 127, 127}},
+        {{9, 8, 7, 255}, {9, 8, 7, 255}},
+        {{250, 1, 254, 0}, {0, 0, 0, 0}},
+        {{1, 2, 3, 1}, {0, 0, 0, 1}},
+    };
+    for (const Case& c : cases)
+    {
+        FCObjImage image = testimg::Flat(1, 1, 32, c.in[0], c.in[1], c.in[2], c.in[3]);
+        FCEffectPremultipleAlpha effect;
+        FCObjImage::ApplyEffect(image, effect, nullptr);
+        const BYTE* p = image.PixelAddress(0, 0);
+        EXPECT_EQ((std::array<BYTE, 4>{p[0], p[1], p[2], p[3]}), c.out) << int(c.in[3]);
+    }
+
+    // The row form gives the effect's bytes; 24-bit and empty images are not taken.
+    const FCObjImage source = testimg::Varied(19, 7, 32);
+    FCObjImage byEffect(source), byRow(source);
+    FCEffectPremultipleAlpha effect;
+    RunEffect(byEffect, effect, 4);
+    for (int y = 0; y < byRow.Height(); ++y)
+        PremultiplyAlphaRow(byRow.RowAddress(y), byRow.Width());
+    EXPECT_TRUE(testimg::SamePixels(byEffect, byRow));
+    EXPECT_FALSE(testimg::SamePixels(byEffect, source));
+    EXPECT_FALSE(effect.AcceptsImage(testimg::Flat(1, 1, 24, 1, 2, 3)));
+    EXPECT_FALSE(effect.AcceptsImage(FCObjImage()));
 }

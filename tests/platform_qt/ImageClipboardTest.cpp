@@ -3,16 +3,42 @@
 #include "imagelib/FCDibBlock.h"
 #include "imagelib/qt/FCObjImageQt.h"
 #include "platform/qt/Clipboard.h"
+#include "platform/imaging/DibBlockPng.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
+#include <vector>
 
 // The offscreen platform keeps the clipboard inside the process, which is what these tests use.
+
+namespace
+{
+// The PNG form of what the clipboard holds, once the helper thread has made it.
+QByteArray WaitForPng()
+{
+    for (int i = 0; i < 2000; ++i)
+    {
+        const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+        if (data && data->hasFormat(QStringLiteral("image/png")))
+            return data->data(QStringLiteral("image/png"));
+        QTest::qWait(5);
+    }
+    return {};
+}
+
+QByteArray BlockOf(const FCObjImage& image)
+{
+    const std::vector<BYTE> block = BuildDibBlock(image);
+    return QByteArray(reinterpret_cast<const char*>(block.data()), qsizetype(block.size()));
+}
+} // namespace
 
 TEST(ImageClipboard, ThirtyTwoBitsRoundTripKeepsEveryAlphaByte)
 {
@@ -26,15 +52,78 @@ TEST(ImageClipboard, ThirtyTwoBitsRoundTripKeepsEveryAlphaByte)
     ASSERT_TRUE(PasteFromClipboard(back));
     EXPECT_TRUE(testimg::SamePixels(back, image));
 
-    // Other programs get a plain top-down image with the same straight colours.
-    const QImage plain = QGuiApplication::clipboard()->image();
-    ASSERT_FALSE(plain.isNull());
-    const BYTE* p = image.PixelAddress(3, 0);
-    const QRgb q = plain.convertToFormat(QImage::Format_ARGB32).pixel(3, 0);
-    EXPECT_EQ(qBlue(q), p[0]);
-    EXPECT_EQ(qGreen(q), p[1]);
-    EXPECT_EQ(qRed(q), p[2]);
-    EXPECT_EQ(qAlpha(q), p[3]);
+    // Other programs get a PNG, top-down, with the same straight colours and alpha.
+    const QImage plain = QImage::fromData(WaitForPng(), "PNG").convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(plain.size(), QSize(7, 5));
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 7; ++x)
+        {
+            const BYTE* p = image.PixelAddress(x, y);
+            const QRgb q = plain.pixel(x, y);
+            ASSERT_EQ(std::vector<int>({qBlue(q), qGreen(q), qRed(q), qAlpha(q)}),
+                      std::vector<int>({p[0], p[1], p[2], p[3]}))
+                << x << "," << y;
+        }
+}
+
+TEST(ImageClipboard, TheBitmapBlockIsThereAtOnceAndThePngFollowsTheLatestCopyOnly)
+{
+    // A big copy whose PNG is still being made when a small one replaces it.
+    const FCObjImage big = testimg::Varied(1500, 1000, 24);
+    const FCObjImage small = testimg::Varied(3, 2, 24);
+    SetClipboardBitmap(BlockOf(big));
+    const QMimeData* first = QGuiApplication::clipboard()->mimeData();
+    ASSERT_NE(first, nullptr);
+    EXPECT_TRUE(first->hasFormat(QStringLiteral("image/bmp"))) << "no waiting for the bitmap block";
+    EXPECT_EQ(first->data(QStringLiteral("image/bmp")).mid(14), BlockOf(big));
+    EXPECT_EQ(first->formats(), QStringList{QStringLiteral("image/bmp")})
+        << "nothing is offered that would be converted on the user-interface thread";
+    CopyToClipboard(small);
+    const QImage png = QImage::fromData(WaitForPng(), "PNG").convertToFormat(QImage::Format_RGB888);
+    ASSERT_EQ(png.size(), QSize(3, 2));
+    const BYTE* p = small.PixelAddress(2, 1);
+    const QRgb q = png.pixel(2, 1);
+    EXPECT_EQ(std::vector<int>({qBlue(q), qGreen(q), qRed(q)}), std::vector<int>({p[0], p[1], p[2]}));
+    // Nothing of the older copy arrives later.
+    QTest::qWait(50);
+    EXPECT_EQ(
+        QImage::fromData(QGuiApplication::clipboard()->mimeData()->data(QStringLiteral("image/png"))).size(),
+        QSize(3, 2));
+}
+
+TEST(ImageClipboard, PngFormOfBlocks)
+{
+    std::vector<BYTE> png;
+    for (int bpp : {24, 32})
+    {
+        const FCObjImage image = testimg::Varied(5, 3, bpp);
+        const std::vector<BYTE> block = BuildDibBlock(image);
+        ASSERT_TRUE(EncodeDibBlockAsPng(block.data(), block.size(), png)) << bpp;
+        const QImage back = QImage::fromData(png.data(), int(png.size()), "PNG");
+        EXPECT_EQ(back.hasAlphaChannel(), bpp == 32);
+        const BYTE* p = image.PixelAddress(4, 0);
+        const QRgb q = back.convertToFormat(QImage::Format_ARGB32).pixel(4, 0);
+        EXPECT_EQ(std::vector<int>({qBlue(q), qGreen(q), qRed(q)}), std::vector<int>({p[0], p[1], p[2]}));
+    }
+
+    // What is refused: another depth, a top-down block, missing rows, a stopped encoding.
+    FCObjImage grey;
+    ASSERT_TRUE(grey.Create(4, 4, 8));
+    std::vector<BYTE> block = BuildDibBlock(grey); // goes out at 24 bits
+    BITMAPINFOHEADER h;
+    std::memcpy(&h, block.data(), sizeof h);
+    h.biBitCount = 8;
+    std::memcpy(block.data(), &h, sizeof h);
+    EXPECT_FALSE(EncodeDibBlockAsPng(block.data(), block.size(), png));
+    block = BuildDibBlock(testimg::Varied(4, 4, 24));
+    const LONG negative = -4;
+    std::memcpy(block.data() + 8, &negative, 4);
+    EXPECT_FALSE(EncodeDibBlockAsPng(block.data(), block.size(), png));
+    block = BuildDibBlock(testimg::Varied(4, 4, 24));
+    EXPECT_FALSE(EncodeDibBlockAsPng(block.data(), block.size() - 1, png));
+    const std::atomic<bool> stopped{true};
+    EXPECT_FALSE(EncodeDibBlockAsPng(block.data(), block.size(), png, &stopped));
+    EXPECT_TRUE(png.empty());
 }
 
 TEST(ImageClipboard, EightBitImageGoesOutAsTwentyFourAndStaysEightBits)
@@ -92,8 +181,7 @@ TEST(ImageClipboard, NothingUsableGivesFalseAndAnEmptyImage)
     std::vector<BYTE> block = BuildDibBlock(testimg::Varied(2, 2, 32));
     const LONG negative = -2;
     std::memcpy(block.data() + 8, &negative, 4);
-    SetClipboardBitmap(QByteArray(reinterpret_cast<const char*>(block.data()), qsizetype(block.size())),
-                       QImage());
+    SetClipboardBitmap(QByteArray(reinterpret_cast<const char*>(block.data()), qsizetype(block.size())));
     EXPECT_FALSE(PasteFromClipboard(image));
     EXPECT_FALSE(image.HasBits());
 }

@@ -7,6 +7,7 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
@@ -117,6 +118,49 @@ TEST(Run, ExitCodeAndCommandLine)
     RunHooks failing;
     failing.create = [](CMainFrame&) { return false; };
     EXPECT_EQ(::Run({"orvalis"}, failing), 0);
+}
+
+TEST(Run, TheMainWindowIsActiveOnceTheSplashIsInsideIt)
+{
+    // The offscreen platform gives the focus to every window shown, the splash included: the
+    // main window must still be the active one when the loop runs (its tooltips show, dialogs
+    // sit on it).
+    FrameFixture f(false);
+    bool frameActive = false;
+    RunHooks hooks;
+    hooks.started = [&frameActive](CMainFrame& frame)
+    {
+        QTimer::singleShot(50, &frame,
+                           [&frame, &frameActive]
+                           {
+                               frameActive = QApplication::activeWindow() == &frame;
+                               frame.close();
+                           });
+    };
+    EXPECT_EQ(::Run({"orvalis"}, hooks), 1);
+    EXPECT_TRUE(frameActive);
+}
+
+TEST(Run, WindowsOfTheCommandLineGetTheSizeOfTheOthers)
+{
+    FrameFixture f(false);
+    const QString a = f.MakeImage("a.png"), b = f.MakeImage("b.png"), c = f.MakeImage("c.png");
+    f.settings.Write(L"", L"SplashTimer", REG_DWORD, IsolatedSettings::Dword(0));
+    std::vector<QSize> sizes;
+    RunHooks hooks;
+    hooks.started = [&](CMainFrame& frame)
+    {
+        for (QMdiSubWindow* w : frame.MdiArea()->subWindowList())
+            sizes.push_back(w->size());
+        frame.OpenFile(c, false); // as Ctrl+O opens it
+        sizes.push_back(frame.MdiArea()->subWindowList().back()->size());
+        QTimer::singleShot(0, &frame, [&frame] { frame.close(); });
+    };
+    EXPECT_EQ(::Run({"orvalis", a, b}, hooks), 1);
+    ASSERT_EQ(sizes.size(), 3u);
+    EXPECT_EQ(sizes[0], sizes[2]);
+    EXPECT_EQ(sizes[1], sizes[2]);
+    EXPECT_GT(sizes[2].width(), 320) << "not the smallest size a window can have";
 }
 
 TEST(Run, ApplicationFormatsNumbersWithoutTheLocaleAndOutlivesItsLastWindow)

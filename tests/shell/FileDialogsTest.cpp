@@ -6,10 +6,18 @@
 #include "platform/qt/ShellVerbs.h"
 
 #include <QComboBox>
+#include <QDateTime>
 #include <QFile>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <QTreeView>
 
 #include <gtest/gtest.h>
 
@@ -70,6 +78,99 @@ TEST(FilePreviewDialog, TranslucentPictureIsShownOverWhite)
     EXPECT_NEAR(qBlue(shown), 227, 1);
     EXPECT_NEAR(qGreen(shown), 177, 1);
     EXPECT_NEAR(qRed(shown), 152, 1);
+}
+
+namespace
+{
+// Every column of the file list lies within the list's visible width, and none is cut; on a
+// screen too narrow for that, the dialog takes the whole width of the screen.
+void ExpectEveryColumnShown(QFileDialog& dialog)
+{
+    const int room = QGuiApplication::primaryScreen()->availableGeometry().width() - 16;
+    if (dialog.width() >= room)
+    {
+        EXPECT_EQ(dialog.width(), room);
+        return;
+    }
+    auto* tree = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+    ASSERT_NE(tree, nullptr);
+    QHeaderView* header = tree->header();
+    ASSERT_GE(header->count(), 4);
+    int total = 0;
+    for (int i = 0; i < 4; ++i)
+        total += header->sectionSize(i);
+    EXPECT_LE(total, tree->viewport()->width());
+    const QFontMetrics fm(tree->font());
+    EXPECT_GE(header->sectionSize(1), fm.horizontalAdvance(QLocale::system().formattedDataSize(791531)))
+        << "a size such as 773.00 KiB is shown whole";
+    EXPECT_GE(header->sectionSize(3), fm.horizontalAdvance(QLocale::system().toString(
+                                          QDateTime::currentDateTime(), QLocale::ShortFormat)));
+}
+} // namespace
+
+TEST(FilePreviewDialog, ANameTypedInTheNameFieldIsPreviewed)
+{
+    FrameFixture f(false);
+    const QString here = f.MakeImage("typed.png", 33, 22, 24);
+    const QString there = f.MakeImage("other/far.png", 44, 11, 24);
+    CFilePreviewDialog dialog(f.files.path());
+    auto* edit = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    ASSERT_NE(edit, nullptr);
+    struct Case
+    {
+        QString typed;
+        QString width; // 1013, empty when nothing is previewed
+    };
+    const Case cases[] = {
+        {QStringLiteral("typed.png"), QStringLiteral("Largeur :   33 pixels")},
+        {there, QStringLiteral("Largeur :   44 pixels")},
+        {QStringLiteral("typ"), QString()},
+        {QStringLiteral("other"), QString()}, // a folder
+        {QStringLiteral("  typed.png "), QStringLiteral("Largeur :   33 pixels")},
+    };
+    for (const Case& c : cases)
+    {
+        edit->clear();
+        QTest::keyClicks(edit, c.typed);
+        EXPECT_EQ(dialog.ControlText(1013), c.width) << c.typed.toStdString();
+    }
+    EXPECT_EQ(dialog.ControlText(1012), here);
+}
+
+TEST(FilePreviewDialog, TheNameStaysBelowThePictureAndEveryColumnShows)
+{
+    FrameFixture f(false);
+    const QString path = f.MakeImage(
+        QStringLiteral("a/long/way/down/to/a/picture/with/a/rather/long/name/indeed.png"), 300, 200);
+    QWidget owner;
+    owner.resize(1000, 700);
+    CFilePreviewDialog dialog(f.files.path(), &owner);
+    dialog.show();
+    ExpectEveryColumnShown(dialog);
+    const int listWidth = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))->width();
+
+    dialog.UpdatePreview(path);
+    QCoreApplication::sendPostedEvents();
+    auto* box = dialog.findChild<CPreviewBox*>();
+    auto* name = dialog.findChild<QLabel*>(QStringLiteral("1012"));
+    ASSERT_TRUE(box && name);
+    const QRect boxArea(box->mapTo(&dialog, QPoint(0, 0)), box->size());
+    const QRect nameArea(name->mapTo(&dialog, QPoint(0, 0)), name->size());
+    EXPECT_FALSE(boxArea.intersects(nameArea));
+    EXPECT_GE(nameArea.top(), boxArea.bottom());
+    EXPECT_EQ(box->size(), QSize(128, 128));
+    EXPECT_EQ(dialog.findChild<QTreeView*>(QStringLiteral("treeView"))->width(), listWidth)
+        << "a long name takes no room from the list";
+    dialog.hide();
+}
+
+TEST(FileSaveAsDialog, EveryColumnShows)
+{
+    FrameFixture f(false);
+    CFileSaveAsDialog dialog(QStringLiteral("photo.jpg"), f.files.path());
+    dialog.show();
+    ExpectEveryColumnShown(dialog);
+    dialog.hide();
 }
 
 TEST(FileSaveAsDialog, ChoosingATypeRenamesTheTypedFile)

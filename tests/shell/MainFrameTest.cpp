@@ -12,11 +12,13 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QDialog>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
+#include <QScreen>
 #include <QUrl>
 #include <QStatusBar>
 #include <QTest>
@@ -313,6 +315,25 @@ TEST(MainFrame, ActivationSwitchesMenusAndReportsSelectionsInOrder)
     EXPECT_TRUE(f.frame->Pane(61405)->text().isEmpty());
 }
 
+TEST(MainFrame, DialogsBelongToTheMainWindowOrToTheDialogInFront)
+{
+    FrameFixture f;
+    // Whether or not the window manager has made the main window active yet.
+    f.frame->OnCommand(kCmdFileOpen);
+    f.frame->OnCommand(kCmdAppAbout);
+    EXPECT_EQ(f.dialogs.parents, (std::vector<QWidget*>{f.frame.get(), f.frame.get()}));
+
+    QDialog front(f.frame.get());
+    QTimer::singleShot(0, &front,
+                       [&]
+                       {
+                           f.frame->OnCommand(kCmdAppAbout);
+                           front.reject();
+                       });
+    front.exec();
+    EXPECT_EQ(f.dialogs.parents.back(), &front);
+}
+
 TEST(MainFrame, WindowMenuAndTiling)
 {
     FrameFixture f;
@@ -342,11 +363,6 @@ TEST(MainFrame, WindowMenuAndTiling)
     EXPECT_EQ(windows[0]->geometry(), QRect(0, 0, area.width(), area.height() / 2));
     EXPECT_EQ(windows[1]->geometry().top(), area.height() / 2);
 
-    f.frame->OnCommand(kCmdWindowCascade);
-    EXPECT_LT(windows[0]->geometry().topLeft().manhattanLength(),
-              windows[1]->geometry().topLeft().manhattanLength())
-        << "each window below and right of the one before";
-
     // Minimised windows are lined up along the bottom of the area, left to right.
     windows[0]->showMinimized();
     windows[1]->showMinimized();
@@ -356,6 +372,44 @@ TEST(MainFrame, WindowMenuAndTiling)
     EXPECT_EQ(windows[0]->x(), 0);
     EXPECT_EQ(windows[1]->x(), windows[0]->width());
     EXPECT_EQ(windows[1]->geometry().bottom(), area.height() - 1);
+}
+
+TEST(MainFrame, CascadeEndsWithTheActiveWindowInFrontAndEveryTitleBarInSight)
+{
+    FrameFixture f;
+    for (const char* name : {"a.png", "b.png", "c.png"})
+        ASSERT_TRUE(f.frame->OpenFile(f.MakeImage(name), false));
+    QMdiArea* mdi = f.frame->MdiArea();
+    const QList<QMdiSubWindow*> windows = mdi->subWindowList();
+    ASSERT_EQ(windows.size(), 3);
+    windows[0]->showMaximized();
+    mdi->setActiveSubWindow(windows[1]); // neither the first nor the last opened
+
+    f.frame->OnCommand(kCmdWindowCascade);
+    const QList<QMdiSubWindow*> stack = mdi->subWindowList(QMdiArea::StackingOrder);
+    EXPECT_EQ(stack.back(), windows[1]) << "the active window ends in front";
+    EXPECT_EQ(mdi->currentSubWindow(), windows[1]);
+    for (QMdiSubWindow* w : stack)
+        EXPECT_FALSE(w->isMaximized());
+    for (int i = 0; i + 1 < stack.size(); ++i)
+    {
+        // Where the contents of a window begin, below its title bar, the next one may start.
+        const int titleBottom = stack[i]->y() + stack[i]->widget()->y();
+        EXPECT_GE(stack[i + 1]->y(), titleBottom) << i;
+        EXPECT_GT(stack[i + 1]->x(), stack[i]->x()) << i;
+        EXPECT_EQ(stack[i + 1]->size(), stack[i]->size());
+    }
+    const QRect area(QPoint(0, 0), mdi->viewport()->size());
+    EXPECT_TRUE(area.contains(stack.back()->geometry())) << "nothing cascades off the area";
+    EXPECT_GT(stack.back()->width(), area.width() / 2);
+}
+
+TEST(MainFrame, FirstWindowFitsTheScreen)
+{
+    FrameFixture f;
+    const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_LE(f.frame->width(), available.width());
+    EXPECT_LE(f.frame->height(), available.height());
 }
 
 TEST(MainFrame, DroppedFilesOpenOnceTheDropIsOver)

@@ -45,8 +45,9 @@ public:
 class ScriptedDialogs : public IShellDialogs
 {
 public:
-    std::optional<OpenFileChoice> AskOpenFile(QWidget*, const QString& folder) override
+    std::optional<OpenFileChoice> AskOpenFile(QWidget* parent, const QString& folder) override
     {
+        parents.push_back(parent);
         openFolders.push_back(folder);
         return open;
     }
@@ -55,12 +56,17 @@ public:
     {
         return saveAs;
     }
-    void ShowAbout(QWidget*) override { ++abouts; }
+    void ShowAbout(QWidget* parent) override
+    {
+        parents.push_back(parent);
+        ++abouts;
+    }
     void ShowInfo(QWidget*, const QString& path, const QString& title, const QString& text) override
     {
         infos.push_back({path, title, text});
     }
 
+    std::vector<QWidget*> parents; // of the open dialogs and the about boxes
     std::vector<QString> openFolders;
     std::optional<OpenFileChoice> open;
     std::optional<NewImageChoice> newImage;

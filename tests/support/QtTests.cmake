@@ -15,8 +15,8 @@ function(orvalis_qt_tests name)
   set_target_properties(${name} PROPERTIES AUTOMOC ON)
   target_link_libraries(${name} PRIVATE ${ARGN} Qt6::Test Qt6::Widgets GTest::gtest GTest::gmock)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support ${CMAKE_CURRENT_SOURCE_DIR})
-  target_compile_definitions(${name} PRIVATE ORVALIS_FIXTURES="${PROJECT_SOURCE_DIR}/tests/fixtures"
-    ORVALIS_SOURCE_DIR="${PROJECT_SOURCE_DIR}" ORVALIS_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  target_compile_definitions(${name} PRIVATE ORVALIS_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+    ORVALIS_BINARY_DIR="${CMAKE_BINARY_DIR}")
   # One variable only (a list would not survive the discovery script): the test main chooses
   # the offscreen platform itself when none is set.
   set(environment "QT_QPA_PLATFORM=offscreen")

@@ -13,9 +13,6 @@ TEST(OverlayImages, PremultipliedAlpha)
     const BYTE expected[4] = {100, 50, 25, 128}, original[4] = {200, 100, 50, 128};
     EXPECT_EQ(std::memcmp(copy.PixelAddress(1, 0), expected, 4), 0);
     EXPECT_EQ(std::memcmp(image.PixelAddress(1, 0), original, 4), 0);
-    FCEffectPremultipleAlpha effect;
-    EXPECT_FALSE(effect.AcceptsImage(testimg::Flat(1, 1, 24, 1, 2, 3)));
-    EXPECT_FALSE(effect.AcceptsImage(FCObjImage()));
 }
 
 TEST(OverlayImages, DisplayImageIsHalfTransparent)

@@ -6,9 +6,13 @@
 #include "views/CBitmapView.h"
 #include "views/COverlayWin.h"
 
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -174,6 +178,55 @@ TEST(OverlayWin, MenuTextsAndBlendModes)
     EXPECT_FALSE(overlay->IsOpen());
     EXPECT_EQ(f.doc->GetImage().PixelAddress(3, 3)[0], 10);
     EXPECT_TRUE(f.doc->CanUndo());
+}
+
+TEST(OverlayWin, ItsRightButtonMenuIsTheOnlyOneShown)
+{
+    // A choice in the paste window's menu, by mouse and by the menu key: the view's own menu
+    // (whose "Coller" would start another paste) must not follow.
+    struct CountingFrame : IChildFrame
+    {
+        int MenuId() const override { return 129; }
+        CBitmapViewBase* View() const override { return nullptr; }
+        bool OnCommand(int) override { return false; }
+        void OnMDIActivate(bool) override {}
+        void OnContextMenu(int, int) override { ++menus; }
+        int menus = 0;
+    };
+    for (auto reason : {QContextMenuEvent::Mouse, QContextMenuEvent::Keyboard})
+    {
+        Fixture f(testimg::Flat(40, 40, 24, 0, 0, 0), testimg::Flat(8, 8, 24, 50, 60, 70));
+        CountingFrame frame;
+        f.view->SetFrame(&frame);
+        COverlayWin* overlay = f.PasteAt(4, 4);
+        ASSERT_NE(overlay, nullptr);
+        QStringList shown;
+        QTimer::singleShot(0,
+                           [&shown]
+                           {
+                               auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+                               ASSERT_NE(menu, nullptr);
+                               for (QAction* a : menu->actions())
+                                   shown << a->text();
+                               menu->setActiveAction(menu->actions().last()); // "Annuler"
+                               QTest::keyClick(menu, Qt::Key_Return);
+                           });
+        const QPoint at(3, 3);
+        if (reason == QContextMenuEvent::Mouse)
+        {
+            QMouseEvent press(QEvent::MouseButtonPress, at, overlay->mapToGlobal(at), Qt::RightButton,
+                              Qt::RightButton, Qt::NoModifier);
+            QApplication::sendEvent(overlay, &press);
+        }
+        // Sent as the windows send it, so that what nobody takes goes on to the view.
+        QContextMenuEvent context(reason, at, overlay->mapToGlobal(at));
+        QApplication::sendEvent(overlay, &context);
+        EXPECT_EQ(shown.value(0), QStringLiteral("Coller ici"));
+        EXPECT_FALSE(overlay->IsOpen()) << "Annuler closes the window";
+        EXPECT_EQ(frame.menus, 0) << "reason " << int(reason);
+        EXPECT_TRUE(testimg::SamePixels(f.doc->GetImage(), f.original));
+        f.view->SetFrame(nullptr);
+    }
 }
 
 TEST(OverlayWin, RefusedPasteStillCloses)

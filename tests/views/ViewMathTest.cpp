@@ -70,6 +70,43 @@ TEST(ViewMath, Conversions)
     EXPECT_EQ(ImageToCanvas(600000, 0, 4096, RECT{}, 600000, 1).x, 9600000);
 }
 
+TEST(ViewMath, ConversionsOnAScreenOfTwiceTheDensity)
+{
+    // 512 device pixels per 256 window pixels: at 1:1 an image pixel is half a window pixel.
+    const int unit = 512;
+    struct Case
+    {
+        int zoom;
+        std::int64_t canvas; // a window point
+        LONG image;          // the image pixel under it
+    };
+    const Case cases[] = {
+        {256, 0, 0}, {256, 1, 2}, {256, 7, 14}, {512, 7, 7}, {128, 7, 28}, {4096, 16, 2}, {256, -1, -2},
+    };
+    for (const Case& c : cases)
+    {
+        EXPECT_EQ(CanvasToImage(c.canvas, c.canvas, c.zoom, RECT{}, 100, unit).x, c.image) << c.zoom;
+        if (c.canvas >= 0)
+        {
+            EXPECT_EQ(ImageToCanvas(c.image, 0, c.zoom, RECT{}, 100, 100, unit).x, c.canvas) << c.zoom;
+        }
+    }
+    // Canvases round up to whole window pixels: a 5-pixel side at 1:1 needs 3 of them.
+    EXPECT_EQ(CanvasLength(5, 256, unit), 3);
+    EXPECT_EQ(CanvasLength(5, 512, unit), 5);
+    EXPECT_EQ(CanvasLength(5, 256, 256), 5) << "an ordinary screen is left as it was";
+    EXPECT_EQ(CanvasLength(300000000, 4096, unit), (std::int64_t(INT_MAX) + 1) / 2) << "clamped, not wrapped";
+    EXPECT_EQ(DeviceToLogical(7, 384), 5) << "a density of one and a half";
+
+    // Fit mode: the fitted rectangle is in device pixels (1000 x 10 in 100 x 100 device pixels).
+    const RECT fit = FitRect(1000, 10, 100, 100);
+    EXPECT_EQ(CanvasToImage(25, 0, kZoomFit, fit, 1000, unit).x, 500) << "window 25 is device 50";
+    EXPECT_EQ(ImageToCanvas(500, 0, kZoomFit, fit, 1000, 10, unit).x, 25);
+    // Far points do not wrap.
+    EXPECT_EQ(CanvasToImage(std::int64_t(1) << 40, 0, kZoomFit, FitRect(INT_MAX, 1, 3, 3), INT_MAX, unit).x,
+              INT_MAX);
+}
+
 TEST(ViewMath, SelectionClippedToTheImage)
 {
     EXPECT_TRUE(Same(ClipSelection(RECT{50, 40, 10, 20}, 640, 480), RECT{10, 20, 50, 40}));
