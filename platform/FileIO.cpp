@@ -205,6 +205,47 @@ bool CopyFileAttributes(const std::string& from, const std::string& to)
     return ok;
 }
 
+bool CopyFileExclusively(const std::string& source, const std::string& target)
+{
+    const int in = ::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (in < 0) return false;
+    struct stat st;
+    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode))
+    {
+        ::close(in);
+        return false;
+    }
+    const int out =
+        ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, st.st_mode & 0777);
+    if (out < 0)
+    {
+        ::close(in);
+        return false;
+    }
+    std::vector<unsigned char> buffer(std::size_t(1) << 20);
+    bool ok = true;
+    for (;;)
+    {
+        const ssize_t n = ::read(in, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0)
+        {
+            ok = n == 0;
+            break;
+        }
+        if (!WriteAll(out, buffer.data(), std::size_t(n)))
+        {
+            ok = false;
+            break;
+        }
+    }
+    ok = ok && ::fchmod(out, st.st_mode & 0777) == 0 && ::fsync(out) == 0;
+    ok = ::close(out) == 0 && ok;
+    ::close(in);
+    if (!ok) ::unlink(target.c_str());
+    return ok;
+}
+
 void FlushFolderOf(const std::string& path)
 {
     const int fd = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

@@ -58,6 +58,10 @@ int CreateTemporaryBeside(const std::string& target, bool keepExtension, std::st
 bool CopyFileAttributes(const std::string& from, int fd);
 bool CopyFileAttributes(const std::string& from, const std::string& to);
 
+// A copy of the regular file source as a new file target (refused when target exists), with
+// source's permission bits, flushed to the disk; false (and no target) on any failure.
+bool CopyFileExclusively(const std::string& source, const std::string& target);
+
 // Flushes the folder that holds path, so that a rename in it survives a crash of the system.
 void FlushFolderOf(const std::string& path);
 

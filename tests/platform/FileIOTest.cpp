@@ -225,3 +225,27 @@ TEST_F(FileIO, AReadOnlyFolderRefusesTheWrite)
     EXPECT_EQ(ReadBytes(folder / "a.png"), "old");
     EXPECT_TRUE(Leftovers(folder, {"a.png"}).empty());
 }
+
+// The backup copy where a file system cannot give a file a second name.
+TEST_F(FileIO, ExclusiveCopiesAreWholeOrAbsent)
+{
+    const std::string bytes(3 << 20, 'p'); // more than one buffer
+    WriteBytes(dir / "a.jpg", bytes);
+    ASSERT_EQ(::chmod(P("a.jpg").c_str(), 0640), 0);
+    ASSERT_TRUE(CopyFileExclusively(P("a.jpg"), P("a.jpg.BAK")));
+    EXPECT_EQ(ReadBytes(dir / "a.jpg.BAK"), bytes);
+    struct stat st;
+    ASSERT_EQ(::stat(P("a.jpg.BAK").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    // Never over an existing file, never from what is not a regular file.
+    WriteBytes(dir / "b.BAK", "older");
+    EXPECT_FALSE(CopyFileExclusively(P("a.jpg"), P("b.BAK")));
+    EXPECT_EQ(ReadBytes(dir / "b.BAK"), "older");
+    ASSERT_EQ(::mkfifo(P("x.png").c_str(), 0600), 0);
+    EXPECT_FALSE(CopyFileExclusively(P("x.png"), P("x.png.BAK")));
+    EXPECT_FALSE(fs::exists(dir / "x.png.BAK"));
+    // A disk too small for the copy: no half copy.
+    testdisk::FileSizeLimit limit(1 << 20);
+    EXPECT_FALSE(CopyFileExclusively(P("a.jpg"), P("c.BAK")));
+    EXPECT_FALSE(fs::exists(dir / "c.BAK"));
+}
