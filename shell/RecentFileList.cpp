@@ -1,6 +1,7 @@
 #include "shell/RecentFileList.h"
 
 #include "platform/qt/CommandTarget.h"
+#include "platform/qt/PathNames.h"
 #include "resources/CommandIds.h"
 #include "resources/ResourceBuilder.h"
 
@@ -80,7 +81,7 @@ QStringList CRecentFileList::MenuTexts() const
     QStringList texts;
     for (int i = 0; i < m_entries.size(); ++i)
     {
-        QString shown = ShortenPath(m_entries[m_entries.size() - 1 - i]);
+        QString shown = DisplayPath(ShortenPath(m_entries[m_entries.size() - 1 - i]));
         shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
         texts << QStringLiteral("&%1 %2").arg(i + 1).arg(shown);
     }
