@@ -157,7 +157,6 @@ void CFilePreviewDialog::ClearTexts(const QString& typeText)
 
 void CFilePreviewDialog::UpdatePreview(const QString& path)
 {
-    const QFileInfo info(path);
     struct stat st;
     if (path.isEmpty() || ::stat(NativePath(path).constData(), &st) != 0 || S_ISDIR(st.st_mode) ||
         IsExcludedFromPreview(path))
@@ -167,7 +166,7 @@ void CFilePreviewDialog::UpdatePreview(const QString& path)
         m_box->ImageChanged();
         return;
     }
-    const std::wstring full = WidePath(info.absoluteFilePath());
+    const std::wstring full = WidePath(AbsolutePath(path));
     if (!m_image.Load(full.c_str(), &m_prop) || !m_image.HasBits())
     {
         m_image.Destroy();

@@ -38,6 +38,7 @@
 
 #include <cstring>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace
@@ -150,7 +151,9 @@ bool CMainFrame::Create()
     FCObjImage::SetCodecFactory(new CImageCodecFactory);
 
     const QString last = QString::fromStdWString(GetLastDirectorySetting());
-    if (!last.isEmpty() && QFileInfo(last).isDir()) m_lastDirectory = last;
+    struct stat folder;
+    if (!last.isEmpty() && ::stat(NativePath(last).constData(), &folder) == 0 && S_ISDIR(folder.st_mode))
+        m_lastDirectory = last;
 
     ReadRecentFiles();
     RebuildRecentMenu();
@@ -588,7 +591,7 @@ bool CMainFrame::OpenFile(const QString& given, bool readOnly)
 {
     // The document, the recent files and the last folder keep the whole path: a name relative to
     // the folder the program was started from would name another file tomorrow.
-    const QString path = given.isEmpty() ? given : QFileInfo(given).absoluteFilePath();
+    const QString path = given.isEmpty() ? given : AbsolutePath(given);
     CWaitCursor wait(*this);
     CChildFrame* frame = NewChildFrame();
     if (AttachToOpenDocument(frame, path)) return true;
@@ -705,7 +708,7 @@ void CMainFrame::OnDropFiles(const QStringList& paths)
     ClosePrintPreview();
     CWaitCursor wait(*this);
     for (const QString& path : paths)
-        OpenFile(QFileInfo(path).absoluteFilePath(), false);
+        OpenFile(AbsolutePath(path), false);
     if (paths.size() >= 2) m_mdi->cascadeSubWindows();
 }
 

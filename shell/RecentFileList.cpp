@@ -7,6 +7,9 @@
 
 #include <QAction>
 #include <QFileInfo>
+
+#include <climits>
+#include <cstdlib>
 #include <QMenu>
 
 #include <algorithm>
@@ -27,11 +30,13 @@ void CRecentFileList::SetEntries(const QStringList& oldestFirst)
 
 bool CRecentFileList::SamePath(const QString& a, const QString& b)
 {
+    // The file's real name, links followed, by its bytes (Qt's own answer would confuse names
+    // that are not UTF-8 with one another).
     auto key = [](const QString& p)
     {
-        const QFileInfo info(p);
-        const QString canonical = info.canonicalFilePath();
-        return canonical.isEmpty() ? info.absoluteFilePath() : canonical;
+        char real[PATH_MAX];
+        if (::realpath(NativePath(p).constData(), real)) return QPathFromNative(real);
+        return AbsolutePath(p);
     };
     return a == b || key(a) == key(b);
 }

@@ -2,10 +2,13 @@
 
 #include "platform/TextConv.h"
 
+#include <QDir>
 #include <QStringList>
 #include <QUrl>
 
+#include <climits>
 #include <dirent.h>
+#include <unistd.h>
 #include <sys/stat.h>
 
 std::wstring WidePath(const QString& path)
@@ -28,6 +31,14 @@ QByteArray NativePath(const QString& path)
 {
     const std::string bytes = PathToNative(WidePath(path));
     return QByteArray(bytes.data(), qsizetype(bytes.size()));
+}
+
+QString AbsolutePath(const QString& path)
+{
+    if (path.isEmpty() || path.startsWith(QLatin1Char('/'))) return QDir::cleanPath(path);
+    char buffer[PATH_MAX];
+    const char* here = ::getcwd(buffer, sizeof buffer);
+    return QDir::cleanPath((here ? QPathFromNative(here) : QDir::currentPath()) + QLatin1Char('/') + path);
 }
 
 QString LocalPathOfUrl(const QUrl& url)

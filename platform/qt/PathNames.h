@@ -17,6 +17,9 @@ QString QPathFromWide(const std::wstring& path);
 QString QPathFromNative(const char* bytes);
 // The system's bytes of a QString path, for the calls Qt code makes itself.
 QByteArray NativePath(const QString& path);
+// The whole path of a file name, relative to the current folder when it is not absolute, with
+// "." and ".." folded away (as QFileInfo::absoluteFilePath gives it, which loses kept bytes).
+QString AbsolutePath(const QString& path);
 // The local file a file: URL names (a dropped file), its bytes kept.
 QString LocalPathOfUrl(const QUrl& url);
 // For the user's eyes: each kept byte shown as U+FFFD.

@@ -12,6 +12,7 @@
 #include <QLineEdit>
 
 #include <filesystem>
+#include <unistd.h>
 #include <QTimer>
 #include <QUrl>
 
@@ -67,6 +68,20 @@ TEST(NonUtf8Names, CommandLineDropAndRecentList)
     f.frame->OnDropFiles({LocalPathOfUrl(url)});
     EXPECT_EQ(f.Windows(), 2);
     EXPECT_EQ(f.frame->GetDocumentCount(), 1) << "the same file, a second window";
+
+    // Relative to the current folder, it is still that file; a name that differs in its kept
+    // byte only is another file.
+    const QString previous = QDir::currentPath();
+    ASSERT_EQ(::chdir(NativePath(f.files.path()).constData()), 0);
+    EXPECT_TRUE(f.frame->OpenFile(QPathFromNative("caf\xE9.png"), false));
+    EXPECT_EQ(f.frame->GetDocumentCount(), 1);
+    const std::string other = NativePath(f.files.path()).toStdString() + "/caf\xEA.png";
+    ASSERT_TRUE(testimg::Varied(12, 12, 24).Save(NativeToPath(other).c_str(), FCImageProperty()));
+    EXPECT_TRUE(f.frame->OpenFile(QPathFromNative("caf\xEA.png"), false));
+    ASSERT_EQ(f.frame->GetDocumentCount(), 2);
+    EXPECT_EQ(PathToNative(f.frame->GetDocument(1)->GetPath()), other);
+    QDir::setCurrent(previous);
+    std::filesystem::remove(other);
 
     // A name that names nothing says so, with the bytes shown as the replacement character.
     const std::string missing = NativePath(f.files.path()).toStdString() + "/absent\xE9.png";
