@@ -267,6 +267,25 @@ bool FCObjImage::FromGdiplusBitmap(imaging::PlatformBitmap& bitmap)
     PixelFormat format = PixelFormat24bppRGB;
     if (depth == 32) format = withAlpha ? PixelFormat32bppARGB : PixelFormat32bppRGB;
     if (!Create(int(w), int(h), depth)) return false;
+    // The whole frame in one call when every row can be read (rows are evenly spaced, from the
+    // top, whatever their order in memory); a tall picture would otherwise cost a call a row.
+    if (height > 1)
+    {
+        Rect all;
+        all.Width = width;
+        all.Height = height;
+        BitmapData data;
+        data.Width = UINT(width);
+        data.Height = UINT(height);
+        data.Stride = INT64(rows[1] - rows[0]);
+        data.Format = format;
+        data.Scan0 = rows[0];
+        if (bitmap.LockBits(all, ImageLockModeRead | ImageLockModeUserInputBuf, format, &data) == Ok)
+        {
+            bitmap.UnlockBits(&data);
+            return true;
+        }
+    }
     for (int y = 0; y < height; ++y)
     {
         Rect rect;

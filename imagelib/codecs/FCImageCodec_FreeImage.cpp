@@ -95,6 +95,13 @@ std::uint64_t BitmapBytes(std::uint64_t width, std::uint64_t height, unsigned de
     return std::uint64_t(pitch) * height;
 }
 
+// What an image of this size holds: its rows and its table of row addresses.
+std::uint64_t ImageBytes(std::uint64_t width, std::uint64_t height, unsigned depth)
+{
+    const std::uint64_t rows = BitmapBytes(width, height, depth);
+    return rows == UINT64_MAX ? rows : rows + height * sizeof(BYTE*);
+}
+
 // Whether a frame of this size and depth could become an image: the library's bitmap and our
 // 24- or 32-bit copy of it together within the decoding budget. A header of no pixels has
 // nothing to allocate.
@@ -323,8 +330,8 @@ bool LoadWithOwnReaders(const BYTE* data, std::size_t size, std::vector<FCObjIma
     {
         if (bitmap->SelectActiveFrame(dimension, index) != Ok) return fail();
         if (bitmap->HasDeepSamples()) continue;
-        charged += BitmapBytes(bitmap->GetWidth(), bitmap->GetHeight(),
-                               unsigned(FCObjImage::GdiplusBitmapDepth(*bitmap)));
+        charged += ImageBytes(bitmap->GetWidth(), bitmap->GetHeight(),
+                              unsigned(FCObjImage::GdiplusBitmapDepth(*bitmap)));
         if (charged > MaxDecodedBytes()) return fail();
         auto image = std::make_unique<FCObjImage>();
         if (!image->FromGdiplusBitmap(*bitmap)) return fail();
@@ -449,7 +456,7 @@ bool ReadResult(int fd, std::vector<FCObjImage*>& frames, FCImageProperty* prop)
         bool ok = ReadAt(fd, size, sizeof size, offset) && (size[2] == 24 || size[2] == 32);
         if (ok)
         {
-            charged += BitmapBytes(size[0], size[1], size[2]);
+            charged += ImageBytes(size[0], size[1], size[2]);
             ok = charged <= imaging::MaxDecodedBytes() && size[0] <= 0x7FFFFFFF && size[1] <= 0x7FFFFFFF &&
                  image->Create(int(size[0]), int(size[1]), int(size[2]));
         }

@@ -79,7 +79,8 @@ bool FCImageCodec_Gdiplus::BitmapToImages(Status created, PlatformBitmap* bitmap
             bitmap->SelectActiveFrame(dimension, index);
             const std::int64_t pitch =
                 DibRowPitch(std::int64_t(bitmap->GetWidth()), FCObjImage::GdiplusBitmapDepth(*bitmap));
-            charged += std::uint64_t(pitch > 0 ? pitch : 0) * bitmap->GetHeight();
+            // The image's rows and its table of row addresses.
+            charged += (std::uint64_t(pitch > 0 ? pitch : 0) + sizeof(BYTE*)) * bitmap->GetHeight();
             if (charged > MaxDecodedBytes()) return fail();
             auto image = std::make_unique<FCObjImage>();
             if (!image->FromGdiplusBitmap(*bitmap)) return fail();

@@ -125,18 +125,31 @@ TEST_F(HostileFiles, ACraftedExifDirectoryUnderAnyName)
     FCObjImage::SetCodecFactory(new FCImageCodecFactory_Gdiplus);
 }
 
-// The same JPEG inside a JNG, which only the foreign library reads, makes its reader crash: the
-// load fails, and the process (and the next load) go on.
-TEST_F(HostileFiles, ACrashInTheForeignLibraryFailsTheLoadOnly)
+// The same JPEG inside a JNG, which only the foreign library reads, makes its reader read far
+// past the block: in a fresh process it crashes there (where the heap ends), in a larger one it
+// may read on through mapped memory. Either way the load is the child's business: it fails or
+// gives the picture, and this process and its next loads go on. A decode that overruns its time
+// limit is stopped the same way.
+TEST_F(HostileFiles, ACrashOrAHangInTheForeignLibraryFailsTheLoadOnly)
 {
     const Bytes crashing = hostile::JngAround(hostile::JpegWithExifClaiming(65535), 48, 32);
     const Bytes fine = hostile::JngAround(hostile::PlainJpeg(), 48, 32);
     FCImageCodec_FreeImage codec;
-    EXPECT_EQ(FramesFromMemory(codec, crashing), -1);
-    EXPECT_EQ(FramesThroughTheApplication("crash.jng", crashing), -1);
-    EXPECT_EQ(FramesThroughTheApplication("crash.tif", crashing), -1);
+    for (int i = 0; i < 3; ++i)
+    {
+        const int frames = FramesFromMemory(codec, crashing);
+        EXPECT_TRUE(frames == -1 || frames == 1) << frames;
+        const int named = FramesThroughTheApplication("crash.tif", crashing);
+        EXPECT_TRUE(named == -1 || named == 1) << named;
+    }
     EXPECT_EQ(FramesFromMemory(codec, fine), 1);
     EXPECT_EQ(FramesThroughTheApplication("fine.jng", fine), 1);
+
+    FCImageCodec_FreeImage::SetDecodeTimeLimitForTesting(1e-6); // no decode ends in time
+    EXPECT_EQ(FramesFromMemory(codec, fine), -1);
+    EXPECT_EQ(FramesThroughTheApplication("slow.jng", fine), -1);
+    FCImageCodec_FreeImage::SetDecodeTimeLimitForTesting(0);
+    EXPECT_EQ(FramesFromMemory(codec, fine), 1);
 }
 
 // Headers that claim a picture within the budget but far larger than the bytes that follow could
