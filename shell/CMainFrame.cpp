@@ -1,7 +1,9 @@
 #include "shell/CMainFrame.h"
 
 #include "dialogs/EffectDialogs.h"
+#include "dialogs/SliderDialogs.h"
 #include "document/CImageDoc.h"
+#include "document/ImageCommands.h"
 #include "imagelib/FCImageCodec.h"
 #include "imagelib/qt/FCObjImageQt.h"
 #include "platform/qt/Clipboard.h"
@@ -12,6 +14,7 @@
 #include "platform/version/FileExists.h"
 #include "resources/CommandIds.h"
 #include "resources/ResourceBuilder.h"
+#include "shell/CConfigPropertyDlg.h"
 #include "shell/CStatusProgress.h"
 #include "shell/ShellDialogs.h"
 #include "shell/ShellText.h"
@@ -73,6 +76,7 @@ CMainFrame::CMainFrame()
 
 CMainFrame::~CMainFrame()
 {
+    ShutdownAcquisition();
     // The windows go first: their views leave the documents (which go with their last view,
     // stopping any preview thread) before the document list and the status bar go.
     DestroyChildren();
@@ -82,6 +86,7 @@ CMainFrame::~CMainFrame()
 
 bool CMainFrame::Create()
 {
+    RegisterEffectDialogs(SliderDialogEntries());
     m_productTitle = ResString(kResMainFrame);
     setWindowTitle(m_productTitle);
     setWindowIcon(QIcon(ArtPixmap("picture", 2)));
@@ -107,6 +112,9 @@ bool CMainFrame::Create()
     for (int toolbar : {kResFourierToolBar, kResToolFrameToolBar})
         for (const ToolBarButton& b : ToolBarResource(toolbar))
             if (b.id != 0) MenuItemBitmaps::FromImageList(b.id, toolbar, b.image);
+    for (const auto& [id, popups] : m_menus)
+        for (QMenu* menu : popups)
+            MenuItemBitmaps::ApplyToMenu(menu);
 
     QStatusBar* status = statusBar();
     m_paneDefault = new QLabel(ResString(57345));
@@ -148,6 +156,7 @@ bool CMainFrame::Create()
     m_idle = new CIdleNotifier(this);
     m_idle->AddHandler([this] { UpdateUIState(); });
 
+    InitAcquisition();
     FCObjImage::SetCodecFactory(new CImageCodecFactory);
 
     const QString last = QString::fromStdWString(GetLastDirectorySetting());
@@ -275,6 +284,9 @@ bool CMainFrame::OnCommand(int id)
     case kCmdAppAbout:
         ShellDialogs().ShowAbout(QApplication::activeWindow());
         return true;
+    case kCmdConfiguration:
+        RunConfigPropertyDlg(0, QApplication::activeWindow() ? QApplication::activeWindow() : this);
+        return true;
     case kCmdWindowCascade:
         ClosePrintPreview();
         m_mdi->cascadeSubWindows();
@@ -312,6 +324,15 @@ bool CMainFrame::OnCommand(int id)
     case kCmdClearMru:
         OnClearMRU();
         return true;
+    case kCmdTwainSelectSource:
+        OnTwainSelectSource();
+        return true;
+    case kCmdTwainAcquire:
+        OnTwainAcquire();
+        return true;
+    case kCmdWiaAcquire:
+        OnWiaAcquire();
+        return true;
     default:
         return false;
     }
@@ -340,6 +361,8 @@ AppState CMainFrame::CurrentAppState() const
     s.clipboardHasAny = clip.hasAny;
     s.clipboardHasImage = clip.hasImage;
     s.recentCount = m_mru.Count();
+    s.twainLoaded = IsValidDriver();
+    s.twainSourceChosen = IsSourceChosen();
     s.toolBarShown = m_toolBarShown;
     s.statusBarShown = statusBar()->isVisibleTo(this) || (!isVisible() && !statusBar()->isHidden());
     s.previewShown = m_previewShown;
@@ -351,6 +374,11 @@ AppState CMainFrame::CurrentAppState() const
     s.isBitmapView = dynamic_cast<CBitmapView*>(view) != nullptr;
     s.zoom = view->Zoom();
     s.selectionLeft = s.isBitmapView ? view->GetSelection().left : -1;
+    for (const ImageCommand& c : ImageCommandTable())
+    {
+        if (IsEffectDialogKind(c.kind) && HasEffectDialog(c.id)) s.effectDialogs.insert(c.id);
+        if (c.kind == ImageCommandKind::ToolView && HasToolView(c.id)) s.toolViews.insert(c.id);
+    }
     if (CImageDoc* doc = view->Document())
     {
         s.hasDocument = true;
