@@ -25,6 +25,11 @@ const StringEntry kStrings[] = {
     {57345, "Prêt"},
     {61404, "(00000 00000)"},
     {61405, "00000,00000 -> 00000,00000"},
+    // Tooltips of the print preview's bar.
+    {33053, "Fermer l'aperçu"},
+    {33054, "Imprimer"},
+    {33057, "Imprimer (Windows)"},
+    {33059, "Configuration de l'impression"},
 };
 
 constexpr MenuEntry Sep{nullptr, 0, {}};
@@ -40,6 +45,8 @@ const MenuEntry kFile128[] = {
     {"Source Twain", kCmdTwainSelectSource, {}},
     {"Acquisition Twain", kCmdTwainAcquire, {}},
     {"Acquisition WIA...", kCmdWiaAcquire, {}},
+    Sep,
+    {"Configuration impression...", kCmdFilePageSetup, {}},
     Sep,
     {"(MRU vide)", kCmdFileMruFirst, {}},
     {"Effacer MRU", kCmdClearMru, {}},
@@ -70,6 +77,11 @@ const MenuEntry kFile129[] = {
     {"&Sauver\tCtrl+S", kCmdFileSave, {}},
     {"Sauver dans...", kCmdFileSaveAs, {}},
     {"&Informations", kCmdFileInfo, {}},
+    Sep,
+    {"Im&primer...\tCtrl+P", kCmdFilePrint, {}},
+    {"Aperçu avant impression", kCmdFilePrintPreview, {}},
+    {"Configuration impression...", kCmdFilePageSetup, {}},
+    {"Imprimer (Windows)...", kCmdPrintWithShell, {}},
     Sep,
     {"Créer à partir du presse-papiers", kCmdNewFromClipboard, {}},
     {"Effacer le presse-papiers", kCmdEmptyClipboard, {}},
@@ -349,6 +361,7 @@ const Accelerator kAccel128[] = {
     {"N", kAccelCtrl, kCmdFileNew},
     {"O", kAccelCtrl, kCmdFileOpen},
     {"S", kAccelCtrl, kCmdFileSave},
+    {"P", kAccelCtrl, kCmdFilePrint},
     {"Z", kAccelCtrl, kCmdEditUndo},
     {"Y", kAccelCtrl, kCmdEditRedo},
     {"X", kAccelCtrl, kCmdEditCut},
@@ -366,6 +379,8 @@ const ToolBarButton kToolBar128[] = {
     {kCmdZoomAuto, 6}, {kCmdZoom1, 7}, {kCmdZoomOut, 8}, {kCmdZoomIn, 9},
     {0, 0},
     {kCmdEditUndo, 10}, {kCmdEditRedo, 11}, {kCmdEditCut, 12}, {kCmdEditCopy, 13}, {kCmdEditPaste, 14},
+    {0, 0},
+    {kCmdFilePrintPreview, 15}, {kCmdFilePrint, 16},
     {0, 0},
     {kCmdAppAbout, 17},
 };
