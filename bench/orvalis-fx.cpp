@@ -53,7 +53,7 @@ void PrintBytes(const char* label, const std::string& s)
 
 int Info(const char* input)
 {
-    const std::wstring name = Utf8ToWide(input);
+    const std::wstring name = NativeToPath(input);
     FCImageCodecFactory* factory = FCObjImage::GetCodecFactory();
     std::unique_ptr<FCImageCodec> codec(factory->CreateImageCodec(factory->QueryImageFileType(name.c_str())));
     std::vector<FCObjImage*> frames;
@@ -152,7 +152,7 @@ int main(int argc, char** argv)
 
     FCObjImage source;
     FCImageProperty prop;
-    if (!source.Load(Utf8ToWide(input).c_str(), &prop) || !source.HasBits())
+    if (!source.Load(NativeToPath(input).c_str(), &prop) || !source.HasBits())
     {
         std::fprintf(stderr, "orvalis-fx: cannot load %s\n", input);
         return 1;
@@ -193,7 +193,7 @@ int main(int argc, char** argv)
 
     if (std::string(output) != "-")
     {
-        if (!result.HasBits() || !result.Save(Utf8ToWide(output).c_str(), prop))
+        if (!result.HasBits() || !result.Save(NativeToPath(output).c_str(), prop))
         {
             std::fprintf(stderr, "orvalis-fx: cannot save %s\n", output);
             return 1;

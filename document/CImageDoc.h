@@ -154,21 +154,16 @@ private:
     void EndEdit();
     // Stops and deletes the preview job, if any.
     void StopPreviewJob();
-    // What the backup step found and did before a save.
-    enum class Backup
-    {
-        NoFile, // nothing of that name
-        Made,   // the file was moved to name.BAK
-        Failed, // the file is still there
-    };
-    // Moves path to path.BAK as the save commands do, telling the user what fails.
-    Backup BackupBeforeSave(const std::wstring& path);
-    // After a failed save: what the codec may have written goes, and a file moved away for the
-    // save comes back under its name.
-    void AfterFailedSave(const std::wstring& path, Backup backup);
+    // Keeps the file at target as target.BAK (an older backup replaced) as the save commands do,
+    // telling the user what fails; the file itself stays where it is.
+    void KeepBackup(const std::wstring& target);
     bool SaveTo(const std::wstring& path, int type);
     // The save of both commands: nothing happens without a codec for the type; otherwise the
-    // backup, the save, and on failure the user's file back in place.
+    // picture goes to a temporary file beside the target first, then the backup is made, then
+    // the temporary file takes the target's name in one step, with the permissions of the file
+    // it replaces. A file stays under the user's name at every moment, and a failed save leaves
+    // the file and its backup as they were. Symbolic links are followed, not replaced; what is
+    // not a regular file is never replaced.
     bool SaveWithBackup(const std::wstring& path, int type);
     void Message(const std::wstring& text, const wchar_t* caption, DocMsgStyle style);
 

@@ -44,27 +44,14 @@ std::wstring Format(const char* format, auto... values)
 }
 } // namespace
 
-CImageDoc::Backup CImageDoc::BackupBeforeSave(const std::wstring& path)
+void CImageDoc::KeepBackup(const std::wstring& target)
 {
     CDocFiles& files = m_host.Files();
-    if (!files.Exists(path)) return Backup::NoFile;
-    const std::wstring backup = path + L".BAK";
+    const std::wstring backup = target + L".BAK";
     if (files.Exists(backup) && !files.Remove(backup))
         Message(L"Impossible de supprimer le fichier .BAK", nullptr, DocMsgStyle::Error);
-    if (!files.Move(path, backup))
-    {
+    if (!files.KeepAsBackup(target, backup))
         Message(L"Impossible de créer le fichier .BAK", nullptr, DocMsgStyle::Error);
-        return Backup::Failed;
-    }
-    return Backup::Made;
-}
-
-void CImageDoc::AfterFailedSave(const std::wstring& path, Backup backup)
-{
-    CDocFiles& files = m_host.Files();
-    if (backup == Backup::Failed) return; // the user's file never left: whatever is there stays
-    if (files.Exists(path)) files.Remove(path);
-    if (backup == Backup::Made) files.Move(path + L".BAK", path);
 }
 
 bool CImageDoc::SaveTo(const std::wstring& path, int type)
@@ -82,10 +69,30 @@ bool CImageDoc::SaveTo(const std::wstring& path, int type)
 bool CImageDoc::SaveWithBackup(const std::wstring& path, int type)
 {
     if (!HasCodec(type)) return false;
-    const Backup backup = BackupBeforeSave(path);
-    const bool saved = SaveTo(path, type);
-    if (!saved) AfterFailedSave(path, backup);
-    return saved;
+    CDocFiles& files = m_host.Files();
+    const std::wstring target = files.SaveTarget(path);
+    if (files.IsSpecial(target)) return false; // a FIFO, a device, a folder: not ours to replace
+    const std::wstring temp = files.CreateTemporary(target);
+    if (temp.empty()) return false;
+    if (!SaveTo(temp, type))
+    {
+        files.Remove(temp);
+        return false;
+    }
+    // The new file is whole on the disk: only now is the old one kept aside, and the new one
+    // takes its name in one step.
+    const bool replacing = files.Exists(target);
+    if (replacing)
+    {
+        files.CopyAttributes(target, temp);
+        KeepBackup(target);
+    }
+    if (!files.Replace(temp, target))
+    {
+        files.Remove(temp);
+        return false;
+    }
+    return true;
 }
 
 void CImageDoc::OnFileSave()

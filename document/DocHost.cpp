@@ -1,5 +1,6 @@
 #include "document/DocHost.h"
 
+#include "platform/FileIO.h"
 #include "platform/TextConv.h"
 #include "platform/version/FileExists.h"
 #include "platform/version/VersionInfo.h"
@@ -32,13 +33,13 @@ bool CDocFiles::Exists(const std::wstring& path)
 
 bool CDocFiles::Remove(const std::wstring& path)
 {
-    return ::unlink(WideToUtf8(path).c_str()) == 0;
+    return ::unlink(PathToNative(path).c_str()) == 0;
 }
 
 bool CDocFiles::Move(const std::wstring& from, const std::wstring& to)
 {
     // Never replaces what is there.
-    const std::string source = WideToUtf8(from), target = WideToUtf8(to);
+    const std::string source = PathToNative(from), target = PathToNative(to);
     if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) return true;
     if (errno != EINVAL && errno != ENOSYS) return false;
     // A file system that cannot refuse by itself.
@@ -50,9 +51,51 @@ bool CDocFiles::Move(const std::wstring& from, const std::wstring& to)
 bool CDocFiles::Stat(const std::wstring& path, std::uint64_t& size, std::int64_t& lastWrite)
 {
     struct stat st;
-    if (path.empty() || ::stat(WideToUtf8(path).c_str(), &st) != 0) return false;
+    if (path.empty() || ::stat(PathToNative(path).c_str(), &st) != 0) return false;
     size = std::uint64_t(st.st_size);
     lastWrite = std::int64_t(st.st_mtime);
+    return true;
+}
+
+std::wstring CDocFiles::SaveTarget(const std::wstring& path)
+{
+    return NativeToPath(ResolveSaveTarget(PathToNative(path)));
+}
+
+bool CDocFiles::IsSpecial(const std::wstring& path)
+{
+    return KindOfFile(PathToNative(path)) == FileKind::Other;
+}
+
+std::wstring CDocFiles::CreateTemporary(const std::wstring& path)
+{
+    std::string name;
+    const int fd = CreateTemporaryBeside(PathToNative(path), true, name);
+    if (fd < 0) return std::wstring();
+    ::close(fd);
+    return NativeToPath(name);
+}
+
+bool CDocFiles::CopyAttributes(const std::wstring& from, const std::wstring& to)
+{
+    return ::CopyFileAttributes(PathToNative(from), PathToNative(to));
+}
+
+bool CDocFiles::KeepAsBackup(const std::wstring& path, const std::wstring& backup)
+{
+    const std::string source = PathToNative(path), target = PathToNative(backup);
+    if (::link(source.c_str(), target.c_str()) == 0) return true;
+    // A file system without second names (or a file that may not have one): a copy.
+    if (errno != EPERM && errno != EXDEV && errno != EMLINK && errno != EOPNOTSUPP && errno != ENOSYS)
+        return false;
+    return CopyFileExclusively(source, target);
+}
+
+bool CDocFiles::Replace(const std::wstring& from, const std::wstring& to)
+{
+    const std::string target = PathToNative(to);
+    if (std::rename(PathToNative(from).c_str(), target.c_str()) != 0) return false;
+    FlushFolderOf(target);
     return true;
 }
 

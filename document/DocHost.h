@@ -60,6 +60,22 @@ public:
     virtual bool Move(const std::wstring& from, const std::wstring& to);
     // Size in bytes and last-write time (seconds since 1970, UTC) of an existing entry.
     virtual bool Stat(const std::wstring& path, std::uint64_t& size, std::int64_t& lastWrite);
+
+    // Where a save to path writes: path itself, or the file its symbolic links name.
+    virtual std::wstring SaveTarget(const std::wstring& path);
+    // An existing entry that is not a regular file (a FIFO, a device, a folder): a save never
+    // replaces it.
+    virtual bool IsSpecial(const std::wstring& path);
+    // A new, empty file beside path under a short temporary name with path's extension, which a
+    // user finding it after a crash can tell for an interrupted save; empty when none can be made.
+    virtual std::wstring CreateTemporary(const std::wstring& path);
+    // Gives `to` the permission bits (and, as far as allowed, the owner and group) of `from`.
+    virtual bool CopyAttributes(const std::wstring& from, const std::wstring& to);
+    // Makes backup hold what path holds while path stays as it is (a second name for the file,
+    // or a copy where the file system has no such names); refuses when backup exists.
+    virtual bool KeepAsBackup(const std::wstring& path, const std::wstring& backup);
+    // Renames from to to in one step, replacing the file there, and flushes the folder.
+    virtual bool Replace(const std::wstring& from, const std::wstring& to);
 };
 
 class CDocHost

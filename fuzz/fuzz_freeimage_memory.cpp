@@ -1,13 +1,23 @@
-// Foreign bytes through the FreeImage codec's memory load: frames must come out whole or not at
+// Foreign bytes through the FreeImage codec's memory load, as the program reads files: content
+// our own readers know is read by them, anything else by the library in a child process (whose
+// crashes and hangs fail the load, never this process). Frames must come out whole or not at
 // all, and nothing may read or write outside its buffers.
 #include "imagelib/FCImageProperty.h"
 #include "imagelib/FCObjImage.h"
 #include "imagelib/codecs/FCImageCodec_FreeImage.h"
+#include "platform/imaging/PlatformBitmap.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    // Small pictures only: a header may claim any size, and the fuzzer's memory is limited.
+    imaging::SetMaxDecodedBytes(std::uint64_t(16) << 20);
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

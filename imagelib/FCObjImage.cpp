@@ -246,26 +246,46 @@ bool FCObjImage::FromBitmapHandle(HBITMAP hbitmap)
     return HasBits();
 }
 
+int FCObjImage::GdiplusBitmapDepth(const imaging::PlatformBitmap& bitmap)
+{
+    using namespace imaging;
+    const PixelFormat source = bitmap.GetPixelFormat();
+    if ((bitmap.GetFlags() & ImageFlagsHasAlpha) || source == PixelFormat32bppARGB) return 32;
+    if (bitmap.GetRawFormat() == ImageFormatBMP && source == PixelFormat32bppRGB) return 32;
+    return 24;
+}
+
 bool FCObjImage::FromGdiplusBitmap(imaging::PlatformBitmap& bitmap)
 {
     using namespace imaging;
     Destroy();
     const UINT w = bitmap.GetWidth(), h = bitmap.GetHeight();
     if (w == 0 || w > 0x7FFFFFFF || h > 0x7FFFFFFF) return false;
-    const PixelFormat source = bitmap.GetPixelFormat();
+    const int depth = GdiplusBitmapDepth(bitmap);
+    const bool withAlpha =
+        (bitmap.GetFlags() & ImageFlagsHasAlpha) || bitmap.GetPixelFormat() == PixelFormat32bppARGB;
     PixelFormat format = PixelFormat24bppRGB;
-    int depth = 24;
-    if ((bitmap.GetFlags() & ImageFlagsHasAlpha) || source == PixelFormat32bppARGB)
-    {
-        format = PixelFormat32bppARGB;
-        depth = 32;
-    }
-    else if (bitmap.GetRawFormat() == ImageFormatBMP && source == PixelFormat32bppRGB)
-    {
-        format = PixelFormat32bppRGB;
-        depth = 32;
-    }
+    if (depth == 32) format = withAlpha ? PixelFormat32bppARGB : PixelFormat32bppRGB;
     if (!Create(int(w), int(h), depth)) return false;
+    // The whole frame in one call when every row can be read (rows are evenly spaced, from the
+    // top, whatever their order in memory); a tall picture would otherwise cost a call a row.
+    if (height > 1)
+    {
+        Rect all;
+        all.Width = width;
+        all.Height = height;
+        BitmapData data;
+        data.Width = UINT(width);
+        data.Height = UINT(height);
+        data.Stride = INT64(rows[1] - rows[0]);
+        data.Format = format;
+        data.Scan0 = rows[0];
+        if (bitmap.LockBits(all, ImageLockModeRead | ImageLockModeUserInputBuf, format, &data) == Ok)
+        {
+            bitmap.UnlockBits(&data);
+            return true;
+        }
+    }
     for (int y = 0; y < height; ++y)
     {
         Rect rect;

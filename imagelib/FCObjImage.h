@@ -81,6 +81,8 @@ public:
     // with the stored fourth byte for a 32-bit BMP, else 24 bits. Rows are copied from the top
     // until one cannot be read. False (image empty) for a frame of width 0.
     bool FromGdiplusBitmap(imaging::PlatformBitmap& bitmap);
+    // The bits per pixel FromGdiplusBitmap makes of the bitmap's active frame (24 or 32).
+    static int GdiplusBitmapDepth(const imaging::PlatformBitmap& bitmap);
 
     // Files through the process-wide codec factory; Load keeps the first frame only and resets
     // prop (when given) before loading.

@@ -119,3 +119,100 @@ std::wstring Bytes8ToWide(std::string_view bytes)
     }
     return out;
 }
+
+namespace
+{
+constexpr wchar_t kKeptByteBase = 0xDC00;
+
+bool IsKeptByte(wchar_t c)
+{
+    return c >= 0xDC80 && c <= 0xDCFF;
+}
+} // namespace
+
+std::wstring NativeToPath(std::string_view bytes)
+{
+    std::wstring out;
+    out.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size();)
+    {
+        std::size_t used;
+        const long c = DecodeOne(bytes, i, used);
+        if (c < 0)
+        {
+            // Not UTF-8: this byte is kept as it is; decoding starts again at the next one.
+            out += wchar_t(kKeptByteBase + static_cast<unsigned char>(bytes[i]));
+            i += 1;
+            continue;
+        }
+        out += wchar_t(c);
+        i += used;
+    }
+    return out;
+}
+
+std::string PathToNative(std::wstring_view path)
+{
+    std::string out;
+    out.reserve(path.size());
+    for (wchar_t w : path)
+    {
+        if (IsKeptByte(w))
+            out += char(w - kKeptByteBase);
+        else
+            AppendUtf8(out, static_cast<char32_t>(w));
+    }
+    return out;
+}
+
+std::string PathToNative(const wchar_t* path)
+{
+    if (!path) return {};
+    return PathToNative(std::wstring_view(path, std::wcslen(path)));
+}
+
+std::wstring Utf16UnitsToWide(const char16_t* units, std::size_t count)
+{
+    std::wstring out;
+    out.reserve(count);
+    for (std::size_t i = 0; i < count; ++i)
+    {
+        const char16_t u = units[i];
+        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < count && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF)
+        {
+            out += wchar_t(0x10000 + ((char32_t(u) - 0xD800) << 10) + (char32_t(units[i + 1]) - 0xDC00));
+            ++i;
+        }
+        else
+            out += wchar_t(u); // lone halves too: they may be kept bytes of a file name
+    }
+    return out;
+}
+
+std::u16string WideToUtf16Units(std::wstring_view text)
+{
+    std::u16string out;
+    out.reserve(text.size());
+    for (wchar_t w : text)
+    {
+        char32_t c = static_cast<char32_t>(w);
+        if (c > 0x10FFFF) c = 0xFFFD;
+        if (c >= 0x10000)
+        {
+            c -= 0x10000;
+            out += char16_t(0xD800 + (c >> 10));
+            out += char16_t(0xDC00 + (c & 0x3FF));
+        }
+        else
+            out += char16_t(c);
+    }
+    return out;
+}
+
+std::wstring PathForDisplay(std::wstring_view path)
+{
+    std::wstring out(path);
+    for (wchar_t& c : out)
+        if (c >= 0xD800 && c <= 0xDFFF) c = 0xFFFD;
+    return out;
+}

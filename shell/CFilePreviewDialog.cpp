@@ -3,7 +3,9 @@
 #include "imagelib/FCExifTags.h"
 #include "imagelib/FCImageCodec.h"
 #include "imagelib/qt/FCObjImageQt.h"
+#include "platform/FileIO.h"
 #include "platform/TextConv.h"
+#include "platform/qt/PathNames.h"
 #include "platform/settings/Settings.h"
 #include "shell/FileDialogSize.h"
 #include "shell/ShellText.h"
@@ -17,6 +19,8 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QVBoxLayout>
+
+#include <sys/stat.h>
 
 CPreviewBox::CPreviewBox(const FCObjImage& image, QWidget* parent) : QWidget(parent), m_image(image)
 {
@@ -125,6 +129,37 @@ bool CFilePreviewDialog::IsReadOnlyChecked() const
     return m_readOnly->isChecked();
 }
 
+QString CFilePreviewDialog::ChosenPath() const
+{
+    if (!m_typedPath.isEmpty()) return m_typedPath;
+    const QStringList files = selectedFiles();
+    return files.isEmpty() ? QString() : files.front();
+}
+
+void CFilePreviewDialog::accept()
+{
+    // Qt lists no file whose name is not UTF-8, and refuses a typed name that names none of the
+    // files it lists: such a name is looked for among the folder's other names first.
+    m_typedPath.clear();
+    const auto* edit = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    const QString typed = edit ? edit->text().trimmed() : QString();
+    if (!typed.isEmpty())
+    {
+        const QString full = QFileInfo(typed).isAbsolute() ? typed : directory().absoluteFilePath(typed);
+        if (!QFileInfo::exists(full))
+        {
+            const QString found = ResolveTypedPath(full);
+            if (!found.isEmpty() && KindOfFile(NativePath(found).toStdString()) == FileKind::Regular)
+            {
+                m_typedPath = found;
+                QDialog::accept();
+                return;
+            }
+        }
+    }
+    QFileDialog::accept();
+}
+
 QString CFilePreviewDialog::ControlText(int id) const
 {
     if (id < 1012 || id > 1024) return {};
@@ -140,15 +175,16 @@ void CFilePreviewDialog::ClearTexts(const QString& typeText)
 
 void CFilePreviewDialog::UpdatePreview(const QString& path)
 {
-    const QFileInfo info(path);
-    if (path.isEmpty() || !info.exists() || info.isDir() || IsExcludedFromPreview(path))
+    struct stat st;
+    if (path.isEmpty() || ::stat(NativePath(path).constData(), &st) != 0 || S_ISDIR(st.st_mode) ||
+        IsExcludedFromPreview(path))
     {
         m_image.Destroy();
         ClearTexts(QString());
         m_box->ImageChanged();
         return;
     }
-    const std::wstring full = info.absoluteFilePath().toStdWString();
+    const std::wstring full = WidePath(AbsolutePath(path));
     if (!m_image.Load(full.c_str(), &m_prop) || !m_image.HasBits())
     {
         m_image.Destroy();
@@ -157,12 +193,12 @@ void CFilePreviewDialog::UpdatePreview(const QString& path)
         return;
     }
     ClearTexts(QString());
-    m_texts[0]->setText(path);
+    m_texts[0]->setText(DisplayPath(path));
     m_texts[12]->setText(PreviewTypeName(FCObjImage::GetCodecFactory()->QueryImageFileType(full.c_str())));
     m_texts[1]->setText(PreviewWidthText(m_image.Width()));
     m_texts[2]->setText(PreviewHeightText(m_image.Height()));
     m_texts[3]->setText(PreviewFormatText(m_image.ColorBits()));
-    m_texts[4]->setText(PreviewSizeText(info.size()));
+    m_texts[4]->setText(PreviewSizeText(qint64(st.st_size)));
     auto narrow = [](const std::string& s) { return QString::fromStdWString(Bytes8ToWide(s)); };
     m_texts[5]->setText(narrow(m_prop.make));
     m_texts[6]->setText(narrow(m_prop.model));

@@ -40,6 +40,9 @@ public:
     void UpdatePreview(const QString& path);
 
     bool IsReadOnlyChecked() const;
+    // The file chosen on OK: the one selected, or one the dialog could not list (a name that is
+    // not UTF-8) whose name the user typed.
+    QString ChosenPath() const;
     const FCObjImage& PreviewImage() const { return m_image; }
     // The text of a preview control: 1012 name, 1013 width, 1014 height, 1015 format, 1016 size,
     // 1017 make, 1018 model, 1019 date, 1020 ISO, 1021 exposure, 1022 F-number, 1023 focal
@@ -52,6 +55,7 @@ public:
     // The name field was typed in: a name or path that names a file is previewed, anything else
     // empties the preview.
     void OnNameTyped(const QString& text);
+    void accept() override;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -65,4 +69,5 @@ private:
     QLabel* m_texts[13]; // 1012..1024
     QCheckBox* m_readOnly;
     bool m_sized = false;
+    QString m_typedPath; // a typed name found among the names the dialog could not list
 };

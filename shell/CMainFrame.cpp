@@ -7,6 +7,7 @@
 #include "imagelib/FCImageCodec.h"
 #include "imagelib/qt/FCObjImageQt.h"
 #include "platform/qt/Clipboard.h"
+#include "platform/qt/PathNames.h"
 #include "platform/qt/Prompt.h"
 #include "platform/qt/WindowMessages.h"
 #include "platform/settings/Settings.h"
@@ -49,6 +50,7 @@
 
 #include <cstring>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace
@@ -78,7 +80,7 @@ CMainFrame::CMainFrame()
 {
     g_mainFrame = this;
     SetChildFrameHost(this);
-    m_writable = [](const QString& path) { return ::access(QFile::encodeName(path).constData(), W_OK) == 0; };
+    m_writable = [](const QString& path) { return ::access(NativePath(path).constData(), W_OK) == 0; };
 }
 
 CMainFrame::~CMainFrame()
@@ -174,7 +176,9 @@ bool CMainFrame::Create()
     FCObjImage::SetCodecFactory(new CImageCodecFactory);
 
     const QString last = QString::fromStdWString(GetLastDirectorySetting());
-    if (!last.isEmpty() && QFileInfo(last).isDir()) m_lastDirectory = last;
+    struct stat folder;
+    if (!last.isEmpty() && ::stat(NativePath(last).constData(), &folder) == 0 && S_ISDIR(folder.st_mode))
+        m_lastDirectory = last;
 
     ReadRecentFiles();
     RebuildRecentMenu();
@@ -693,7 +697,7 @@ bool CMainFrame::AttachToOpenDocument(CChildFrame* frame, const QString& path)
     if (!doc) return false;
     doc->AddView(&frame->BitmapView());
     doc->UpdateAllViews();
-    AddRecentFile(path.toStdWString());
+    AddRecentFile(WidePath(path));
     SetLastDirectory(path);
     return true;
 }
@@ -707,22 +711,23 @@ bool CMainFrame::OpenFile(const QString& given, bool readOnly)
 {
     // The document, the recent files and the last folder keep the whole path: a name relative to
     // the folder the program was started from would name another file tomorrow.
-    const QString path = given.isEmpty() ? given : QFileInfo(given).absoluteFilePath();
+    const QString path = given.isEmpty() ? given : AbsolutePath(given);
     CWaitCursor wait(*this);
     CChildFrame* frame = NewChildFrame();
     if (AttachToOpenDocument(frame, path)) return true;
     auto* doc = new CImageDoc(&frame->BitmapView(), *this);
-    if (doc->InitFromFile(path.toStdWString().c_str()))
+    if (doc->InitFromFile(WidePath(path).c_str()))
     {
         AddDocument(doc);
         if (readOnly || !m_writable(path)) doc->SetReadOnly(true);
         doc->UpdateAllViews();
-        AddRecentFile(path.toStdWString());
+        AddRecentFile(WidePath(path));
         SetLastDirectory(path);
         MaximizeIfOnly(frame);
         return true;
     }
-    ShowPrompt(this, QStringLiteral("Impossible de charger :\n") + given, QString(), PromptButtons::Ok);
+    ShowPrompt(this, QStringLiteral("Impossible de charger :\n") + DisplayPath(given), QString(),
+               PromptButtons::Ok);
     CloseLater(frame);
     return false;
 }
@@ -790,7 +795,7 @@ void CMainFrame::OnFileRecent(int id)
     CChildFrame* frame = NewChildFrame();
     if (AttachToOpenDocument(frame, path)) return;
     auto* doc = new CImageDoc(&frame->BitmapView(), *this);
-    if (doc->InitFromFile(path.toStdWString().c_str()))
+    if (doc->InitFromFile(WidePath(path).c_str()))
     {
         AddDocument(doc);
         doc->UpdateAllViews();
@@ -800,10 +805,10 @@ void CMainFrame::OnFileRecent(int id)
         MaximizeIfOnly(frame);
         return;
     }
-    const std::wstring wide = path.toStdWString();
+    const std::wstring wide = WidePath(path);
     const QString text = FileExists(wide.c_str()) ? QStringLiteral("Impossible de charger :\n")
                                                   : QStringLiteral("Fichier non trouvé :\n");
-    ShowPrompt(this, text + path, QString(), PromptButtons::Ok);
+    ShowPrompt(this, text + DisplayPath(path), QString(), PromptButtons::Ok);
     CloseLater(frame);
     m_mru.Remove(index);
     RebuildRecentMenu();
@@ -823,7 +828,7 @@ void CMainFrame::OnDropFiles(const QStringList& paths)
     ClosePrintPreview();
     CWaitCursor wait(*this);
     for (const QString& path : paths)
-        OpenFile(QFileInfo(path).absoluteFilePath(), false);
+        OpenFile(AbsolutePath(path), false);
     if (paths.size() >= 2) CascadeWindows();
 }
 
@@ -842,7 +847,7 @@ void CMainFrame::dropEvent(QDropEvent* event)
 {
     QStringList paths;
     for (const QUrl& url : event->mimeData()->urls())
-        if (url.isLocalFile()) paths << url.toLocalFile();
+        if (url.isLocalFile()) paths << LocalPathOfUrl(url);
     event->acceptProposedAction();
     // Opened once the drag is over: a message box inside the drop would hold the drag source.
     QTimer::singleShot(0, this, [this, paths] { OnDropFiles(paths); });
@@ -887,8 +892,7 @@ void CMainFrame::WriteRecentFiles()
     const QStringList& entries = m_mru.Entries();
     const int n = int(entries.size());
     for (int i = 0; i < n; ++i)
-        key.SetValue(L"Document" + std::to_wstring(i + 1), REG_SZ,
-                     ToRegString(entries[n - 1 - i].toStdWString()));
+        key.SetValue(L"Document" + std::to_wstring(i + 1), REG_SZ, ToRegString(WidePath(entries[n - 1 - i])));
     for (int i = n + 1; i <= CRecentFileList::kHighest; ++i)
         key.DeleteValue(L"Document" + std::to_wstring(i));
 }
@@ -996,7 +1000,7 @@ bool CMainFrame::OnEndSession()
 
 void CMainFrame::StoreSettingsOnClose()
 {
-    const std::wstring last = m_lastDirectory.toStdWString();
+    const std::wstring last = WidePath(m_lastDirectory);
     SetLastDirectorySetting(last.c_str());
     WriteRecentFiles();
 }
@@ -1036,7 +1040,7 @@ DocMsgAnswer CMainFrame::MessageBox(const std::wstring& text, const wchar_t* cap
         buttons = PromptButtons::YesNoCancel;
         icon = PromptIcon::Question;
     }
-    switch (ShowPrompt(this, QString::fromStdWString(text), title, buttons, icon))
+    switch (ShowPrompt(this, DisplayPath(QString::fromStdWString(text)), title, buttons, icon))
     {
     case IDYES:
         return DocMsgAnswer::Yes;
@@ -1065,7 +1069,7 @@ std::optional<SaveAsChoice> CMainFrame::AskSaveAs(const std::wstring& initialNam
     const auto choice = ShellDialogs().AskSaveAs(DialogOwner(), QString::fromStdWString(initialName),
                                                  QString::fromStdWString(initialFolder));
     if (!choice) return std::nullopt;
-    return SaveAsChoice{choice->path.toStdWString(), choice->fileTitle.toStdWString()};
+    return SaveAsChoice{WidePath(choice->path), WidePath(choice->fileTitle)};
 }
 
 void CMainFrame::ShowInfo(const std::wstring& path, const std::wstring& title, const std::wstring& text)
@@ -1108,7 +1112,7 @@ void CMainFrame::AddRecentFile(const std::wstring& path)
 
 std::wstring CMainFrame::LastFolder()
 {
-    return m_lastDirectory.toStdWString();
+    return WidePath(m_lastDirectory);
 }
 
 void CMainFrame::SetLastFolder(const std::wstring& folder)

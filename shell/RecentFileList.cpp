@@ -1,11 +1,15 @@
 #include "shell/RecentFileList.h"
 
 #include "platform/qt/CommandTarget.h"
+#include "platform/qt/PathNames.h"
 #include "resources/CommandIds.h"
 #include "resources/ResourceBuilder.h"
 
 #include <QAction>
 #include <QFileInfo>
+
+#include <climits>
+#include <cstdlib>
 #include <QMenu>
 
 #include <algorithm>
@@ -26,11 +30,13 @@ void CRecentFileList::SetEntries(const QStringList& oldestFirst)
 
 bool CRecentFileList::SamePath(const QString& a, const QString& b)
 {
+    // The file's real name, links followed, by its bytes (Qt's own answer would confuse names
+    // that are not UTF-8 with one another).
     auto key = [](const QString& p)
     {
-        const QFileInfo info(p);
-        const QString canonical = info.canonicalFilePath();
-        return canonical.isEmpty() ? info.absoluteFilePath() : canonical;
+        char real[PATH_MAX];
+        if (::realpath(NativePath(p).constData(), real)) return QPathFromNative(real);
+        return AbsolutePath(p);
     };
     return a == b || key(a) == key(b);
 }
@@ -80,7 +86,7 @@ QStringList CRecentFileList::MenuTexts() const
     QStringList texts;
     for (int i = 0; i < m_entries.size(); ++i)
     {
-        QString shown = ShortenPath(m_entries[m_entries.size() - 1 - i]);
+        QString shown = DisplayPath(ShortenPath(m_entries[m_entries.size() - 1 - i]));
         shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
         texts << QStringLiteral("&%1 %2").arg(i + 1).arg(shown);
     }

@@ -1,5 +1,7 @@
 #include "shell/Run.h"
 
+#include "platform/FileIO.h"
+#include "platform/qt/PathNames.h"
 #include "platform/settings/Settings.h"
 #include "shell/CAboutDlg.h"
 #include "shell/CMainFrame.h"
@@ -50,7 +52,8 @@ int Run(const QStringList& arguments, const RunHooks& hooks)
     for (int i = 1; i < arguments.size(); ++i)
     {
         const QString path =
-            CleanArgument(arguments[i], [](const QString& p) { return QFileInfo(p).isFile(); });
+            CleanArgument(arguments[i], [](const QString& p)
+                          { return KindOfFile(NativePath(p).toStdString()) == FileKind::Regular; });
         frame->OpenFile(path, false);
     }
     if (arguments.size() > 2) frame->CascadeWindows();

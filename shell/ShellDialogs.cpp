@@ -1,5 +1,6 @@
 #include "shell/ShellDialogs.h"
 
+#include "platform/qt/PathNames.h"
 #include "shell/CAboutDlg.h"
 #include "shell/CFilePreviewDialog.h"
 #include "shell/CFileSaveAsDialog.h"
@@ -16,9 +17,9 @@ class RealDialogs : public IShellDialogs
 public:
     std::optional<OpenFileChoice> AskOpenFile(QWidget* parent, const QString& folder) override
     {
-        CFilePreviewDialog dialog(folder, parent ? parent : QApplication::activeWindow());
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-        return OpenFileChoice{dialog.selectedFiles().front(), dialog.IsReadOnlyChecked()};
+        CFilePreviewDialog dialog(QtReachableFolder(folder), parent ? parent : QApplication::activeWindow());
+        if (dialog.exec() != QDialog::Accepted || dialog.ChosenPath().isEmpty()) return std::nullopt;
+        return OpenFileChoice{dialog.ChosenPath(), dialog.IsReadOnlyChecked()};
     }
 
     std::optional<NewImageChoice> AskNewImage(QWidget* parent) override
@@ -31,7 +32,8 @@ public:
     std::optional<SaveAsFileChoice> AskSaveAs(QWidget* parent, const QString& name,
                                               const QString& folder) override
     {
-        CFileSaveAsDialog dialog(name, folder, parent ? parent : QApplication::activeWindow());
+        CFileSaveAsDialog dialog(name, QtReachableFolder(folder),
+                                 parent ? parent : QApplication::activeWindow());
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
         const QString path = dialog.selectedFiles().front();
         return SaveAsFileChoice{path, QFileInfo(path).fileName()};

@@ -3,15 +3,21 @@
 #include "imagelib/FCImageProperty.h"
 #include "imagelib/FCObjImage.h"
 #include "platform/BitmapSection.h"
+#include "platform/ChildProcess.h"
+#include "platform/FileIO.h"
 #include "platform/TextConv.h"
 #include "platform/imaging/PlatformBitmap.h"
 
 #include "imagelib/codecs/FreeImageInclude.h"
 
 #include <algorithm>
+#include <atomic>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+
+#include <unistd.h>
 
 namespace
 {
@@ -52,45 +58,26 @@ struct MultiGuard
 };
 
 // The icon reader takes the directory's entry count on trust: an icon whose directory or images
-// do not fit in the bytes present is refused before the library sees it. data holds at least
-// the directory (6 + 16 x count bytes) of a file of total bytes.
-bool IconDirectoryFits(const BYTE* data, std::size_t available, std::uint64_t total)
+// do not fit in the bytes present is refused before the library sees it.
+bool IconDirectoryFits(const BYTE* data, std::size_t size)
 {
-    if (available < 6) return false;
-    const std::size_t count = std::size_t(data[4]) | std::size_t(data[5]) << 8;
-    const std::size_t directory = 6 + count * 16;
-    if (count == 0 || directory > available) return false;
     auto u32 = [](const BYTE* p)
     {
         return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
                std::uint32_t(p[3]) << 24;
     };
+    if (size < 6) return false;
+    const std::size_t count = std::size_t(data[4]) | std::size_t(data[5]) << 8;
+    const std::size_t directory = 6 + count * 16;
+    if (count == 0 || directory > size) return false;
     for (std::size_t i = 0; i < count; ++i)
     {
         const BYTE* e = data + 6 + i * 16;
         const std::uint32_t bytes = u32(e + 8);
         const std::uint32_t offset = u32(e + 12);
-        if (bytes < 40 || offset < directory || std::uint64_t(offset) + bytes > total) return false;
+        if (bytes < 40 || offset < directory || std::uint64_t(offset) + bytes > size) return false;
     }
     return true;
-}
-
-bool IconFileFits(const std::string& name)
-{
-    std::FILE* f = std::fopen(name.c_str(), "rb");
-    if (!f) return false;
-    std::vector<BYTE> head(6);
-    bool ok = std::fread(head.data(), 1, 6, f) == 6;
-    if (ok)
-    {
-        const std::size_t count = std::size_t(head[4]) | std::size_t(head[5]) << 8;
-        head.resize(6 + count * 16);
-        ok = std::fread(head.data() + 6, 1, count * 16, f) == count * 16;
-    }
-    long total = -1;
-    if (ok && std::fseek(f, 0, SEEK_END) == 0) total = std::ftell(f);
-    std::fclose(f);
-    return ok && total > 0 && IconDirectoryFits(head.data(), head.size(), std::uint64_t(total));
 }
 
 // ICO, TIFF and GIF are read page by page.
@@ -99,24 +86,74 @@ bool IsMultiPage(FREE_IMAGE_FORMAT fif)
     return fif >= 0 && fif <= 25 && ((0x2040002u >> unsigned(fif)) & 1u) != 0;
 }
 
-// Whether a frame of this size could become an image at 24 bits per pixel or at depth bits, the
-// larger: the least memory the library and we would need for it. A header of no pixels has
+std::uint64_t BitmapBytes(std::uint64_t width, std::uint64_t height, unsigned depth)
+{
+    if (width == 0 || height == 0) return 0;
+    if (width > 0x7FFFFFFF || height > 0x7FFFFFFF) return UINT64_MAX;
+    const std::int64_t pitch = DibRowPitch(std::int64_t(width), std::max(1u, depth));
+    if (pitch <= 0 || std::uint64_t(pitch) > UINT64_MAX / height) return UINT64_MAX;
+    return std::uint64_t(pitch) * height;
+}
+
+// What an image of this size holds: its rows and its table of row addresses.
+std::uint64_t ImageBytes(std::uint64_t width, std::uint64_t height, unsigned depth)
+{
+    const std::uint64_t rows = BitmapBytes(width, height, depth);
+    return rows == UINT64_MAX ? rows : rows + height * sizeof(BYTE*);
+}
+
+// Whether a frame of this size and depth could become an image: the library's bitmap and our
+// 24- or 32-bit copy of it together within the decoding budget. A header of no pixels has
 // nothing to allocate.
 bool FrameFits(std::uint64_t width, std::uint64_t height, unsigned depth)
 {
     if (width == 0 || height == 0) return true;
-    const std::int64_t pitch =
-        DibRowPitch(std::int64_t(std::min<std::uint64_t>(width, 0x7FFFFFFF)), std::max(24u, depth));
-    return width <= 0x7FFFFFFF && height <= 0x7FFFFFFF && pitch > 0 &&
-           pitch * std::int64_t(height) <= kMaxBitmapBytes;
+    const std::uint64_t theirs = BitmapBytes(width, height, depth);
+    const std::uint64_t ours = BitmapBytes(width, height, depth > 24 ? 32 : 24);
+    return theirs != UINT64_MAX && ours <= std::uint64_t(kMaxBitmapBytes) &&
+           theirs + ours <= imaging::MaxDecodedBytes();
 }
 
-// The library reads files and memory through this stream, which notes a read of more than one
-// byte that found nothing left: the data ended where the decoder expected more. Several decoders
-// would otherwise hand back a picture filled out with zeros.
+// The fewest bytes a file of this format can hold a picture of this size in, by how far its
+// compression can go (a run of one byte repeated at most 63, 128 or 256 times): a header that
+// claims a picture its file could never hold is refused before the library allocates it. Formats
+// whose compression has no such bound give 0 (the child's limits bound them instead).
+std::uint64_t FewestFileBytes(FREE_IMAGE_FORMAT fif, std::uint64_t width, std::uint64_t height, unsigned bpp)
+{
+    const std::uint64_t raw = BitmapBytes(width, height, bpp);
+    if (raw == UINT64_MAX) return UINT64_MAX;
+    const std::uint64_t pixels = width * height;
+    switch (fif)
+    {
+    case FIF_PBMRAW:
+    case FIF_PGMRAW:
+    case FIF_PPMRAW:
+    case FIF_PFM:
+        return raw / 2; // stored as they are (half of them may be missing from a cut file)
+    case FIF_PBM:
+    case FIF_PGM:
+    case FIF_PPM:
+    case FIF_XPM:
+        return pixels / 2; // text: at least a character a pixel
+    case FIF_PCX:
+        return raw / 32; // two bytes give at most 63
+    case FIF_TARGA:
+    case FIF_PSD:
+    case FIF_CUT:
+    case FIF_HDR:
+        return raw / 128; // two bytes give at most 128 (or 127) pixels
+    case FIF_RAS:
+        return raw / 256; // three bytes give at most 256
+    default:
+        return 0;
+    }
+}
+
+// The library reads memory through this stream, which notes a read of more than one byte that
+// found nothing left: the data ended where the decoder expected more. Several decoders would
+// otherwise hand back a picture filled out with zeros.
 struct SourceStream
 {
-    std::FILE* file = nullptr;
     FIMEMORY* memory = nullptr;
     bool endedEarly = false;
 };
@@ -124,8 +161,7 @@ struct SourceStream
 unsigned DLL_CALLCONV StreamRead(void* buffer, unsigned size, unsigned count, fi_handle handle)
 {
     auto* s = static_cast<SourceStream*>(handle);
-    const unsigned got = s->file ? unsigned(std::fread(buffer, size, count, s->file))
-                                 : FreeImage_ReadMemory(buffer, size, count, s->memory);
+    const unsigned got = FreeImage_ReadMemory(buffer, size, count, s->memory);
     if (got == 0 && std::uint64_t(size) * count > 1) s->endedEarly = true;
     return got;
 }
@@ -138,28 +174,22 @@ unsigned DLL_CALLCONV StreamWrite(void*, unsigned, unsigned, fi_handle)
 int DLL_CALLCONV StreamSeek(fi_handle handle, long offset, int origin)
 {
     auto* s = static_cast<SourceStream*>(handle);
-    if (s->file) return std::fseek(s->file, offset, origin);
     return FreeImage_SeekMemory(s->memory, offset, origin) ? 0 : -1;
 }
 
 long DLL_CALLCONV StreamTell(fi_handle handle)
 {
-    auto* s = static_cast<SourceStream*>(handle);
-    return s->file ? std::ftell(s->file) : FreeImage_TellMemory(s->memory);
+    return FreeImage_TellMemory(static_cast<SourceStream*>(handle)->memory);
 }
 
 // The decoders that fill out a cut file's missing pixels, or keep the pages before the cut,
-// instead of failing, and whose reads of a whole file never come back empty. PNG and GIF fail by
-// themselves on a cut file; JPEG 2000 reads on to the end by design.
+// instead of failing, and whose reads of a whole file never come back empty.
 bool NoticesTheEnd(FREE_IMAGE_FORMAT fif)
 {
     switch (fif)
     {
-    case FIF_BMP:
     case FIF_ICO:
-    case FIF_JPEG:
     case FIF_TARGA:
-    case FIF_TIFF:
     case FIF_PSD:
         return true;
     default:
@@ -167,51 +197,17 @@ bool NoticesTheEnd(FREE_IMAGE_FORMAT fif)
     }
 }
 
-// GIF frames are as large as their image descriptors say, whatever the screen size: walks the
-// blocks and answers false when a frame could not become an image. Stops quietly at anything it
-// does not understand, leaving the decoder to judge the file.
-bool GifFramesFit(FreeImageIO& io, fi_handle handle)
+bool HeaderFits(FREE_IMAGE_FORMAT fif, FIBITMAP* dib, std::uint64_t fileBytes)
 {
-    auto read = [&](BYTE* out, unsigned n) { return io.read_proc(out, n, 1, handle) == 1; };
-    auto skipColourTable = [&](BYTE flags)
-    { return (flags & 0x80) == 0 || io.seek_proc(handle, 3L << ((flags & 7) + 1), SEEK_CUR) == 0; };
-    auto skipSubBlocks = [&]()
-    {
-        for (BYTE n = 0;;)
-        {
-            if (!read(&n, 1)) return false;
-            if (n == 0) return true;
-            if (io.seek_proc(handle, n, SEEK_CUR) != 0) return false;
-        }
-    };
-    BYTE head[13];
-    if (!read(head, 13) || !skipColourTable(head[10])) return true;
-    for (BYTE kind = 0; read(&kind, 1);)
-    {
-        if (kind == 0x21) // extension: label, then sub-blocks
-        {
-            BYTE label;
-            if (!read(&label, 1) || !skipSubBlocks()) return true;
-        }
-        else if (kind == 0x2C) // image descriptor: left, top, width, height, flags
-        {
-            BYTE d[9];
-            if (!read(d, 9)) return true;
-            if (!FrameFits(unsigned(d[4] | d[5] << 8), unsigned(d[6] | d[7] << 8), 8)) return false;
-            BYTE codeSize;
-            if (!skipColourTable(d[8]) || !read(&codeSize, 1) || !skipSubBlocks()) return true;
-        }
-        else
-            return true; // the trailer, or something the decoder will judge
-    }
-    return true;
+    const unsigned w = FreeImage_GetWidth(dib), h = FreeImage_GetHeight(dib), bpp = FreeImage_GetBPP(dib);
+    return FrameFits(w, h, bpp) && fileBytes >= FewestFileBytes(fif, w, h, bpp);
 }
 
 // Reads the headers alone, where the library can, and answers false when a frame is too large to
-// become an image: the library would otherwise allocate (and fill) it in full first.
-bool FramesFit(FREE_IMAGE_FORMAT fif, FreeImageIO& io, SourceStream& source)
+// become an image or larger than its file could hold: the library would otherwise allocate (and
+// fill) it in full first.
+bool FramesFit(FREE_IMAGE_FORMAT fif, FreeImageIO& io, SourceStream& source, std::uint64_t fileBytes)
 {
-    if (fif == FIF_GIF) return GifFramesFit(io, &source);
     if (!FreeImage_FIFSupportsNoPixels(fif)) return true;
     if (IsMultiPage(fif))
     {
@@ -221,16 +217,14 @@ bool FramesFit(FREE_IMAGE_FORMAT fif, FreeImageIO& io, SourceStream& source)
         {
             FIBITMAP* dib = FreeImage_LockPage(multi.multi, page);
             if (!dib) continue;
-            const bool fits =
-                FrameFits(FreeImage_GetWidth(dib), FreeImage_GetHeight(dib), FreeImage_GetBPP(dib));
+            const bool fits = HeaderFits(fif, dib, fileBytes);
             FreeImage_UnlockPage(multi.multi, dib, FALSE);
             if (!fits) return false;
         }
         return true;
     }
     BitmapGuard dib(FreeImage_LoadFromHandle(fif, &io, &source, FIF_LOAD_NOPIXELS));
-    return !dib.dib ||
-           FrameFits(FreeImage_GetWidth(dib.dib), FreeImage_GetHeight(dib.dib), FreeImage_GetBPP(dib.dib));
+    return !dib.dib || HeaderFits(fif, dib.dib, fileBytes);
 }
 
 // One FreeImage bitmap to a new frame: 1, 4, 8 and 16 bits become 32 (when transparent) or
@@ -290,17 +284,95 @@ void FreeImageToObjImageMultiPage(FIMULTIBITMAP* multi, std::vector<FCObjImage*>
     }
 }
 
-// Loads every frame of source, which the library has recognised as fif. Nothing is appended (and
-// no frame delay kept) when a frame is too large or the data ends before the decoder is done.
-bool LoadFromSource(FREE_IMAGE_FORMAT fif, SourceStream& source, std::vector<FCObjImage*>& frames,
-                    FCImageProperty* prop)
+// Content that the platform's own readers know, by its first bytes. The library never sees it:
+// they read the same formats, hold on damaged and hostile files, and read many pages in linear
+// time, where the library trusts what some of these files say (an EXIF directory's count, the
+// sizes of TIFF pages) and reads multi-page files page by page from the start.
+bool OwnReadersKnow(const BYTE* data, std::size_t size)
 {
+    auto starts = [&](const char* magic, std::size_t n)
+    { return size >= n && std::memcmp(data, magic, n) == 0; };
+    return starts("BM", 2) || starts("\xFF\xD8\xFF", 3) || starts("GIF87a", 6) || starts("GIF89a", 6) ||
+           starts("\x89PNG\r\n\x1A\n", 8) || starts("II*\0", 4) || starts("MM\0*", 4);
+}
+
+// The formats those readers serve: content the library takes for one of them without the first
+// bytes above is damaged, and refused.
+bool IsOwnReadersFormat(FREE_IMAGE_FORMAT fif)
+{
+    return fif == FIF_BMP || fif == FIF_JPEG || fif == FIF_GIF || fif == FIF_PNG || fif == FIF_TIFF;
+}
+
+// Frames from the platform's readers, as this codec gives them: 24 or 32 bits, frames of
+// samples deeper than 8 bits dropped as the library drops them, the GIF frame times in
+// milliseconds as they stand, nothing at all when the data ends before the file does. The images
+// count in the decoding budget with the decoded frames.
+bool LoadWithOwnReaders(const BYTE* data, std::size_t size, std::vector<FCObjImage*>& frames,
+                        FCImageProperty* prop)
+{
+    using namespace imaging;
+    std::unique_ptr<PlatformBitmap> bitmap;
+    if (PlatformBitmap::FromMemory(data, size, bitmap) != Ok || !bitmap || bitmap->IsIncomplete())
+        return false;
+    GUID dimension;
+    if (bitmap->GetFrameDimensionsList(&dimension, 1) != Ok) return false;
+    const std::size_t before = frames.size();
+    auto fail = [&]
+    {
+        for (std::size_t i = before; i < frames.size(); ++i)
+            delete frames[i];
+        frames.resize(before);
+        return false;
+    };
+    std::uint64_t charged = bitmap->DecodedBytes();
+    const UINT count = bitmap->GetFrameCount(dimension);
+    for (UINT index = 0; index < count; ++index)
+    {
+        if (bitmap->SelectActiveFrame(dimension, index) != Ok) return fail();
+        if (bitmap->HasDeepSamples()) continue;
+        charged += ImageBytes(bitmap->GetWidth(), bitmap->GetHeight(),
+                              unsigned(FCObjImage::GdiplusBitmapDepth(*bitmap)));
+        if (charged > MaxDecodedBytes()) return fail();
+        auto image = std::make_unique<FCObjImage>();
+        if (!image->FromGdiplusBitmap(*bitmap)) return fail();
+        frames.push_back(image.release());
+    }
+    if (bitmap->GetRawFormat() == ImageFormatGIF)
+    {
+        UINT bytes = 0;
+        if (bitmap->GetPropertyItemSize(PropertyTagFrameDelay, &bytes) == Ok && bytes > sizeof(PropertyItem))
+        {
+            std::vector<BYTE> block(bytes);
+            auto* item = reinterpret_cast<PropertyItem*>(block.data());
+            if (bitmap->GetPropertyItem(PropertyTagFrameDelay, bytes, item) == Ok && item->value)
+                for (UINT k = 0; k + 4 <= item->length; k += 4)
+                {
+                    std::uint32_t hundredths;
+                    std::memcpy(&hundredths, static_cast<const BYTE*>(item->value) + k, 4);
+                    prop->frameDelays.push_back(
+                        std::int32_t(std::min<std::uint64_t>(std::uint64_t(hundredths) * 10, INT_MAX)));
+                }
+        }
+    }
+    return frames.size() > before;
+}
+
+// Decodes with the library (in the child process): every frame of content it recognises, or
+// nothing when a frame is too large or the data ends before the decoder is done.
+bool LoadWithLibrary(const BYTE* data, std::size_t size, std::vector<FCObjImage*>& frames,
+                     FCImageProperty* prop)
+{
+    MemoryGuard mem(FreeImage_OpenMemory(const_cast<BYTE*>(data), DWORD(size)));
+    if (!mem.mem) return false;
+    const FREE_IMAGE_FORMAT fif = FreeImage_GetFileTypeFromMemory(mem.mem, 0);
+    if (fif == FIF_UNKNOWN || IsOwnReadersFormat(fif) || (fif == FIF_ICO && !IconDirectoryFits(data, size)))
+        return false;
+    SourceStream source;
+    source.memory = mem.mem;
     FreeImageIO io{StreamRead, StreamWrite, StreamSeek, StreamTell};
-    if (io.seek_proc(&source, 0, SEEK_SET) != 0 || !FramesFit(fif, io, source)) return false;
+    if (io.seek_proc(&source, 0, SEEK_SET) != 0 || !FramesFit(fif, io, source, size)) return false;
     source.endedEarly = false;
     if (io.seek_proc(&source, 0, SEEK_SET) != 0) return false;
-    const std::size_t framesBefore = frames.size();
-    const std::size_t delaysBefore = prop->frameDelays.size();
     if (IsMultiPage(fif))
     {
         MultiGuard multi(FreeImage_OpenMultiBitmapFromHandle(fif, &io, &source, 0));
@@ -311,17 +383,136 @@ bool LoadFromSource(FREE_IMAGE_FORMAT fif, SourceStream& source, std::vector<FCO
         BitmapGuard dib(FreeImage_LoadFromHandle(fif, &io, &source, 0));
         FreeImageToObjImage(dib.dib, frames);
     }
-    if (source.endedEarly && NoticesTheEnd(fif))
+    return !(source.endedEarly && NoticesTheEnd(fif)) && !frames.empty();
+}
+
+// What the child hands back: a header, the frame delays, then each frame's size and depth and
+// its rows from the top.
+constexpr std::uint32_t kResultMagic = 0x3146564F; // "OVF1"
+
+bool WriteAllTo(int fd, const void* data, std::size_t size)
+{
+    const auto* p = static_cast<const BYTE*>(data);
+    while (size > 0)
     {
-        for (std::size_t i = framesBefore; i < frames.size(); ++i)
-            delete frames[i];
-        frames.resize(framesBefore);
-        prop->frameDelays.resize(delaysBefore);
-        return false;
+        const ssize_t n = ::write(fd, p, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        p += n;
+        size -= std::size_t(n);
     }
-    return !frames.empty();
+    return true;
+}
+
+bool WriteResult(int fd, const std::vector<FCObjImage*>& frames, const FCImageProperty& prop)
+{
+    const std::uint32_t head[3] = {kResultMagic, std::uint32_t(frames.size()),
+                                   std::uint32_t(prop.frameDelays.size())};
+    if (!WriteAllTo(fd, head, sizeof head) ||
+        !WriteAllTo(fd, prop.frameDelays.data(), prop.frameDelays.size() * sizeof(std::int32_t)))
+        return false;
+    for (const FCObjImage* f : frames)
+    {
+        const std::uint32_t size[3] = {std::uint32_t(f->Width()), std::uint32_t(f->Height()),
+                                       std::uint32_t(f->ColorBits())};
+        if (!WriteAllTo(fd, size, sizeof size)) return false;
+        for (int y = 0; y < f->Height(); ++y)
+            if (!WriteAllTo(fd, f->RowAddress(y), std::size_t(f->RowPitch()))) return false;
+    }
+    return true;
+}
+
+bool ReadAt(int fd, void* out, std::size_t size, std::uint64_t& offset)
+{
+    auto* p = static_cast<BYTE*>(out);
+    while (size > 0)
+    {
+        const ssize_t n = ::pread(fd, p, size, off_t(offset));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        p += n;
+        size -= std::size_t(n);
+        offset += std::uint64_t(n);
+    }
+    return true;
+}
+
+// The child's result, checked like any foreign bytes: sizes within the file and the budget.
+bool ReadResult(int fd, std::vector<FCObjImage*>& frames, FCImageProperty* prop)
+{
+    std::uint64_t offset = 0;
+    std::uint32_t head[3];
+    if (!ReadAt(fd, head, sizeof head, offset) || head[0] != kResultMagic || head[1] > 65536 ||
+        head[2] > 65536)
+        return false;
+    std::vector<std::int32_t> delays(head[2]);
+    if (!ReadAt(fd, delays.data(), delays.size() * sizeof(std::int32_t), offset)) return false;
+    const std::size_t before = frames.size();
+    std::uint64_t charged = 0;
+    for (std::uint32_t i = 0; i < head[1]; ++i)
+    {
+        std::uint32_t size[3];
+        auto image = std::make_unique<FCObjImage>();
+        bool ok = ReadAt(fd, size, sizeof size, offset) && (size[2] == 24 || size[2] == 32);
+        if (ok)
+        {
+            charged += ImageBytes(size[0], size[1], size[2]);
+            ok = charged <= imaging::MaxDecodedBytes() && size[0] <= 0x7FFFFFFF && size[1] <= 0x7FFFFFFF &&
+                 image->Create(int(size[0]), int(size[1]), int(size[2]));
+        }
+        for (int y = 0; ok && y < image->Height(); ++y)
+            ok = ReadAt(fd, image->RowAddress(y), std::size_t(image->RowPitch()), offset);
+        if (!ok)
+        {
+            for (std::size_t k = before; k < frames.size(); ++k)
+                delete frames[k];
+            frames.resize(before);
+            return false;
+        }
+        frames.push_back(image.release());
+    }
+    prop->frameDelays.insert(prop->frameDelays.end(), delays.begin(), delays.end());
+    return frames.size() > before;
+}
+
+std::atomic<double> g_childSeconds{8.0};
+
+// The library decodes in a child process: a crash, a hang or a runaway allocation in it fails
+// this load and nothing else.
+bool LoadInChild(const BYTE* data, std::size_t size, std::vector<FCObjImage*>& frames, FCImageProperty* prop)
+{
+    ChildLimits limits;
+    limits.seconds = g_childSeconds.load();
+    // The library's bitmap and our copy, both within the budget, and its work memory.
+    limits.extraBytes = imaging::MaxDecodedBytes() + (std::uint64_t(512) << 20);
+    const int fd = RunInChildProcess(
+        [&](int out)
+        {
+            std::vector<FCObjImage*> decoded;
+            FCImageProperty found;
+            const bool ok = LoadWithLibrary(data, size, decoded, &found) && WriteResult(out, decoded, found);
+            for (FCObjImage* f : decoded)
+                delete f;
+            return ok;
+        },
+        limits);
+    if (fd < 0) return false;
+    const bool ok = ReadResult(fd, frames, prop);
+    ::close(fd);
+    return ok;
+}
+
+bool LoadBytes(const BYTE* data, std::size_t size, std::vector<FCObjImage*>& frames, FCImageProperty* prop)
+{
+    if (OwnReadersKnow(data, size)) return LoadWithOwnReaders(data, size, frames, prop);
+    return LoadInChild(data, size, frames, prop);
 }
 } // namespace
+
+void FCImageCodec_FreeImage::SetDecodeTimeLimitForTesting(double seconds)
+{
+    g_childSeconds.store(seconds > 0 ? seconds : 8.0);
+}
 
 FCImageCodec_FreeImage::FCImageCodec_FreeImage()
 {
@@ -336,7 +527,7 @@ FCImageCodec_FreeImage::~FCImageCodec_FreeImage()
 
 std::string FCImageCodec_FreeImage::WideToAnsi(const wchar_t* name)
 {
-    return WideToUtf8(name);
+    return PathToNative(name);
 }
 
 const char* FCImageCodec_FreeImage::LibraryVersion()
@@ -349,29 +540,18 @@ bool FCImageCodec_FreeImage::LoadImageFile(const wchar_t* fileName, std::vector<
 {
     const std::string name = WideToAnsi(fileName);
     if (name.empty() || !prop) return false;
-    const FREE_IMAGE_FORMAT fif = FreeImage_GetFileType(name.c_str(), 0);
-    if (fif == FIF_UNKNOWN || (fif == FIF_ICO && !IconFileFits(name))) return false;
-    SourceStream source;
-    source.file = std::fopen(name.c_str(), "rb");
-    if (!source.file) return false;
-    const bool result = LoadFromSource(fif, source, frames, prop);
-    std::fclose(source.file);
-    return result;
+    // Read by us, regular files only and without blocking, then decoded from memory.
+    std::vector<BYTE> bytes;
+    if (ReadRegularFile(name, std::uint64_t(kMaxBitmapBytes), bytes) != FileReadStatus::Ok || bytes.empty())
+        return false;
+    return LoadBytes(bytes.data(), bytes.size(), frames, prop);
 }
 
 bool FCImageCodec_FreeImage::LoadImageMemory(const void* buffer, int size, std::vector<FCObjImage*>& frames,
                                              FCImageProperty* prop)
 {
     if (!buffer || size <= 0 || !prop) return false;
-    MemoryGuard mem(FreeImage_OpenMemory(static_cast<BYTE*>(const_cast<void*>(buffer)), DWORD(size)));
-    if (!mem.mem) return false;
-    const FREE_IMAGE_FORMAT fif = FreeImage_GetFileTypeFromMemory(mem.mem, 0);
-    if (fif == FIF_UNKNOWN || (fif == FIF_ICO && !IconDirectoryFits(static_cast<const BYTE*>(buffer),
-                                                                    std::size_t(size), std::uint64_t(size))))
-        return false;
-    SourceStream source;
-    source.memory = mem.mem;
-    return LoadFromSource(fif, source, frames, prop);
+    return LoadBytes(static_cast<const BYTE*>(buffer), std::size_t(size), frames, prop);
 }
 
 bool FCImageCodec_FreeImage::SaveImageFile(const wchar_t* fileName,
@@ -412,5 +592,12 @@ bool FCImageCodec_FreeImage::SaveImageFile(const wchar_t* fileName,
         FreeImage_SetTransparent(dib.dib, TRUE);
         FreeImage_SetTransparencyTable(dib.dib, table, 256);
     }
-    return FreeImage_Save(fif, dib.dib, name.c_str(), flags) != 0;
+    // The library writes into memory, which never fails half-way; the file is then written
+    // whole or not at all, by the same writer as the platform's codecs.
+    MemoryGuard memory(FreeImage_OpenMemory(nullptr, 0));
+    if (!memory.mem || !FreeImage_SaveToMemory(fif, dib.dib, memory.mem, flags)) return false;
+    BYTE* bytes = nullptr;
+    DWORD count = 0;
+    if (!FreeImage_AcquireMemory(memory.mem, &bytes, &count) || !bytes || count == 0) return false;
+    return WriteFileAtomically(name, bytes, count);
 }

@@ -60,15 +60,31 @@ bool FCImageCodec_Gdiplus::BitmapToImages(Status created, PlatformBitmap* bitmap
     std::vector<GUID> dimensions(dimensionCount);
     if (dimensionCount > 0 && bitmap->GetFrameDimensionsList(dimensions.data(), dimensionCount) != Ok)
         dimensions.clear();
+    // The images made here count in the decoding budget with the decoded frames they come from,
+    // and a frame that cannot be had fails the whole file rather than leaving it shorter.
+    const std::size_t before = frames.size();
+    std::uint64_t charged = bitmap->DecodedBytes();
+    auto fail = [&]
+    {
+        for (std::size_t i = before; i < frames.size(); ++i)
+            delete frames[i];
+        frames.resize(before);
+        return false;
+    };
     for (const GUID& dimension : dimensions)
     {
         const UINT count = bitmap->GetFrameCount(dimension);
         for (UINT index = 0; index < count; ++index)
         {
             bitmap->SelectActiveFrame(dimension, index);
+            const std::int64_t pitch =
+                DibRowPitch(std::int64_t(bitmap->GetWidth()), FCObjImage::GdiplusBitmapDepth(*bitmap));
+            // The image's rows and its table of row addresses.
+            charged += (std::uint64_t(pitch > 0 ? pitch : 0) + sizeof(BYTE*)) * bitmap->GetHeight();
+            if (charged > MaxDecodedBytes()) return fail();
             auto image = std::make_unique<FCObjImage>();
-            image->FromGdiplusBitmap(*bitmap);
-            if (image->HasBits()) frames.push_back(image.release());
+            if (!image->FromGdiplusBitmap(*bitmap)) return fail();
+            frames.push_back(image.release());
         }
     }
     // The items are those of the active frame: for a multi-page file, its last page.

@@ -321,6 +321,7 @@ bool DecodeGif(const BYTE* data, std::size_t size, Decoded& out)
             if (DGifGetImageDesc(gif.get()) == GIF_ERROR)
             {
                 done = true;
+                out.incomplete = true; // the file stops (or goes wrong) inside a frame's header
                 break;
             }
             const GifImageDesc& d = gif->Image;
@@ -334,21 +335,30 @@ bool DecodeGif(const BYTE* data, std::size_t size, Decoded& out)
                 }
                 const std::uint64_t bytes = std::uint64_t(std::max<std::int64_t>(screenW, 0)) *
                                             std::uint64_t(std::max<std::int64_t>(screenH, 0)) * 4;
-                if (screenW <= 0 || screenH <= 0 || bytes > MaxDecodedBytes() - out.bytesUsed)
+                if (screenW <= 0 || screenH <= 0 || out.bytesUsed + bytes > MaxDecodedBytes())
                 {
                     done = true;
                     break;
                 }
                 canvas.assign(std::size_t(bytes), 0);
+                out.bytesUsed += bytes; // the canvas is memory of this picture too
             }
-            if (control.disposal == 3) saved = canvas;
+            if (control.disposal == 3)
+            {
+                // The copy kept to restore the canvas is counted the first time it is made.
+                if (saved.capacity() < canvas.size())
+                {
+                    if (out.bytesUsed + canvas.size() > MaxDecodedBytes()) return false;
+                    out.bytesUsed += canvas.size();
+                }
+                saved = canvas;
+            }
             const bool whole = DrawBlock(gif.get(), control, canvas, int(screenW), int(screenH));
+            // A frame that cannot be had fails the whole file: an animation must not quietly
+            // come back shorter than it is.
             if (!AddFrame(out, canvas, int(screenW), int(screenH), control,
                           d.ColorMap ? d.ColorMap : gif->SColorMap))
-            {
-                done = true;
-                break;
-            }
+                return false;
             delays.push_back(control.seen ? std::uint32_t(control.delay) : 0);
             if (control.disposal == 2)
                 ClearRect(canvas, int(screenW), int(screenH), d);
@@ -357,7 +367,13 @@ bool DecodeGif(const BYTE* data, std::size_t size, Decoded& out)
             saved.clear();
             // Extensions apply to the image that follows them only.
             control = FrameControl{};
-            if (!whole) done = true; // the rows read so far are kept; the file ends there
+            if (!whole)
+            {
+                done = true; // the rows read so far are kept; the file ends there
+                // A file that stops inside the frame is cut short; one whose blocks end before
+                // the pixels do is whole, only its picture is short of data.
+                if (reader.pos >= reader.size) out.incomplete = true;
+            }
             break;
         }
         case EXTENSION_RECORD_TYPE:
@@ -367,6 +383,7 @@ bool DecodeGif(const BYTE* data, std::size_t size, Decoded& out)
             if (DGifGetExtension(gif.get(), &code, &ext) == GIF_ERROR)
             {
                 done = true;
+                out.incomplete = true;
                 break;
             }
             bool netscape = false;
@@ -392,6 +409,7 @@ bool DecodeGif(const BYTE* data, std::size_t size, Decoded& out)
                 if (DGifGetExtensionNext(gif.get(), &ext) == GIF_ERROR)
                 {
                     done = true;
+                    out.incomplete = true;
                     break;
                 }
             }

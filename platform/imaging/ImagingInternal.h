@@ -52,6 +52,8 @@ struct Frame
     ColorPalette palette;
     // Rows that hold decoded pixels; the rest could not be read from the file.
     int validRows = 0;
+    // The file's samples had more than 8 bits (16-bit or floating-point); they were reduced.
+    bool deepSamples = false;
     ItemList items;
 
     BYTE* Row(int y) const { return pixels + std::size_t(y) * stride; }
@@ -65,6 +67,8 @@ struct Decoded
     // Items that belong to the whole file (EXIF of a JPEG, frame delays of a GIF).
     ItemList items;
     std::uint64_t bytesUsed = 0;
+    // Something the file announced could not be read: a frame cut short, a page skipped.
+    bool incomplete = false;
 };
 
 // The decoded-bytes budget of one bitmap (SetMaxDecodedBytes).

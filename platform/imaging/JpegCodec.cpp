@@ -21,6 +21,8 @@ struct ErrorManager
 {
     jpeg_error_mgr pub;
     std::jmp_buf jump;
+    // The data ended before the picture did (the library fills the rest with grey).
+    bool endedEarly = false;
 };
 
 [[noreturn]] void ErrorExit(j_common_ptr cinfo)
@@ -30,17 +32,63 @@ struct ErrorManager
 
 void SilentMessage(j_common_ptr) {}
 
+void NoteMessage(j_common_ptr cinfo, int level)
+{
+    auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+    if (level < 0 && err->pub.msg_code == JWRN_JPEG_EOF) err->endedEarly = true;
+    if (level < 0) ++err->pub.num_warnings;
+}
+
 void InstallErrors(ErrorManager& err)
 {
     jpeg_std_error(&err.pub);
     err.pub.error_exit = ErrorExit;
     err.pub.output_message = SilentMessage;
+    err.pub.emit_message = NoteMessage;
+}
+
+// A file of many scans makes the library go over every block of the picture once per scan, which
+// a few bytes per scan can ask thousands of times. Like other image programs, the reader stops a
+// file at 500 scans, and also when its scans together would visit the picture's blocks more than
+// 64 times over (ten scans visit them about five times); a free allowance keeps tiny pictures of
+// many scans readable. The monitor is called at every row of blocks the library reads.
+constexpr int kMaxScans = 500;
+constexpr std::uint64_t kMaxVisitsPerBlock = 64;
+constexpr std::uint64_t kFreeVisits = 1u << 20;
+
+struct ScanGuard
+{
+    jpeg_progress_mgr pub;
+    int lastScan = 0;
+    std::uint64_t visits = 0;
+    bool refused = false;
+};
+
+void WatchScans(j_common_ptr common)
+{
+    auto* cinfo = reinterpret_cast<j_decompress_ptr>(common);
+    auto* guard = reinterpret_cast<ScanGuard*>(common->progress);
+    if (cinfo->input_scan_number == guard->lastScan) return;
+    guard->lastScan = cinfo->input_scan_number;
+    std::uint64_t blocks = 0, scanBlocks = 0;
+    for (int c = 0; c < cinfo->num_components; ++c)
+        blocks += std::uint64_t(cinfo->comp_info[c].width_in_blocks) * cinfo->comp_info[c].height_in_blocks;
+    for (int c = 0; c < cinfo->comps_in_scan && c < MAX_COMPS_IN_SCAN; ++c)
+        if (const jpeg_component_info* comp = cinfo->cur_comp_info[c])
+            scanBlocks += std::uint64_t(comp->width_in_blocks) * comp->height_in_blocks;
+    guard->visits += scanBlocks;
+    if (cinfo->input_scan_number > kMaxScans || guard->visits > kMaxVisitsPerBlock * blocks + kFreeVisits)
+    {
+        guard->refused = true;
+        ERREXIT(cinfo, JERR_NOT_COMPILED);
+    }
 }
 
 // What survives a jump out of the library.
 struct DecodeState
 {
     jpeg_decompress_struct cinfo;
+    ScanGuard scans;
     ErrorManager err;
     Frame frame;
     bool haveFrame = false;
@@ -72,18 +120,28 @@ void ReadMarkers(DecodeState& st, Decoded& out)
 bool RunDecode(DecodeState& st, const BYTE* data, std::size_t size, Decoded& out)
 {
     jpeg_decompress_struct& cinfo = st.cinfo;
-    if (setjmp(st.err.jump)) return st.haveFrame && st.frame.validRows > 0;
+    // A cut file keeps the rows it gave; a file refused for its scans gives nothing.
+    if (setjmp(st.err.jump))
+    {
+        out.incomplete = true;
+        return !st.scans.refused && st.haveFrame && st.frame.validRows > 0;
+    }
+    st.scans.pub.progress_monitor = WatchScans;
+    cinfo.progress = &st.scans.pub;
     jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
     jpeg_save_markers(&cinfo, JPEG_APP0 + 1, 0xFFFF);
     jpeg_save_markers(&cinfo, JPEG_APP0 + 2, 0xFFFF);
     if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK) return false;
-    // The library's own work memory stays within what this picture may use.
-    cinfo.mem->max_memory_to_use = long(std::min<std::uint64_t>(MaxDecodedBytes(), 0x7FFFFFFF));
 
     const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
     cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
     if (!AllocateFrame(out, st.frame, cinfo.image_width, cinfo.image_height, 24)) return false;
     st.haveFrame = true;
+    // The library's own work memory (a progressive file keeps every coefficient of the picture)
+    // counts in the same budget as the frame: what the frame left of it.
+    const std::uint64_t left = MaxDecodedBytes() > out.bytesUsed ? MaxDecodedBytes() - out.bytesUsed : 0;
+    if (left == 0) return false; // 0 would mean no limit at all to the library
+    cinfo.mem->max_memory_to_use = long(std::min<std::uint64_t>(left, 0x7FFFFFFF));
     st.frame.format = cinfo.jpeg_color_space == JCS_GRAYSCALE ? PixelFormat8bppIndexed : PixelFormat24bppRGB;
     ReadMarkers(st, out);
     if (jpeg_read_icc_profile(&cinfo, &st.icc, &st.iccLength) && st.icc && st.iccLength > 0)
@@ -253,6 +311,7 @@ bool DecodeJpeg(const BYTE* data, std::size_t size, Decoded& out)
     }
     jpeg_create_decompress(&st.cinfo);
     const bool ok = RunDecode(st, data, size, out);
+    if (st.err.endedEarly) out.incomplete = true;
     jpeg_destroy_decompress(&st.cinfo);
     std::free(st.icc);
     if (ok) out.frames.push_back(std::move(st.frame));

@@ -1,20 +1,16 @@
 #include "platform/imaging/PlatformBitmap.h"
 
 #include "platform/BitmapSection.h"
+#include "platform/FileIO.h"
 #include "platform/TextConv.h"
 #include "platform/imaging/ImagingInternal.h"
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <new>
 #include <string>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace imaging
 {
@@ -95,6 +91,8 @@ Status Decode(const BYTE* data, std::size_t size, detail::Decoded& out)
     }
     else
         return UnknownImageFormat;
+    for (const detail::Frame& f : out.frames)
+        if (f.validRows < f.height) out.incomplete = true;
     // A frame none of whose rows could be read is no frame.
     std::erase_if(out.frames, [](const detail::Frame& f) { return f.validRows == 0; });
     if (!ok || out.frames.empty()) return GenericError;
@@ -181,33 +179,6 @@ int StorageBppOf(PixelFormat format)
     }
 }
 
-bool WriteFileAtomically(const std::string& name, const std::vector<BYTE>& bytes)
-{
-    if (name.empty()) return false;
-    std::string temp = name + ".XXXXXX";
-    std::vector<char> pattern(temp.begin(), temp.end());
-    pattern.push_back('\0');
-    const int fd = mkstemp(pattern.data());
-    if (fd < 0) return false;
-    temp.assign(pattern.data());
-    bool ok = true;
-    std::size_t done = 0;
-    while (ok && done < bytes.size())
-    {
-        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        ok = n > 0;
-        if (ok) done += std::size_t(n);
-    }
-    // mkstemp makes the file private; give it the usual permissions of a new file.
-    const mode_t mask = umask(0);
-    umask(mask);
-    ok = ok && fchmod(fd, 0666 & ~mask) == 0;
-    ok = close(fd) == 0 && ok;
-    if (ok && std::rename(temp.c_str(), name.c_str()) == 0) return true;
-    std::remove(temp.c_str());
-    return false;
-}
 } // namespace
 
 namespace detail
@@ -350,28 +321,18 @@ Status PlatformBitmap::FromFile(const wchar_t* fileName, std::unique_ptr<Platfor
 {
     out.reset();
     if (!fileName) return InvalidParameter;
-    const std::string name = WideToUtf8(fileName);
-    const int fd = open(name.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return errno == EACCES ? AccessDenied : FileNotFound;
-    struct stat st;
     std::vector<BYTE> bytes;
-    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 0 &&
-              std::uint64_t(st.st_size) <= std::uint64_t(kMaxBitmapBytes);
-    if (ok)
+    switch (ReadRegularFile(PathToNative(fileName), std::uint64_t(kMaxBitmapBytes), bytes))
     {
-        bytes.resize(std::size_t(st.st_size));
-        std::size_t done = 0;
-        while (done < bytes.size())
-        {
-            const ssize_t n = read(fd, bytes.data() + done, bytes.size() - done);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) break;
-            done += std::size_t(n);
-        }
-        bytes.resize(done);
+    case FileReadStatus::Ok:
+        break;
+    case FileReadStatus::Denied:
+        return AccessDenied;
+    case FileReadStatus::TooLarge:
+        return OutOfMemory;
+    default:
+        return FileNotFound;
     }
-    close(fd);
-    if (!ok) return FileNotFound;
     return FromMemory(bytes.data(), bytes.size(), out);
 }
 
@@ -468,6 +429,21 @@ UINT PlatformBitmap::GetFlags() const
 GUID PlatformBitmap::GetRawFormat() const
 {
     return m_image->rawFormat;
+}
+
+std::uint64_t PlatformBitmap::DecodedBytes() const
+{
+    return m_image->bytesUsed;
+}
+
+bool PlatformBitmap::IsIncomplete() const
+{
+    return m_image->incomplete;
+}
+
+bool PlatformBitmap::HasDeepSamples() const
+{
+    return m_image->frames[m_activeFrame].deepSamples;
 }
 
 Status PlatformBitmap::LockBits(const Rect& rect, UINT flags, PixelFormat format, BitmapData* data)
@@ -696,6 +672,6 @@ Status PlatformBitmap::Save(const wchar_t* fileName, const CLSID& encoder,
     std::vector<BYTE> bytes;
     const Status s = SaveToMemory(bytes, encoder, parameters);
     if (s != Ok) return s;
-    return WriteFileAtomically(WideToUtf8(fileName), bytes) ? Ok : Win32Error;
+    return WriteFileAtomically(PathToNative(fileName), bytes) ? Ok : Win32Error;
 }
 } // namespace imaging

@@ -66,6 +66,14 @@ public:
     PixelFormat GetPixelFormat() const;
     UINT GetFlags() const;
     GUID GetRawFormat() const;
+    // The memory the decoded frames hold, as counted against MaxDecodedBytes.
+    std::uint64_t DecodedBytes() const;
+    // Whether something the file announced could not be read (a frame cut short, a page that
+    // could not be decoded): what was read is there, the rest is missing.
+    bool IsIncomplete() const;
+    // Whether the active frame's samples had more than 8 bits in the file (16-bit or
+    // floating-point samples, reduced to 8 bits here).
+    bool HasDeepSamples() const;
 
     // Rows of the active frame in 24bppRGB (B, G, R), 32bppRGB (B, G, R and the fourth byte as
     // stored), 32bppARGB (B, G, R, A straight) or, for indexed bitmaps, 8bppIndexed. Reading

@@ -194,6 +194,7 @@ bool RunDecode(DecodeState& st, Decoded& out)
     if (setjmp(png_jmpbuf(png)))
     {
         if (st.interlaced && !st.rowsDone) st.frame.validRows = 0;
+        out.incomplete = true; // the file stopped or went wrong before its end
         return st.haveFrame && st.frame.validRows > 0;
     }
     png_set_read_fn(png, &st.reader, ReadData);
@@ -208,6 +209,7 @@ bool RunDecode(DecodeState& st, Decoded& out)
 
     if (!AllocateFrame(out, st.frame, width, height, alpha ? 32 : 24)) return false;
     st.haveFrame = true;
+    st.frame.deepSamples = depth > 8;
     if (alpha)
     {
         st.frame.format = PixelFormat32bppARGB;

@@ -214,6 +214,10 @@ bool ReadPage(TIFF* tif, const BYTE* data, std::size_t size, Decoded& out)
     const bool read =
         ((straight || !alpha) && ReadPlainRgb(tif, frame, alpha)) || ReadThroughRgba(tif, frame, alpha, out);
     if (!read) return false;
+    std::uint16_t bits = 8, sampleFormat = SAMPLEFORMAT_UINT;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bits);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLEFORMAT, &sampleFormat);
+    frame.deepSamples = bits > 8 || sampleFormat == SAMPLEFORMAT_IEEEFP;
     ParseTiffItems(data, size, frame.items, TIFFCurrentDirOffset(tif));
     out.frames.push_back(std::move(frame));
     return true;
@@ -237,10 +241,16 @@ bool DecodeTiff(const BYTE* data, std::size_t size, Decoded& out)
     // One frame per page; a page that cannot be read is skipped, and the library's own loop
     // detection ends the chain.
     int pages = 0;
-    do
+    for (;;)
     {
-        ReadPage(tif, data, size, out);
-    } while (++pages < 65536 && TIFFReadDirectory(tif));
+        if (!ReadPage(tif, data, size, out)) out.incomplete = true;
+        if (++pages >= 65536 || TIFFLastDirectory(tif)) break;
+        if (!TIFFReadDirectory(tif))
+        {
+            out.incomplete = true; // a next page is announced that cannot be read
+            break;
+        }
+    }
     TIFFClose(tif);
     return !out.frames.empty();
 }

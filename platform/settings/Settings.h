@@ -1,7 +1,8 @@
 // The program's options, one getter and one setter per value. Each accessor opens the settings
-// key, does one read or one write and closes it again: nothing is cached, so what the
-// configuration dialog writes is what the next reader sees. A store that cannot be opened gives
-// every getter its default and makes every setter do nothing, without a message.
+// key, does one read or one write and closes it again: no value is kept between calls (the store
+// parses its file again whenever the file changed), so what the configuration dialog writes is
+// what the next reader sees. A store that cannot be opened gives every getter its default and
+// makes every setter do nothing, without a message.
 #pragma once
 
 #include "platform/settings/SettingsStore.h"

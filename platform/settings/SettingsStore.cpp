@@ -1,8 +1,13 @@
 #include "platform/settings/SettingsStore.h"
 
+#include "platform/FileIO.h"
 #include "platform/TextConv.h"
 
 #include <cerrno>
+#include <atomic>
+#include <ctime>
+#include <memory>
+#include <mutex>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -146,6 +151,9 @@ bool CleanString(const std::string& data, std::wstring& text)
         return false;
     text = FromUtf16Le(std::string_view(data).substr(0, data.size() - 2));
     if (text.find(L'\0') != std::wstring::npos) return false;
+    // Lone surrogates (the kept bytes of a file name) have no text form: written in hex.
+    for (wchar_t c : text)
+        if (c >= 0xD800 && c <= 0xDFFF) return false;
     return ToRegString(text) == data;
 }
 
@@ -158,57 +166,147 @@ std::string_view Trim(std::string_view s)
     return s;
 }
 
-enum class ReadResult
+// What is at the settings path, as far as the store is concerned.
+enum class LoadStatus
 {
-    Ok,
-    Missing,
-    Refused,
+    Ok,         // a settings file, parsed
+    Missing,    // no file yet
+    Damaged,    // a file that is not a settings file: it does not parse, or is far too large
+    Unreadable, // nothing a store can be opened on: no permission, an error of the system, or
+                // not a regular file (a folder, a FIFO, a device)
 };
 
-ReadResult ReadWholeFile(const std::string& file, std::string& text)
+struct Loaded
 {
-    text.clear();
-    if (file.empty()) return ReadResult::Refused;
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return errno == ENOENT ? ReadResult::Missing : ReadResult::Refused;
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || std::size_t(st.st_size) > kMaxFileBytes)
-    {
-        ::close(fd);
-        return ReadResult::Refused;
-    }
-    char buf[65536];
-    for (;;)
-    {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 || text.size() + std::size_t(n) > kMaxFileBytes)
-        {
-            ::close(fd);
-            return ReadResult::Refused;
-        }
-        if (n == 0) break;
-        text.append(buf, std::size_t(n));
-    }
-    ::close(fd);
-    return ReadResult::Ok;
+    LoadStatus status = LoadStatus::Missing;
+    std::shared_ptr<const SettingsContents> contents; // Ok: the parsed file; otherwise empty
+};
+
+// What tells one state of a file from another without reading it.
+struct Identity
+{
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    std::int64_t modified = 0; // nanoseconds
+    std::int64_t changed = 0;
+    bool operator==(const Identity&) const = default;
+};
+
+Identity IdentityOf(const struct stat& st)
+{
+    return {st.st_dev, st.st_ino, st.st_size,
+            std::int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
+            std::int64_t(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec};
 }
 
-// Missing file: empty contents. Unreadable or damaged: false.
-bool LoadContents(const std::string& file, SettingsContents& contents)
+// The files read so far and what they held, so that a file is parsed again only when it changed
+// (a large file costs a second per parse, and every accessor opens the store). A state is trusted
+// only when its modification time was at least two seconds old when it was read: a change made
+// within the same tick of the file system's clock, without changing the size, would look alike.
+struct CacheEntry
 {
-    std::string text;
-    switch (ReadWholeFile(file, text))
+    Identity identity;
+    Loaded loaded;
+    bool trusted = false;
+};
+std::mutex g_cacheMutex;
+std::map<std::string, CacheEntry> g_cache;
+
+std::atomic<std::uint64_t> g_parses{0};
+
+bool SettledAt(const Identity& id)
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    const std::int64_t nowNs = std::int64_t(now.tv_sec) * 1000000000 + now.tv_nsec;
+    return nowNs - id.modified >= std::int64_t(2) * 1000000000;
+}
+
+Loaded LoadContents(const std::string& file)
+{
+    if (file.empty()) return {LoadStatus::Unreadable, nullptr};
+    struct stat st;
+    if (::stat(file.c_str(), &st) != 0)
+        return {errno == ENOENT || errno == ENOTDIR ? LoadStatus::Missing : LoadStatus::Unreadable, nullptr};
     {
-    case ReadResult::Missing:
-        contents = SettingsContents();
-        return true;
-    case ReadResult::Refused:
-        return false;
-    case ReadResult::Ok:
-        break;
+        std::lock_guard lock(g_cacheMutex);
+        const auto it = g_cache.find(file);
+        if (it != g_cache.end() && it->second.trusted && it->second.identity == IdentityOf(st))
+            return it->second.loaded;
     }
-    return contents.Parse(text);
+    // Read without blocking on a FIFO, and parse.
+    const int fd = ::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+    {
+        if (errno == ENOENT) return {LoadStatus::Missing, nullptr};
+        return {LoadStatus::Unreadable, nullptr};
+    }
+    Loaded loaded;
+    std::string text;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        loaded.status = LoadStatus::Unreadable;
+    else if (std::uint64_t(st.st_size) > kMaxFileBytes)
+        loaded.status = LoadStatus::Damaged;
+    else
+    {
+        loaded.status = LoadStatus::Ok;
+        char buf[65536];
+        for (;;)
+        {
+            const ssize_t n = ::read(fd, buf, sizeof buf);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0)
+            {
+                loaded.status = LoadStatus::Unreadable;
+                break;
+            }
+            if (n == 0) break;
+            if (text.size() + std::size_t(n) > kMaxFileBytes)
+            {
+                loaded.status = LoadStatus::Damaged;
+                break;
+            }
+            text.append(buf, std::size_t(n));
+        }
+    }
+    ::close(fd);
+    if (loaded.status == LoadStatus::Ok)
+    {
+        auto contents = std::make_shared<SettingsContents>();
+        g_parses.fetch_add(1);
+        if (contents->Parse(text))
+            loaded.contents = std::move(contents);
+        else
+            loaded.status = LoadStatus::Damaged;
+    }
+    if (loaded.status == LoadStatus::Ok || loaded.status == LoadStatus::Damaged)
+    {
+        const Identity id = IdentityOf(st);
+        std::lock_guard lock(g_cacheMutex);
+        g_cache[file] = {id, loaded, SettledAt(id)};
+    }
+    return loaded;
+}
+
+// Moves a damaged settings file aside, under its name followed by ".endommage-" and the date
+// and time, so that the user keeps it and the store can start a new one.
+bool MoveDamagedAside(const std::string& file)
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm t{};
+    localtime_r(&now, &t);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &t);
+    const std::string base = file + ".endommage-" + stamp;
+    for (int n = 1; n < 100; ++n)
+    {
+        const std::string aside = n == 1 ? base : base + "-" + std::to_string(n);
+        struct stat st;
+        if (::lstat(aside.c_str(), &st) == 0) continue;
+        return ::rename(file.c_str(), aside.c_str()) == 0;
+    }
+    return false;
 }
 
 bool MakeFolders(const std::string& folder)
@@ -234,18 +332,22 @@ bool WriteAll(int fd, const std::string& text)
     return true;
 }
 
-// Replaces the file by text: a temporary file beside it, flushed, then renamed over it.
+// Replaces the file by text: a temporary file beside it, flushed, then renamed over it. A
+// settings file reached through a symbolic link is written where the link points, and the link
+// stays. The new file keeps the permissions of the old one; a first file is private.
 bool ReplaceFile(const std::string& file, const std::string& text)
 {
-    std::string temp = file + ".XXXXXX";
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    std::string temp;
+    const int fd = CreateTemporaryBeside(file, false, temp);
     if (fd < 0) return false;
-    const bool ok = WriteAll(fd, text) && ::fsync(fd) == 0;
+    bool ok = KindOfFile(file) == FileKind::Regular ? CopyFileAttributes(file, fd) : ::fchmod(fd, 0600) == 0;
+    ok = ok && WriteAll(fd, text) && ::fsync(fd) == 0;
     if (::close(fd) != 0 || !ok || ::rename(temp.c_str(), file.c_str()) != 0)
     {
         ::unlink(temp.c_str());
         return false;
     }
+    FlushFolderOf(file);
     return true;
 }
 
@@ -420,6 +522,11 @@ bool SettingsContents::Parse(std::string_view text)
     return true;
 }
 
+std::uint64_t SettingsFileParses()
+{
+    return g_parses.load();
+}
+
 std::string DefaultSettingsFile()
 {
     std::string base;
@@ -444,9 +551,12 @@ LONG SettingsKey::Open(const std::string& file, std::wstring_view path, bool cre
 {
     m_open = false;
     if (HasControl(path) || path.empty()) return ERROR_INVALID_HANDLE;
-    SettingsContents contents;
-    if (!LoadContents(file, contents)) return ERROR_ACCESS_DENIED;
-    const SettingsContents::Key* key = contents.FindKey(path);
+    const Loaded loaded = LoadContents(file);
+    // A damaged file reads as an empty store: a key opened to be created in it gives every
+    // reader its default, and the first write moves the damaged file aside.
+    if (loaded.status == LoadStatus::Unreadable || (loaded.status == LoadStatus::Damaged && !create))
+        return ERROR_ACCESS_DENIED;
+    const SettingsContents::Key* key = loaded.contents ? loaded.contents->FindKey(path) : nullptr;
     if (!key && !create) return ERROR_FILE_NOT_FOUND;
     m_file = file;
     m_path = std::wstring(path);
@@ -478,13 +588,19 @@ template <class Change> LONG SettingsKey::Rewrite(Change change)
     if (slash != std::string::npos && !MakeFolders(m_file.substr(0, slash))) return ERROR_ACCESS_DENIED;
     WriteLock lock(m_file);
     if (!lock.Held()) return ERROR_ACCESS_DENIED;
+    // The file a link names is the one written (and moved aside).
+    const std::string target = ResolveSaveTarget(m_file);
     // Read again under the lock: another program may have written since this key was opened.
-    SettingsContents contents;
-    if (!LoadContents(m_file, contents)) return ERROR_ACCESS_DENIED;
+    const Loaded loaded = LoadContents(m_file);
+    if (loaded.status == LoadStatus::Unreadable) return ERROR_ACCESS_DENIED;
+    // A damaged file would swallow every change: it goes aside for the user, and the store
+    // starts again from this change.
+    if (loaded.status == LoadStatus::Damaged && !MoveDamagedAside(target)) return ERROR_ACCESS_DENIED;
+    SettingsContents contents = loaded.contents ? *loaded.contents : SettingsContents();
     SettingsContents::Key& key = contents.MakeKey(m_path);
     const LONG result = change(key);
     if (result != ERROR_SUCCESS) return result;
-    if (!ReplaceFile(m_file, contents.Format())) return ERROR_ACCESS_DENIED;
+    if (!ReplaceFile(target, contents.Format())) return ERROR_ACCESS_DENIED;
     m_snapshot = key;
     return ERROR_SUCCESS;
 }
@@ -520,7 +636,8 @@ std::string ToRegString(std::wstring_view text)
     {
         if (w == L'\0') break;
         char32_t c = char32_t(w);
-        if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) c = 0xFFFD;
+        // A lone surrogate stays a lone unit: it may hold a byte of a file name (TextConv).
+        if (c > 0x10FFFF) c = 0xFFFD;
         if (c >= 0x10000)
         {
             c -= 0x10000;
@@ -549,10 +666,8 @@ std::wstring FromUtf16Le(std::string_view data)
             out += wchar_t(0x10000 + ((u - 0xD800) << 10) + (at(i + 1) - 0xDC00));
             ++i;
         }
-        else if (u >= 0xD800 && u <= 0xDFFF)
-            out += wchar_t(0xFFFD);
         else
-            out += wchar_t(u);
+            out += wchar_t(u); // a lone half too, as it was written
     }
     return out;
 }

@@ -1,10 +1,17 @@
 // The per-user typed settings store: keys and subkeys under one per-user root, each value kept
 // with its type and its raw bytes exactly as written, in one human-readable text file in the
-// user's configuration folder. Every open reads the file again (nothing is cached between opens);
-// every write is a read-modify-write of the whole file under an advisory lock, through a
-// temporary file that is flushed and renamed over the old one, so that two running programs lose
-// none of each other's values. A file that cannot be read, or that does not parse, opens no key
-// at all: readers get their defaults and writers change nothing, and the file is left as it is.
+// user's configuration folder. Every open sees the file as it is now: the file is parsed again
+// whenever it changed since it was last read (by this program or another). Every write is a
+// read-modify-write of the whole file under an advisory lock, through a temporary file that is
+// flushed and renamed over the old one, so that two running programs lose none of each other's
+// values; a settings file reached through a symbolic link is written where the link points.
+//
+// A file that does not parse (or is far too large to be ours) reads as an empty store: readers
+// get their defaults, and the file is left as it is until something is written. The first write
+// moves it aside, under its name followed by ".endommage-" and the date and time, where the user
+// finds it, and starts a new file, so that changes are never silently dropped. A file that
+// cannot be read at all (no permission, a folder, a FIFO or a device in its place) opens no key:
+// readers get their defaults and writers change nothing.
 //
 // The file looks like this (string data is UTF-16LE with its terminating null, as the values
 // have always been kept; the text form is used only when it gives back the same bytes):
@@ -69,6 +76,9 @@ private:
     std::map<std::wstring, Key> m_keys; // folded path -> key
 };
 
+// How many times a settings file has been parsed by this process (for tests and diagnostics).
+std::uint64_t SettingsFileParses();
+
 // Where the settings of this user live: $XDG_CONFIG_HOME/orvalis5/settings.reg, with
 // ~/.config in place of an unset or relative $XDG_CONFIG_HOME; empty when neither can be found.
 std::string DefaultSettingsFile();
@@ -83,8 +93,9 @@ public:
 
     // Opens the key `path` (backslash-separated, under the per-user root) of the store in `file`.
     // A key that is missing opens only with `create` (it comes into the file with its first
-    // value; opening writes nothing). ERROR_ACCESS_DENIED when the file cannot be read or does
-    // not parse, ERROR_FILE_NOT_FOUND for a missing key without `create`.
+    // value; opening writes nothing). ERROR_ACCESS_DENIED when the file cannot be read, or does
+    // not parse and `create` is not given; ERROR_FILE_NOT_FOUND for a missing key without
+    // `create`.
     LONG Open(const std::string& file, std::wstring_view path, bool create);
     bool IsOpen() const { return m_open; }
     void Close() { m_open = false; }
@@ -106,8 +117,8 @@ private:
 };
 
 // Helpers for string values: text <-> UTF-16LE bytes. ToRegString stops at the first null
-// character and appends the terminating null.
+// character and appends the terminating null. Lone surrogates are kept as lone units both ways,
+// so that a path holding bytes that are not UTF-8 (TextConv) comes back as it went.
 std::string ToRegString(std::wstring_view text);
-// The UTF-16LE code units as text (surrogate pairs joined, lone halves as U+FFFD); an odd last
-// byte is ignored.
+// The UTF-16LE code units as text (surrogate pairs joined); an odd last byte is ignored.
 std::wstring FromUtf16Le(std::string_view data);

@@ -8,5 +8,5 @@ bool FileExists(const wchar_t* path)
 {
     if (!path || !*path) return false;
     struct stat st;
-    return ::stat(WideToUtf8(path).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+    return ::stat(PathToNative(path).c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }

@@ -106,7 +106,7 @@ CVersionInfo::CVersionInfo()
 
 CVersionInfo::CVersionInfo(const wchar_t* fileName)
 {
-    if (fileName) Load(WideToUtf8(fileName));
+    if (fileName) Load(PathToNative(fileName));
 }
 
 void CVersionInfo::Load(const std::string& fileName)

@@ -142,7 +142,7 @@ int main(int argc, char** argv)
     const FCObjImage chart = MakeChart();
     FCImageCodec_FreeImage codec;
     FCImageProperty prop;
-    if (!codec.SaveImageFile(Utf8ToWide(argv[1]).c_str(), {&chart}, prop))
+    if (!codec.SaveImageFile(NativeToPath(argv[1]).c_str(), {&chart}, prop))
     {
         std::fprintf(stderr, "orvalis-make-sample: cannot write %s\n", argv[1]);
         return 1;

@@ -86,17 +86,17 @@ private:
     CodecLog& m_log;
 };
 
-// Fails removals or moves on demand; the rest goes to the file system.
+// Fails removals or backups on demand; the rest goes to the file system.
 class FailingFiles : public CDocFiles
 {
 public:
     bool Remove(const std::wstring& path) override { return !failRemove && CDocFiles::Remove(path); }
-    bool Move(const std::wstring& from, const std::wstring& to) override
+    bool KeepAsBackup(const std::wstring& path, const std::wstring& backup) override
     {
-        return !failMove && CDocFiles::Move(from, to);
+        return !failBackup && CDocFiles::KeepAsBackup(path, backup);
     }
     bool failRemove = false;
-    bool failMove = false;
+    bool failBackup = false;
 };
 
 // An error box: the text, no caption of ours, the error icon.
@@ -406,10 +406,10 @@ TEST_F(Saving, BackupFailuresAreToldAndTheSaveGoesOn)
     EXPECT_EQ(ReadBytes(File("b.png")), "saved-2");
     EXPECT_EQ(ReadBytes(File("b.png.BAK")), "older");
 
-    // The move alone refused.
+    // The backup alone refused.
     host.messages.clear();
     files.failRemove = false;
-    files.failMove = true;
+    files.failBackup = true;
     doc->OnFileSave();
     ASSERT_EQ(host.messages.size(), 1u);
     ExpectError(host.messages[0], L"Impossible de créer le fichier .BAK");

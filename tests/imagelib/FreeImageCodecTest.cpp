@@ -490,12 +490,12 @@ std::string TgaHeader(unsigned w, unsigned h)
     return s + std::string(64, '\x55');
 }
 
-// A GIF whose screen is small and whose one frame is w x h.
-std::string GifFrame(unsigned w, unsigned h)
+// A GIF whose screen is screenW x screenH (small by default) and whose one frame is w x h.
+std::string GifFrame(unsigned w, unsigned h, unsigned screenW = 4, unsigned screenH = 4)
 {
     std::string s = "GIF89a";
-    Put16(s, 4);
-    Put16(s, 4);
+    Put16(s, screenW);
+    Put16(s, screenH);
     s += '\xF7'; // a global table of 256 colours
     s += std::string(2, '\0');
     s += std::string(768, '\x20');
@@ -559,7 +559,7 @@ TEST_F(FreeImageCodec, AbsurdlySizedPicturesAreRefusedBeforeTheyAreDecoded)
         std::string bytes;
     } cases[] = {
         {"bmp", BmpHeader(30000, 30000, 24)}, {"bmp", BmpHeader(70000000, 10, 32)},
-        {"tga", TgaHeader(24000, 24000)},     {"gif", GifFrame(30000, 30000)},
+        {"tga", TgaHeader(24000, 24000)},     {"gif", GifFrame(30000, 30000, 30000, 30000)},
         {"tif", TiffPages(30000, 30000)},
     };
     rusage before{};
@@ -578,8 +578,9 @@ TEST_F(FreeImageCodec, AbsurdlySizedPicturesAreRefusedBeforeTheyAreDecoded)
     getrusage(RUSAGE_SELF, &after);
     EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 512L * 1024) << "kilobytes";
 
-    // The same headers at a size an image holds still load.
-    const std::string fine[] = {TiffPages(2, 2), GifFrame(3, 2)};
+    // The same headers at a size an image holds still load, and so does a huge GIF frame on a
+    // small screen: the picture is the screen, the frame is cut to it.
+    const std::string fine[] = {TiffPages(2, 2), GifFrame(3, 2), GifFrame(30000, 30000)};
     for (const std::string& bytes : fine)
     {
         FCImageCodec_FreeImage codec;

@@ -1,9 +1,14 @@
 // The settings store and the option accessors over it, in a temporary configuration folder.
 #include "platform/settings/Settings.h"
+#include "platform/TextConv.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <fcntl.h>
+#include <future>
+#include <sys/stat.h>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -214,16 +219,108 @@ TEST_F(Settings, EveryGetterReadsTheFileAgain)
     EXPECT_EQ(GetJpegQuality(), 65);
 }
 
-TEST_F(Settings, ADamagedFileReadsAsDefaultsAndIsLeftAsItIs)
+// A damaged file reads as defaults and stays as it is while nothing is written; the first write
+// moves it aside under a name that says so, and from then on changes persist.
+TEST_F(Settings, ADamagedFileIsKeptAsideAndChangesPersist)
 {
     SetJpegQuality(50);
     const std::string damaged = ReadFile(File()) + "this line means nothing\n";
     std::ofstream(File(), std::ios::binary | std::ios::trunc) << damaged;
     EXPECT_EQ(GetJpegQuality(), 90);
     EXPECT_EQ(GetLastDirectorySetting(), L"");
+    EXPECT_EQ(ReadFile(File()), damaged);
+
     SetJpegQuality(60);
     SetLastDirectorySetting(L"/x");
-    EXPECT_EQ(ReadFile(File()), damaged);
+    EXPECT_EQ(GetJpegQuality(), 60);
+    EXPECT_EQ(GetLastDirectorySetting(), L"/x");
+    std::vector<fs::path> aside;
+    for (const auto& e : fs::directory_iterator(File().parent_path()))
+        if (e.path().filename().string().starts_with("settings.reg.endommage-")) aside.push_back(e.path());
+    ASSERT_EQ(aside.size(), 1u);
+    EXPECT_EQ(ReadFile(aside[0]), damaged);
+
+    // Damaged again: a second file aside, the first one stays.
+    std::ofstream(File(), std::ios::binary | std::ios::trunc) << "[not closed\n";
+    SetJpegQuality(70);
+    EXPECT_EQ(GetJpegQuality(), 70);
+    int count = 0;
+    for (const auto& e : fs::directory_iterator(File().parent_path()))
+        count += e.path().filename().string().starts_with("settings.reg.endommage-");
+    EXPECT_EQ(count, 2);
+    EXPECT_EQ(ReadFile(aside[0]), damaged);
+}
+
+// A settings file in the user's dotfiles, reached through a link: written where the link points.
+TEST_F(Settings, ALinkedSettingsFileIsWrittenThroughTheLink)
+{
+    fs::create_directories(File().parent_path());
+    fs::create_directories(m_dir / "dotfiles");
+    fs::create_symlink(m_dir / "dotfiles" / "orvalis.reg", File());
+    SetJpegQuality(55);
+    SetNbThreads(1);
+    EXPECT_TRUE(fs::is_symlink(File()));
+    EXPECT_NE(ReadFile(m_dir / "dotfiles" / "orvalis.reg").find("\"JpegQuality\"=dword:00000037"),
+              std::string::npos);
+    EXPECT_EQ(GetJpegQuality(), 55);
+    // Damaged there: moved aside there, the link kept.
+    std::ofstream(m_dir / "dotfiles" / "orvalis.reg", std::ios::binary | std::ios::trunc) << "garbage\n";
+    SetJpegQuality(65);
+    EXPECT_TRUE(fs::is_symlink(File()));
+    EXPECT_EQ(GetJpegQuality(), 65);
+    int aside = 0;
+    for (const auto& e : fs::directory_iterator(m_dir / "dotfiles"))
+        aside += e.path().filename().string().starts_with("orvalis.reg.endommage-");
+    EXPECT_EQ(aside, 1);
+}
+
+// A FIFO in place of the settings file: the program starts (nothing waits on it), reads its
+// defaults, and leaves the FIFO alone.
+TEST_F(Settings, AFifoInPlaceOfTheFileNeverBlocks)
+{
+    fs::create_directories(File().parent_path());
+    ASSERT_EQ(::mkfifo(File().c_str(), 0600), 0);
+    auto reads = std::async(std::launch::async,
+                            []
+                            {
+                                SetJpegQuality(50);
+                                return GetJpegQuality() + GetNbThreads() * 1000;
+                            });
+    if (reads.wait_for(std::chrono::seconds(10)) != std::future_status::ready)
+    {
+        for (int i = 0; i < 4; ++i)
+            if (const int fd = ::open(File().c_str(), O_WRONLY | O_NONBLOCK); fd >= 0) ::close(fd);
+        FAIL() << "the settings store waited on a FIFO";
+    }
+    EXPECT_EQ(reads.get(), 90 + 1000);
+    EXPECT_TRUE(fs::is_fifo(File()));
+}
+
+// The file is parsed again only when it changed: many reads of a settled file cost one parse,
+// and a change by another program is seen at once.
+TEST_F(Settings, TheFileIsParsedAgainOnlyWhenItChanged)
+{
+    SetJpegQuality(40);
+    // As if written a while ago.
+    const timespec old[2] = {{::time(nullptr) - 60, 0}, {::time(nullptr) - 60, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, File().c_str(), old, 0), 0);
+    EXPECT_EQ(GetJpegQuality(), 40);
+    const std::uint64_t parses = SettingsFileParses();
+    for (int i = 0; i < 50; ++i)
+    {
+        EXPECT_EQ(GetJpegQuality(), 40);
+        EXPECT_EQ(GetNbThreads(), 1);
+    }
+    EXPECT_EQ(SettingsFileParses(), parses);
+
+    // Another program rewrites the file in place, with a value of the same length.
+    std::string text = ReadFile(File());
+    const std::size_t at = text.find("dword:00000028");
+    ASSERT_NE(at, std::string::npos);
+    text.replace(at, 14, "dword:00000041");
+    std::ofstream(File(), std::ios::binary | std::ios::trunc) << text;
+    EXPECT_EQ(GetJpegQuality(), 65);
+    EXPECT_GT(SettingsFileParses(), parses);
 }
 
 TEST_F(Settings, AStoreThatCannotBeOpenedGivesDefaultsAndIgnoresWrites)
@@ -365,4 +462,16 @@ TEST_F(Settings, TheFileLivesInTheConfigurationFolder)
     }
     ::setenv("XDG_CONFIG_HOME", "/cfg", 1);
     EXPECT_EQ(DefaultSettingsFile(), "/cfg/orvalis5/settings.reg");
+}
+
+// A folder whose name is not UTF-8 (its bytes kept in the wide path) comes back byte for byte.
+TEST_F(Settings, PathsOfAnyBytesComeBackAsTheyWent)
+{
+    const std::wstring folder = NativeToPath("/home/u/caf\xE9 \xC3\xA9t\xC3\xA9");
+    SetLastDirectorySetting(folder.c_str());
+    EXPECT_EQ(GetLastDirectorySetting(), folder);
+    EXPECT_EQ(PathToNative(GetLastDirectorySetting()), "/home/u/caf\xE9 \xC3\xA9t\xC3\xA9");
+    EXPECT_EQ(FromUtf16Le(ToRegString(folder)), folder + L'\0');
+    // The file stays readable text; the kept byte is written in hex.
+    EXPECT_NE(ReadFile(File()).find("\"LastDirectory\"=hex(1):"), std::string::npos);
 }

@@ -40,3 +40,31 @@ TEST(TextConv, EightBitMetadataIsUtf8ElseWindows1252)
     EXPECT_EQ(Bytes8ToWide("Caf\xE9"), L"Café");
     EXPECT_EQ(Bytes8ToWide("\x80 \x99"), L"\u20AC \u2122");
 }
+
+// Names the system gives are bytes: whatever they hold comes back byte for byte, and UTF-8
+// names read as their text.
+TEST(TextConv, PathsKeepTheBytesOfEveryName)
+{
+    const std::string names[] = {
+        "/tmp/photo.png",
+        "/tmp/caf\xE9.png",                // Latin-1
+        "/tmp/\xC3\xA9t\xC3\xA9/x.jpg",    // UTF-8
+        "/tmp/\xC3",                       // a UTF-8 sequence cut short
+        "/tmp/\xED\xA0\x80.gif",           // an encoded surrogate
+        "/tmp/\xF0\x9F\x98\x80\xFF\xFE.x", // valid, then not
+        std::string("\x80\x81\xBF\xC0\xC1\xF5\xFF", 7),
+    };
+    for (const std::string& n : names)
+    {
+        const std::wstring wide = NativeToPath(n);
+        EXPECT_EQ(PathToNative(wide), n);
+        // Through the windows' 16-bit strings and back.
+        const std::u16string units = WideToUtf16Units(wide);
+        EXPECT_EQ(Utf16UnitsToWide(units.data(), units.size()), wide);
+    }
+    EXPECT_EQ(NativeToPath("/tmp/\xC3\xA9t\xC3\xA9"), L"/tmp/été");
+    EXPECT_EQ(NativeToPath("caf\xE9"), std::wstring(L"caf") + wchar_t(0xDCE9));
+    EXPECT_EQ(PathToNative(L"/tmp/été"), "/tmp/\xC3\xA9t\xC3\xA9");
+    EXPECT_EQ(PathForDisplay(NativeToPath("caf\xE9.png")), L"caf\uFFFD.png");
+    EXPECT_EQ(PathToNative(static_cast<const wchar_t*>(nullptr)), "");
+}

@@ -2,6 +2,7 @@
 #include "platform/qt/CommandTarget.h"
 #include "platform/qt/DialogUnits.h"
 #include "platform/qt/IdleNotifier.h"
+#include "platform/qt/PathNames.h"
 #include "platform/qt/Prompt.h"
 #include "platform/qt/ShellVerbs.h"
 #include "platform/qt/WaitCursor.h"
@@ -14,9 +15,16 @@
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QUrl>
 #include <QWidget>
 
 #include <gtest/gtest.h>
+
+#include "platform/TextConv.h"
+
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
 
 TEST(CaptureOwner, EveryEndOfTheCaptureIsReportedOnce)
 {
@@ -188,4 +196,48 @@ TEST(IdleNotifier, RunsWhenTheQueueRunsEmptyAndNeverReentrant)
     const int before = runs;
     idle.Notify();
     EXPECT_EQ(runs, before + 1);
+}
+
+// Paths through the windows' strings keep the bytes of names that are not UTF-8.
+TEST(PathNames, BytesSurviveQStrings)
+{
+    const char* native = "/tmp/caf\xE9/\xC3\xA9t\xC3\xA9 \xFF.png";
+    const QString path = QPathFromNative(native);
+    EXPECT_EQ(NativePath(path), QByteArray(native));
+    EXPECT_EQ(PathToNative(WidePath(path)), native);
+    EXPECT_EQ(WidePath(QPathFromWide(WidePath(path))), WidePath(path));
+    EXPECT_EQ(DisplayPath(path), QStringLiteral("/tmp/caf\uFFFD/été \uFFFD.png"));
+    EXPECT_EQ(QtReachableFolder(path), QStringLiteral("/tmp"));
+    EXPECT_EQ(QtReachableFolder(QStringLiteral("/tmp/été")), QStringLiteral("/tmp/été"));
+    EXPECT_EQ(LocalPathOfUrl(QUrl::fromEncoded("file:///tmp/caf%E9.png")),
+              QPathFromNative("/tmp/caf\xE9.png"));
+}
+
+TEST(PathNames, TypedNamesFindTheEntriesQtCannotList)
+{
+    QTemporaryDir dir;
+    const std::string base = NativePath(dir.path()).toStdString();
+    ASSERT_EQ(::mkdir((base + "/\xC9t\xE9").c_str(), 0700), 0); // "Été", Latin-1
+    std::ofstream(base + "/\xC9t\xE9/caf\xE9.png") << "x";
+    std::ofstream(base + "/plain.png") << "x";
+    // Two names that read alike: neither is chosen.
+    std::ofstream(base + "/d\xE9j\xE0.png") << "x";
+    std::ofstream(base + "/d\xE9j\xE1.png") << "x";
+    const struct
+    {
+        QString typed;
+        std::string found; // empty: not found
+    } cases[] = {
+        {dir.path() + QStringLiteral("/Été/café.png"), base + "/\xC9t\xE9/caf\xE9.png"},
+        {dir.path() + QStringLiteral("/\uFFFDt\uFFFD/caf\uFFFD.png"), base + "/\xC9t\xE9/caf\xE9.png"},
+        {dir.path() + QStringLiteral("/plain.png"), base + "/plain.png"},
+        {dir.path() + QStringLiteral("/d\uFFFDj\uFFFD.png"), ""},
+        {dir.path() + QStringLiteral("/Été/other.png"), ""},
+        {QStringLiteral("relative/café.png"), ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(NativePath(ResolveTypedPath(c.typed)).toStdString(), c.found) << c.typed.toStdString();
+    std::filesystem::remove_all(base + "/\xC9t\xE9"); // names Qt's own clean-up cannot see
+    std::filesystem::remove(base + "/d\xE9j\xE0.png");
+    std::filesystem::remove(base + "/d\xE9j\xE1.png");
 }
