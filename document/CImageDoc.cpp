@@ -3,9 +3,11 @@
 
 #include "document/CPreviewProgress.h"
 #include "document/CView.h"
+#include "imagelib/FCBandRunner.h"
 #include "imagelib/FCImageCodec.h"
 #include "imagelib/FCYUVPlanes.h"
 #include "imagelib/FFTW3Helper.h"
+#include "platform/settings/Settings.h"
 #include "platform/version/FileExists.h"
 
 #include <algorithm>
@@ -134,6 +136,7 @@ FCYUVPlanes* CImageDoc::GetYUVPlanes()
     if (!m_planesValid)
     {
         const std::lock_guard lock(m_imageMutex); // a preview thread may be copying rows
+        const FCEffectRun run(GetNbThreads());
         m_planes->FromImage(m_image);
         m_planesValid = true;
     }

@@ -197,7 +197,7 @@ void FCEffectBlur_Gauss::ApplyToImage(FCObjImage& image, FCProgressObserver* obs
     s.ringRow = 4 * s.ringPlane + 4;
     const GaussKernels kernels = PickKernels();
 
-    int threads = HelperThreadCount();
+    int threads = RunThreads();
     const int strips = (width + s.stripWidth - 1) / s.stripWidth;
     const int maxBlocks = (height + kGaussRowBlock - 1) / kGaussRowBlock;
     threads = std::min(threads, std::max(strips, maxBlocks));

@@ -316,7 +316,7 @@ void FCEffectResize::ApplyToImage(FCObjImage& image, FCProgressObserver* observe
     if (!image.HasBits() || m_newWidth < 1 || m_newHeight < 1 || image.ColorBits() < 24) return;
     if (m_newWidth == image.Width() && m_newHeight == image.Height()) return;
     const int bpp = image.ColorBits();
-    const int threads = HelperThreadCount();
+    const int threads = RunThreads();
     FCObjImage across;
     if (!across.Create(m_newWidth, image.Height(), bpp)) return; // too large: the image stays as it was
     const FCFilterCatmullRom filter;
