@@ -5,7 +5,6 @@
 #include "imagelib/PixelHelpers.h"
 #include "imagelib/effects/ColorEffects.h"
 #include "imagelib/effects/ColorModel.h"
-#include "imagelib/effects/ScanState.h"
 
 #include <algorithm>
 #include <cmath>
@@ -50,19 +49,18 @@ struct ClampedSpan
 // ---------------------------------------------------------------------------------------------
 // Oil paint
 
-namespace
+// For each level over the window of the band's last pixel: the count and the red, green and blue
+// sums.
+struct FCEffectOilPaint::Scan : FCEffectThreadState
 {
-// For each level over the window of this thread's last pixel: the count and the red, green and
-// blue sums.
-struct OilScan
-{
-    std::uint64_t run = 0;
     int y = -1, nextX = -1;
     int bins[256][4];
 };
-thread_local OilScan t_oilScan;
 
+namespace
+{
 // Adds times x column cx of the window of rows y - radius .. y + radius (clamped).
+template <class OilScan>
 void AddOilColumn(OilScan& s, const FCObjImage& levels, const FCObjImage& copy, int cx, int y, int radius,
                   int times)
 {
@@ -106,7 +104,6 @@ FCEffectOilPaint::FCEffectOilPaint(int radius, int levels)
 
 void FCEffectOilPaint::PrepareImage(FCObjImage& image)
 {
-    m_run = NewEffectRunToken();
     m_copy = image;
     m_intensity.Destroy();
     if (!m_copy.HasBits() || !m_intensity.Create(m_copy.Width(), m_copy.Height(), 8))
@@ -124,16 +121,39 @@ void FCEffectOilPaint::PrepareImage(FCObjImage& image)
     }
 }
 
-// The window slides one column at a time along a row: a call for the pixel right of this thread's
+void FCEffectOilPaint::ApplyToPixel(FCObjImage&, int x, int y, BYTE* pixel)
+{
+    const auto scan = std::make_unique<Scan>();
+    PaintPixel(*scan, x, y, pixel);
+}
+
+std::unique_ptr<FCEffectThreadState> FCEffectOilPaint::CreateThreadState(const FCObjImage&)
+{
+    return std::unique_ptr<FCEffectThreadState>(new (std::nothrow) Scan);
+}
+
+void FCEffectOilPaint::ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int bytesPerPixel,
+                                          FCEffectThreadState* state)
+{
+    if (!state)
+    {
+        FCImageEffect::ApplyToPixelsOfRow(image, y, row, bytesPerPixel, state);
+        return;
+    }
+    Scan& scan = static_cast<Scan&>(*state);
+    const int w = image.Width();
+    for (int x = 0; x < w; ++x, row += bytesPerPixel)
+        PaintPixel(scan, x, y, row);
+}
+
+// The window slides one column at a time along a row: a call for the pixel right of the scan's
 // previous one removes the column that leaves and adds the one that enters; any other call builds
 // the window afresh. Both give the same counts as visiting the square.
-void FCEffectOilPaint::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
+void FCEffectOilPaint::PaintPixel(Scan& s, int x, int y, BYTE* pixel) const
 {
-    (void)image;
     if (!m_copy.IsInside(x, y)) return;
     const int w = m_copy.Width();
-    OilScan& s = t_oilScan;
-    if (s.run == m_run && s.y == y && s.nextX == x)
+    if (s.y == y && s.nextX == x)
     {
         AddOilColumn(s, m_intensity, m_copy, ClampIndex(x - 1 - (long long)m_radius, w), y, m_radius, -1);
         AddOilColumn(s, m_intensity, m_copy, ClampIndex(x + (long long)m_radius, w), y, m_radius, 1);
@@ -144,7 +164,6 @@ void FCEffectOilPaint::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel
         const ClampedSpan columns(x - (long long)m_radius, x + (long long)m_radius, w);
         for (int cx = columns.from; cx <= columns.to; ++cx)
             AddOilColumn(s, m_intensity, m_copy, cx, y, m_radius, int(columns.Times(cx, w)));
-        s.run = m_run;
         s.y = y;
     }
     s.nextX = x + 1;
@@ -255,21 +274,20 @@ void FCEffectSplash::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
 // ---------------------------------------------------------------------------------------------
 // Noise reduction
 
-namespace
-{
 // Histograms of red, green and blue over a disc.
 using DiscHistogram = int[3][256];
 
-// This thread's histograms: the running one around (nextX - 1, y), the column one around
+// The band's histograms: the running one around (nextX - 1, y), the column one around
 // (0, columnY).
-struct NoiseScan
+struct FCEffectReduceNoise::Scan : FCEffectThreadState
 {
-    std::uint64_t run = 0;
     int y = -1, nextX = -1, columnY = -1;
     DiscHistogram running;
     DiscHistogram column;
 };
-thread_local NoiseScan t_noiseScan;
+
+namespace
+{
 
 void AddPixel(DiscHistogram& h, const BYTE* p, int n)
 {
@@ -325,7 +343,6 @@ FCEffectReduceNoise::FCEffectReduceNoise(int radius, double strength)
 
 void FCEffectReduceNoise::PrepareImage(FCObjImage& image)
 {
-    m_run = NewEffectRunToken();
     m_copy = image;
     const int r = m_radius;
     const int r2 = int((r + 0.5) * (r + 0.5));
@@ -373,19 +390,37 @@ void FCEffectReduceNoise::PrepareImage(FCObjImage& image)
         m_removeOnRightBytes.push_back(o.dy * rowStride + o.dx * n);
 }
 
-// The histograms slide along the row (and down the first column) by the cells the disc gains
-// and loses. A thread that starts elsewhere than where its previous call left off builds them
-// from the disc itself, which gives the same counts.
-void FCEffectReduceNoise::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
+void FCEffectReduceNoise::ApplyToPixel(FCObjImage&, int x, int y, BYTE* pixel)
 {
-    (void)image;
-    if (!m_copy.IsInside(x, y)) return;
-    NoiseScan& s = t_noiseScan;
-    if (s.run != m_run)
+    const auto scan = std::make_unique<Scan>();
+    FilterPixel(*scan, x, y, pixel);
+}
+
+std::unique_ptr<FCEffectThreadState> FCEffectReduceNoise::CreateThreadState(const FCObjImage&)
+{
+    return std::unique_ptr<FCEffectThreadState>(new (std::nothrow) Scan);
+}
+
+void FCEffectReduceNoise::ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int bytesPerPixel,
+                                             FCEffectThreadState* state)
+{
+    if (!state)
     {
-        s.run = m_run;
-        s.y = s.nextX = s.columnY = -1;
+        FCImageEffect::ApplyToPixelsOfRow(image, y, row, bytesPerPixel, state);
+        return;
     }
+    Scan& scan = static_cast<Scan&>(*state);
+    const int w = image.Width();
+    for (int x = 0; x < w; ++x, row += bytesPerPixel)
+        FilterPixel(scan, x, y, row);
+}
+
+// The histograms slide along the row (and down the first column) by the cells the disc gains
+// and loses. A scan that starts elsewhere than where its previous pixel left off builds them from
+// the disc itself, which gives the same counts.
+void FCEffectReduceNoise::FilterPixel(Scan& s, int x, int y, BYTE* pixel) const
+{
+    if (!m_copy.IsInside(x, y)) return;
     const BYTE* p = m_copy.PixelAddress(x, y);
     if (x > 0 && s.y == y && s.nextX == x)
     {

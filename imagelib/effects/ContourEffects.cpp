@@ -232,10 +232,10 @@ ORVALIS_SIMD_CLONES void ZeroCrossingRow(const BYTE* __restrict row, const BYTE*
         out[i] = BYTE(ZeroCrossingOfBytes(row[i], row[i], below[i], below[i]));
 }
 
-// The bytes of a result row of the image's width, from the calling thread's scratch space.
-BYTE* ResultRow(const FCObjImage& image)
+// The bytes of a result row of the image's width, in slot 2 of the pass's working rows.
+BYTE* ResultRow(const FCObjImage& image, neighbour::RowScratch& scratch)
 {
-    return neighbour::ThreadScratch(2, std::size_t(image.Width()) * std::size_t(image.ColorBits() / 8));
+    return scratch.Slot(2, std::size_t(image.Width()) * std::size_t(image.ColorBits() / 8));
 }
 
 // Progress after row y of a pass, the pass covering [base, base + span) of the whole: the
@@ -255,7 +255,8 @@ void ResultRowPass(FCObjImage& image, FCProgressObserver* observer, int span, in
     const int width = image.Width();
     const int height = image.Height();
     const int step = image.ColorBits() / 8;
-    BYTE* out = ResultRow(image);
+    neighbour::RowScratch scratch;
+    BYTE* out = ResultRow(image, scratch);
     if (!out) return;
     for (int y = 0; y < height; ++y)
     {
@@ -272,8 +273,9 @@ template <class ComputeRow>
 void InPlacePass(FCObjImage& image, int reach, FCProgressObserver* observer, int span, int base,
                  ComputeRow computeRow)
 {
-    neighbour::RowsBeforePass rows(image, reach);
-    BYTE* out = ResultRow(image);
+    neighbour::RowScratch scratch;
+    neighbour::RowsBeforePass rows(image, reach, scratch);
+    BYTE* out = ResultRow(image, scratch);
     if (!rows.Ready() || !out) return;
     const int width = image.Width();
     const int height = image.Height();
@@ -336,10 +338,11 @@ template <int N> void FCEffectSimpleContour<N>::PrepareImage(FCObjImage& image)
     m_copy.Take(image);
 }
 
-template <int N> void FCEffectSimpleContour<N>::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
+template <int N>
+bool FCEffectSimpleContour<N>::ComputeResultRow(int y, BYTE* out, neighbour::RowScratch&) const
 {
-    (void)image;
-    m_copy.ApplyWindow3x3(x, y, pixel, SimpleContourInterior<N>, SimpleContourWindow<N>);
+    return neighbour::WindowResultRow3x3(m_copy.Image(), y, out, SimpleContourInterior<N>,
+                                         SimpleContourWindow<N>);
 }
 
 template class FCEffectSimpleContour<1>;
@@ -375,10 +378,9 @@ void FCEffectGradientBase::PrepareImage(FCObjImage& image)
     m_copy.Take(image);
 }
 
-void FCEffectGradientBase::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
+bool FCEffectGradientBase::ComputeResultRow(int y, BYTE* out, neighbour::RowScratch&) const
 {
-    (void)image;
-    m_copy.ApplyWindow3x3(x, y, pixel, KirschInterior, KirschMagnitude);
+    return neighbour::WindowResultRow3x3(m_copy.Image(), y, out, KirschInterior, KirschMagnitude);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -407,13 +409,12 @@ BYTE FCEffectContoursGradient::ContourValue(const int window[9]) const
     return TruncClampToByte((window[5] - d) * 128 / rms);
 }
 
-void FCEffectContoursGradient::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
+bool FCEffectContoursGradient::ComputeResultRow(int y, BYTE* out, neighbour::RowScratch&) const
 {
-    (void)image;
     auto interior = [this](const BYTE* a, const BYTE* b, const BYTE* c, int s, int from, int end, BYTE* o)
     { ContourInterior(a, b, c, s, from, end, o, m_threshold); };
     auto window = [this](const int* w) { return ContourValue(w); };
-    m_copy.ApplyWindow3x3(x, y, pixel, interior, window);
+    return neighbour::WindowResultRow3x3(m_copy.Image(), y, out, interior, window);
 }
 
 // ---------------------------------------------------------------------------------------------

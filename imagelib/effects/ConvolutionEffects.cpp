@@ -159,7 +159,6 @@ void FCEffectConvolute::SetKernel(const int* kernel, int size, int divisor, int 
 
 void FCEffectConvolute::PlanKernel()
 {
-    m_copy.Invalidate();
     m_taps.clear();
     const int half = m_size / 2;
     std::int64_t weightSum = 0;
@@ -202,11 +201,10 @@ void FCEffectConvolute::ConvolveEdgePixel(const BYTE* const* rows, int x, int wi
     }
 }
 
-bool FCEffectConvolute::ConvolveRow(int y, BYTE* out) const
+bool FCEffectConvolute::ComputeResultRow(int y, BYTE* out, neighbour::RowScratch& scratch) const
 {
     const FCObjImage& source = m_copy.Image();
-    auto** rows =
-        reinterpret_cast<const BYTE**>(neighbour::ThreadScratch(1, sizeof(BYTE*) * std::size_t(m_size + 1)));
+    auto** rows = reinterpret_cast<const BYTE**>(scratch.Slot(1, sizeof(BYTE*) * std::size_t(m_size + 1)));
     if (!rows) return false;
     const int half = m_size / 2;
     for (int r = 0; r < m_size; ++r)
@@ -259,12 +257,6 @@ void FCEffectConvolute::ConvolveRows(const BYTE* const* rows, int width, int ste
     }
 }
 
-void FCEffectConvolute::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
-{
-    (void)image;
-    m_copy.ApplyToPixel(x, y, pixel, [&](BYTE* out) { return ConvolveRow(y, out); });
-}
-
 // ---------------------------------------------------------------------------------------------
 
 FCEffectSharp::FCEffectSharp(int amount)
@@ -292,14 +284,14 @@ void FCEffectEmboss::PrepareImage(FCObjImage& image)
     m_copy.Take(image);
 }
 
-bool FCEffectEmboss::EmbossRow(int y, BYTE* out) const
+bool FCEffectEmboss::ComputeResultRow(int y, BYTE* out, neighbour::RowScratch& scratch) const
 {
     const FCObjImage& source = m_copy.Image();
     const int width = source.Width();
     const int step = source.ColorBits() / 8;
     const std::size_t w = std::size_t(width);
-    int* lum = reinterpret_cast<int*>(neighbour::ThreadScratch(1, sizeof(int) * 3 * w));
-    BYTE* grey = neighbour::ThreadScratch(2, w);
+    int* lum = reinterpret_cast<int*>(scratch.Slot(1, sizeof(int) * 3 * w));
+    BYTE* grey = scratch.Slot(2, w);
     if (!lum || !grey) return false;
     for (int r = 0; r < 3; ++r)
     {
@@ -325,10 +317,4 @@ bool FCEffectEmboss::EmbossRow(int y, BYTE* out) const
     for (int x = 0; x < width; ++x, out += step)
         std::memset(out, grey[x], std::size_t(step));
     return true;
-}
-
-void FCEffectEmboss::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
-{
-    (void)image;
-    m_copy.ApplyToPixel(x, y, pixel, [&](BYTE* out) { return EmbossRow(y, out); });
 }

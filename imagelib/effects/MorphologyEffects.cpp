@@ -122,10 +122,9 @@ void FCEffectMinimum::PrepareImage(FCObjImage& image)
     m_copy.Take(image);
 }
 
-void FCEffectMinimum::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
+bool FCEffectMinimum::ComputeResultRow(int y, BYTE* out, neighbour::RowScratch&) const
 {
-    (void)image;
-    m_copy.ApplyWindow3x3(x, y, pixel, ExtremeInterior<false>, MinimumWindow);
+    return neighbour::WindowResultRow3x3(m_copy.Image(), y, out, ExtremeInterior<false>, MinimumWindow);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -135,10 +134,9 @@ void FCEffectMaximum::PrepareImage(FCObjImage& image)
     m_copy.Take(image);
 }
 
-void FCEffectMaximum::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
+bool FCEffectMaximum::ComputeResultRow(int y, BYTE* out, neighbour::RowScratch&) const
 {
-    (void)image;
-    m_copy.ApplyWindow3x3(x, y, pixel, ExtremeInterior<true>, MaximumWindow);
+    return neighbour::WindowResultRow3x3(m_copy.Image(), y, out, ExtremeInterior<true>, MaximumWindow);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -161,28 +159,21 @@ void FCEffectMedian::PrepareImage(FCObjImage& image)
     m_copy.Take(image);
 }
 
-void FCEffectMedian::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
+bool FCEffectMedian::ComputeResultRow(int y, BYTE* out, neighbour::RowScratch& scratch) const
 {
-    (void)image;
-    m_copy.ApplyToPixel(
-        x, y, pixel,
-        [&](BYTE* out)
-        {
-            const FCObjImage& source = m_copy.Image();
-            const std::size_t n = std::size_t(source.Width()) * std::size_t(source.ColorBits() / 8);
-            BYTE* lo = neighbour::ThreadScratch(1, n);
-            BYTE* mid = neighbour::ThreadScratch(2, n);
-            BYTE* hi = neighbour::ThreadScratch(3, n);
-            if (!lo || !mid || !hi) return false;
-            auto interior =
-                [&](const BYTE* a, const BYTE* b, const BYTE* c, int s, int from, int end, BYTE* o)
-            {
-                SortColumns(a, b, c, int(n), lo, mid, hi);
-                MedianOfColumns(lo, mid, hi, s, from, end, o);
-            };
-            RunWindowRow3x3(source, y, out, interior, [](const int* w) { return Median9(w); });
-            return true;
-        });
+    const FCObjImage& source = m_copy.Image();
+    const std::size_t n = std::size_t(source.Width()) * std::size_t(source.ColorBits() / 8);
+    BYTE* lo = scratch.Slot(1, n);
+    BYTE* mid = scratch.Slot(2, n);
+    BYTE* hi = scratch.Slot(3, n);
+    if (!lo || !mid || !hi) return false;
+    auto interior = [&](const BYTE* a, const BYTE* b, const BYTE* c, int s, int from, int end, BYTE* o)
+    {
+        SortColumns(a, b, c, int(n), lo, mid, hi);
+        MedianOfColumns(lo, mid, hi, s, from, end, o);
+    };
+    RunWindowRow3x3(source, y, out, interior, [](const int* w) { return Median9(w); });
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -198,8 +189,7 @@ void FCEffectSquelettisation::PrepareImage(FCObjImage& image)
     m_copy.Take(image);
 }
 
-void FCEffectSquelettisation::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
+bool FCEffectSquelettisation::ComputeResultRow(int y, BYTE* out, neighbour::RowScratch&) const
 {
-    (void)image;
-    m_copy.ApplyWindow3x3(x, y, pixel, ThinInterior, ThinPixel);
+    return neighbour::WindowResultRow3x3(m_copy.Image(), y, out, ThinInterior, ThinPixel);
 }
