@@ -33,8 +33,11 @@ CImageDoc::CImageDoc(CView* firstView, CDocHost& host) : CDocument(this), m_host
 CImageDoc::~CImageDoc()
 {
     // A preview never outlives its dialog, but a thread must never outlive the image it writes
-    // (nor the transform object a Fourier preview uses).
+    // (nor the transform object a Fourier preview uses): every job, stopped ones too, is joined.
     m_previewJob.reset();
+    for (auto& job : m_stoppedJobs)
+        job->Stop();
+    m_stoppedJobs.clear();
     m_fftw.reset();
     m_planes.reset();
 }

@@ -242,9 +242,7 @@ BYTE* ResultRow(const FCObjImage& image, neighbour::RowScratch& scratch)
 // observer is told and asked whether to go on. Without an observer the pass always goes on.
 bool PassProgress(FCProgressObserver* observer, int y, int height, int span, int base)
 {
-    if (!observer) return true;
-    const int p = int((std::int64_t(span) * (y + 1)) / height) / 2 + base;
-    return observer->UpdateProgress(p);
+    return ProgressCheckpoint(observer, int((std::int64_t(span) * (y + 1)) / height) / 2 + base);
 }
 
 // A pass over the image, rows from the top: computeRow(y, out) -> bool makes result row y, whose

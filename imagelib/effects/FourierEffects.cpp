@@ -52,9 +52,9 @@ void FCEffectFourierBase::PrepareImage(FCObjImage& image)
     ToPlanes(image);
 }
 
-void FCEffectFourierBase::Report(FCProgressObserver* observer, int percent)
+bool FCEffectFourierBase::Report(FCProgressObserver* observer, int percent)
 {
-    if (observer && !observer->OnProgress(percent)) observer->SetCancelFlag(1);
+    return ProgressCheckpoint(observer, percent);
 }
 
 bool FCEffectFourierBase::AllocateSpectrum(const FCObjImage& image)
@@ -116,27 +116,23 @@ void FCEffectFourierBase::InverseFFT(const FCObjImage& image, float* plane)
 
 void FCEffectFourierBase::ProcessPlanes(FCObjImage& image, FCProgressObserver* observer)
 {
-    Report(observer, 5);
+    if (!Report(observer, 5)) return;
     PrepareSpectrum(image);
 
-    // One plane: forward, filter, inverse, with a report after each step.
+    // One plane: forward, filter, inverse, with a checkpoint after each step.
     auto pass = [&](float* plane, int afterForward, int afterFilter, int afterInverse)
     {
         ForwardFFT(image, plane);
-        Report(observer, afterForward);
+        if (!Report(observer, afterForward)) return false;
         if (m_spectrumValid && SpectrumFits(image)) FilterSpectrum(image, observer);
-        Report(observer, afterFilter);
+        if (!Report(observer, afterFilter)) return false;
         InverseFFT(image, plane);
-        Report(observer, afterInverse);
+        return Report(observer, afterInverse);
     };
     if (m_luminanceOnly)
         pass(m_planes.Y(), 35, 65, 95);
     else
-    {
-        pass(m_planes.Y(), 15, 25, 35);
-        pass(m_planes.U(), 45, 55, 65);
-        pass(m_planes.V(), 75, 85, 95);
-    }
+        pass(m_planes.Y(), 15, 25, 35) && pass(m_planes.U(), 45, 55, 65) && pass(m_planes.V(), 75, 85, 95);
 }
 
 void FCEffectFourierBase::ZeroSpan(int y, long long x0, long long x1)
@@ -469,13 +465,13 @@ void FCEffectFourierModule::FilterSpectrum(const FCObjImage& image, FCProgressOb
 
 void FCEffectFourierModule::ProcessPlanes(FCObjImage& image, FCProgressObserver* observer)
 {
-    Report(observer, 5);
+    if (!Report(observer, 5)) return;
     PrepareSpectrum(image);
     ForwardFFT(image, m_planes.Y());
-    Report(observer, 65);
+    if (!Report(observer, 65)) return;
     const bool ready = m_spectrumValid && SpectrumFits(image);
     if (ready) FilterSpectrum(image, observer);
-    Report(observer, 95);
+    if (!Report(observer, 95)) return;
     // Without a module (no spectrum, no memory) the planes are written back as they were.
     if (ready && m_module) MakeDisplay(image);
 }

@@ -69,7 +69,8 @@ public:
     // Copies the pixels into a new FreeImage bitmap (none when the image has no pixels or the
     // bitmap cannot be had).
     void PrepareImage(FCObjImage& image) override;
-    // Progress 1, the transformation, 98, 99, the copy back, 100.
+    // Progress 1, the transformation, 98, 99, the copy back, 100; a stop at one of these
+    // checkpoints leaves the image as it was.
     void ApplyToImage(FCObjImage& image, FCProgressObserver* observer) override;
 
     // Replaces the image by the bitmap held (converted to 24 or 32 bits when it has fewer), then
