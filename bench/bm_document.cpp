@@ -192,6 +192,64 @@ static void BM_DocPreviewGaussianBlur(benchmark::State& state)
 }
 BENCHMARK(BM_DocPreviewGaussianBlur)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
 
+// What the user of an effect dialog waits for after moving a slider: the time from the new
+// preview's start (RunPreview, which first stops the running job) to its first rows reaching
+// the picture (the first repaint request), for an effect that works row by row.
+static void BM_DocPreviewFirstRowsPerRowEffect(benchmark::State& state)
+{
+    UseBenchSettings(1);
+    BenchHost host;
+    CView view;
+    std::mutex firstMutex;
+    std::condition_variable firstShown;
+    bool shown = false;
+    std::chrono::steady_clock::time_point shownAt;
+    view.RepaintHandle()->Attach(
+        [&]
+        {
+            std::lock_guard lock(firstMutex);
+            if (shown) return;
+            shown = true;
+            shownAt = std::chrono::steady_clock::now();
+            firstShown.notify_all();
+        });
+    host.view = &view;
+    CImageDoc doc(&view, host);
+    FCObjImage image = MakeBenchImage(24);
+    doc.InitFromImage(image);
+    doc.BeginPreview();
+    // The dialog's opening preview comes before any move.
+    if (auto opening = MakeRegistered("FCEffectBrightnessContrast", state))
+    {
+        doc.RunPreview(opening.release());
+        host.WaitForHundreds(2);
+    }
+    for (auto _ : state)
+    {
+        auto effect = MakeRegistered("FCEffectBrightnessContrast", state);
+        if (!effect) break;
+        {
+            std::lock_guard lock(firstMutex);
+            shown = false;
+        }
+        const int hundreds = host.Hundreds();
+        const auto start = std::chrono::steady_clock::now();
+        doc.RunPreview(effect.release());
+        std::chrono::steady_clock::time_point first;
+        {
+            std::unique_lock lock(firstMutex);
+            firstShown.wait(lock, [&] { return shown; });
+            first = shownAt;
+        }
+        state.SetIterationTime(std::chrono::duration<double>(first - start).count());
+        host.WaitForHundreds(hundreds + (hundreds > 0 ? 3 : 2)); // the job ends before the next move
+    }
+    doc.EndPreview();
+    view.RepaintHandle()->Detach();
+    state.SetLabel("FCEffectBrightnessContrast");
+}
+BENCHMARK(BM_DocPreviewFirstRowsPerRowEffect)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(20);
+
 // A 6000 x 4000 x 32 document with an undo level, previewing an effect: the peak resident
 // memory it takes (image, undo image, preview backup, working copy and whatever the effect
 // needs), against the image size.

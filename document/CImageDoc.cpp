@@ -3,6 +3,7 @@
 
 #include "document/CPreviewProgress.h"
 #include "document/CView.h"
+#include "document/ImageCommands.h"
 #include "imagelib/FCBandRunner.h"
 #include "imagelib/FCImageCodec.h"
 #include "imagelib/FCYUVPlanes.h"
@@ -178,33 +179,62 @@ void CImageDoc::Message(const std::wstring& text, const wchar_t* caption, DocMsg
 bool CImageDoc::OnCommand(int id)
 {
     if (m_busy) return true;
+    const ImageCommand* command = FindImageCommand(id);
+    if (!command) return false;
+    switch (command->kind)
+    {
+    case ImageCommandKind::DirectEffect:
+    {
+        const std::unique_ptr<FCImageEffect> effect = command->makeEffect();
+        if (effect) ApplyEffect(*effect);
+        return true;
+    }
+    case ImageCommandKind::SliderDialog:
+    case ImageCommandKind::SpecificDialog:
+    case ImageCommandKind::DialogNoPreview:
+    case ImageCommandKind::FourierFilter:
+    {
+        // The dialog has ended its preview when it returns: the effect starts from the image
+        // as it was before the dialog. Nothing on Cancel.
+        const std::unique_ptr<FCImageEffect> effect = m_host.RunEffectDialog(*this, id);
+        if (effect) ApplyEffect(*effect);
+        return true;
+    }
+    case ImageCommandKind::ToolView:
+        m_host.CreateToolView(*this, id);
+        return true;
+    case ImageCommandKind::File:
+    case ImageCommandKind::WholeImageEdit:
+        break;
+    }
     switch (id)
     {
     case kCmdFileSave:
         OnFileSave();
-        return true;
+        break;
     case kCmdFileSaveAs:
         OnFileSaveAs();
-        return true;
+        break;
     case kCmdFileInfo:
         OnFileInfo();
-        return true;
+        break;
     case kCmdEditUndo:
         OnEditUndo();
-        return true;
+        break;
     case kCmdEditRedo:
         OnEditRedo();
-        return true;
+        break;
     case kCmdAlphaOpaque:
         OnAlphaOpaque();
-        return true;
+        break;
     case kCmdConvert24:
         OnConvert24();
-        return true;
+        break;
     case kCmdConvert32:
         OnConvert32();
-        return true;
+        break;
     default:
-        return false;
+        break;
     }
+    return true;
 }

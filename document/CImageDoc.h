@@ -140,6 +140,9 @@ public:
     std::wstring GetInfoText() const;
     void OnFileInfo();
 
+    // The commands of the image menus (ImageCommands.h): effects with fixed arguments applied at
+    // once, effect dialogs run by the host and their effect applied on OK, tool views built by
+    // the host, saving, information, undo and the whole-image edits. False for any other id.
     // Commands reaching the document while an effect runs (the progress display lets events
     // through to catch Escape) are taken and ignored.
     bool OnCommand(int id) override;

@@ -20,6 +20,11 @@ bool CDocHost::HasEffectDialog(int) const
     return false;
 }
 
+bool CDocHost::HasToolView(int) const
+{
+    return false;
+}
+
 bool CDocFiles::Exists(const std::wstring& path)
 {
     return FileExists(path.c_str());

@@ -88,6 +88,8 @@ public:
     // Creates the tool view that the command id names, in a tool frame of its own, attached to
     // the document (CDocument::AddView), then updates the document's views.
     virtual void CreateToolView(CImageDoc& doc, int command) = 0;
+    // Whether CreateToolView can build the tool view of the command.
+    virtual bool HasToolView(int command) const;
 
     // The effect dialog of an image command, run modally over the active window with its live
     // preview on the document. On OK, the effect that its final values make; null on Cancel or

@@ -99,6 +99,165 @@ const MenuEntry kEdit129[] = {
     Sep,
     {"Nouvelle vue image", kCmdNewView, {}},
 };
+// Menu 129's image popups.
+const MenuEntry kColours[] = {
+    {"Egaliser", kCmdEqualize, {}},
+    {"Egaliser RVB", kCmdEqualizeRgb, {}},
+    {"Gamma...", kCmdGamma, {}},
+    {"Contraste && Luminosité...", kCmdBrightnessContrast, {}},
+    {"Teinte && Saturation...", kCmdHueSaturation, {}},
+    {"Couleur et Saturation...", kCmdColorSaturation, {}},
+    {"Canaux RVB...", kCmdAdjustRgb, {}},
+    {"Balance des couleurs...", kCmdColorBalance, {}},
+    {"Niveaux de couleurs...", kCmdColorLevels, {}},
+    {"Négatif", kCmdInvert, {}},
+    {"Convertir Gris", kCmdGrayscale, {}},
+    {"Niveau de couleur auto", kCmdAutoColorLevel, {}},
+    {"Contraste auto", kCmdAutoContrast, {}},
+    {"Amélioration couleur auto", kCmdAutoColorEnhance, {}},
+    {"Brillance...", kCmdSoftGlow, {}},
+    {"Portrait adoucis...", kCmdSoftPortrait, {}},
+};
+const MenuEntry kBlurs[] = {
+    {"Flou...", kCmdBlurGauss, {}},
+    {"Déparasitage ", kCmdReduceNoise, {}},
+    {"Flou de vitesse...", kCmdBlurMotion, {}},
+    {"Flou zoom...", kCmdBlurZoom, {}},
+    {"Flou radial...", kCmdBlurRadial, {}},
+};
+const MenuEntry kSharpen[] = {
+    {"Netteté...", kCmdSharp, {}},
+    {"Netteté USM...", kCmdUnsharpMask, {}},
+};
+const MenuEntry kImage129[] = {
+    {"Miroir Horizontal", kCmdMirror, {}},
+    {"Miroir Vertical", kCmdFlip, {}},
+    {"Rotation 90°", kCmdRotate90, {}},
+    {"Rotation 270°", kCmdRotate270, {}},
+    {"Rotation 180°", kCmdRotate180, {}},
+    {"Rotation libre...", kCmdRotateFree, {}},
+    {"Couleurs", 0, kColours},
+    {"Dilater (x2)", kCmdDilate, {}},
+    {"Réduire (x0,5)", kCmdReduce, {}},
+    {"Nouvelle Taille...", kCmdResize, {}},
+    {"Losange...", kCmdLosange, {}},
+    {"Trapèze...", kCmdTrapeze, {}},
+    {"Alpha à 1", kCmdAlphaOpaque, {}},
+    {"Convertir 24 bits RVB", kCmdConvert24, {}},
+    {"Convertir 32 bits RVBA", kCmdConvert32, {}},
+    {"Flou", 0, kBlurs},
+    {"Netteté", 0, kSharpen},
+};
+const MenuEntry kColourEffects[] = {
+    {"Seuil...", kCmdSeuil, {}},
+    {"Seuil RVB...", kCmdSeuilRgb, {}},
+    {"Nombre de niveaux...", kCmdNbNiveaux, {}},
+    {"Solariser...", kCmdSolarize, {}},
+};
+const MenuEntry kEffects129[] = {
+    {"Mosaïque...", kCmdMosaic, {}},
+    {"Couleur", 0, kColourEffects},
+    {"Photo Ancienne...", kCmdOldPhoto, {}},
+    {"Demi ton", kCmdHalftone, {}},
+    {"Bruiter...", kCmdNoisify, {}},
+    {"Relief...", kCmdEmboss, {}},
+    {"Peinture à l'huile...", kCmdOilPaint, {}},
+    {"Postériser...", kCmdPosterize, {}},
+    {"Splash...", kCmdSplash, {}},
+    {"Dessin au trait...", kCmdPencilSketch, {}},
+};
+const MenuEntry kContours[] = {
+    {"Sobel", kCmdSobel, {}},
+    {"Prewitt", kCmdPrewitt, {}},
+    {"Contours Laplacien", kCmdContoursLaplacien, {}},
+    {"Contours Laplacien 2", kCmdContoursLaplacien2, {}},
+    {"Contours Laplacien 4", kCmdContoursLaplacien4, {}},
+    {"Contours gradient optimisé", kCmdContoursGradient, {}},
+    {"Opérateur de canny", kCmdCanny, {}},
+};
+const MenuEntry kMorphology[] = {
+    {"Binariser...", kCmdThreshold, {}},
+    {"Binariser 2 seuils...", kCmdThreshold2, {}},
+    {"Erosion", kCmdErosion, {}},
+    {"Dilatation", kCmdDilatation, {}},
+    {"Squelettisation", kCmdSquelettisation, {}},
+};
+const MenuEntry kProcessing129[] = {
+    {"Passe &Bas", kCmdPasseBas, {}},
+    {"Passe &Haut", kCmdPasseHaut, {}},
+    {"M&aximum", kCmdMaximum, {}},
+    {"M&inimum", kCmdMinimum, {}},
+    {"&Médian", kCmdMedian, {}},
+    {"Dérivée &Gradient", kCmdGradient, {}},
+    {"&Laplacien", kCmdLaplacien, {}},
+    {"Filtre 3x3 custom...", kCmdFilter3x3, {}},
+    {"Filtre 5x5 custom...", kCmdFilter5x5, {}},
+    {"Contours", 0, kContours},
+    {"Opérateurs morphologiques", 0, kMorphology},
+};
+const MenuEntry kRgbViews[] = {
+    {"Canal Rouge", kCmdViewRed, {}},
+    {"Canal Rouge -> Luminance", kCmdViewRedAsGrey, {}},
+    {"Canal Vert", kCmdViewGreen, {}},
+    {"Canal Vert -> Luminance", kCmdViewGreenAsGrey, {}},
+    {"Canal Bleu", kCmdViewBlue, {}},
+    {"Canal Bleu -> Luminance", kCmdViewBlueAsGrey, {}},
+};
+const MenuEntry kYuvViews[] = {
+    {"Luminance (Y)", kCmdViewY, {}},
+    {"Chrominance bleue (U)", kCmdViewU, {}},
+    {"Chrominance bleue -> Luminance", kCmdViewUAsGrey, {}},
+    {"Chrominance rouge (V)", kCmdViewV, {}},
+    {"Chrominance rouge -> Luminance", kCmdViewVAsGrey, {}},
+};
+const MenuEntry kFourierViews[] = {
+    {"Fourier module", kCmdViewFourierModule, {}},
+    {"Fourier phase", kCmdViewFourierPhase, {}},
+    {"Vue Outil Fourier (module)", kCmdViewFourierTool, {}},
+};
+const MenuEntry kFourierFilters[] = {
+    {"Fenêtre carrée passe-bas", kCmdFourierCarre, {}},
+    {"Fenêtre carrée passe-haut", kCmdFourierCarrePasseHaut, {}},
+    {"Fenêtre carrée passe-bande (min/max)", kCmdFourierCarrePasseBande, {}},
+    {"Fenêtre carrée coupe- bande", kCmdFourierCarreCoupeBande, {}},
+    Sep,
+    {"Fenêtre rectangulaire passe-bas", kCmdFourierRect, {}},
+    {"Fenêtre rectangulaire passe-haut", kCmdFourierRectangulairePasseHaut, {}},
+    {"Fenêtre rectangulaire passe-bande", kCmdFourierRectangulairePasseBande, {}},
+    {"Fenêtre rectangulaire coupe-bande", kCmdFourierRectangulaireCoupeBande, {}},
+    Sep,
+    {"Fenêtre circulaire passe-bas", kCmdFourierCirculaire, {}},
+    {"Fenêtre circulaire passe-haut", kCmdFourierCirculairePasseHaut, {}},
+    {"Fenêtre circulaire passe-bande (min/max)", kCmdFourierCirculairePasseBande, {}},
+    {"Fenêtre circulaire coupe-bande", kCmdFourierCirculaireCoupeBande, {}},
+    Sep,
+    {"Gaussienne", kCmdFourierGaussien, {}},
+};
+const MenuEntry kFourierYuvFilters[] = {
+    {"Fenêtre carrée passe-bas", kCmdFourierYuvCarre, {}},
+    {"Fenêtre carrée passe-haut", kCmdFourierYuvCarrePasseHaut, {}},
+    {"Fenêtre carrée passe-bande (min/max)", kCmdFourierYuvCarrePasseBande, {}},
+    {"Fenêtre carrée coupe bande", kCmdFourierYuvCarreCoupeBande, {}},
+    Sep,
+    {"Fenêtre rectangulaire passe-bas", kCmdFourierYuvRect, {}},
+    {"Fenêtre rectangulaire passe-haut", kCmdFourierYuvRectPasseHaut, {}},
+    {"Fenêtre rectangulaire passe-bande", kCmdFourierYuvRectangulairePasseBande, {}},
+    {"Fenêtre rectangulaire coupe-bande", kCmdFourierYuvRectangulaireCoupeBande, {}},
+    Sep,
+    {"Fenêtre circulaire passe-bas", kCmdFourierYuvCirculaire, {}},
+    {"Fenêtre circulaire passe-haut", kCmdFourierYuvCirculairePasseHaut, {}},
+    {"Fenêtre circulaire passe-bande (min/max)", kCmdFourierYuvCirculairePasseBande, {}},
+    {"Fenêtre circulaire coupe bande", kCmdFourierYuvCirculaireCoupeBande, {}},
+    Sep,
+    {"Gaussienne", kCmdFourierYuvGaussien, {}},
+};
+const MenuEntry kTools129[] = {
+    {"Vues RVB", 0, kRgbViews},
+    {"Vues YUV", 0, kYuvViews},
+    {"Vues Fourier (Luminance)", 0, kFourierViews},
+    {"Filtres Fourier (Luminance)", 0, kFourierFilters},
+    {"Filtres Fourier (Y+U+V)", 0, kFourierYuvFilters},
+};
 const MenuEntry kWindow[] = {
     {"&Cascade", kCmdWindowCascade, {}},
     {"Mosaïque &Horizontale", kCmdWindowTileHorz, {}},
@@ -108,6 +267,10 @@ const MenuEntry kWindow[] = {
 const MenuEntry kMenu129[] = {
     {"&Ficher", 0, kFile129},
     {"&Edition", 0, kEdit129},
+    {"&Image", 0, kImage129},
+    {"Effets", 0, kEffects129},
+    {"&Traitements", 0, kProcessing129},
+    {"&Outils", 0, kTools129},
     {"&Configuration", 0, kConfig},
     {"Fenêtre", 0, kWindow},
 };

@@ -1,7 +1,9 @@
 #include "shell/CMainFrame.h"
 
 #include "dialogs/EffectDialogs.h"
+#include "dialogs/SliderDialogs.h"
 #include "document/CImageDoc.h"
+#include "document/ImageCommands.h"
 #include "imagelib/FCImageCodec.h"
 #include "imagelib/qt/FCObjImageQt.h"
 #include "platform/qt/Clipboard.h"
@@ -80,6 +82,7 @@ CMainFrame::~CMainFrame()
 
 bool CMainFrame::Create()
 {
+    RegisterEffectDialogs(SliderDialogEntries());
     m_productTitle = ResString(kResMainFrame);
     setWindowTitle(m_productTitle);
     setWindowIcon(QIcon(ArtPixmap("picture", 2)));
@@ -105,6 +108,9 @@ bool CMainFrame::Create()
     for (int toolbar : {kResFourierToolBar, kResToolFrameToolBar})
         for (const ToolBarButton& b : ToolBarResource(toolbar))
             if (b.id != 0) MenuItemBitmaps::FromImageList(b.id, toolbar, b.image);
+    for (const auto& [id, popups] : m_menus)
+        for (QMenu* menu : popups)
+            MenuItemBitmaps::ApplyToMenu(menu);
 
     QStatusBar* status = statusBar();
     m_paneDefault = new QLabel(ResString(57345));
@@ -347,6 +353,11 @@ AppState CMainFrame::CurrentAppState() const
     s.isBitmapView = dynamic_cast<CBitmapView*>(view) != nullptr;
     s.zoom = view->Zoom();
     s.selectionLeft = s.isBitmapView ? view->GetSelection().left : -1;
+    for (const ImageCommand& c : ImageCommandTable())
+    {
+        if (IsEffectDialogKind(c.kind) && HasEffectDialog(c.id)) s.effectDialogs.insert(c.id);
+        if (c.kind == ImageCommandKind::ToolView && HasToolView(c.id)) s.toolViews.insert(c.id);
+    }
     if (CImageDoc* doc = view->Document())
     {
         s.hasDocument = true;

@@ -1,11 +1,25 @@
 #include "shell/UpdateUI.h"
 
+#include "document/ImageCommands.h"
 #include "resources/CommandIds.h"
 
 std::map<int, CommandState> UpdateUIState(const AppState& s)
 {
     std::map<int, CommandState> ui;
     auto enable = [&ui](int id, bool on) { ui[id].enabled = on; };
+
+    // The image menus. Their file and history commands follow the rules below.
+    const bool document = s.hasActiveChild && s.hasView && s.hasDocument;
+    for (const ImageCommand& c : ImageCommandTable())
+    {
+        if (c.kind == ImageCommandKind::File) continue;
+        bool built = true;
+        if (IsEffectDialogKind(c.kind))
+            built = s.effectDialogs.count(c.id) != 0;
+        else if (c.kind == ImageCommandKind::ToolView)
+            built = s.toolViews.count(c.id) != 0;
+        enable(c.id, document && built);
+    }
 
     ui[kCmdViewToolBar] = {true, s.toolBarShown};
     ui[kCmdViewStatusBar] = {true, s.statusBarShown};

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <map>
+#include <set>
 
 struct AppState
 {
@@ -28,6 +29,9 @@ struct AppState
     bool readOnly = false;
     bool canUndo = false;
     bool canRedo = false;
+    // The image commands whose dialog the host can run, and those whose tool view it can build.
+    std::set<int> effectDialogs;
+    std::set<int> toolViews;
 };
 
 struct CommandState
@@ -37,5 +41,7 @@ struct CommandState
     bool operator==(const CommandState&) const = default;
 };
 
-// The states of the commands the rules cover (every command of the table, and no other).
+// The states of the commands the rules cover: the frame's own table, and every command of the
+// image menus (greyed without an active window on a document; a dialog or tool view only once
+// the host has it).
 std::map<int, CommandState> UpdateUIState(const AppState& state);

@@ -13,7 +13,9 @@
 #include <deque>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -113,6 +115,18 @@ public:
         (void)doc;
         toolViews.push_back(command);
     }
+    bool HasToolView(int command) const override { return builtToolViews.count(command) != 0; }
+    // Answers from the script, one per dialog run (a null entry, or none left, is a Cancel).
+    std::unique_ptr<FCImageEffect> RunEffectDialog(CImageDoc& doc, int command) override
+    {
+        dialogCommands.push_back(command);
+        if (onDialog) onDialog(doc, command);
+        if (dialogAnswers.empty()) return nullptr;
+        std::unique_ptr<FCImageEffect> answer = std::move(dialogAnswers.front());
+        dialogAnswers.pop_front();
+        return answer;
+    }
+    bool HasEffectDialog(int command) const override { return effectDialogs.count(command) != 0; }
     CView* ActiveView() override { return activeView; }
     void RemoveDocument(CImageDoc* doc) override
     {
@@ -169,6 +183,11 @@ public:
     };
     std::vector<Info> infos;
     std::vector<int> toolViews;
+    std::set<int> builtToolViews;
+    std::deque<std::unique_ptr<FCImageEffect>> dialogAnswers;
+    std::vector<int> dialogCommands;
+    std::function<void(CImageDoc&, int)> onDialog; // runs while the dialog is "open"
+    std::set<int> effectDialogs;
     CView* activeView = nullptr;
     int removals = 0;
     CDocManager manager;

@@ -133,7 +133,8 @@ TEST(Resources, MenusAndToolBarsShareOneActionPerCommand)
     QStringList titles;
     for (QAction* a : bar.actions())
         titles << a->text();
-    EXPECT_EQ(titles, (QStringList{"&Ficher", "&Edition", "&Configuration", QStringLiteral("Fenêtre")}));
+    EXPECT_EQ(titles, (QStringList{"&Ficher", "&Edition", "&Image", "Effets", "&Traitements", "&Outils",
+                                   "&Configuration", QStringLiteral("Fenêtre")}));
 
     QAction* copy = actions.Find(kCmdEditCopy);
     ASSERT_NE(copy, nullptr);

@@ -1,9 +1,11 @@
+#include "document/ImageCommands.h"
 #include "resources/CommandIds.h"
 #include "shell/UpdateUI.h"
 
 #include <gtest/gtest.h>
 
 #include <initializer_list>
+#include <set>
 
 namespace
 {
@@ -27,15 +29,63 @@ void ExpectEnabled(const std::map<int, CommandState>& ui, std::initializer_list<
 }
 } // namespace
 
-TEST(UpdateUI, CoversExactlyTheTableOfTwentyFourCommands)
+TEST(UpdateUI, CoversTheFramesTableAndTheImageMenus)
 {
     const auto ui = UpdateUIState(AppState{});
-    std::vector<int> ids;
+    std::set<int> ids;
     for (const auto& [id, state] : ui)
-        ids.push_back(id);
-    EXPECT_EQ(ids, (std::vector<int>{32776, 32777, 32778, 32779, 32780, 32781, 32782, 32784,
-                                     32786, 33060, 57602, 57603, 57604, 57607, 57609, 57632,
-                                     57634, 57635, 57637, 57642, 57643, 57644, 59392, 59393}));
+        ids.insert(id);
+    std::set<int> expected{32776, 32777, 32778, 32779, 32780, 32781, 32782, 32784,
+                           32786, 33060, 57602, 57603, 57604, 57607, 57609, 57632,
+                           57634, 57635, 57637, 57642, 57643, 57644, 59392, 59393};
+    for (const ImageCommand& c : ImageCommandTable())
+        expected.insert(c.id);
+    EXPECT_EQ(ids, expected);
+    EXPECT_EQ(ids.size(), 24u + 116u - 5u) << "the image menus' file commands are in the frame's table";
+}
+
+TEST(UpdateUI, ImageMenusNeedADocumentAndTheirDialogOrView)
+{
+    struct Case
+    {
+        const char* label;
+        AppState state;
+        bool direct;        // direct effects and whole-image edits
+        bool dialogBuilt;   // a dialog row the host can run
+        bool dialogMissing; // a dialog row it cannot
+        bool viewBuilt, viewMissing;
+    };
+    AppState image = ImageWindow();
+    image.effectDialogs = {kCmdBlurGauss, kCmdFourierGaussien, kCmdRotateFree};
+    image.toolViews = {kCmdViewRed};
+    AppState none = image;
+    none.hasActiveChild = none.hasView = none.isBitmapView = none.hasDocument = false;
+    AppState emptyChild = image; // an active window that shows no document
+    emptyChild.hasView = emptyChild.hasDocument = false;
+    AppState toolWindow = image; // a tool window: its commands reach the same document
+    toolWindow.isBitmapView = false;
+    const Case cases[] = {
+        {"image window", image, true, true, false, true, false},
+        {"tool window", toolWindow, true, true, false, true, false},
+        {"no window", none, false, false, false, false, false},
+        {"window without a document", emptyChild, false, false, false, false, false},
+    };
+    for (const Case& c : cases)
+    {
+        const auto ui = UpdateUIState(c.state);
+        ExpectEnabled(ui, {kCmdInvert, kCmdMirror, kCmdPasseBas, kCmdErosion, kCmdAlphaOpaque, kCmdConvert24},
+                      c.direct, c.label);
+        ExpectEnabled(ui, {kCmdBlurGauss, kCmdFourierGaussien, kCmdRotateFree}, c.dialogBuilt, c.label);
+        ExpectEnabled(ui, {kCmdSeuil, kCmdColorLevels, kCmdCanny, kCmdFourierYuvCarre}, c.dialogMissing,
+                      c.label);
+        ExpectEnabled(ui, {kCmdViewRed}, c.viewBuilt, c.label);
+        ExpectEnabled(ui, {kCmdViewGreen, kCmdViewFourierTool}, c.viewMissing, c.label);
+    }
+    // A dialog the host has does not enable a tool view of the same id, nor the other way round.
+    AppState crossed = ImageWindow();
+    crossed.effectDialogs = {kCmdViewRed};
+    crossed.toolViews = {kCmdBlurGauss};
+    ExpectEnabled(UpdateUIState(crossed), {kCmdViewRed, kCmdBlurGauss}, false, "crossed");
 }
 
 TEST(UpdateUI, Rules)
