@@ -1,5 +1,6 @@
 #include "imagelib/FCBandRunner.h"
 
+#include "imagelib/FCParallel.h"
 #include "imagelib/FCRandom.h"
 
 #include <array>
@@ -143,6 +144,8 @@ private:
 };
 
 thread_local FCEffectRun* t_currentRun = nullptr;
+constexpr std::size_t kDefaultGrain = std::size_t(1) << 17;
+std::atomic<std::size_t> g_grain{kDefaultGrain};
 std::atomic<int> g_lastThreadsUsed{0};
 std::atomic<bool (*)(int)> g_startHook{nullptr};
 } // namespace
@@ -193,6 +196,16 @@ int FCEffectRun::LastThreadsUsedForTesting()
 int FCEffectRun::ThreadsStartedForTesting()
 {
     return Pool::Instance().Started();
+}
+
+std::size_t ParallelGrain()
+{
+    return g_grain.load(std::memory_order_relaxed);
+}
+
+void SetParallelGrainForTesting(std::size_t grain)
+{
+    g_grain.store(grain == 0 ? kDefaultGrain : grain, std::memory_order_relaxed);
 }
 
 namespace runner_detail

@@ -13,8 +13,10 @@
 #include <new>
 
 // Items of work per thread below which a loop stays on the calling thread: sharing out less
-// costs more than it saves.
-constexpr std::size_t kParallelGrain = std::size_t(1) << 17;
+// costs more than it saves (2^17 items).
+std::size_t ParallelGrain();
+// Tests: another grain, so that small images are shared out too; 0 brings back the default.
+void SetParallelGrainForTesting(std::size_t grain);
 
 // Calls f(begin, end) over [0, count) in contiguous parts of at least minPart items, one per
 // thread of the run at the most, the last part on the calling thread; returns when every part is
@@ -48,10 +50,10 @@ template <class F> void ParallelParts(std::size_t count, std::size_t minPart, F 
     helpers.Wait();
 }
 
-// The rows of an image of the given width, in parts worth kParallelGrain values at least.
+// The rows of an image of the given width, in parts worth ParallelGrain() values at least.
 template <class F> void ParallelRows(int height, int width, F f)
 {
-    ParallelParts(std::size_t(height), kParallelGrain / std::size_t(std::max(width, 1)) + 1,
+    ParallelParts(std::size_t(height), ParallelGrain() / std::size_t(std::max(width, 1)) + 1,
                   [&f](std::size_t begin, std::size_t end) { f(int(begin), int(end)); });
 }
 

@@ -149,7 +149,7 @@ bool FFTW3Helper::Forward(const FCObjImage& sizeSource, const float* plane, floa
                      }
                  });
     fftwf_execute_dft(m_forwardPlan, m_bufferA, m_bufferB);
-    ParallelParts(w * h, kParallelGrain,
+    ParallelParts(w * h, ParallelGrain(),
                   [&](std::size_t begin, std::size_t end)
                   {
                       for (std::size_t i = begin; i < end; ++i)
@@ -168,7 +168,7 @@ bool FFTW3Helper::Inverse(const FCObjImage& sizeSource, const float* re, const f
     const std::size_t w = m_width, h = m_height;
     const fftwf_complex* bufferA = m_bufferA;
     fftwf_complex* bufferB = m_bufferB;
-    ParallelParts(w * h, kParallelGrain,
+    ParallelParts(w * h, ParallelGrain(),
                   [&](std::size_t begin, std::size_t end)
                   {
                       for (std::size_t i = begin; i < end; ++i)

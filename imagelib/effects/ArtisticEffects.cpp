@@ -202,7 +202,7 @@ void FCEffectMosaic::PrepareImage(FCObjImage& image)
     }
     // Rows of blocks are independent: parts of them go to several threads.
     const std::size_t pixelsPerBlockRow = std::size_t(m_blockSize) * std::size_t(m_copy.Width());
-    ParallelParts(std::size_t(down), kParallelGrain / pixelsPerBlockRow + 1,
+    ParallelParts(std::size_t(down), ParallelGrain() / pixelsPerBlockRow + 1,
                   [this](std::size_t first, std::size_t last)
                   {
                       for (std::size_t by = first; by < last; ++by)

@@ -379,7 +379,7 @@ void FCEffectFourierGaussien::FilterSpectrum(const FCObjImage& image, FCProgress
     float* re = m_re.get();
     float* im = m_im.get();
     const float* wt = m_weights.get();
-    ParallelParts(count, kParallelGrain,
+    ParallelParts(count, ParallelGrain(),
                   [&](std::size_t begin, std::size_t end)
                   {
                       for (std::size_t i = begin; i < end; ++i)
@@ -419,7 +419,7 @@ void FCEffectFourier::ComputeModulePhase(const FCObjImage& image)
     const float* im = m_im.get();
     float* module = m_module.get();
     float* phase = m_phase.get();
-    ParallelParts(m_modulePhaseCount, kParallelGrain,
+    ParallelParts(m_modulePhaseCount, ParallelGrain(),
                   [&](std::size_t begin, std::size_t end)
                   {
                       for (std::size_t i = begin; i < end; ++i)
@@ -439,7 +439,7 @@ void FCEffectFourier::RebuildFromModulePhase(const FCObjImage& image)
     float* im = m_im.get();
     const float* module = m_module.get();
     const float* phase = m_phase.get();
-    ParallelParts(m_modulePhaseCount, kParallelGrain,
+    ParallelParts(m_modulePhaseCount, ParallelGrain(),
                   [&](std::size_t begin, std::size_t end)
                   {
                       for (std::size_t i = begin; i < end; ++i)
@@ -488,7 +488,7 @@ void FCEffectFourierModule::MakeDisplay(FCObjImage& image)
     const bool flat = !(lmax > 0.0f) || !std::isfinite(lmax);
     const float scale = flat ? 0.0f : 255.0f / lmax;
     const float* module = m_module.get();
-    ParallelParts(count, kParallelGrain,
+    ParallelParts(count, ParallelGrain(),
                   [&](std::size_t begin, std::size_t end)
                   {
                       for (std::size_t i = begin; i < end; ++i)
