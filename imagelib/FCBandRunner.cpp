@@ -11,8 +11,7 @@
 #include <thread>
 
 #if defined(__x86_64__) || defined(__i386__)
-#include <immintrin.h>
-#define ORVALIS_SPIN_PAUSE() _mm_pause()
+#define ORVALIS_SPIN_PAUSE() __builtin_ia32_pause()
 #else
 #define ORVALIS_SPIN_PAUSE() ((void)0)
 #endif

@@ -51,8 +51,8 @@ protected:
     // (alpha bytes too, which callers do not store). False when scratch memory cannot be had.
     bool ComputeResultRow(int y, BYTE* out, neighbour::RowScratch& scratch) const override;
     // The same from the rows of the window, rows[0..size-1] top to bottom (already clamped to the
-    // image), of width pixels of step bytes.
-    void ConvolveRows(const BYTE* const* rows, int width, int step, BYTE* out) const;
+    // image), of width pixels of step bytes, with the AVX2 row loops or the baseline ones.
+    void ConvolveRows(const BYTE* const* rows, int width, int step, BYTE* out, bool avx2) const;
 
     std::vector<int> m_kernel; // size x size weights, row by row
     const int* m_pKernel = nullptr;

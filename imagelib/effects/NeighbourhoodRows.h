@@ -5,6 +5,7 @@
 
 #include "imagelib/FCImageEffect.h"
 #include "imagelib/FCObjImage.h"
+#include "imagelib/effects/VectorDispatch.h"
 
 #include <algorithm>
 #include <memory>
@@ -13,16 +14,6 @@
 #include <cstdint>
 #include <new>
 #include <vector>
-
-// The hottest row loops are also built for AVX2, chosen at run time (the loops are the same, so
-// are their results: integer arithmetic, and floating point without contraction). GCC only: clang
-// does not multiversion templates.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_ADDRESS__) &&     \
-    !defined(__SANITIZE_THREAD__)
-#define ORVALIS_SIMD_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define ORVALIS_SIMD_CLONES
-#endif
 
 namespace neighbour
 {
@@ -81,15 +72,18 @@ void RunWindowRow3x3(const FCObjImage& source, int y, BYTE* out, Interior&& inte
                     source.Width(), source.ColorBits() / 8, out, interior, window);
 }
 
-// Working rows of one thread: one buffer per slot (0..5), kept from one call to the next; null
-// when the memory cannot be had. Slot 0 holds the result rows of SourceCopy.
+// Working rows of one band or pass: one buffer per slot (0..5), kept from one call to the next;
+// null when the memory cannot be had. Slot 0 holds the result rows of SourceCopy. The instruction
+// set of the row loops is chosen once, when the scratch is made.
 class RowScratch
 {
 public:
     BYTE* Slot(int slot, std::size_t bytes);
+    bool Avx2() const { return m_avx2; }
 
 private:
     std::vector<BYTE> m_slots[6];
+    bool m_avx2 = UseAvx2();
 };
 
 // The state of one band of a per-pixel neighbourhood effect: its working rows.

@@ -5,6 +5,7 @@
 #include "bench/EffectRegistry.h"
 #include "imagelib/FCBandRunner.h"
 #include "imagelib/FCParallel.h"
+#include "imagelib/effects/VectorDispatch.h"
 #include "imagelib/effects/YUVEffects.h"
 
 #include <gtest/gtest.h>
@@ -80,6 +81,29 @@ TEST_P(RegisteredEffects, AnyThreadCountGivesTheSingleThreadBytes)
             EXPECT_TRUE(testimg::SamePixels(single, banded))
                 << e.name << " at " << bpp << " bits on " << threads << " threads";
         }
+    }
+}
+
+// The vectorised loops give the bytes of the baseline ones, whichever instruction set the
+// processor has.
+TEST_P(RegisteredEffects, EveryInstructionSetGivesTheSameBytes)
+{
+    if (GetParam() == "<none registered>") GTEST_SKIP();
+    const EffectEntry& e = Entry();
+    if (e.flags & kFxRandom) GTEST_SKIP() << "draws random numbers";
+    for (int bpp : {24, 32})
+    {
+        const FCObjImage source = testimg::Varied(45, 23, bpp, 99);
+        FCObjImage results[2];
+        for (bool avx2 : {true, false})
+        {
+            AllowAvx2(avx2);
+            auto effect = Make(e);
+            results[avx2] = source;
+            RunEffect(results[avx2], *effect, 2);
+        }
+        AllowAvx2(true);
+        EXPECT_TRUE(testimg::SamePixels(results[0], results[1])) << e.name << " at " << bpp << " bits";
     }
 }
 
