@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <type_traits>
 
 void DeleteEffectRange(FCImageEffect** first, FCImageEffect** last)
 {
@@ -249,6 +250,30 @@ void FCEffectMosaic::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
     const RGBQUAD& c =
         m_blocks[std::size_t(y / m_blockSize) * std::size_t(m_blocksAcross) + std::size_t(x / m_blockSize)];
     CopyPixelBytes(pixel, &c.rgbBlue, image.ColorBits());
+}
+
+void FCEffectMosaic::ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int, FCEffectThreadState*)
+{
+    if (m_blocks.empty() || y < 0 || y >= m_copy.Height()) return;
+    const int w = std::min(image.Width(), m_copy.Width());
+    const RGBQUAD* means = &m_blocks[std::size_t(y / m_blockSize) * std::size_t(m_blocksAcross)];
+    auto fill = [&](auto bytes)
+    {
+        constexpr int N = decltype(bytes)::value;
+        BYTE* p = row;
+        for (int x0 = 0, bx = 0; x0 < w; x0 += m_blockSize, ++bx)
+        {
+            const BYTE* c = &means[bx].rgbBlue;
+            for (int x = x0, x1 = std::min(w, x0 + m_blockSize); x < x1; ++x, p += N)
+                std::memcpy(p, c, N);
+        }
+    };
+    if (image.ColorBits() == 32)
+        fill(std::integral_constant<int, 4>{});
+    else if (image.ColorBits() == 24)
+        fill(std::integral_constant<int, 3>{});
+    else
+        FCImageEffect::ApplyToPixelsOfRow(image, y, row, image.ColorBits() / 8, nullptr);
 }
 
 // ---------------------------------------------------------------------------------------------

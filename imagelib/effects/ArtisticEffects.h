@@ -50,6 +50,9 @@ public:
     // Copies the image and works out every block's mean from it.
     void PrepareImage(FCObjImage& image) override;
     void ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
+    // A row at once: runs of pixels of one block take its mean.
+    void ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int bytesPerPixel,
+                            FCEffectThreadState* state) override;
 
     // The mean of the block whose top-left pixel is (x, y), from the copy: alpha the mean alpha,
     // colours weighted by alpha, all truncated (alpha 255 for 24-bit pixels).

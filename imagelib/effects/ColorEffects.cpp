@@ -18,6 +18,21 @@ void FCEffectLUT::PrepareImage(FCObjImage&)
         m_table[i] = ComputeEntry(i);
         m_bytes[i] = BYTE(m_table[i] & 0xFF);
     }
+    bool identity = true, complement = true;
+    for (int i = 0; i < 256; ++i)
+    {
+        identity = identity && m_bytes[i] == i;
+        complement = complement && m_bytes[i] == 255 - i;
+    }
+    // A step: 0 up to some value, 255 above it.
+    int zeros = 0;
+    while (zeros < 256 && m_bytes[zeros] == 0)
+        ++zeros;
+    bool step = true;
+    for (int i = zeros; i < 256; ++i)
+        step = step && m_bytes[i] == 255;
+    m_step = zeros - 1;
+    m_shape = identity ? Shape::Identity : complement ? Shape::Complement : step ? Shape::Step : Shape::Table;
 }
 
 void FCEffectLUT::ApplyToPixel(FCObjImage&, int, int, BYTE* pixel)
@@ -27,13 +42,49 @@ void FCEffectLUT::ApplyToPixel(FCObjImage&, int, int, BYTE* pixel)
     pixel[2] = m_bytes[pixel[2]];
 }
 
+namespace
+{
+// The colour bytes of a row of n bytes, f applied to each: every byte at 24 bits, all but the
+// fourth of each pixel at 32 (those loops are vectorised; the alpha byte is put back as it was).
+template <class F> void MapColourBytes(BYTE* row, int n, int bytesPerPixel, F f)
+{
+    if (bytesPerPixel == 3)
+        for (int i = 0; i < n; ++i)
+            row[i] = f(row[i]);
+    else
+        for (int i = 0; i < n; ++i)
+            row[i] = (i & 3) == 3 ? row[i] : f(row[i]);
+}
+} // namespace
+
 void FCEffectLUT::ApplyToRow(FCObjImage& image, int, BYTE* row, int bytesPerPixel)
 {
     const int width = image.Width();
+    if (bytesPerPixel != 3 && bytesPerPixel != 4)
+    {
+        MapRowChannels(row, width, bytesPerPixel, m_bytes, m_bytes, m_bytes);
+        return;
+    }
+    const int n = width * bytesPerPixel;
+    switch (m_shape)
+    {
+    case Shape::Identity:
+        return;
+    case Shape::Complement:
+        MapColourBytes(row, n, bytesPerPixel, [](BYTE v) { return BYTE(~v); });
+        return;
+    case Shape::Step:
+    {
+        const int t = m_step;
+        MapColourBytes(row, n, bytesPerPixel, [t](BYTE v) { return BYTE(v > t ? 255 : 0); });
+        return;
+    }
+    case Shape::Table:
+        break;
+    }
     if (bytesPerPixel == 3)
     {
         // Every byte of a 24-bit row is a colour byte.
-        const int n = width * 3;
         for (int i = 0; i < n; ++i)
             row[i] = m_bytes[row[i]];
         return;

@@ -39,9 +39,22 @@ public:
     int Entry(int i) const { return m_table[i]; }
 
 private:
+    // What the table turns out to be, found in PrepareImage: rows of the tables that are a plain
+    // function of the byte (the negative, a threshold) are worked out without the lookups, with
+    // the same bytes.
+    enum class Shape
+    {
+        Table,      // anything else: one lookup per byte
+        Identity,   // every byte kept
+        Complement, // 255 - v
+        Step,       // 255 above m_step, else 0
+    };
+
     int m_table[256] = {};
     // The low bytes of m_table, which is what the rows receive.
     BYTE m_bytes[256] = {};
+    Shape m_shape = Shape::Table;
+    int m_step = 0;
 };
 
 // Brightness and contrast, each -100..100: contrast scales around 128 by (contrast + 100) %,
