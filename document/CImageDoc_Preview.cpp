@@ -108,7 +108,12 @@ bool CImageDoc::CPreviewProgress::OnProgress(int percent)
             std::memcpy(m_image.RowAddress(y), m_work->RowAddress(y), bytes);
         if (y >= end) break;
     }
-    if (m_view && Current()) m_view->RequestRepaint();
+    {
+        // Under the image lock too: once a stop holds it, no repaint of this job is asked for.
+        const std::lock_guard lock(m_doc.m_imageMutex);
+        if (!Current()) return false;
+        if (m_view) m_view->RequestRepaint();
+    }
     m_lastRedraw = p;
     return true;
 }
@@ -116,13 +121,15 @@ bool CImageDoc::CPreviewProgress::OnProgress(int percent)
 void CImageDoc::StopPreviewJob()
 {
     if (!m_previewJob) return;
-    m_previewJob->Stop();
     {
-        // No chunk of rows of the job is being copied once both locks are held.
+        // No chunk of rows of the job is being copied once both locks are held. The job is
+        // superseded before it is told to stop, so that nothing it does on its way out (its last
+        // post) reaches the document.
         const std::lock_guard image(m_imageMutex);
         const std::lock_guard posts(m_previewPostMutex);
         m_previewGeneration.fetch_add(1);
     }
+    m_previewJob->Stop();
     m_host.PostProgress(100);
     try
     {
