@@ -1,4 +1,4 @@
-// The Fourier transform object and the Fourier filters, with FFTW on 1 and 8 threads: forward plus
+// The Fourier transform object and the Fourier filters, on runs of 1 and 8 threads: forward plus
 // inverse transform of one plane, and whole filter commands (Y/U/V split, transforms, window,
 // write-back) on the bench image.
 #include "bench/BenchImages.h"
@@ -11,23 +11,12 @@
 #include <algorithm>
 #include <vector>
 
-namespace
-{
-// Plans made while this lives use the given FFTW thread count; the process count comes back after.
-class FftwThreads
-{
-public:
-    explicit FftwThreads(int n) { fftwf_plan_with_nthreads(n); }
-    ~FftwThreads() { fftwf_plan_with_nthreads(FFTW3Helper::ProcessThreads()); }
-};
-} // namespace
-
-// Arguments: width, height, FFTW threads.
+// Arguments: width, height, threads of the run.
 static void BM_FourierForwardInverse(benchmark::State& state)
 {
     const int w = int(state.range(0)), h = int(state.range(1));
     FFTW3Helper transform;
-    FftwThreads threads(int(state.range(2)));
+    const FCEffectRun run(int(state.range(2)));
     FCObjImage size;
     size.Create(w, h, 24);
     const std::size_t n = std::size_t(w) * h;
@@ -59,7 +48,6 @@ BENCHMARK(BM_FourierForwardInverse)
 template <class Make> static void RunFilter(benchmark::State& state, int w, int h, int fftwThreads, Make make)
 {
     FFTW3Helper transform;
-    FftwThreads threads(fftwThreads);
     const FCObjImage source = MakeBenchImage(24, w, h);
     transform.PlanForward(source);
     transform.PlanInverse(source);
@@ -69,12 +57,12 @@ template <class Make> static void RunFilter(benchmark::State& state, int w, int 
         FCObjImage image(source);
         state.ResumeTiming();
         auto effect = make(&transform);
-        RunEffect(image, effect, 1);
+        RunEffect(image, effect, fftwThreads);
         benchmark::DoNotOptimize(image.GetBits());
     }
 }
 
-// Arguments: width, height, FFTW threads, luminance only (1) or Y+U+V (0). The circular low-pass
+// Arguments: width, height, threads, luminance only (1) or Y+U+V (0). The circular low-pass
 // at a radius of a quarter of the smaller side, on a 24-bit image.
 static void BM_FourierCircularLowPass(benchmark::State& state)
 {
@@ -96,7 +84,7 @@ BENCHMARK(BM_FourierCircularLowPass)
     ->UseRealTime();
 
 // The Gaussian on all three planes of the 6000 x 4000 image: its weights cost one exponential per
-// cell. Argument: FFTW threads.
+// cell. Argument: threads.
 static void BM_FourierGaussianYuv(benchmark::State& state)
 {
     RunFilter(state, 6000, 4000, int(state.range(0)),

@@ -9,7 +9,6 @@
 #include "imagelib/FCImageCodec.h"
 #include "imagelib/FCImageProperty.h"
 #include "imagelib/FCObjImage.h"
-#include "imagelib/FCParallel.h"
 #include "platform/TextConv.h"
 
 #include <algorithm>
@@ -169,9 +168,6 @@ int main(int argc, char** argv)
         {
             std::string error;
             effect = entry->make(args, error);
-            // Whole-image effects that share their work with threads of their own get the count.
-            if (auto* helpers = dynamic_cast<FCHelperThreads*>(effect.get()))
-                helpers->SetThreadCount(threads);
         }
         const auto t0 = std::chrono::steady_clock::now();
         if (effect) accepted = RunEffect(result, *effect, threads, nullptr);

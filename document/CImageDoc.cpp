@@ -4,9 +4,11 @@
 #include "document/CPreviewProgress.h"
 #include "document/CView.h"
 #include "document/ImageCommands.h"
+#include "imagelib/FCBandRunner.h"
 #include "imagelib/FCImageCodec.h"
 #include "imagelib/FCYUVPlanes.h"
 #include "imagelib/FFTW3Helper.h"
+#include "platform/settings/Settings.h"
 #include "platform/version/FileExists.h"
 
 #include <algorithm>
@@ -32,8 +34,11 @@ CImageDoc::CImageDoc(CView* firstView, CDocHost& host) : CDocument(this), m_host
 CImageDoc::~CImageDoc()
 {
     // A preview never outlives its dialog, but a thread must never outlive the image it writes
-    // (nor the transform object a Fourier preview uses).
+    // (nor the transform object a Fourier preview uses): every job, stopped ones too, is joined.
     m_previewJob.reset();
+    for (auto& job : m_stoppedJobs)
+        job->Stop();
+    m_stoppedJobs.clear();
     m_fftw.reset();
     m_planes.reset();
 }
@@ -135,6 +140,7 @@ FCYUVPlanes* CImageDoc::GetYUVPlanes()
     if (!m_planesValid)
     {
         const std::lock_guard lock(m_imageMutex); // a preview thread may be copying rows
+        const FCEffectRun run(GetNbThreads());
         m_planes->FromImage(m_image);
         m_planesValid = true;
     }

@@ -14,10 +14,12 @@
 #include "resources/CommandIds.h"
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 class CRepaintHandle;
 class FCYUVPlanes;
@@ -152,8 +154,11 @@ private:
     // The undo rule around an edit: before, KeepUndo; after, EndEdit.
     void KeepUndo();
     void EndEdit();
-    // Stops and deletes the preview job, if any.
+    // Stops the preview job, if any, without waiting for its thread: the job is superseded (it
+    // reaches the document no more) and kept until its thread has returned.
     void StopPreviewJob();
+    // Joins the stopped jobs whose threads have returned; with wait, every one of them.
+    void ReapPreviewJobs(bool wait);
     // Keeps the file at target as target.BAK (an older backup replaced) as the save commands do,
     // telling the user what fails; the file itself stays where it is.
     void KeepBackup(const std::wstring& target);
@@ -176,12 +181,18 @@ private:
     FCObjImage m_undoImage;
     bool m_canUndo = false;
     bool m_canRedo = false;
-    FCObjImage m_previewBackup;
+    std::shared_ptr<const FCObjImage> m_previewBackup; // shared with the jobs made from it
     std::shared_ptr<CRepaintHandle> m_previewView;
     bool m_planesValid = false;
     std::unique_ptr<FCYUVPlanes> m_planes;
     std::unique_ptr<FFTW3Helper> m_fftw;
     std::unique_ptr<CPreviewProgress> m_previewJob;
+    // Jobs stopped whose threads may still be finishing their row or stage.
+    std::vector<std::unique_ptr<CPreviewProgress>> m_stoppedJobs;
+    // The preview run whose rows and posts may reach the document; every stop moves it on, under
+    // both locks below.
+    std::atomic<std::uint64_t> m_previewGeneration{0};
+    std::mutex m_previewPostMutex;
     FCImageProperty m_properties;
     std::mutex m_imageMutex;
     bool m_busy = false; // inside ApplyEffect

@@ -38,10 +38,12 @@ void CImageDoc::ApplyEffect(FCImageEffect& effect)
     m_undoImage = m_image;
     FCProgressObserver& observer = m_host.UiProgress();
     observer.SetCancelFlag(0);
+    // Every thread of the effect comes from this run, whole-image effects included.
+    const FCEffectRun run(GetNbThreads());
     if (effect.GetProcessMode() == kProcessWholeImage)
         FCObjImage::ApplyEffect(m_image, effect, &observer);
     else
-        ApplyEffectInBands(m_image, effect, GetNbThreads(), &observer);
+        ApplyEffectInBands(m_image, effect, run.Threads(), &observer);
 
     if (observer.IsCancelled())
     {

@@ -7,9 +7,10 @@
 #include <new>
 #include <system_error>
 
-CImageDoc::CPreviewProgress::CPreviewProgress(CImageDoc& doc, std::unique_ptr<FCImageEffect> effect)
+CImageDoc::CPreviewProgress::CPreviewProgress(CImageDoc& doc, std::unique_ptr<FCImageEffect> effect,
+                                              std::uint64_t generation)
     : m_doc(doc), m_image(doc.m_image), m_work(std::make_unique<FCObjImage>()), m_backup(doc.m_previewBackup),
-      m_view(doc.m_previewView), m_effect(std::move(effect))
+      m_view(doc.m_previewView), m_effect(std::move(effect)), m_generation(generation)
 {
 }
 
@@ -32,39 +33,48 @@ bool CImageDoc::CPreviewProgress::Start()
     return true;
 }
 
-void CImageDoc::CPreviewProgress::Stop()
+bool CImageDoc::CPreviewProgress::Current() const
 {
-    m_run.exchange(0);
-    if (m_thread.joinable()) m_thread.join();
-    m_doc.m_host.PostProgress(100);
-    m_lastPosted = 0;
+    return m_doc.m_previewGeneration.load() == m_generation;
+}
+
+void CImageDoc::CPreviewProgress::Post(int percent)
+{
+    const std::lock_guard lock(m_doc.m_previewPostMutex);
+    if (Current()) m_doc.m_host.PostProgress(percent);
 }
 
 void CImageDoc::CPreviewProgress::ThreadProc()
 {
     m_lastPosted = 0;
-    m_doc.m_host.PostProgress(0);
+    Post(0);
 
     // The working copy starts from the image as it was when the preview began (the document
     // image may already hold rows of an earlier job). While a preview lasts the image keeps the
     // backup's size and depth, so the backup is copied directly.
-    if (m_backup.Width() == m_image.Width() && m_backup.Height() == m_image.Height() &&
-        m_backup.ColorBits() == m_image.ColorBits())
-        *m_work = m_backup;
+    static const FCObjImage kNone;
+    const FCObjImage& backup = m_backup ? *m_backup : kNone;
+    bool sameShape = false;
+    {
+        const std::lock_guard lock(m_doc.m_imageMutex);
+        sameShape = backup.Width() == m_image.Width() && backup.Height() == m_image.Height() &&
+                    backup.ColorBits() == m_image.ColorBits();
+        if (!sameShape && Current()) *m_work = m_image;
+    }
+    if (sameShape)
+        *m_work = backup;
     else
+        m_work->PasteImageAt(backup, 0, 0);
+    if (m_work->HasBits())
     {
-        *m_work = m_image;
-        m_work->PasteImageAt(m_backup, 0, 0);
+        FCObjImage::ApplyEffect(*m_work, *m_effect, this);
+        if (GetCancelFlag() == 0) OnProgress(100);
     }
-    if (!m_work->HasBits())
-    {
-        m_doc.m_host.PostProgress(100); // nothing to show: the bar must not stay at 0
-        return;
-    }
-
-    FCObjImage::ApplyEffect(*m_work, *m_effect, this);
-    if (GetCancelFlag() == 0) OnProgress(100);
-    m_doc.m_host.PostProgress(100);
+    Post(100); // the bar must not stay where the job left it
+    // Nothing of the job is needed any more: its memory goes now, not when it is joined.
+    m_effect.reset();
+    m_work.reset();
+    m_finished.store(true);
 }
 
 bool CImageDoc::CPreviewProgress::OnProgress(int percent)
@@ -73,24 +83,37 @@ bool CImageDoc::CPreviewProgress::OnProgress(int percent)
     const int p = std::clamp(percent, 0, 100);
     if (p != m_lastPosted)
     {
-        m_doc.m_host.PostProgress(p);
+        Post(p);
         m_lastPosted = p;
     }
     if (p % 5 != 0 || p == m_lastMultipleOf5) return true;
     m_lastMultipleOf5 = p;
     if (p < m_lastRedraw + 10 && p < 100) return true;
 
-    if (m_image.HasBits() && m_work->HasBits())
+    // Rows go over in chunks, each under the image lock with the generation checked: a stop
+    // waits for one chunk at the most, and no row of a superseded job reaches the document.
+    constexpr std::size_t kChunkBytes = std::size_t(1) << 20;
+    for (int y = -1;;)
     {
+        const std::lock_guard lock(m_doc.m_imageMutex);
+        if (!Current()) return false;
+        if (!m_image.HasBits() || !m_work->HasBits()) break;
         const std::int64_t h = m_image.Height();
         const int first = p == 100 ? 0 : int(m_lastRedraw * h / 100);
         const int end = int(std::min<std::int64_t>(p * h / 100, m_work->Height()));
         const std::size_t bytes = std::size_t(std::min(m_image.RowPitch(), m_work->RowPitch()));
-        const std::lock_guard lock(m_doc.m_imageMutex);
-        for (int y = first; y < end; ++y)
+        if (y < 0) y = first;
+        const int chunk = int(std::max<std::size_t>(1, kChunkBytes / std::max<std::size_t>(bytes, 1)));
+        for (const int stop = std::min(end, y + chunk); y < stop; ++y)
             std::memcpy(m_image.RowAddress(y), m_work->RowAddress(y), bytes);
+        if (y >= end) break;
     }
-    if (m_view) m_view->RequestRepaint();
+    {
+        // Under the image lock too: once a stop holds it, no repaint of this job is asked for.
+        const std::lock_guard lock(m_doc.m_imageMutex);
+        if (!Current()) return false;
+        if (m_view) m_view->RequestRepaint();
+    }
     m_lastRedraw = p;
     return true;
 }
@@ -98,14 +121,45 @@ bool CImageDoc::CPreviewProgress::OnProgress(int percent)
 void CImageDoc::StopPreviewJob()
 {
     if (!m_previewJob) return;
+    {
+        // No chunk of rows of the job is being copied once both locks are held. The job is
+        // superseded before it is told to stop, so that nothing it does on its way out (its last
+        // post) reaches the document.
+        const std::lock_guard image(m_imageMutex);
+        const std::lock_guard posts(m_previewPostMutex);
+        m_previewGeneration.fetch_add(1);
+    }
     m_previewJob->Stop();
+    m_host.PostProgress(100);
+    try
+    {
+        m_stoppedJobs.push_back(std::move(m_previewJob));
+    }
+    catch (const std::bad_alloc&)
+    {
+        m_previewJob.reset(); // no room to keep it: waited for here
+    }
     m_previewJob.reset();
+    ReapPreviewJobs(false);
+}
+
+void CImageDoc::ReapPreviewJobs(bool wait)
+{
+    std::erase_if(m_stoppedJobs,
+                  [wait](const std::unique_ptr<CPreviewProgress>& job) { return wait || job->Finished(); });
 }
 
 void CImageDoc::BeginPreview()
 {
     StopPreviewJob();
-    m_previewBackup = m_image;
+    try
+    {
+        m_previewBackup = std::make_shared<const FCObjImage>(m_image);
+    }
+    catch (const std::bad_alloc&)
+    {
+        m_previewBackup.reset();
+    }
     CView* active = m_host.ActiveView();
     m_previewView = active ? active->RepaintHandle() : nullptr;
 }
@@ -117,7 +171,7 @@ void CImageDoc::RunPreview(FCImageEffect* effect)
     if (!owned) return;
     try
     {
-        auto job = std::make_unique<CPreviewProgress>(*this, std::move(owned));
+        auto job = std::make_unique<CPreviewProgress>(*this, std::move(owned), m_previewGeneration.load());
         if (job->Start()) m_previewJob = std::move(job);
     }
     catch (const std::bad_alloc&)
@@ -129,7 +183,11 @@ void CImageDoc::RunPreview(FCImageEffect* effect)
 void CImageDoc::ResetPreview()
 {
     StopPreviewJob();
-    m_image.PasteImageAt(m_previewBackup, 0, 0);
+    if (m_previewBackup)
+    {
+        const std::lock_guard lock(m_imageMutex);
+        m_image.PasteImageAt(*m_previewBackup, 0, 0);
+    }
     // A tool view painted during the preview may have filled the plane cache from preview rows.
     m_planesValid = false;
     if (m_previewView) m_previewView->RequestRepaint();
@@ -138,7 +196,13 @@ void CImageDoc::ResetPreview()
 void CImageDoc::EndPreview()
 {
     StopPreviewJob();
-    m_image = m_previewBackup;
+    {
+        const std::lock_guard lock(m_imageMutex);
+        if (m_previewBackup)
+            m_image = *m_previewBackup;
+        else
+            m_image.Destroy();
+    }
     m_planesValid = false;
     if (m_previewView) m_previewView->RequestRepaint();
 }

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 
 // Values of FCImageEffect::GetProcessMode.
 enum : int
@@ -40,6 +41,51 @@ private:
     std::atomic<std::int32_t> m_cancel{0};
 };
 
+// The one step every traversal takes after a row, a column or a stage of its work: reports the
+// percentage and says whether to go on. With an observer it is UpdateProgress (a false answer
+// sets the cancel flag; a flag set by any thread, earlier or now, stops the work); without one
+// the work always goes on. A traversal that must go on to a next pass after a stop does its
+// first row or stage only, then stops at that checkpoint again.
+inline bool ProgressCheckpoint(FCProgressObserver* observer, int percent)
+{
+    return !observer || observer->UpdateProgress(percent);
+}
+
+// Whether a traversal that starts now must stop after its first step: the flag is already set.
+inline bool ProgressCancelled(const FCProgressObserver* observer)
+{
+    return observer && observer->IsCancelled();
+}
+
+// What one thread of a run keeps from one call to the next: a row of results, a sliding
+// histogram, a random generator. Effects derive their own and make it in CreateThreadState.
+class FCEffectThreadState
+{
+public:
+    FCEffectThreadState() = default;
+    FCEffectThreadState(const FCEffectThreadState&) = delete;
+    FCEffectThreadState& operator=(const FCEffectThreadState&) = delete;
+    virtual ~FCEffectThreadState() = default;
+};
+
+// How per-pixel and per-row effects are visited.
+//
+// After PrepareImage (once, on the calling thread), a run cuts the image into bands of whole
+// rows, one band per thread: with n threads, bands of height / n rows from the top, the last one
+// taking the rows left over (one band for one thread). Each band is done on one thread, which
+//   1. makes the effect's state for the band (CreateThreadState), on that thread;
+//   2. visits the band's rows from its first row down: per row, ApplyToRow, or for a per-pixel
+//      effect ApplyToPixelsOfRow, which must do what ApplyToPixel does for x = 0 .. width - 1 in
+//      that order (the default does exactly that);
+//   3. stops after the row in hand when the run is cancelled.
+// Bands run at the same time, in any order, and a band may start at any row: an effect's bytes
+// must not depend on where its state started nor on whether rows of other bands are done. A
+// state is never shared between threads and never outlives its run. Once every band has ended,
+// MergeThreadState is called on the calling thread for each state, in the order of the bands
+// from the top (also after a cancel).
+//
+// Outside a run (an effect used by another one, a test) ApplyToPixel and ApplyToRow are called
+// on their own, with no state: they must then give the same bytes, however slowly.
 class FCImageEffect
 {
 public:
@@ -70,4 +116,21 @@ public:
     {
         (void)image, (void)y, (void)row, (void)bytesPerPixel;
     }
+
+    // ---- One thread's share of a run (see the visiting rule above) ----
+
+    // The state of one band, made on the band's thread after PrepareImage; null (the default)
+    // when the effect keeps nothing between calls.
+    virtual std::unique_ptr<FCEffectThreadState> CreateThreadState(const FCObjImage& image)
+    {
+        (void)image;
+        return nullptr;
+    }
+    // Row y of a per-pixel run: ApplyToPixel for x = 0 .. width - 1, pixel after pixel. Effects
+    // that work a row at a time do it here, with the band's state (null when they made none).
+    virtual void ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int bytesPerPixel,
+                                    FCEffectThreadState* state);
+    // Once per state after every band has ended, on the calling thread: where the effect
+    // needs a total of what its bands saw.
+    virtual void MergeThreadState(FCEffectThreadState& state) { (void)state; }
 };

@@ -5,24 +5,34 @@
 #include "imagelib/FCParallel.h"
 
 #include <algorithm>
-#include <thread>
 
 namespace
 {
 std::once_flag g_threadsReady;
-int g_processThreads = 1;
+
+// FFTW's parallel loops, run on the threads of the run open on the calling thread: all of them
+// on the caller outside a run. The plans are always made for kMaxRunThreads threads, so that
+// they, and the bytes they give, do not depend on how many threads actually run them.
+void RunTransformJobs(void* (*work)(char*), char* jobs, std::size_t size, int count, void*)
+{
+    ParallelParts(std::size_t(count), 1,
+                  [&](std::size_t begin, std::size_t end)
+                  {
+                      for (std::size_t i = begin; i < end; ++i)
+                          work(jobs + i * size);
+                  });
+}
 
 void SetUpThreads()
 {
     std::call_once(g_threadsReady,
                    []
                    {
-                       const unsigned n = std::thread::hardware_concurrency();
-                       g_processThreads = n == 0 ? 1 : int(std::min(n, 1024u));
                        fftwf_init_threads();
                        // Two documents may plan at once, each on its own thread.
                        fftwf_make_planner_thread_safe();
-                       fftwf_plan_with_nthreads(g_processThreads);
+                       fftwf_threads_set_callback(RunTransformJobs, nullptr);
+                       fftwf_plan_with_nthreads(kMaxRunThreads);
                    });
 }
 } // namespace
@@ -38,10 +48,10 @@ FFTW3Helper::~FFTW3Helper()
     ReleaseLocked();
 }
 
-int FFTW3Helper::ProcessThreads()
+int FFTW3Helper::PlanThreads()
 {
     SetUpThreads();
-    return g_processThreads;
+    return kMaxRunThreads;
 }
 
 unsigned FFTW3Helper::PlannedWidth() const
@@ -139,7 +149,7 @@ bool FFTW3Helper::Forward(const FCObjImage& sizeSource, const float* plane, floa
                      }
                  });
     fftwf_execute_dft(m_forwardPlan, m_bufferA, m_bufferB);
-    ParallelParts(w * h, kParallelGrain,
+    ParallelParts(w * h, ParallelGrain(),
                   [&](std::size_t begin, std::size_t end)
                   {
                       for (std::size_t i = begin; i < end; ++i)
@@ -158,7 +168,7 @@ bool FFTW3Helper::Inverse(const FCObjImage& sizeSource, const float* re, const f
     const std::size_t w = m_width, h = m_height;
     const fftwf_complex* bufferA = m_bufferA;
     fftwf_complex* bufferB = m_bufferB;
-    ParallelParts(w * h, kParallelGrain,
+    ParallelParts(w * h, ParallelGrain(),
                   [&](std::size_t begin, std::size_t end)
                   {
                       for (std::size_t i = begin; i < end; ++i)

@@ -18,7 +18,8 @@ class FCObjImage;
 class FFTW3Helper
 {
 public:
-    // The first object of the process sets up FFTW's threads (as many as processors).
+    // The first object of the process sets up FFTW's threads: its parallel loops run on the
+    // threads of the run open on the calling thread (FCBandRunner.h).
     FFTW3Helper();
     FFTW3Helper(const FFTW3Helper&) = delete;
     FFTW3Helper& operator=(const FFTW3Helper&) = delete;
@@ -38,8 +39,9 @@ public:
     unsigned PlannedWidth() const;
     unsigned PlannedHeight() const;
 
-    // The number of threads FFTW was set up with (the processor count, at least 1).
-    static int ProcessThreads();
+    // The number of threads every plan is made for (kMaxRunThreads), whatever the number of
+    // threads that run it.
+    static int PlanThreads();
 
 private:
     bool PlanLocked(const FCObjImage& sizeSource, bool forward);

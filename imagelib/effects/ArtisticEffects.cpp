@@ -5,12 +5,12 @@
 #include "imagelib/PixelHelpers.h"
 #include "imagelib/effects/ColorEffects.h"
 #include "imagelib/effects/ColorModel.h"
-#include "imagelib/effects/ScanState.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <type_traits>
 
 void DeleteEffectRange(FCImageEffect** first, FCImageEffect** last)
 {
@@ -50,19 +50,18 @@ struct ClampedSpan
 // ---------------------------------------------------------------------------------------------
 // Oil paint
 
-namespace
+// For each level over the window of the band's last pixel: the count and the red, green and blue
+// sums.
+struct FCEffectOilPaint::Scan : FCEffectThreadState
 {
-// For each level over the window of this thread's last pixel: the count and the red, green and
-// blue sums.
-struct OilScan
-{
-    std::uint64_t run = 0;
     int y = -1, nextX = -1;
     int bins[256][4];
 };
-thread_local OilScan t_oilScan;
 
+namespace
+{
 // Adds times x column cx of the window of rows y - radius .. y + radius (clamped).
+template <class OilScan>
 void AddOilColumn(OilScan& s, const FCObjImage& levels, const FCObjImage& copy, int cx, int y, int radius,
                   int times)
 {
@@ -106,7 +105,6 @@ FCEffectOilPaint::FCEffectOilPaint(int radius, int levels)
 
 void FCEffectOilPaint::PrepareImage(FCObjImage& image)
 {
-    m_run = NewEffectRunToken();
     m_copy = image;
     m_intensity.Destroy();
     if (!m_copy.HasBits() || !m_intensity.Create(m_copy.Width(), m_copy.Height(), 8))
@@ -124,16 +122,39 @@ void FCEffectOilPaint::PrepareImage(FCObjImage& image)
     }
 }
 
-// The window slides one column at a time along a row: a call for the pixel right of this thread's
+void FCEffectOilPaint::ApplyToPixel(FCObjImage&, int x, int y, BYTE* pixel)
+{
+    const auto scan = std::make_unique<Scan>();
+    PaintPixel(*scan, x, y, pixel);
+}
+
+std::unique_ptr<FCEffectThreadState> FCEffectOilPaint::CreateThreadState(const FCObjImage&)
+{
+    return std::unique_ptr<FCEffectThreadState>(new (std::nothrow) Scan);
+}
+
+void FCEffectOilPaint::ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int bytesPerPixel,
+                                          FCEffectThreadState* state)
+{
+    if (!state)
+    {
+        FCImageEffect::ApplyToPixelsOfRow(image, y, row, bytesPerPixel, state);
+        return;
+    }
+    Scan& scan = static_cast<Scan&>(*state);
+    const int w = image.Width();
+    for (int x = 0; x < w; ++x, row += bytesPerPixel)
+        PaintPixel(scan, x, y, row);
+}
+
+// The window slides one column at a time along a row: a call for the pixel right of the scan's
 // previous one removes the column that leaves and adds the one that enters; any other call builds
 // the window afresh. Both give the same counts as visiting the square.
-void FCEffectOilPaint::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
+void FCEffectOilPaint::PaintPixel(Scan& s, int x, int y, BYTE* pixel) const
 {
-    (void)image;
     if (!m_copy.IsInside(x, y)) return;
     const int w = m_copy.Width();
-    OilScan& s = t_oilScan;
-    if (s.run == m_run && s.y == y && s.nextX == x)
+    if (s.y == y && s.nextX == x)
     {
         AddOilColumn(s, m_intensity, m_copy, ClampIndex(x - 1 - (long long)m_radius, w), y, m_radius, -1);
         AddOilColumn(s, m_intensity, m_copy, ClampIndex(x + (long long)m_radius, w), y, m_radius, 1);
@@ -144,7 +165,6 @@ void FCEffectOilPaint::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel
         const ClampedSpan columns(x - (long long)m_radius, x + (long long)m_radius, w);
         for (int cx = columns.from; cx <= columns.to; ++cx)
             AddOilColumn(s, m_intensity, m_copy, cx, y, m_radius, int(columns.Times(cx, w)));
-        s.run = m_run;
         s.y = y;
     }
     s.nextX = x + 1;
@@ -183,7 +203,7 @@ void FCEffectMosaic::PrepareImage(FCObjImage& image)
     }
     // Rows of blocks are independent: parts of them go to several threads.
     const std::size_t pixelsPerBlockRow = std::size_t(m_blockSize) * std::size_t(m_copy.Width());
-    ParallelParts(std::size_t(down), kParallelGrain / pixelsPerBlockRow + 1,
+    ParallelParts(std::size_t(down), ParallelGrain() / pixelsPerBlockRow + 1,
                   [this](std::size_t first, std::size_t last)
                   {
                       for (std::size_t by = first; by < last; ++by)
@@ -232,6 +252,30 @@ void FCEffectMosaic::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
     CopyPixelBytes(pixel, &c.rgbBlue, image.ColorBits());
 }
 
+void FCEffectMosaic::ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int, FCEffectThreadState*)
+{
+    if (m_blocks.empty() || y < 0 || y >= m_copy.Height()) return;
+    const int w = std::min(image.Width(), m_copy.Width());
+    const RGBQUAD* means = &m_blocks[std::size_t(y / m_blockSize) * std::size_t(m_blocksAcross)];
+    auto fill = [&](auto bytes)
+    {
+        constexpr int N = decltype(bytes)::value;
+        BYTE* p = row;
+        for (int x0 = 0, bx = 0; x0 < w; x0 += m_blockSize, ++bx)
+        {
+            const BYTE* c = &means[bx].rgbBlue;
+            for (int x = x0, x1 = std::min(w, x0 + m_blockSize); x < x1; ++x, p += N)
+                std::memcpy(p, c, N);
+        }
+    };
+    if (image.ColorBits() == 32)
+        fill(std::integral_constant<int, 4>{});
+    else if (image.ColorBits() == 24)
+        fill(std::integral_constant<int, 3>{});
+    else
+        FCImageEffect::ApplyToPixelsOfRow(image, y, row, image.ColorBits() / 8, nullptr);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Splash
 
@@ -255,21 +299,20 @@ void FCEffectSplash::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
 // ---------------------------------------------------------------------------------------------
 // Noise reduction
 
-namespace
-{
 // Histograms of red, green and blue over a disc.
 using DiscHistogram = int[3][256];
 
-// This thread's histograms: the running one around (nextX - 1, y), the column one around
+// The band's histograms: the running one around (nextX - 1, y), the column one around
 // (0, columnY).
-struct NoiseScan
+struct FCEffectReduceNoise::Scan : FCEffectThreadState
 {
-    std::uint64_t run = 0;
     int y = -1, nextX = -1, columnY = -1;
     DiscHistogram running;
     DiscHistogram column;
 };
-thread_local NoiseScan t_noiseScan;
+
+namespace
+{
 
 void AddPixel(DiscHistogram& h, const BYTE* p, int n)
 {
@@ -296,23 +339,11 @@ void AddInside(DiscHistogram& h, const BYTE* pixel, const std::vector<std::ptrdi
         AddPixel(h, pixel + d, n);
 }
 
-// The number of values below v: a plain sum, eight bins at a time.
+// The number of values below v: a plain sum, which the compiler vectorises.
 int CountBelow(const int* bins, int v)
 {
-    typedef int Int4 __attribute__((vector_size(16)));
-    Int4 low = {}, high = {};
-    int i = 0;
-    for (; i + 8 <= v; i += 8)
-    {
-        Int4 a, b;
-        std::memcpy(&a, bins + i, sizeof a);
-        std::memcpy(&b, bins + i + 4, sizeof b);
-        low += a;
-        high += b;
-    }
-    low += high;
-    int n = low[0] + low[1] + low[2] + low[3];
-    for (; i < v; ++i)
+    int n = 0;
+    for (int i = 0; i < v; ++i)
         n += bins[i];
     return n;
 }
@@ -325,7 +356,6 @@ FCEffectReduceNoise::FCEffectReduceNoise(int radius, double strength)
 
 void FCEffectReduceNoise::PrepareImage(FCObjImage& image)
 {
-    m_run = NewEffectRunToken();
     m_copy = image;
     const int r = m_radius;
     const int r2 = int((r + 0.5) * (r + 0.5));
@@ -373,19 +403,37 @@ void FCEffectReduceNoise::PrepareImage(FCObjImage& image)
         m_removeOnRightBytes.push_back(o.dy * rowStride + o.dx * n);
 }
 
-// The histograms slide along the row (and down the first column) by the cells the disc gains
-// and loses. A thread that starts elsewhere than where its previous call left off builds them
-// from the disc itself, which gives the same counts.
-void FCEffectReduceNoise::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
+void FCEffectReduceNoise::ApplyToPixel(FCObjImage&, int x, int y, BYTE* pixel)
 {
-    (void)image;
-    if (!m_copy.IsInside(x, y)) return;
-    NoiseScan& s = t_noiseScan;
-    if (s.run != m_run)
+    const auto scan = std::make_unique<Scan>();
+    FilterPixel(*scan, x, y, pixel);
+}
+
+std::unique_ptr<FCEffectThreadState> FCEffectReduceNoise::CreateThreadState(const FCObjImage&)
+{
+    return std::unique_ptr<FCEffectThreadState>(new (std::nothrow) Scan);
+}
+
+void FCEffectReduceNoise::ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int bytesPerPixel,
+                                             FCEffectThreadState* state)
+{
+    if (!state)
     {
-        s.run = m_run;
-        s.y = s.nextX = s.columnY = -1;
+        FCImageEffect::ApplyToPixelsOfRow(image, y, row, bytesPerPixel, state);
+        return;
     }
+    Scan& scan = static_cast<Scan&>(*state);
+    const int w = image.Width();
+    for (int x = 0; x < w; ++x, row += bytesPerPixel)
+        FilterPixel(scan, x, y, row);
+}
+
+// The histograms slide along the row (and down the first column) by the cells the disc gains
+// and loses. A scan that starts elsewhere than where its previous pixel left off builds them from
+// the disc itself, which gives the same counts.
+void FCEffectReduceNoise::FilterPixel(Scan& s, int x, int y, BYTE* pixel) const
+{
+    if (!m_copy.IsInside(x, y)) return;
     const BYTE* p = m_copy.PixelAddress(x, y);
     if (x > 0 && s.y == y && s.nextX == x)
     {

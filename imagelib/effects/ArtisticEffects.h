@@ -8,6 +8,7 @@
 #include "imagelib/effects/GaussBlurEffects.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 // Deletes every non-null effect of [first, last) and leaves null in its slot.
@@ -23,13 +24,19 @@ public:
 
     void PrepareImage(FCObjImage& image) override;
     void ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
+    // A band keeps the window's counts and slides them one column at a time along each row.
+    std::unique_ptr<FCEffectThreadState> CreateThreadState(const FCObjImage& image) override;
+    void ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int bytesPerPixel,
+                            FCEffectThreadState* state) override;
 
 private:
+    struct Scan;
+    void PaintPixel(Scan& scan, int x, int y, BYTE* pixel) const;
+
     int m_radius;
     int m_levels;
     FCObjImage m_intensity; // 8 bits: the level of each pixel, 0..levels
     FCObjImage m_copy;
-    std::uint64_t m_run = 0;
 };
 
 // Blocks of blockSize x blockSize pixels (cut at the right and bottom edges) filled with their
@@ -43,6 +50,9 @@ public:
     // Copies the image and works out every block's mean from it.
     void PrepareImage(FCObjImage& image) override;
     void ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
+    // A row at once: runs of pixels of one block take its mean.
+    void ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int bytesPerPixel,
+                            FCEffectThreadState* state) override;
 
     // The mean of the block whose top-left pixel is (x, y), from the copy: alpha the mean alpha,
     // colours weighted by alpha, all truncated (alpha 255 for 24-bit pixels).
@@ -82,6 +92,10 @@ public:
 
     void PrepareImage(FCObjImage& image) override;
     void ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
+    // A band keeps the disc's histograms and slides them along each row and down the first column.
+    std::unique_ptr<FCEffectThreadState> CreateThreadState(const FCObjImage& image) override;
+    void ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int bytesPerPixel,
+                            FCEffectThreadState* state) override;
 
     // Cells of the disc (valid after PrepareImage).
     int GetMaskCount() const { return m_maskCount; }
@@ -92,6 +106,9 @@ public:
     };
 
 private:
+    struct Scan;
+    void FilterPixel(Scan& scan, int x, int y, BYTE* pixel) const;
+
     int m_radius;
     double m_strength;
     int m_maskCount = 0;
@@ -104,7 +121,6 @@ private:
     // The sideways offsets as byte distances in the copy, for pixels whose disc stays inside.
     std::vector<std::ptrdiff_t> m_addOnRightBytes, m_removeOnRightBytes;
     FCObjImage m_copy;
-    std::uint64_t m_run = 0;
 };
 
 // Pencil sketch: the grey image dodged by its blurred, brightened, inverted grey. 32-bit pixels

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <new>
 
 // ---------------------------------------------------------------------------------------------
 // Lookup tables
@@ -17,6 +18,21 @@ void FCEffectLUT::PrepareImage(FCObjImage&)
         m_table[i] = ComputeEntry(i);
         m_bytes[i] = BYTE(m_table[i] & 0xFF);
     }
+    bool identity = true, complement = true;
+    for (int i = 0; i < 256; ++i)
+    {
+        identity = identity && m_bytes[i] == i;
+        complement = complement && m_bytes[i] == 255 - i;
+    }
+    // A step: 0 up to some value, 255 above it.
+    int zeros = 0;
+    while (zeros < 256 && m_bytes[zeros] == 0)
+        ++zeros;
+    bool step = true;
+    for (int i = zeros; i < 256; ++i)
+        step = step && m_bytes[i] == 255;
+    m_step = zeros - 1;
+    m_shape = identity ? Shape::Identity : complement ? Shape::Complement : step ? Shape::Step : Shape::Table;
 }
 
 void FCEffectLUT::ApplyToPixel(FCObjImage&, int, int, BYTE* pixel)
@@ -26,13 +42,49 @@ void FCEffectLUT::ApplyToPixel(FCObjImage&, int, int, BYTE* pixel)
     pixel[2] = m_bytes[pixel[2]];
 }
 
+namespace
+{
+// The colour bytes of a row of n bytes, f applied to each: every byte at 24 bits, all but the
+// fourth of each pixel at 32 (those loops are vectorised; the alpha byte is put back as it was).
+template <class F> void MapColourBytes(BYTE* row, int n, int bytesPerPixel, F f)
+{
+    if (bytesPerPixel == 3)
+        for (int i = 0; i < n; ++i)
+            row[i] = f(row[i]);
+    else
+        for (int i = 0; i < n; ++i)
+            row[i] = (i & 3) == 3 ? row[i] : f(row[i]);
+}
+} // namespace
+
 void FCEffectLUT::ApplyToRow(FCObjImage& image, int, BYTE* row, int bytesPerPixel)
 {
     const int width = image.Width();
+    if (bytesPerPixel != 3 && bytesPerPixel != 4)
+    {
+        MapRowChannels(row, width, bytesPerPixel, m_bytes, m_bytes, m_bytes);
+        return;
+    }
+    const int n = width * bytesPerPixel;
+    switch (m_shape)
+    {
+    case Shape::Identity:
+        return;
+    case Shape::Complement:
+        MapColourBytes(row, n, bytesPerPixel, [](BYTE v) { return BYTE(~v); });
+        return;
+    case Shape::Step:
+    {
+        const int t = m_step;
+        MapColourBytes(row, n, bytesPerPixel, [t](BYTE v) { return BYTE(v > t ? 255 : 0); });
+        return;
+    }
+    case Shape::Table:
+        break;
+    }
     if (bytesPerPixel == 3)
     {
         // Every byte of a 24-bit row is a colour byte.
-        const int n = width * 3;
         for (int i = 0; i < n; ++i)
             row[i] = m_bytes[row[i]];
         return;
@@ -181,9 +233,6 @@ void FCEffectFillColor::ApplyToPixel(FCObjImage&, int, int, BYTE* pixel)
 
 namespace
 {
-// Runs of FCEffectNoisify, and the run each thread last drew for.
-std::atomic<unsigned long long> g_noiseRuns{0};
-thread_local unsigned long long t_noiseRun = 0;
 std::atomic<unsigned long long> g_noiseSeeds{0};
 
 // A state for the generator, different for every call (splitmix64 of a counter).
@@ -194,6 +243,11 @@ std::uint32_t NextNoiseSeed()
     z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
     return std::uint32_t(z ^ (z >> 31));
 }
+
+struct NoiseState : FCEffectThreadState
+{
+    FCRandomGenerator generator{NextNoiseSeed()};
+};
 } // namespace
 
 FCEffectNoisify::FCEffectNoisify(int amount, bool independentColours)
@@ -201,36 +255,53 @@ FCEffectNoisify::FCEffectNoisify(int amount, bool independentColours)
 {
 }
 
-void FCEffectNoisify::PrepareImage(FCObjImage&)
-{
-    m_run = g_noiseRuns.fetch_add(1, std::memory_order_relaxed) + 1;
-}
-
 int FCEffectNoisify::RandomNoise() const
 {
-    const int s = FCRandom() + FCRandom() + FCRandom() + FCRandom();
+    return RandomNoise(ThreadRandomGenerator());
+}
+
+int FCEffectNoisify::RandomNoise(FCRandomGenerator& generator) const
+{
+    const int s = generator.Next() + generator.Next() + generator.Next() + generator.Next();
     return int((s * 6.7131703409299e-5 - 4.3994090512278) * m_amount);
 }
 
-void FCEffectNoisify::ApplyToPixel(FCObjImage&, int, int, BYTE* pixel)
+void FCEffectNoisify::AddNoise(FCRandomGenerator& generator, BYTE* pixel) const
 {
-    // Band threads all start the generator from the same state; left so, every band would get
-    // the same noise and the pattern would repeat down the image.
-    if (m_run != 0 && t_noiseRun != m_run)
-    {
-        t_noiseRun = m_run;
-        FCRandomSetState(NextNoiseSeed());
-    }
-    const int nB = RandomNoise();
+    const int nB = RandomNoise(generator);
     int nG = nB, nR = nB;
     if (m_independentColours)
     {
-        nG = RandomNoise();
-        nR = RandomNoise();
+        nG = RandomNoise(generator);
+        nR = RandomNoise(generator);
     }
     pixel[0] = ClampToByte(pixel[0] + nB);
     pixel[1] = ClampToByte(pixel[1] + nG);
     pixel[2] = ClampToByte(pixel[2] + nR);
+}
+
+void FCEffectNoisify::ApplyToPixel(FCObjImage&, int, int, BYTE* pixel)
+{
+    AddNoise(ThreadRandomGenerator(), pixel);
+}
+
+std::unique_ptr<FCEffectThreadState> FCEffectNoisify::CreateThreadState(const FCObjImage&)
+{
+    return std::unique_ptr<FCEffectThreadState>(new (std::nothrow) NoiseState);
+}
+
+void FCEffectNoisify::ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int bytesPerPixel,
+                                         FCEffectThreadState* state)
+{
+    if (!state)
+    {
+        FCImageEffect::ApplyToPixelsOfRow(image, y, row, bytesPerPixel, state);
+        return;
+    }
+    FCRandomGenerator& generator = static_cast<NoiseState*>(state)->generator;
+    const int w = image.Width();
+    for (int x = 0; x < w; ++x, row += bytesPerPixel)
+        AddNoise(generator, row);
 }
 
 const BYTE FCEffectHalftoneM3::kMatrix[8][8] = {

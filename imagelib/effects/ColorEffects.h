@@ -5,6 +5,7 @@
 #pragma once
 
 #include "imagelib/FCImageEffect.h"
+#include "imagelib/FCRandom.h"
 
 // Maps the blue, green and red bytes of width pixels through a table each (the low byte of the
 // entry); the alpha byte of 32-bit rows is left alone.
@@ -38,9 +39,22 @@ public:
     int Entry(int i) const { return m_table[i]; }
 
 private:
+    // What the table turns out to be, found in PrepareImage: rows of the tables that are a plain
+    // function of the byte (the negative, a threshold) are worked out without the lookups, with
+    // the same bytes.
+    enum class Shape
+    {
+        Table,      // anything else: one lookup per byte
+        Identity,   // every byte kept
+        Complement, // 255 - v
+        Step,       // 255 above m_step, else 0
+    };
+
     int m_table[256] = {};
     // The low bytes of m_table, which is what the rows receive.
     BYTE m_bytes[256] = {};
+    Shape m_shape = Shape::Table;
+    int m_step = 0;
 };
 
 // Brightness and contrast, each -100..100: contrast scales around 128 by (contrast + 100) %,
@@ -200,17 +214,25 @@ class FCEffectNoisify : public FCImageEffect
 {
 public:
     FCEffectNoisify(int amount, bool independentColours);
-    void PrepareImage(FCObjImage& image) override;
+    // Alone (outside a run) a pixel draws from the calling thread's generator.
     void ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
+    // Each band of a run draws from a generator of its own, started from a state no other band
+    // or run has had: left to start alike, every band would get the same noise and the pattern
+    // would repeat down the image.
+    std::unique_ptr<FCEffectThreadState> CreateThreadState(const FCObjImage& image) override;
+    void ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int bytesPerPixel,
+                            FCEffectThreadState* state) override;
 
-    // The sum of four draws of the per-thread generator, centred and scaled by amount.
+    // The sum of four draws of the generator (the calling thread's by default), centred and
+    // scaled by amount.
     int RandomNoise() const;
+    int RandomNoise(FCRandomGenerator& generator) const;
 
 private:
+    void AddNoise(FCRandomGenerator& generator, BYTE* pixel) const;
+
     int m_amount;
     bool m_independentColours;
-    // Set by PrepareImage: each thread that draws for a new run starts a sequence of its own.
-    unsigned long long m_run = 0;
 };
 
 // Ordered dither of the luminance through the 8 x 8 Bayer matrix: black or white pixels.

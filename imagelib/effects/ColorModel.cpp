@@ -152,6 +152,14 @@ FCEffectHueSaturation::FCEffectHueSaturation(int hue, int saturation)
         }
 }
 
+void FCEffectHueSaturation::ApplyToPixelsOfRow(FCObjImage& image, int, BYTE* row, int bytesPerPixel,
+                                               FCEffectThreadState*)
+{
+    const int w = image.Width();
+    for (int x = 0; x < w; ++x, row += bytesPerPixel)
+        FCEffectHueSaturation::ApplyToPixel(image, x, 0, row);
+}
+
 void FCEffectHueSaturation::ApplyToPixel(FCObjImage&, int, int, BYTE* pixel)
 {
     double hue, lightness, saturation;

@@ -35,6 +35,8 @@ class FCEffectHueSaturation : public FCImageEffect
 public:
     FCEffectHueSaturation(int hue, int saturation);
     void ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
+    void ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int bytesPerPixel,
+                            FCEffectThreadState* state) override;
 
 private:
     // One pair of tables per hue range (red, yellow, green, cyan, blue, magenta); the dialog only

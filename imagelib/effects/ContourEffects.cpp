@@ -1,6 +1,6 @@
-#include "imagelib/effects/NeighbourhoodVectorise.h"
-
 #include "imagelib/effects/ContourEffects.h"
+
+#include "imagelib/effects/VectorDispatch.h"
 
 #include "imagelib/PixelHelpers.h"
 
@@ -10,30 +10,12 @@
 #include <cstring>
 #include <utility>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 using neighbour::RunWindowRow3x3;
 
 namespace
 {
 // Interior loops over the bytes [from, end) of a row: a, b and c are the rows above, at and below,
 // s the bytes per pixel, so a[i - s], a[i], a[i + s] are the window's top row w0, w1, w2.
-
-template <int N>
-ORVALIS_SIMD_CLONES void SimpleContourInterior(const BYTE* __restrict a, const BYTE* __restrict b,
-                                               const BYTE* __restrict c, int s, int from, int end,
-                                               BYTE* __restrict out)
-{
-    for (int i = from; i < end; ++i)
-    {
-        const int gx = (a[i + s] + N * b[i + s] + c[i + s]) - (a[i - s] + N * b[i - s] + c[i - s]);
-        const int gy = (c[i - s] + N * c[i] + c[i + s]) - (a[i - s] + N * a[i] + a[i + s]);
-        const int v = std::abs(gx) + std::abs(gy);
-        out[i] = BYTE(v > 255 ? 255 : v);
-    }
-}
 
 template <int N> BYTE SimpleContourWindow(const int* w)
 {
@@ -42,160 +24,17 @@ template <int N> BYTE SimpleContourWindow(const int* w)
     return BYTE(std::min(255, std::abs(gx) + std::abs(gy)));
 }
 
-// With T the ring total and S the sum of three consecutive ring values, 5 S - 3 (T - S) = 8 S - 3 T.
-ORVALIS_SIMD_CLONES void KirschInterior(const BYTE* __restrict a, const BYTE* __restrict b,
-                                        const BYTE* __restrict c, int s, int from, int end,
-                                        BYTE* __restrict out)
-{
-    for (int i = from; i < end; ++i)
-    {
-        const int r0 = a[i - s], r1 = a[i], r2 = a[i + s], r3 = b[i + s];
-        const int r4 = c[i + s], r5 = c[i], r6 = c[i - s], r7 = b[i - s];
-        const int t3 = 3 * (r0 + r1 + r2 + r3 + r4 + r5 + r6 + r7);
-        int m = std::abs(8 * (r0 + r1 + r2) - t3);
-        m = std::max(m, std::abs(8 * (r1 + r2 + r3) - t3));
-        m = std::max(m, std::abs(8 * (r2 + r3 + r4) - t3));
-        m = std::max(m, std::abs(8 * (r3 + r4 + r5) - t3));
-        m = std::max(m, std::abs(8 * (r4 + r5 + r6) - t3));
-        m = std::max(m, std::abs(8 * (r5 + r6 + r7) - t3));
-        m = std::max(m, std::abs(8 * (r6 + r7 + r0) - t3));
-        m = std::max(m, std::abs(8 * (r7 + r0 + r1) - t3));
-        m >>= 1;
-        out[i] = BYTE(m > 255 ? 255 : m);
-    }
-}
-
 // FCEffectContoursGradient::ContourValue over a row, in the same order of operations, a chunk of
 // bytes at a time: the integer part, the square roots (with SSE2 where there is one: the
 // compiler does not vectorise a square root that may have to set errno), then the quotients.
 constexpr int kContourChunk = 512;
 
-ORVALIS_SIMD_CLONES void ContourResponses(const BYTE* __restrict a, const BYTE* __restrict b,
-                                          const BYTE* __restrict c, int s, int from, int n,
-                                          double* __restrict q, int* __restrict low, int* __restrict range,
-                                          int* __restrict right)
-{
-    for (int j = 0; j < n; ++j)
-    {
-        const int i = from + j;
-        const int r0 = a[i - s], r1 = a[i], r2 = a[i + s], r3 = b[i + s];
-        const int r4 = c[i + s], r5 = c[i], r6 = c[i - s], r7 = b[i - s];
-        const int t3 = 3 * (r0 + r1 + r2 + r3 + r4 + r5 + r6 + r7);
-        const int k0 = std::abs(8 * (r0 + r1 + r2) - t3), k1 = std::abs(8 * (r1 + r2 + r3) - t3);
-        const int k2 = std::abs(8 * (r2 + r3 + r4) - t3), k3 = std::abs(8 * (r3 + r4 + r5) - t3);
-        const int k4 = std::abs(8 * (r4 + r5 + r6) - t3), k5 = std::abs(8 * (r5 + r6 + r7) - t3);
-        const int k6 = std::abs(8 * (r6 + r7 + r0) - t3), k7 = std::abs(8 * (r7 + r0 + r1) - t3);
-        const int mn = std::min(std::min(std::min(k0, k1), std::min(k2, k3)),
-                                std::min(std::min(k4, k5), std::min(k6, k7)));
-        const int mx = std::max(std::max(std::max(k0, k1), std::max(k2, k3)),
-                                std::max(std::max(k4, k5), std::max(k6, k7)));
-        const int squares = k0 * k0 + k1 * k1 + k2 * k2 + k3 * k3 + k4 * k4 + k5 * k5 + k6 * k6 + k7 * k7;
-        q[j] = double(std::max(squares, 1)) * 0.125;
-        low[j] = mn;
-        range[j] = mx - mn;
-        right[j] = r3; // w5
-    }
-}
-
-ORVALIS_SIMD_CLONES void ContourValues(const double* __restrict rms, const int* __restrict low,
-                                       const int* __restrict range, const int* __restrict right, int n,
-                                       double threshold, BYTE* __restrict out)
-{
-    for (int j = 0; j < n; ++j)
-    {
-        // The range when it exceeds the threshold, else the threshold.
-        const double d = (low[j] - rms[j]) / std::max(double(range[j]), threshold);
-        const double v = (right[j] - d) * 128 / rms[j];
-        out[j] = BYTE(int(std::min(std::max(v, 0.0), 255.0))); // v is never a NaN: rms >= sqrt(0.125)
-    }
-}
-
-void ContourInterior(const BYTE* a, const BYTE* b, const BYTE* c, int s, int from, int end, BYTE* out,
-                     double threshold)
-{
-    alignas(64) double q[kContourChunk];
-    alignas(64) int low[kContourChunk], range[kContourChunk], right[kContourChunk];
-    for (int i0 = from; i0 < end; i0 += kContourChunk)
-    {
-        const int n = std::min(kContourChunk, end - i0);
-        ContourResponses(a, b, c, s, i0, n, q, low, range, right);
-        int j = 0;
-#if defined(__SSE2__)
-        for (; j + 2 <= n; j += 2)
-            _mm_store_pd(q + j, _mm_sqrt_pd(_mm_load_pd(q + j)));
-#endif
-        for (; j < n; ++j)
-            q[j] = std::sqrt(q[j]);
-        ContourValues(q, low, range, right, n, threshold, out + i0);
-    }
-}
-
 // The window values of the ring round the centre, in ring order.
 constexpr int kRing[8] = {0, 1, 2, 5, 8, 7, 6, 3};
-
-// The Canny gradient |up - down| + |left - right|, capped at 255.
-ORVALIS_SIMD_CLONES void GradientInterior(const BYTE* __restrict a, const BYTE* __restrict b,
-                                          const BYTE* __restrict c, int s, int from, int end,
-                                          BYTE* __restrict out)
-{
-    for (int i = from; i < end; ++i)
-    {
-        const int v = std::abs(a[i] - c[i]) + std::abs(b[i - s] - b[i + s]);
-        out[i] = BYTE(v > 255 ? 255 : v);
-    }
-}
 
 BYTE GradientWindow(const int* w)
 {
     return BYTE(std::min(255, std::abs(w[1] - w[7]) + std::abs(w[3] - w[5])));
-}
-
-// FCEffectContoursCanny::SuppressNonMaximum over a row without branches. Its quantised step
-// floor(g / m + 1.586), for |g| <= m and 1 <= m <= 255, is taken in integers: g / m >= 0.414 steps
-// +1, g / m < -0.586 steps -1. No quotient of such integers lies within 1 / (500 m) of either bound
-// (500 g = 207 m or 500 g = -293 m needs m to be a multiple of 500), far beyond the rounding of
-// the floating-point form, so both agree on every window of bytes. Each step becomes two masks
-// per axis (all bits set or none), which pick the neighbour ahead and the one behind.
-ORVALIS_SIMD_CLONES void SuppressInterior(const BYTE* __restrict a, const BYTE* __restrict b,
-                                          const BYTE* __restrict c, int s, int from, int end,
-                                          BYTE* __restrict out)
-{
-    for (int i = from; i < end; ++i)
-    {
-        const int w0 = a[i - s], w1 = a[i], w2 = a[i + s];
-        const int w3 = b[i - s], w4 = b[i], w5 = b[i + s];
-        const int w6 = c[i - s], w7 = c[i], w8 = c[i + s];
-        const int gy = w1 - w7;
-        const int gx = w3 - w5;
-        const int m = std::max(std::abs(gx), std::abs(gy));
-        const int mm = m + int(m == 0);
-        const int xPlus = -int(500 * gx >= 207 * mm);
-        const int xMinus = -int(500 * gx < -293 * mm);
-        const int yPlus = -int(500 * gy >= 207 * mm);
-        const int yMinus = -int(500 * gy < -293 * mm);
-        const int top = w1 ^ ((w0 ^ w1) & xMinus) ^ ((w2 ^ w1) & xPlus);
-        const int mid = w4 ^ ((w3 ^ w4) & xMinus) ^ ((w5 ^ w4) & xPlus);
-        const int bot = w7 ^ ((w6 ^ w7) & xMinus) ^ ((w8 ^ w7) & xPlus);
-        const int ahead = mid ^ ((top ^ mid) & yMinus) ^ ((bot ^ mid) & yPlus);
-        const int oppTop = w1 ^ ((w0 ^ w1) & xPlus) ^ ((w2 ^ w1) & xMinus);
-        const int oppMid = w4 ^ ((w3 ^ w4) & xPlus) ^ ((w5 ^ w4) & xMinus);
-        const int oppBot = w7 ^ ((w6 ^ w7) & xPlus) ^ ((w8 ^ w7) & xMinus);
-        const int behind = oppMid ^ ((oppTop ^ oppMid) & yPlus) ^ ((oppBot ^ oppMid) & yMinus);
-        const int keep = int(m > 0) & int(w4 >= ahead) & int(w4 >= behind);
-        out[i] = BYTE(w4 & -keep);
-    }
-}
-
-template <BYTE (*Kernel)(const int*)>
-ORVALIS_SIMD_CLONES void KernelInterior(const BYTE* __restrict a, const BYTE* __restrict b,
-                                        const BYTE* __restrict c, int s, int from, int end,
-                                        BYTE* __restrict out)
-{
-    for (int i = from; i < end; ++i)
-    {
-        const int w[9] = {a[i - s], a[i], a[i + s], b[i - s], b[i], b[i + s], c[i - s], c[i], c[i + s]};
-        out[i] = Kernel(w);
-    }
 }
 
 // ZeroCrossing2x2, inlined where the marking pass calls it.
@@ -221,30 +60,17 @@ inline int ZeroCrossingOfBytes(int p, int r, int b, int d)
     return std::min(255, 2 * m) & -crossing;
 }
 
-// The zero-crossing marks of a row of n bytes from the row and the one below (s bytes a pixel; the
-// last pixel's right neighbours are clamped to itself).
-ORVALIS_SIMD_CLONES void ZeroCrossingRow(const BYTE* __restrict row, const BYTE* __restrict below, int s,
-                                         int n, BYTE* __restrict out)
+// The bytes of a result row of the image's width, in slot 2 of the pass's working rows.
+BYTE* ResultRow(const FCObjImage& image, neighbour::RowScratch& scratch)
 {
-    for (int i = 0; i < n - s; ++i)
-        out[i] = BYTE(ZeroCrossingOfBytes(row[i], row[i + s], below[i], below[i + s]));
-    for (int i = n - s; i < n; ++i)
-        out[i] = BYTE(ZeroCrossingOfBytes(row[i], row[i], below[i], below[i]));
-}
-
-// The bytes of a result row of the image's width, from the calling thread's scratch space.
-BYTE* ResultRow(const FCObjImage& image)
-{
-    return neighbour::ThreadScratch(2, std::size_t(image.Width()) * std::size_t(image.ColorBits() / 8));
+    return scratch.Slot(2, std::size_t(image.Width()) * std::size_t(image.ColorBits() / 8));
 }
 
 // Progress after row y of a pass, the pass covering [base, base + span) of the whole: the
 // observer is told and asked whether to go on. Without an observer the pass always goes on.
 bool PassProgress(FCProgressObserver* observer, int y, int height, int span, int base)
 {
-    if (!observer) return true;
-    const int p = int((std::int64_t(span) * (y + 1)) / height) / 2 + base;
-    return observer->UpdateProgress(p);
+    return ProgressCheckpoint(observer, int((std::int64_t(span) * (y + 1)) / height) / 2 + base);
 }
 
 // A pass over the image, rows from the top: computeRow(y, out) -> bool makes result row y, whose
@@ -255,7 +81,8 @@ void ResultRowPass(FCObjImage& image, FCProgressObserver* observer, int span, in
     const int width = image.Width();
     const int height = image.Height();
     const int step = image.ColorBits() / 8;
-    BYTE* out = ResultRow(image);
+    neighbour::RowScratch scratch;
+    BYTE* out = ResultRow(image, scratch);
     if (!out) return;
     for (int y = 0; y < height; ++y)
     {
@@ -272,8 +99,9 @@ template <class ComputeRow>
 void InPlacePass(FCObjImage& image, int reach, FCProgressObserver* observer, int span, int base,
                  ComputeRow computeRow)
 {
-    neighbour::RowsBeforePass rows(image, reach);
-    BYTE* out = ResultRow(image);
+    neighbour::RowScratch scratch;
+    neighbour::RowsBeforePass rows(image, reach, scratch);
+    BYTE* out = ResultRow(image, scratch);
     if (!rows.Ready() || !out) return;
     const int width = image.Width();
     const int height = image.Height();
@@ -302,30 +130,62 @@ void WindowPassInPlace(FCObjImage& image, FCProgressObserver* observer, int span
                 });
 }
 
-// The largest B, G or R byte of a row of n bytes (alpha bytes skipped at 4 bytes a pixel).
-ORVALIS_SIMD_CLONES int LargestColourByte(const BYTE* __restrict row, int n, int step)
+namespace contour_generic
 {
-    BYTE m = 0;
-    if (step == 3)
-        for (int i = 0; i < n; ++i)
-            m = std::max(m, row[i]);
-    else
-        for (int i = 0; i < n; ++i)
-            m = std::max(m, BYTE(row[i] & ((i & 3) == 3 ? 0 : 0xFF)));
-    return m;
-}
+#include "imagelib/effects/ContourKernels.inl"
+} // namespace contour_generic
 
-// Every B, G and R byte v of a row becomes v x 255 / mx (mx 1..254, integer division; the
-// floating-point quotient of these small integers, truncated, is exact).
-ORVALIS_SIMD_CLONES void StretchColourBytes(BYTE* __restrict row, int n, int step, int mx)
+#ifdef ORVALIS_AVX2_TARGET
+ORVALIS_AVX2_BEGIN
+namespace contour_avx2
 {
-    const float d = float(mx);
-    if (step == 3)
-        for (int i = 0; i < n; ++i)
-            row[i] = BYTE(int(float(row[i] * 255) / d));
+#include "imagelib/effects/ContourKernels.inl"
+} // namespace contour_avx2
+ORVALIS_AVX2_END
+#endif
+
+using InteriorFn = void (*)(const BYTE*, const BYTE*, const BYTE*, int, int, int, BYTE*);
+
+// The row loops for one instruction set.
+struct ContourKernels
+{
+    InteriorFn prewitt, sobel, kirsch, gradient, suppress, laplacian2, laplacian4, laplacian8;
+    void (*contour)(const BYTE*, const BYTE*, const BYTE*, int, int, int, BYTE*, double);
+    void (*zeroCrossingRow)(const BYTE*, const BYTE*, int, int, BYTE*);
+    int (*largestColourByte)(const BYTE*, int, int);
+    void (*stretchColourBytes)(BYTE*, int, int, int);
+};
+
+#define ORVALIS_CONTOUR_KERNELS(ns)                                                                          \
+    ContourKernels                                                                                           \
+    {                                                                                                        \
+        ns::PrewittInterior, ns::SobelInterior, ns::KirschInterior, ns::GradientInterior,                    \
+            ns::SuppressInterior, ns::Laplacian2Interior, ns::Laplacian4Interior, ns::Laplacian8Interior,    \
+            ns::ContourInterior, ns::ZeroCrossingRow, ns::LargestColourByte, ns::StretchColourBytes          \
+    }
+
+const ContourKernels& Kernels(bool avx2)
+{
+    static const ContourKernels generic = ORVALIS_CONTOUR_KERNELS(contour_generic);
+#ifdef ORVALIS_AVX2_TARGET
+    static const ContourKernels vector = ORVALIS_CONTOUR_KERNELS(contour_avx2);
+    if (avx2) return vector;
+#else
+    (void)avx2;
+#endif
+    return generic;
+}
+#undef ORVALIS_CONTOUR_KERNELS
+
+// The Laplacian interior loop of a kernel.
+template <BYTE (*Kernel)(const int*)> InteriorFn LaplacianInterior(const ContourKernels& k)
+{
+    if constexpr (Kernel == &FCEffectContoursLaplacien2)
+        return k.laplacian2;
+    else if constexpr (Kernel == &FCEffectContoursLaplacien4)
+        return k.laplacian4;
     else
-        for (int i = 0; i < n; ++i)
-            row[i] = (i & 3) == 3 ? row[i] : BYTE(int(float(row[i] * 255) / d));
+        return k.laplacian8;
 }
 } // namespace
 
@@ -336,10 +196,12 @@ template <int N> void FCEffectSimpleContour<N>::PrepareImage(FCObjImage& image)
     m_copy.Take(image);
 }
 
-template <int N> void FCEffectSimpleContour<N>::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
+template <int N>
+bool FCEffectSimpleContour<N>::ComputeResultRow(int y, BYTE* out, neighbour::RowScratch& scratch) const
 {
-    (void)image;
-    m_copy.ApplyWindow3x3(x, y, pixel, SimpleContourInterior<N>, SimpleContourWindow<N>);
+    const ContourKernels& k = Kernels(scratch.Avx2());
+    return neighbour::WindowResultRow3x3(m_copy.Image(), y, out, N == 1 ? k.prewitt : k.sobel,
+                                         SimpleContourWindow<N>);
 }
 
 template class FCEffectSimpleContour<1>;
@@ -375,10 +237,10 @@ void FCEffectGradientBase::PrepareImage(FCObjImage& image)
     m_copy.Take(image);
 }
 
-void FCEffectGradientBase::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
+bool FCEffectGradientBase::ComputeResultRow(int y, BYTE* out, neighbour::RowScratch& scratch) const
 {
-    (void)image;
-    m_copy.ApplyWindow3x3(x, y, pixel, KirschInterior, KirschMagnitude);
+    return neighbour::WindowResultRow3x3(m_copy.Image(), y, out, Kernels(scratch.Avx2()).kirsch,
+                                         KirschMagnitude);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -407,13 +269,13 @@ BYTE FCEffectContoursGradient::ContourValue(const int window[9]) const
     return TruncClampToByte((window[5] - d) * 128 / rms);
 }
 
-void FCEffectContoursGradient::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
+bool FCEffectContoursGradient::ComputeResultRow(int y, BYTE* out, neighbour::RowScratch& scratch) const
 {
-    (void)image;
-    auto interior = [this](const BYTE* a, const BYTE* b, const BYTE* c, int s, int from, int end, BYTE* o)
-    { ContourInterior(a, b, c, s, from, end, o, m_threshold); };
+    const auto contour = Kernels(scratch.Avx2()).contour;
+    auto interior = [&](const BYTE* a, const BYTE* b, const BYTE* c, int s, int from, int end, BYTE* o)
+    { contour(a, b, c, s, from, end, o, m_threshold); };
     auto window = [this](const int* w) { return ContourValue(w); };
-    m_copy.ApplyWindow3x3(x, y, pixel, interior, window);
+    return neighbour::WindowResultRow3x3(m_copy.Image(), y, out, interior, window);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -439,7 +301,8 @@ template <BYTE (*Kernel)(const int*)>
 void FCEffectContoursFilter<Kernel>::ApplyToImage(FCObjImage& image, FCProgressObserver* observer)
 {
     if (!image.HasBits()) return;
-    WindowPassInPlace(image, observer, 100, 0, KernelInterior<Kernel>, Kernel);
+    const ContourKernels& k = Kernels(UseAvx2());
+    WindowPassInPlace(image, observer, 100, 0, LaplacianInterior<Kernel>(k), Kernel);
     // MarkZeroCrossing of every pixel in scan order, a row at a time: a pixel reads only its right
     // and lower neighbours, which the pass has not written yet, so a row's marks come from the
     // row and the one below as the first pass left them.
@@ -448,8 +311,8 @@ void FCEffectContoursFilter<Kernel>::ApplyToImage(FCObjImage& image, FCProgressO
     ResultRowPass(image, observer, 100, 50,
                   [&](int y, BYTE* out)
                   {
-                      ZeroCrossingRow(image.RowAddress(y), image.RowAddress(std::min(y + 1, height - 1)),
-                                      step, image.Width() * step, out);
+                      k.zeroCrossingRow(image.RowAddress(y), image.RowAddress(std::min(y + 1, height - 1)),
+                                        step, image.Width() * step, out);
                       return true;
                   });
 }
@@ -499,27 +362,29 @@ void FCEffectContoursCanny::ApplyToImage(FCObjImage& image, FCProgressObserver* 
     if (!image.HasBits() || m_size < 1) return;
     const int width = image.Width();
     const int step = image.ColorBits() / 8;
+    const bool avx2 = UseAvx2();
+    const ContourKernels& k = Kernels(avx2);
     InPlacePass(image, m_size / 2, observer, 100, 0,
                 [&](const neighbour::RowsBeforePass& rows, int y, BYTE* out)
                 {
                     const BYTE* window[5];
                     for (int r = 0; r < m_size; ++r)
                         window[r] = rows.Row(y - m_size / 2 + r);
-                    ConvolveRows(window, width, step, out);
+                    ConvolveRows(window, width, step, out, avx2);
                     return true;
                 });
 
     // The gradient, then the suppression, each of the picture as the previous pass left it.
-    WindowPassInPlace(image, observer, m_suppressNonMaxima ? 50 : 100, 50, GradientInterior, GradientWindow);
-    if (m_suppressNonMaxima) WindowPassInPlace(image, observer, 50, 75, SuppressInterior, SuppressNonMaximum);
+    WindowPassInPlace(image, observer, m_suppressNonMaxima ? 50 : 100, 50, k.gradient, GradientWindow);
+    if (m_suppressNonMaxima) WindowPassInPlace(image, observer, 50, 75, k.suppress, SuppressNonMaximum);
 
     // The stretch, also after a stop: the largest of B, G and R goes to 255.
     const int height = image.Height();
     const int rowBytes = width * step;
     int mx = 1;
     for (int y = 0; y < height; ++y)
-        mx = std::max(mx, LargestColourByte(image.RowAddress(y), rowBytes, step));
+        mx = std::max(mx, k.largestColourByte(image.RowAddress(y), rowBytes, step));
     if (mx == 255) return;
     for (int y = 0; y < height; ++y)
-        StretchColourBytes(image.RowAddress(y), rowBytes, step, mx);
+        k.stretchColourBytes(image.RowAddress(y), rowBytes, step, mx);
 }

@@ -14,27 +14,25 @@
 // |Gx| + |Gy| capped at 255, where Gx is the right column of the 3 x 3 window minus the left one
 // and Gy the bottom row minus the top one, the middle values weighted N: N = 1 is Prewitt
 // ("Prewitt"), N = 2 Sobel ("Sobel").
-template <int N> class FCEffectSimpleContour : public FCImageEffect
+template <int N> class FCEffectSimpleContour : public neighbour::FCNeighbourhoodEffect
 {
     static_assert(N == 1 || N == 2, "Prewitt (1) or Sobel (2)");
 
 public:
     void PrepareImage(FCObjImage& image) override;
-    void ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
 
-private:
-    neighbour::SourceCopy m_copy;
+protected:
+    bool ComputeResultRow(int y, BYTE* out, neighbour::RowScratch& scratch) const override;
 };
 
 extern template class FCEffectSimpleContour<1>;
 extern template class FCEffectSimpleContour<2>;
 
 // The Kirsch compass gradient ("Dérivée &Gradient").
-class FCEffectGradientBase : public FCImageEffect
+class FCEffectGradientBase : public neighbour::FCNeighbourhoodEffect
 {
 public:
     void PrepareImage(FCObjImage& image) override;
-    void ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
 
     // The eight compass responses of a window (w0..w8 row by row; the centre takes no part). The
     // ring round the centre is w0, w1, w2, w5, w8, w7, w6, w3; the response of direction d is 5
@@ -45,7 +43,7 @@ public:
     static BYTE KirschMagnitude(const int window[9]);
 
 protected:
-    neighbour::SourceCopy m_copy;
+    bool ComputeResultRow(int y, BYTE* out, neighbour::RowScratch& scratch) const override;
 };
 
 // A normalised Kirsch contour with a threshold ("Contours gradient optimisé").
@@ -56,8 +54,6 @@ public:
     // 1 are taken as 1: a threshold of 0 would divide by zero.
     explicit FCEffectContoursGradient(int threshold);
 
-    void ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
-
     // From the absolute Kirsch responses a1..a8: mn and mx the smallest and largest, rms =
     // sqrt(max(sum of squares, 1) x 0.125), d = (mn - rms) / (mx - mn) when mx - mn exceeds the
     // threshold, else (mn - rms) / threshold; the value is trunc((w5 - d) x 128 / rms), clamped to
@@ -67,6 +63,8 @@ public:
     double Threshold() const { return m_threshold; }
 
 private:
+    bool ComputeResultRow(int y, BYTE* out, neighbour::RowScratch& scratch) const override;
+
     double m_threshold;
 };
 

@@ -1,6 +1,6 @@
-#include "imagelib/effects/NeighbourhoodVectorise.h"
-
 #include "imagelib/effects/ConvolutionEffects.h"
+
+#include "imagelib/effects/VectorDispatch.h"
 
 #include "imagelib/PixelHelpers.h"
 
@@ -38,93 +38,44 @@ inline BYTE ClampSumToByte(std::int64_t v)
     return v >= 255 ? BYTE(255) : (v < 1 ? BYTE(0) : BYTE(v));
 }
 
-// acc[j] += weight x src[j], j < n.
-ORVALIS_SIMD_CLONES void AddTap(int* __restrict acc, const BYTE* __restrict src, int weight, int n)
+namespace convolution_generic
 {
-    for (int j = 0; j < n; ++j)
-        acc[j] += weight * int(src[j]);
-}
+#include "imagelib/effects/ConvolutionKernels.inl"
+} // namespace convolution_generic
 
-// acc[j] = the sum of weight x value over the 3 x 3 window of byte from + j, from the window's
-// rows r0, r1, r2 and weights k row by row; s is the bytes per pixel.
-ORVALIS_SIMD_CLONES void SumWindow3(const BYTE* __restrict r0, const BYTE* __restrict r1,
-                                    const BYTE* __restrict r2, const int* __restrict k, int s, int from,
-                                    int n, int* __restrict acc)
+#ifdef ORVALIS_AVX2_TARGET
+ORVALIS_AVX2_BEGIN
+namespace convolution_avx2
 {
-    const int k0 = k[0], k1 = k[1], k2 = k[2], k3 = k[3], k4 = k[4], k5 = k[5], k6 = k[6], k7 = k[7],
-              k8 = k[8];
-    for (int j = 0; j < n; ++j)
-    {
-        const int i = from + j;
-        acc[j] = k0 * r0[i - s] + k1 * r0[i] + k2 * r0[i + s] + k3 * r1[i - s] + k4 * r1[i] + k5 * r1[i + s] +
-                 k6 * r2[i - s] + k7 * r2[i] + k8 * r2[i + s];
-    }
-}
+#include "imagelib/effects/ConvolutionKernels.inl"
+} // namespace convolution_avx2
+ORVALIS_AVX2_END
+#endif
 
-// acc[j] += the sum of weight x value over one row of a 5 x 5 window: the row p, its weights w.
-ORVALIS_SIMD_CLONES void AddWindowRow5(const BYTE* __restrict p, const int* __restrict w, int s, int from,
-                                       int n, int* __restrict acc)
+// The row loops for one instruction set.
+struct ConvolutionKernels
 {
-    const int w0 = w[0], w1 = w[1], w2 = w[2], w3 = w[3], w4 = w[4];
-    for (int j = 0; j < n; ++j)
-    {
-        const int i = from + j;
-        acc[j] += w0 * p[i - 2 * s] + w1 * p[i - s] + w2 * p[i] + w3 * p[i + s] + w4 * p[i + 2 * s];
-    }
-}
+    void (*addTap)(int*, const BYTE*, int, int);
+    void (*sumWindow3)(const BYTE*, const BYTE*, const BYTE*, const int*, int, int, int, int*);
+    void (*addWindowRow5)(const BYTE*, const int*, int, int, int, int*);
+    void (*finishSums)(BYTE*, const int*, int, int, int, int);
+    void (*embossInterior)(BYTE*, const int*, const int*, const int*, const double*, int, int);
+};
 
-// out[j] = offset + acc[j] / divisor (truncated), clamped to 0..255.
-ORVALIS_SIMD_CLONES void FinishSums(BYTE* __restrict out, const int* __restrict acc, int n, int offset,
-                                    int divisor, int division)
+const ConvolutionKernels& Kernels(bool avx2)
 {
-    if (division == kDivideNone)
-    {
-        for (int j = 0; j < n; ++j)
-        {
-            const int v = offset + acc[j];
-            out[j] = BYTE(v < 0 ? 0 : (v > 255 ? 255 : v));
-        }
-    }
-    else if (division == kDivideFloat)
-    {
-        const float d = float(divisor);
-        for (int j = 0; j < n; ++j)
-        {
-            const int v = offset + int(float(acc[j]) / d);
-            out[j] = BYTE(v < 0 ? 0 : (v > 255 ? 255 : v));
-        }
-    }
-    else
-    {
-        const double d = double(divisor);
-        for (int j = 0; j < n; ++j)
-        {
-            const int v = offset + int(double(acc[j]) / d);
-            out[j] = BYTE(v < 0 ? 0 : (v > 255 ? 255 : v));
-        }
-    }
-}
-
-// Relief sums over the interior pixels [from, to) of rows of luminance, into one grey byte each.
-ORVALIS_SIMD_CLONES void EmbossInterior(BYTE* __restrict grey, const int* __restrict la,
-                                        const int* __restrict lb, const int* __restrict lc,
-                                        const double* __restrict k, int from, int to)
-{
-    for (int x = from; x < to; ++x)
-    {
-        double sum = 0.0;
-        sum += la[x - 1] * k[0];
-        sum += la[x] * k[1];
-        sum += la[x + 1] * k[2];
-        sum += lb[x - 1] * k[3];
-        sum += lb[x] * k[4];
-        sum += lb[x + 1] * k[5];
-        sum += lc[x - 1] * k[6];
-        sum += lc[x] * k[7];
-        sum += lc[x + 1] * k[8];
-        const double v = sum + 128.0;
-        grey[x] = BYTE(v >= 255.0 ? 255 : int((v > 0.0 ? v : 0.0) + 0.5));
-    }
+    static const ConvolutionKernels generic{
+        convolution_generic::AddTap, convolution_generic::SumWindow3, convolution_generic::AddWindowRow5,
+        convolution_generic::FinishSums, convolution_generic::EmbossInterior};
+#ifdef ORVALIS_AVX2_TARGET
+    static const ConvolutionKernels vector{convolution_avx2::AddTap, convolution_avx2::SumWindow3,
+                                           convolution_avx2::AddWindowRow5, convolution_avx2::FinishSums,
+                                           convolution_avx2::EmbossInterior};
+    if (avx2) return vector;
+#else
+    (void)avx2;
+#endif
+    return generic;
 }
 } // namespace
 
@@ -159,7 +110,6 @@ void FCEffectConvolute::SetKernel(const int* kernel, int size, int divisor, int 
 
 void FCEffectConvolute::PlanKernel()
 {
-    m_copy.Invalidate();
     m_taps.clear();
     const int half = m_size / 2;
     std::int64_t weightSum = 0;
@@ -202,21 +152,21 @@ void FCEffectConvolute::ConvolveEdgePixel(const BYTE* const* rows, int x, int wi
     }
 }
 
-bool FCEffectConvolute::ConvolveRow(int y, BYTE* out) const
+bool FCEffectConvolute::ComputeResultRow(int y, BYTE* out, neighbour::RowScratch& scratch) const
 {
     const FCObjImage& source = m_copy.Image();
-    auto** rows =
-        reinterpret_cast<const BYTE**>(neighbour::ThreadScratch(1, sizeof(BYTE*) * std::size_t(m_size + 1)));
+    auto** rows = reinterpret_cast<const BYTE**>(scratch.Slot(1, sizeof(BYTE*) * std::size_t(m_size + 1)));
     if (!rows) return false;
     const int half = m_size / 2;
     for (int r = 0; r < m_size; ++r)
         rows[r] = ClampedRow(source, y - half + r);
-    ConvolveRows(rows, source.Width(), source.ColorBits() / 8, out);
+    ConvolveRows(rows, source.Width(), source.ColorBits() / 8, out, scratch.Avx2());
     return true;
 }
 
-void FCEffectConvolute::ConvolveRows(const BYTE* const* rows, int width, int step, BYTE* out) const
+void FCEffectConvolute::ConvolveRows(const BYTE* const* rows, int width, int step, BYTE* out, bool avx2) const
 {
+    const ConvolutionKernels& k = Kernels(avx2);
     if (m_size == 0)
     {
         std::memset(out, ClampToByte(m_offset), std::size_t(width) * std::size_t(step));
@@ -235,20 +185,20 @@ void FCEffectConvolute::ConvolveRows(const BYTE* const* rows, int width, int ste
         {
             const int n = std::min(kChunkBytes, end * step - i0);
             if (m_size == 3)
-                SumWindow3(rows[0], rows[1], rows[2], m_pKernel, step, i0, n, acc);
+                k.sumWindow3(rows[0], rows[1], rows[2], m_pKernel, step, i0, n, acc);
             else if (m_size == 5)
             {
                 std::fill(acc, acc + n, 0);
                 for (int r = 0; r < 5; ++r)
-                    AddWindowRow5(rows[r], m_pKernel + 5 * r, step, i0, n, acc);
+                    k.addWindowRow5(rows[r], m_pKernel + 5 * r, step, i0, n, acc);
             }
             else
             {
                 std::fill(acc, acc + n, 0);
                 for (const Tap& t : m_taps)
-                    AddTap(acc, rows[t.row] + i0 + t.dx * step, t.weight, n);
+                    k.addTap(acc, rows[t.row] + i0 + t.dx * step, t.weight, n);
             }
-            FinishSums(out + i0, acc, n, m_offset32, m_divisor, m_division);
+            k.finishSums(out + i0, acc, n, m_offset32, m_divisor, m_division);
         }
     }
     for (int x = 0; x < width; ++x)
@@ -257,12 +207,6 @@ void FCEffectConvolute::ConvolveRows(const BYTE* const* rows, int width, int ste
         if (x >= width) break;
         ConvolveEdgePixel(rows, x, width, step, out + x * step);
     }
-}
-
-void FCEffectConvolute::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
-{
-    (void)image;
-    m_copy.ApplyToPixel(x, y, pixel, [&](BYTE* out) { return ConvolveRow(y, out); });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -292,14 +236,14 @@ void FCEffectEmboss::PrepareImage(FCObjImage& image)
     m_copy.Take(image);
 }
 
-bool FCEffectEmboss::EmbossRow(int y, BYTE* out) const
+bool FCEffectEmboss::ComputeResultRow(int y, BYTE* out, neighbour::RowScratch& scratch) const
 {
     const FCObjImage& source = m_copy.Image();
     const int width = source.Width();
     const int step = source.ColorBits() / 8;
     const std::size_t w = std::size_t(width);
-    int* lum = reinterpret_cast<int*>(neighbour::ThreadScratch(1, sizeof(int) * 3 * w));
-    BYTE* grey = neighbour::ThreadScratch(2, w);
+    int* lum = reinterpret_cast<int*>(scratch.Slot(1, sizeof(int) * 3 * w));
+    BYTE* grey = scratch.Slot(2, w);
     if (!lum || !grey) return false;
     for (int r = 0; r < 3; ++r)
     {
@@ -311,7 +255,7 @@ bool FCEffectEmboss::EmbossRow(int y, BYTE* out) const
     const int* la = lum;
     const int* lb = lum + w;
     const int* lc = lum + 2 * w;
-    if (width > 2) EmbossInterior(grey, la, lb, lc, m_kernel, 1, width - 1);
+    if (width > 2) Kernels(scratch.Avx2()).embossInterior(grey, la, lb, lc, m_kernel, 1, width - 1);
     for (int x : {0, width - 1})
     {
         const int l = ClampIndex(x - 1, width);
@@ -325,10 +269,4 @@ bool FCEffectEmboss::EmbossRow(int y, BYTE* out) const
     for (int x = 0; x < width; ++x, out += step)
         std::memset(out, grey[x], std::size_t(step));
     return true;
-}
-
-void FCEffectEmboss::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
-{
-    (void)image;
-    m_copy.ApplyToPixel(x, y, pixel, [&](BYTE* out) { return EmbossRow(y, out); });
 }

@@ -29,7 +29,7 @@ inline constexpr FCConvolutionKernel3x3 kKernelPasseHaut{{-1, -2, -1, -2, 28, -2
 // the division truncating toward zero, clamped to 0..255. The window of a kernel of side s covers
 // columns x - s/2 .. x - s/2 + s - 1 and the same rows; coordinates outside the image are clamped
 // to its edge. Sums are kept in 64 bits, so kernels with very large weights cannot overflow.
-class FCEffectConvolute : public FCImageEffect
+class FCEffectConvolute : public neighbour::FCNeighbourhoodEffect
 {
 public:
     // An empty kernel (size 0): every pixel gets the clamped offset, 0.
@@ -40,7 +40,6 @@ public:
     void SetKernel(const int* kernel, int size, int divisor, int offset);
 
     void PrepareImage(FCObjImage& image) override;
-    void ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
 
     int KernelSize() const { return m_size; }
     int Divisor() const { return m_divisor; }
@@ -50,17 +49,16 @@ public:
 protected:
     // Result row y of the convolution of the copy, every byte of the row in the copy's layout
     // (alpha bytes too, which callers do not store). False when scratch memory cannot be had.
-    bool ConvolveRow(int y, BYTE* out) const;
+    bool ComputeResultRow(int y, BYTE* out, neighbour::RowScratch& scratch) const override;
     // The same from the rows of the window, rows[0..size-1] top to bottom (already clamped to the
-    // image), of width pixels of step bytes.
-    void ConvolveRows(const BYTE* const* rows, int width, int step, BYTE* out) const;
+    // image), of width pixels of step bytes, with the AVX2 row loops or the baseline ones.
+    void ConvolveRows(const BYTE* const* rows, int width, int step, BYTE* out, bool avx2) const;
 
     std::vector<int> m_kernel; // size x size weights, row by row
     const int* m_pKernel = nullptr;
     int m_size = 0;
     int m_divisor = 1;
     int m_offset = 0;
-    neighbour::SourceCopy m_copy;
 
 private:
     // How the rows are computed, worked out whenever the kernel changes.
@@ -90,21 +88,19 @@ public:
 
 // Relief: the luminance (59 G + 30 R + 11 B) / 100 of the 3 x 3 window through a kernel of
 // cosines turned by the angle, plus 128, written as grey.
-class FCEffectEmboss : public FCImageEffect
+class FCEffectEmboss : public neighbour::FCNeighbourhoodEffect
 {
 public:
     // The angle in degrees, brought into 0..359 by whole turns.
     explicit FCEffectEmboss(int angleDegrees);
 
     void PrepareImage(FCObjImage& image) override;
-    void ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
 
     // The nine weights, row by row.
     const double* Kernel() const { return m_kernel; }
 
 private:
-    bool EmbossRow(int y, BYTE* out) const;
+    bool ComputeResultRow(int y, BYTE* out, neighbour::RowScratch& scratch) const override;
 
     double m_kernel[9];
-    neighbour::SourceCopy m_copy;
 };

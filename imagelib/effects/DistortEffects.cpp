@@ -6,6 +6,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <type_traits>
 
 namespace
 {
@@ -155,6 +156,27 @@ void FCEffectBilinearDistort::ApplyToPixel(FCObjImage& image, int x, int y, BYTE
         SampleSource<3>(m_source, &m_background.rgbBlue, sx, sy, pixel);
 }
 
+void FCEffectBilinearDistort::ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int bytesPerPixel,
+                                                 FCEffectThreadState*)
+{
+    if (!m_source.HasBits()) return;
+    const int w = image.Width();
+    auto run = [&](auto n)
+    {
+        constexpr int N = decltype(n)::value;
+        for (int x = 0; x < w; ++x, row += bytesPerPixel)
+        {
+            double sx = 0.0, sy = 0.0;
+            MapToSource(x, y, &sx, &sy);
+            SampleSource<N>(m_source, &m_background.rgbBlue, sx, sy, row);
+        }
+    };
+    if (image.ColorBits() == 32)
+        run(std::integral_constant<int, 4>{});
+    else
+        run(std::integral_constant<int, 3>{});
+}
+
 // ---------------------------------------------------------------------------------------------
 
 FCEffectRotate::FCEffectRotate(double angle, std::uint32_t background)
@@ -220,6 +242,29 @@ void FCEffectRotate::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
         SampleSource<4>(m_source, &m_background.rgbBlue, sx, sy, pixel);
     else
         SampleSource<3>(m_source, &m_background.rgbBlue, sx, sy, pixel);
+}
+
+void FCEffectRotate::ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int bytesPerPixel,
+                                        FCEffectThreadState*)
+{
+    if (!m_source.HasBits()) return;
+    const int w = image.Width();
+    auto run = [&](auto n)
+    {
+        constexpr int N = decltype(n)::value;
+        for (int x = 0; x < w; ++x, row += bytesPerPixel)
+        {
+            double sx = x, sy = y;
+            TurnPoint(&sx, &sy, m_centreX, m_centreY, m_cos, m_sin);
+            sx -= m_shiftX;
+            sy -= m_shiftY;
+            SampleSource<N>(m_source, &m_background.rgbBlue, sx, sy, row);
+        }
+    };
+    if (image.ColorBits() == 32)
+        run(std::integral_constant<int, 4>{});
+    else
+        run(std::integral_constant<int, 3>{});
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -360,6 +405,27 @@ void FCEffectLosange::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
         FadeSample<3>(m_backup, sx, sy, pixel);
 }
 
+void FCEffectLosange::ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int, FCEffectThreadState*)
+{
+    if (!m_backup.HasBits()) return;
+    const int w = image.Width();
+    const int n = m_backup.ColorBits() / 8;
+    auto run = [&](auto bytes)
+    {
+        constexpr int N = decltype(bytes)::value;
+        for (int x = 0; x < w; ++x, row += n)
+        {
+            const float sx = float(x) - float(y) * m_kx - float(m_offsetX);
+            const float sy = float(y) - float(x) * m_ky - float(m_offsetY);
+            FadeSample<N>(m_backup, sx, sy, row);
+        }
+    };
+    if (n == 4)
+        run(std::integral_constant<int, 4>{});
+    else
+        run(std::integral_constant<int, 3>{});
+}
+
 // ---------------------------------------------------------------------------------------------
 
 FCEffectTrapeze::FCEffectTrapeze(int dx, int dy) : m_dx(dx), m_dy(dy) {}
@@ -382,29 +448,51 @@ void FCEffectTrapeze::PrepareImage(FCObjImage& image)
 void FCEffectTrapeze::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
 {
     if (!m_backup.HasBits()) return;
+    if (m_backup.ColorBits() == 32)
+        TrapezePixels<4>(image, x, x + 1, y, pixel);
+    else
+        TrapezePixels<3>(image, x, x + 1, y, pixel);
+}
+
+void FCEffectTrapeze::ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int, FCEffectThreadState*)
+{
+    if (!m_backup.HasBits()) return;
+    if (m_backup.ColorBits() == 32)
+        TrapezePixels<4>(image, 0, image.Width(), y, row);
+    else
+        TrapezePixels<3>(image, 0, image.Width(), y, row);
+}
+
+template <int N>
+void FCEffectTrapeze::TrapezePixels(const FCObjImage& image, int x0, int x1, int y, BYTE* pixel) const
+{
     const long long w = image.Width();
     const long long h = image.Height();
     const long long dx = m_dx;
     const long long dy = m_dy;
     const float invW = m_invW, invH = m_invH, inv2W = m_inv2W, inv2H = m_inv2H;
     // The products of two ints are formed in 64 bits, then converted.
-    float sx, sy;
-    if (dx < 0)
-        sx = invH * float(y) * (float(dx * x) * invW) + float(x) - float(dx * y) * inv2H + float(m_halfDx);
-    else
+    for (long long x = x0; x < x1; ++x, pixel += N)
     {
-        const long long u = h - 1 - y;
-        sx = float(x) - float(u) * invH * (float(dx * x) * invW) + float(u * dx) * inv2H - float(m_halfDx);
+        float sx, sy;
+        if (dx < 0)
+            sx =
+                invH * float(y) * (float(dx * x) * invW) + float(x) - float(dx * y) * inv2H + float(m_halfDx);
+        else
+        {
+            const long long u = h - 1 - y;
+            sx =
+                float(x) - float(u) * invH * (float(dx * x) * invW) + float(u * dx) * inv2H - float(m_halfDx);
+        }
+        if (dy < 0)
+            sy =
+                invW * float(x) * (float(dy * y) * invH) + float(y) - float(dy * x) * inv2W + float(m_halfDy);
+        else
+        {
+            const long long v = w - 1 - x;
+            sy =
+                float(y) - float(v) * invW * (float(dy * y) * invH) + float(v * dy) * inv2W - float(m_halfDy);
+        }
+        FadeSample<N>(m_backup, sx, sy, pixel);
     }
-    if (dy < 0)
-        sy = invW * float(x) * (float(dy * y) * invH) + float(y) - float(dy * x) * inv2W + float(m_halfDy);
-    else
-    {
-        const long long v = w - 1 - x;
-        sy = float(y) - float(v) * invW * (float(dy * y) * invH) + float(v * dy) * inv2W - float(m_halfDy);
-    }
-    if (m_backup.ColorBits() == 32)
-        FadeSample<4>(m_backup, sx, sy, pixel);
-    else
-        FadeSample<3>(m_backup, sx, sy, pixel);
 }

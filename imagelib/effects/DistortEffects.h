@@ -1,5 +1,6 @@
 // Free rotation and bilinear distortions: every pixel of the new image is mapped to a point of
-// the picture as it was and interpolated there. The free rotation grows the image to the
+// the picture as it was and interpolated there (in a run, a row at a time, the depth chosen once
+// per row, with the arithmetic of the pixel on its own). The free rotation grows the image to the
 // bounding box of the turned rectangle; the rhombus (shear) and the trapezium grow it by the
 // offsets and fade to black at the edges of the shape.
 #pragma once
@@ -25,6 +26,8 @@ public:
     // Takes a copy of the image as the source; the image itself is left for subclasses to size.
     void PrepareImage(FCObjImage& image) override;
     void ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
+    void ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int bytesPerPixel,
+                            FCEffectThreadState* state) override;
 
     // The source point of destination pixel (x, y).
     virtual void MapToSource(int x, int y, double* sx, double* sy) = 0;
@@ -52,6 +55,8 @@ public:
     void PrepareImage(FCObjImage& image) override;
     void MapToSource(int x, int y, double* sx, double* sy) override;
     void ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
+    void ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int bytesPerPixel,
+                            FCEffectThreadState* state) override;
 
     int NewWidth() const { return m_newWidth; }
     int NewHeight() const { return m_newHeight; }
@@ -77,6 +82,8 @@ public:
 
     void PrepareImage(FCObjImage& image) override;
     void ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
+    void ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int bytesPerPixel,
+                            FCEffectThreadState* state) override;
 
 private:
     int m_dx;
@@ -98,8 +105,13 @@ public:
 
     void PrepareImage(FCObjImage& image) override;
     void ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
+    void ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int bytesPerPixel,
+                            FCEffectThreadState* state) override;
 
 private:
+    // Pixels x0 .. x1 - 1 of row y, N bytes each, pixel pointing at the first of them.
+    template <int N> void TrapezePixels(const FCObjImage& image, int x0, int x1, int y, BYTE* pixel) const;
+
     int m_dx;
     int m_dy;
     int m_halfDx = 0;

@@ -2,6 +2,7 @@
 
 #include "imagelib/PixelHelpers.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <utility>
@@ -98,11 +99,64 @@ void FCEffectFlip::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
     SwapPixelBytes(pixel, image.PixelAddress(x, h - 1 - y), image.ColorBits() / 8);
 }
 
+void FCEffectFlip::ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int bytesPerPixel,
+                                      FCEffectThreadState*)
+{
+    const int h = image.Height();
+    if (y >= h / 2) return;
+    std::swap_ranges(row, row + std::size_t(image.Width()) * std::size_t(bytesPerPixel),
+                     image.RowAddress(h - 1 - y));
+}
+
 void FCEffectMirror::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
 {
     const int w = image.Width();
     if (x >= w / 2) return;
     SwapPixelBytes(pixel, image.PixelAddress(w - 1 - x, y), image.ColorBits() / 8);
+}
+
+namespace
+{
+// Pixels x0 .. x1 - 1 of a row mirrored in place.
+template <int N> void MirrorRow(BYTE* row, int width)
+{
+    BYTE* a = row;
+    BYTE* b = row + std::size_t(width - 1) * N;
+    for (int x = 0; x < width / 2; ++x, a += N, b -= N)
+        for (int i = 0; i < N; ++i)
+            std::swap(a[i], b[i]);
+}
+
+// n pixels of N bytes from src, right to left, into dst, left to right.
+template <int N> void CopyReversed(BYTE* dst, const BYTE* src, int n)
+{
+    src += std::size_t(n - 1) * N;
+    for (int x = 0; x < n; ++x, dst += N, src -= N)
+        std::memcpy(dst, src, N);
+}
+
+// n pixels of N bytes from a column: src, then every stride bytes further.
+template <int N> void CopyColumn(BYTE* dst, const BYTE* src, std::ptrdiff_t stride, int n)
+{
+    for (int x = 0; x < n; ++x, dst += N, src += stride)
+        std::memcpy(dst, src, N);
+}
+
+std::ptrdiff_t RowStride(const FCObjImage& image)
+{
+    return image.Height() > 1 ? image.RowAddress(1) - image.RowAddress(0) : 0;
+}
+} // namespace
+
+void FCEffectMirror::ApplyToPixelsOfRow(FCObjImage& image, int, BYTE* row, int bytesPerPixel,
+                                        FCEffectThreadState*)
+{
+    if (bytesPerPixel == 4)
+        MirrorRow<4>(row, image.Width());
+    else if (bytesPerPixel == 3)
+        MirrorRow<3>(row, image.Width());
+    else
+        FCImageEffect::ApplyToPixelsOfRow(image, 0, row, bytesPerPixel, nullptr);
 }
 
 void FCEffectRotate90::PrepareImage(FCObjImage& image)
@@ -116,10 +170,34 @@ void FCEffectRotate90::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel
     CopyPixelBytes(pixel, m_backup.PixelAddress(y, image.Width() - 1 - x), image.ColorBits());
 }
 
+void FCEffectRotate90::ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int, FCEffectThreadState*)
+{
+    if (!m_backup.HasBits()) return;
+    // Pixel x comes from (y, W - 1 - x) of the backup: up its column y from the bottom.
+    const int w = image.Width();
+    const BYTE* src = m_backup.PixelAddress(y, w - 1);
+    if (image.ColorBits() == 32)
+        CopyColumn<4>(row, src, -RowStride(m_backup), w);
+    else
+        CopyColumn<3>(row, src, -RowStride(m_backup), w);
+}
+
 void FCEffectRotate270::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
 {
     if (!m_backup.HasBits()) return;
     CopyPixelBytes(pixel, m_backup.PixelAddress(image.Height() - 1 - y, x), image.ColorBits());
+}
+
+void FCEffectRotate270::ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int, FCEffectThreadState*)
+{
+    if (!m_backup.HasBits()) return;
+    // Pixel x comes from (H - 1 - y, x) of the backup: down its column H - 1 - y.
+    const int w = image.Width();
+    const BYTE* src = m_backup.PixelAddress(image.Height() - 1 - y, 0);
+    if (image.ColorBits() == 32)
+        CopyColumn<4>(row, src, RowStride(m_backup), w);
+    else
+        CopyColumn<3>(row, src, RowStride(m_backup), w);
 }
 
 void FCEffectRotate180::PrepareImage(FCObjImage& image)
@@ -134,6 +212,16 @@ void FCEffectRotate180::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixe
                    image.ColorBits());
 }
 
+void FCEffectRotate180::ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int, FCEffectThreadState*)
+{
+    if (!m_backup.HasBits()) return;
+    const BYTE* src = m_backup.RowAddress(image.Height() - 1 - y);
+    if (image.ColorBits() == 32)
+        CopyReversed<4>(row, src, image.Width());
+    else
+        CopyReversed<3>(row, src, image.Width());
+}
+
 void FCEffectDilate::PrepareImage(FCObjImage& image)
 {
     SwapIntoBackupAndRecreate(image, m_backup, 2LL * image.Width(), 2LL * image.Height());
@@ -146,6 +234,56 @@ void FCEffectDilate::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
         DilatePixel<4>(m_backup, x, y, image.Width(), image.Height(), pixel);
     else
         DilatePixel<3>(m_backup, x, y, image.Width(), image.Height(), pixel);
+}
+
+namespace
+{
+// Row y of the doubled image (width w2, height h2) from the source: DilatePixel for every x, with
+// what depends on the row worked out once.
+template <int N> void DilateRow(const FCObjImage& source, int y, int w2, int h2, BYTE* out)
+{
+    const int sy = y >> 1;
+    const bool oddY = (y & 1) != 0;
+    const bool below = y < h2 - 2;
+    const BYTE* s = source.RowAddress(sy);
+    const BYTE* t = below ? source.RowAddress(sy + 1) : s;
+    const bool mixRows = oddY && below;
+    // Every pixel but the last two has a right neighbour.
+    const int inner = std::max(0, std::min(w2, w2 - 2));
+    int x = 0;
+    for (; x + 1 < inner; x += 2, s += N, t += N, out += 2 * N)
+    {
+        if (mixRows)
+        {
+            Average2<N>(out, s, t);
+            Average4<N>(out + N, s, s + N, t, t + N);
+        }
+        else
+        {
+            Copy<N>(out, s);
+            Average2<N>(out + N, s, s + N);
+        }
+    }
+    for (; x < w2; ++x, out += N)
+        DilatePixel<N>(source, x, y, w2, h2, out);
+}
+
+template <int N> void ReduceRow(const FCObjImage& source, int y, int w, BYTE* out)
+{
+    const BYTE* top = source.RowAddress(2 * y);
+    const BYTE* bottom = source.RowAddress(2 * y + 1);
+    for (int x = 0; x < w; ++x, top += 2 * N, bottom += 2 * N, out += N)
+        Average4<N>(out, top, top + N, bottom, bottom + N);
+}
+} // namespace
+
+void FCEffectDilate::ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int, FCEffectThreadState*)
+{
+    if (!m_backup.HasBits()) return;
+    if (image.ColorBits() == 32)
+        DilateRow<4>(m_backup, y, image.Width(), image.Height(), row);
+    else
+        DilateRow<3>(m_backup, y, image.Width(), image.Height(), row);
 }
 
 bool FCEffectReduce::AcceptsImage(const FCObjImage& image)
@@ -165,4 +303,13 @@ void FCEffectReduce::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
         ReducePixel<4>(m_backup, x, y, pixel);
     else
         ReducePixel<3>(m_backup, x, y, pixel);
+}
+
+void FCEffectReduce::ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int, FCEffectThreadState*)
+{
+    if (!m_backup.HasBits()) return;
+    if (image.ColorBits() == 32)
+        ReduceRow<4>(m_backup, y, image.Width(), row);
+    else
+        ReduceRow<3>(m_backup, y, image.Width(), row);
 }

@@ -1,6 +1,7 @@
 // Flips, right-angle turns, doubling and halving: parameterless per-pixel effects of the image
 // menu. The five that change the layout keep the picture as it was in a backup and rebuild the
-// image in PrepareImage; each per-pixel call then reads only the backup.
+// image in PrepareImage; each per-pixel call then reads only the backup. In a run each row is
+// done at once, with the bytes of its pixels done one by one.
 #pragma once
 
 #include "imagelib/FCImageEffect.h"
@@ -11,6 +12,8 @@ class FCEffectFlip : public FCImageEffect
 {
 public:
     void ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
+    void ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int bytesPerPixel,
+                            FCEffectThreadState* state) override;
 };
 
 // Columns exchanged left to right ("Miroir Horizontal"); the left member of each pair acts.
@@ -18,6 +21,8 @@ class FCEffectMirror : public FCImageEffect
 {
 public:
     void ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
+    void ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int bytesPerPixel,
+                            FCEffectThreadState* state) override;
 };
 
 // A quarter turn clockwise: W x H becomes H x W, the top-left pixel ends at the top right.
@@ -26,6 +31,8 @@ class FCEffectRotate90 : public FCImageEffect
 public:
     void PrepareImage(FCObjImage& image) override;
     void ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
+    void ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int bytesPerPixel,
+                            FCEffectThreadState* state) override;
 
 protected:
     FCObjImage m_backup;
@@ -36,6 +43,8 @@ class FCEffectRotate270 : public FCEffectRotate90
 {
 public:
     void ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
+    void ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int bytesPerPixel,
+                            FCEffectThreadState* state) override;
 };
 
 // A half turn.
@@ -44,6 +53,8 @@ class FCEffectRotate180 : public FCImageEffect
 public:
     void PrepareImage(FCObjImage& image) override;
     void ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
+    void ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int bytesPerPixel,
+                            FCEffectThreadState* state) override;
 
 private:
     FCObjImage m_backup;
@@ -56,6 +67,8 @@ class FCEffectDilate : public FCImageEffect
 public:
     void PrepareImage(FCObjImage& image) override;
     void ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
+    void ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int bytesPerPixel,
+                            FCEffectThreadState* state) override;
 
 private:
     FCObjImage m_backup;
@@ -69,6 +82,8 @@ public:
     bool AcceptsImage(const FCObjImage& image) override;
     void PrepareImage(FCObjImage& image) override;
     void ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
+    void ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int bytesPerPixel,
+                            FCEffectThreadState* state) override;
 
 private:
     FCObjImage m_backup;

@@ -52,9 +52,9 @@ void FCEffectFourierBase::PrepareImage(FCObjImage& image)
     ToPlanes(image);
 }
 
-void FCEffectFourierBase::Report(FCProgressObserver* observer, int percent)
+bool FCEffectFourierBase::Report(FCProgressObserver* observer, int percent)
 {
-    if (observer && !observer->OnProgress(percent)) observer->SetCancelFlag(1);
+    return ProgressCheckpoint(observer, percent);
 }
 
 bool FCEffectFourierBase::AllocateSpectrum(const FCObjImage& image)
@@ -116,27 +116,23 @@ void FCEffectFourierBase::InverseFFT(const FCObjImage& image, float* plane)
 
 void FCEffectFourierBase::ProcessPlanes(FCObjImage& image, FCProgressObserver* observer)
 {
-    Report(observer, 5);
+    if (!Report(observer, 5)) return;
     PrepareSpectrum(image);
 
-    // One plane: forward, filter, inverse, with a report after each step.
+    // One plane: forward, filter, inverse, with a checkpoint after each step.
     auto pass = [&](float* plane, int afterForward, int afterFilter, int afterInverse)
     {
         ForwardFFT(image, plane);
-        Report(observer, afterForward);
+        if (!Report(observer, afterForward)) return false;
         if (m_spectrumValid && SpectrumFits(image)) FilterSpectrum(image, observer);
-        Report(observer, afterFilter);
+        if (!Report(observer, afterFilter)) return false;
         InverseFFT(image, plane);
-        Report(observer, afterInverse);
+        return Report(observer, afterInverse);
     };
     if (m_luminanceOnly)
         pass(m_planes.Y(), 35, 65, 95);
     else
-    {
-        pass(m_planes.Y(), 15, 25, 35);
-        pass(m_planes.U(), 45, 55, 65);
-        pass(m_planes.V(), 75, 85, 95);
-    }
+        pass(m_planes.Y(), 15, 25, 35) && pass(m_planes.U(), 45, 55, 65) && pass(m_planes.V(), 75, 85, 95);
 }
 
 void FCEffectFourierBase::ZeroSpan(int y, long long x0, long long x1)
@@ -383,7 +379,7 @@ void FCEffectFourierGaussien::FilterSpectrum(const FCObjImage& image, FCProgress
     float* re = m_re.get();
     float* im = m_im.get();
     const float* wt = m_weights.get();
-    ParallelParts(count, kParallelGrain,
+    ParallelParts(count, ParallelGrain(),
                   [&](std::size_t begin, std::size_t end)
                   {
                       for (std::size_t i = begin; i < end; ++i)
@@ -423,7 +419,7 @@ void FCEffectFourier::ComputeModulePhase(const FCObjImage& image)
     const float* im = m_im.get();
     float* module = m_module.get();
     float* phase = m_phase.get();
-    ParallelParts(m_modulePhaseCount, kParallelGrain,
+    ParallelParts(m_modulePhaseCount, ParallelGrain(),
                   [&](std::size_t begin, std::size_t end)
                   {
                       for (std::size_t i = begin; i < end; ++i)
@@ -443,7 +439,7 @@ void FCEffectFourier::RebuildFromModulePhase(const FCObjImage& image)
     float* im = m_im.get();
     const float* module = m_module.get();
     const float* phase = m_phase.get();
-    ParallelParts(m_modulePhaseCount, kParallelGrain,
+    ParallelParts(m_modulePhaseCount, ParallelGrain(),
                   [&](std::size_t begin, std::size_t end)
                   {
                       for (std::size_t i = begin; i < end; ++i)
@@ -469,13 +465,13 @@ void FCEffectFourierModule::FilterSpectrum(const FCObjImage& image, FCProgressOb
 
 void FCEffectFourierModule::ProcessPlanes(FCObjImage& image, FCProgressObserver* observer)
 {
-    Report(observer, 5);
+    if (!Report(observer, 5)) return;
     PrepareSpectrum(image);
     ForwardFFT(image, m_planes.Y());
-    Report(observer, 65);
+    if (!Report(observer, 65)) return;
     const bool ready = m_spectrumValid && SpectrumFits(image);
     if (ready) FilterSpectrum(image, observer);
-    Report(observer, 95);
+    if (!Report(observer, 95)) return;
     // Without a module (no spectrum, no memory) the planes are written back as they were.
     if (ready && m_module) MakeDisplay(image);
 }
@@ -492,7 +488,7 @@ void FCEffectFourierModule::MakeDisplay(FCObjImage& image)
     const bool flat = !(lmax > 0.0f) || !std::isfinite(lmax);
     const float scale = flat ? 0.0f : 255.0f / lmax;
     const float* module = m_module.get();
-    ParallelParts(count, kParallelGrain,
+    ParallelParts(count, ParallelGrain(),
                   [&](std::size_t begin, std::size_t end)
                   {
                       for (std::size_t i = begin; i < end; ++i)

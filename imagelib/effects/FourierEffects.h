@@ -27,8 +27,9 @@ public:
     bool AcceptsImage(const FCObjImage& image) override;
     // Odd sizes are cropped to the even size below (right column, bottom row dropped).
     void PrepareImage(FCObjImage& image) override;
-    // Y alone, or Y, U and V: forward, filter, inverse, with fixed progress points. A false
-    // answer from the observer sets its cancel flag; the pipeline still runs to its end.
+    // Y alone, or Y, U and V: forward, filter, inverse, with a checkpoint at fixed progress
+    // points. A stop there (a false answer, or a cancel flag set) ends the pipeline: the steps
+    // after it are not done, and the planes are not written back into the image.
     void ProcessPlanes(FCObjImage& image, FCProgressObserver* observer) override;
 
     virtual void ForwardFFT(const FCObjImage& image, const float* plane);
@@ -39,7 +40,8 @@ public:
     bool IsLuminanceOnly() const { return m_luminanceOnly; }
 
 protected:
-    static void Report(FCProgressObserver* observer, int percent);
+    // The checkpoint between two steps (ProgressCheckpoint): false when the pipeline must stop.
+    static bool Report(FCProgressObserver* observer, int percent);
     // re and im for the image's size; false (and none) when they cannot be had.
     bool AllocateSpectrum(const FCObjImage& image);
     // re and im for a run over this image, or none when the planes or the transform are missing.

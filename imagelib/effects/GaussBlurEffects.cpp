@@ -110,18 +110,6 @@ struct BlockRecord
     int rowsDone = 0;
 };
 
-// OnProgress(percent) as the passes use it: false when the pass must end (the observer said no,
-// and the cancel flag is then set, or the flag was already set).
-bool ReportProgress(FCProgressObserver* observer, int percent)
-{
-    if (!observer) return true;
-    if (!observer->OnProgress(percent))
-    {
-        observer->SetCancelFlag(1);
-        return false;
-    }
-    return !observer->IsCancelled();
-}
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -197,7 +185,7 @@ void FCEffectBlur_Gauss::ApplyToImage(FCObjImage& image, FCProgressObserver* obs
     s.ringRow = 4 * s.ringPlane + 4;
     const GaussKernels kernels = PickKernels();
 
-    int threads = HelperThreadCount();
+    int threads = RunThreads();
     const int strips = (width + s.stripWidth - 1) / s.stripWidth;
     const int maxBlocks = (height + kGaussRowBlock - 1) / kGaussRowBlock;
     threads = std::min(threads, std::max(strips, maxBlocks));
@@ -238,13 +226,13 @@ void FCEffectBlur_Gauss::ApplyToImage(FCObjImage& image, FCProgressObserver* obs
         {
             const int columns = std::min(s.stripWidth, width - i * s.stripWidth);
             for (int c = 0; c < columns; ++c)
-                if (!ReportProgress(observer, 0)) return false;
+                if (!ProgressCheckpoint(observer, 0)) return false;
             return true;
         });
 
     // Row pass: blocks of rows, CombinePixel on every result, progress after each row. After a
     // cancel in the first pass only the first row is done.
-    const int rowsToDo = observer && observer->IsCancelled() ? 1 : height;
+    const int rowsToDo = ProgressCancelled(observer) ? 1 : height;
     const int blocks = (rowsToDo + kGaussRowBlock - 1) / kGaussRowBlock;
     BYTE carried[3] = {0, 0, 0};
     stop.store(false);
@@ -311,7 +299,7 @@ void FCEffectBlur_Gauss::ApplyToImage(FCObjImage& image, FCProgressObserver* obs
             }
             if (rec.coloured) std::memcpy(carried, rec.colour, 3);
             for (int y = y0; y < y0 + rec.rowsDone; ++y)
-                if (!ReportProgress(observer, int(100LL * (y + 1) / height))) return false;
+                if (!ProgressCheckpoint(observer, int(100LL * (y + 1) / height))) return false;
             return true;
         });
 }

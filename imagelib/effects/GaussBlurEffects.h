@@ -5,7 +5,6 @@
 #pragma once
 
 #include "imagelib/FCImageEffect.h"
-#include "imagelib/FCParallel.h"
 
 #include <memory>
 #include <vector>
@@ -18,11 +17,11 @@ class FCEffectBrightnessContrast;
 //
 // A whole-image effect: it runs on the calling thread, which reports progress (0 after each
 // column of the first pass, 100 x (y + 1) / height after each row of the second) and honours
-// cancel, and it shares the work of each pass with helper threads of its own. After a cancel the
+// cancel, and it shares the work of each pass with the threads of the run. After a cancel the
 // columns or rows those threads had in hand are finished too; the image is partly blurred either
 // way. CombinePixel may run on several threads at once, for different pixels; it must write only
 // the pixel it is given and read nothing that another pixel's call writes.
-class FCEffectBlur_Gauss : public FCImageEffect, public FCHelperThreads
+class FCEffectBlur_Gauss : public FCImageEffect
 {
 public:
     // Every user passes copyEdge true and channelMode 1 (blur colour and alpha); other values

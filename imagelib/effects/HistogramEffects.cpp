@@ -9,70 +9,92 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <new>
 
 // ---------------------------------------------------------------------------------------------
 // Counting
 
 namespace
 {
-// The counts of the row a thread is walking, added to the owner's bins at the row's end.
-struct RowCounts
+// The counts of one band.
+struct BandCounts : FCEffectThreadState
 {
-    const FCEffectGetHistogram* owner = nullptr;
-    std::uint32_t blue[256];
-    std::uint32_t green[256];
-    std::uint32_t red[256];
+    std::int64_t blue[256] = {};
+    std::int64_t green[256] = {};
+    std::int64_t red[256] = {};
 };
-thread_local RowCounts t_rowCounts;
 
-void AddCounts(std::vector<std::int64_t>& bins, std::uint32_t* counts)
+// Counts n pixels of step bytes into the three tables, in 32-bit counters a chunk at a time.
+void CountPixels(const BYTE* p, int n, int step, std::int64_t* blue, std::int64_t* green, std::int64_t* red)
 {
-    for (int i = 0; i < 256; ++i)
-        if (counts[i] != 0)
-            std::atomic_ref<std::int64_t>(bins[std::size_t(i)])
-                .fetch_add(counts[i], std::memory_order_relaxed);
+    constexpr int kChunk = 1 << 24; // below 2^32 counts per chunk
+    std::uint32_t b[256], g[256], r[256];
+    for (int done = 0; done < n;)
+    {
+        const int m = std::min(kChunk, n - done);
+        std::memset(b, 0, sizeof b);
+        std::memset(g, 0, sizeof g);
+        std::memset(r, 0, sizeof r);
+        for (int x = 0; x < m; ++x, p += step)
+        {
+            ++b[p[0]];
+            ++g[p[1]];
+            ++r[p[2]];
+        }
+        for (int i = 0; i < 256; ++i)
+        {
+            blue[i] += b[i];
+            green[i] += g[i];
+            red[i] += r[i];
+        }
+        done += m;
+    }
 }
 } // namespace
 
 FCEffectGetHistogram::FCEffectGetHistogram() : m_red(256, 0), m_green(256, 0), m_blue(256, 0) {}
 
-void FCEffectGetHistogram::ApplyToPixel(FCObjImage& image, int x, int, BYTE* pixel)
+void FCEffectGetHistogram::ApplyToPixel(FCObjImage&, int, int, BYTE* pixel)
 {
-    RowCounts& row = t_rowCounts;
-    if (x == 0 || row.owner != this)
+    ++m_blue[pixel[0]];
+    ++m_green[pixel[1]];
+    ++m_red[pixel[2]];
+}
+
+std::unique_ptr<FCEffectThreadState> FCEffectGetHistogram::CreateThreadState(const FCObjImage&)
+{
+    return std::unique_ptr<FCEffectThreadState>(new (std::nothrow) BandCounts);
+}
+
+void FCEffectGetHistogram::ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int bytesPerPixel,
+                                              FCEffectThreadState* state)
+{
+    if (!state)
     {
-        row.owner = this;
-        std::memset(row.blue, 0, sizeof row.blue);
-        std::memset(row.green, 0, sizeof row.green);
-        std::memset(row.red, 0, sizeof row.red);
+        FCImageEffect::ApplyToPixelsOfRow(image, y, row, bytesPerPixel, state);
+        return;
     }
-    ++row.blue[pixel[0]];
-    ++row.green[pixel[1]];
-    ++row.red[pixel[2]];
-    if (x == image.Width() - 1)
+    auto& counts = static_cast<BandCounts&>(*state);
+    CountPixels(row, image.Width(), bytesPerPixel, counts.blue, counts.green, counts.red);
+}
+
+void FCEffectGetHistogram::MergeThreadState(FCEffectThreadState& state)
+{
+    const auto& counts = static_cast<const BandCounts&>(state);
+    for (int i = 0; i < 256; ++i)
     {
-        AddCounts(m_blue, row.blue);
-        AddCounts(m_green, row.green);
-        AddCounts(m_red, row.red);
-        row.owner = nullptr;
+        m_blue[std::size_t(i)] += counts.blue[i];
+        m_green[std::size_t(i)] += counts.green[i];
+        m_red[std::size_t(i)] += counts.red[i];
     }
 }
 
 void FCEffectGetHistogram::Count(const FCObjImage& image)
 {
     if (!AcceptsImage(image)) return;
-    const int width = image.Width();
     const int step = image.ColorBits() / 8;
     for (int y = 0; y < image.Height(); ++y)
-    {
-        const BYTE* p = image.RowAddress(y);
-        for (int x = 0; x < width; ++x, p += step)
-        {
-            ++m_blue[p[0]];
-            ++m_green[p[1]];
-            ++m_red[p[2]];
-        }
-    }
+        CountPixels(image.RowAddress(y), image.Width(), step, m_blue.data(), m_green.data(), m_red.data());
 }
 
 void MakeEqualizeTable(int table[256], const std::int64_t histogram[256])

@@ -10,13 +10,17 @@
 #include <vector>
 
 // Counts blue, green and red values into 256 bins each. Bins are 64-bit so that no image can
-// overflow them. Rows may be counted on several threads at once: each row is counted apart and
-// added to the bins when its last pixel is done.
+// overflow them. In a run each band counts into bins of its own, added to the effect's when the
+// bands are done.
 class FCEffectGetHistogram : public FCImageEffect
 {
 public:
     FCEffectGetHistogram();
     void ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
+    std::unique_ptr<FCEffectThreadState> CreateThreadState(const FCObjImage& image) override;
+    void ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int bytesPerPixel,
+                            FCEffectThreadState* state) override;
+    void MergeThreadState(FCEffectThreadState& state) override;
 
     // Runs the counting over the image on the calling thread, as the single-thread driver would
     // (nothing counted when the image is refused), with the same counts, faster.

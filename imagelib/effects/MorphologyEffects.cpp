@@ -1,6 +1,6 @@
-#include "imagelib/effects/NeighbourhoodVectorise.h"
-
 #include "imagelib/effects/MorphologyEffects.h"
+
+#include "imagelib/effects/VectorDispatch.h"
 
 #include <algorithm>
 
@@ -24,22 +24,6 @@ inline int Med3(int a, int b, int c)
 // Interior loops over the bytes [from, end) of a row: a, b and c are the rows above, at and below,
 // s the bytes per pixel, so a[i - s], a[i], a[i + s] are the window's top row.
 
-// The smallest (or with Largest the largest) of the window.
-template <bool Largest>
-ORVALIS_SIMD_CLONES void ExtremeInterior(const BYTE* __restrict a, const BYTE* __restrict b,
-                                         const BYTE* __restrict c, int s, int from, int end,
-                                         BYTE* __restrict out)
-{
-    auto pick = [](BYTE x, BYTE y) { return Largest ? std::max(x, y) : std::min(x, y); };
-    for (int i = from; i < end; ++i)
-    {
-        const BYTE top = pick(pick(a[i - s], a[i]), a[i + s]);
-        const BYTE mid = pick(pick(b[i - s], b[i]), b[i + s]);
-        const BYTE bot = pick(pick(c[i - s], c[i]), c[i + s]);
-        out[i] = pick(pick(top, mid), bot);
-    }
-}
-
 BYTE MinimumWindow(const int* w)
 {
     return BYTE(*std::min_element(w, w + 9));
@@ -48,38 +32,6 @@ BYTE MinimumWindow(const int* w)
 BYTE MaximumWindow(const int* w)
 {
     return BYTE(*std::max_element(w, w + 9));
-}
-
-// Sorts every column of three bytes (a[i], b[i], c[i]) of the bytes [0, n) into lo <= mid <= hi.
-ORVALIS_SIMD_CLONES void SortColumns(const BYTE* __restrict a, const BYTE* __restrict b,
-                                     const BYTE* __restrict c, int n, BYTE* __restrict lo,
-                                     BYTE* __restrict mid, BYTE* __restrict hi)
-{
-    for (int i = 0; i < n; ++i)
-    {
-        const BYTE x = a[i], y = b[i], z = c[i];
-        const BYTE l = std::min(x, y), h = std::max(x, y);
-        hi[i] = std::max(h, z);
-        const BYTE m = std::min(h, z);
-        lo[i] = std::min(l, m);
-        mid[i] = std::max(l, m);
-    }
-}
-
-// The median of nine from their three sorted columns: the middle of the largest low, the middle
-// middle and the smallest high.
-ORVALIS_SIMD_CLONES void MedianOfColumns(const BYTE* __restrict lo, const BYTE* __restrict mid,
-                                         const BYTE* __restrict hi, int s, int from, int end,
-                                         BYTE* __restrict out)
-{
-    for (int i = from; i < end; ++i)
-    {
-        const BYTE l = std::max(std::max(lo[i - s], lo[i]), lo[i + s]);
-        const BYTE m0 = mid[i - s], m1 = mid[i], m2 = mid[i + s];
-        const BYTE m = std::max(std::min(m0, m1), std::min(std::max(m0, m1), m2));
-        const BYTE h = std::min(std::min(hi[i - s], hi[i]), hi[i + s]);
-        out[i] = std::max(std::min(l, m), std::min(std::max(l, m), h));
-    }
 }
 
 // The thinning templates in byte arithmetic without comparisons, so that the loop over a row is
@@ -105,13 +57,44 @@ template <class T> inline T ThinValue(T w0, T w1, T w2, T w3, T w4, T w5, T w6, 
     return T(w4 & T(match - 1));
 }
 
-ORVALIS_SIMD_CLONES void ThinInterior(const BYTE* __restrict a, const BYTE* __restrict b,
-                                      const BYTE* __restrict c, int s, int from, int end,
-                                      BYTE* __restrict out)
+namespace morph_generic
 {
-    for (int i = from; i < end; ++i)
-        out[i] =
-            ThinValue<BYTE>(a[i - s], a[i], a[i + s], b[i - s], b[i], b[i + s], c[i - s], c[i], c[i + s]);
+#include "imagelib/effects/MorphologyKernels.inl"
+} // namespace morph_generic
+
+#ifdef ORVALIS_AVX2_TARGET
+ORVALIS_AVX2_BEGIN
+namespace morph_avx2
+{
+#include "imagelib/effects/MorphologyKernels.inl"
+} // namespace morph_avx2
+ORVALIS_AVX2_END
+#endif
+
+using InteriorFn = void (*)(const BYTE*, const BYTE*, const BYTE*, int, int, int, BYTE*);
+
+// The row loops for one instruction set.
+struct MorphKernels
+{
+    InteriorFn minimum, maximum, thin;
+    void (*sortColumns)(const BYTE*, const BYTE*, const BYTE*, int, BYTE*, BYTE*, BYTE*);
+    InteriorFn medianOfColumns;
+};
+
+const MorphKernels& Kernels(const neighbour::RowScratch& scratch)
+{
+    static const MorphKernels generic{morph_generic::MinimumInterior, morph_generic::MaximumInterior,
+                                      morph_generic::ThinInterior, morph_generic::SortColumns,
+                                      morph_generic::MedianOfColumns};
+#ifdef ORVALIS_AVX2_TARGET
+    static const MorphKernels avx2{morph_avx2::MinimumInterior, morph_avx2::MaximumInterior,
+                                   morph_avx2::ThinInterior, morph_avx2::SortColumns,
+                                   morph_avx2::MedianOfColumns};
+    if (scratch.Avx2()) return avx2;
+#else
+    (void)scratch;
+#endif
+    return generic;
 }
 } // namespace
 
@@ -122,10 +105,9 @@ void FCEffectMinimum::PrepareImage(FCObjImage& image)
     m_copy.Take(image);
 }
 
-void FCEffectMinimum::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
+bool FCEffectMinimum::ComputeResultRow(int y, BYTE* out, neighbour::RowScratch& scratch) const
 {
-    (void)image;
-    m_copy.ApplyWindow3x3(x, y, pixel, ExtremeInterior<false>, MinimumWindow);
+    return neighbour::WindowResultRow3x3(m_copy.Image(), y, out, Kernels(scratch).minimum, MinimumWindow);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -135,10 +117,9 @@ void FCEffectMaximum::PrepareImage(FCObjImage& image)
     m_copy.Take(image);
 }
 
-void FCEffectMaximum::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
+bool FCEffectMaximum::ComputeResultRow(int y, BYTE* out, neighbour::RowScratch& scratch) const
 {
-    (void)image;
-    m_copy.ApplyWindow3x3(x, y, pixel, ExtremeInterior<true>, MaximumWindow);
+    return neighbour::WindowResultRow3x3(m_copy.Image(), y, out, Kernels(scratch).maximum, MaximumWindow);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -161,28 +142,22 @@ void FCEffectMedian::PrepareImage(FCObjImage& image)
     m_copy.Take(image);
 }
 
-void FCEffectMedian::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
+bool FCEffectMedian::ComputeResultRow(int y, BYTE* out, neighbour::RowScratch& scratch) const
 {
-    (void)image;
-    m_copy.ApplyToPixel(
-        x, y, pixel,
-        [&](BYTE* out)
-        {
-            const FCObjImage& source = m_copy.Image();
-            const std::size_t n = std::size_t(source.Width()) * std::size_t(source.ColorBits() / 8);
-            BYTE* lo = neighbour::ThreadScratch(1, n);
-            BYTE* mid = neighbour::ThreadScratch(2, n);
-            BYTE* hi = neighbour::ThreadScratch(3, n);
-            if (!lo || !mid || !hi) return false;
-            auto interior =
-                [&](const BYTE* a, const BYTE* b, const BYTE* c, int s, int from, int end, BYTE* o)
-            {
-                SortColumns(a, b, c, int(n), lo, mid, hi);
-                MedianOfColumns(lo, mid, hi, s, from, end, o);
-            };
-            RunWindowRow3x3(source, y, out, interior, [](const int* w) { return Median9(w); });
-            return true;
-        });
+    const FCObjImage& source = m_copy.Image();
+    const std::size_t n = std::size_t(source.Width()) * std::size_t(source.ColorBits() / 8);
+    BYTE* lo = scratch.Slot(1, n);
+    BYTE* mid = scratch.Slot(2, n);
+    BYTE* hi = scratch.Slot(3, n);
+    if (!lo || !mid || !hi) return false;
+    const MorphKernels& k = Kernels(scratch);
+    auto interior = [&](const BYTE* a, const BYTE* b, const BYTE* c, int s, int from, int end, BYTE* o)
+    {
+        k.sortColumns(a, b, c, int(n), lo, mid, hi);
+        k.medianOfColumns(lo, mid, hi, s, from, end, o);
+    };
+    RunWindowRow3x3(source, y, out, interior, [](const int* w) { return Median9(w); });
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -198,8 +173,7 @@ void FCEffectSquelettisation::PrepareImage(FCObjImage& image)
     m_copy.Take(image);
 }
 
-void FCEffectSquelettisation::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
+bool FCEffectSquelettisation::ComputeResultRow(int y, BYTE* out, neighbour::RowScratch& scratch) const
 {
-    (void)image;
-    m_copy.ApplyWindow3x3(x, y, pixel, ThinInterior, ThinPixel);
+    return neighbour::WindowResultRow3x3(m_copy.Image(), y, out, Kernels(scratch).thin, ThinPixel);
 }

@@ -8,48 +8,44 @@
 #include "imagelib/effects/NeighbourhoodRows.h"
 
 // The smallest value of the window ("M&inimum", "Erosion").
-class FCEffectMinimum : public FCImageEffect
+class FCEffectMinimum : public neighbour::FCNeighbourhoodEffect
 {
 public:
     void PrepareImage(FCObjImage& image) override;
-    void ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
 
 private:
-    neighbour::SourceCopy m_copy;
+    bool ComputeResultRow(int y, BYTE* out, neighbour::RowScratch& scratch) const override;
 };
 
 // The largest value of the window ("M&aximum", "Dilatation").
-class FCEffectMaximum : public FCImageEffect
+class FCEffectMaximum : public neighbour::FCNeighbourhoodEffect
 {
 public:
     void PrepareImage(FCObjImage& image) override;
-    void ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
 
 private:
-    neighbour::SourceCopy m_copy;
+    bool ComputeResultRow(int y, BYTE* out, neighbour::RowScratch& scratch) const override;
 };
 
 // The median of the window ("&Médian").
-class FCEffectMedian : public FCImageEffect
+class FCEffectMedian : public neighbour::FCNeighbourhoodEffect
 {
 public:
     void PrepareImage(FCObjImage& image) override;
-    void ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
 
     // The median (the fifth smallest) of nine values, each 0..255; the window is only read.
     static BYTE Median9(const int window[9]);
 
 private:
-    neighbour::SourceCopy m_copy;
+    bool ComputeResultRow(int y, BYTE* out, neighbour::RowScratch& scratch) const override;
 };
 
 // One parallel thinning step ("Squelettisation"): every pixel is decided from the copy, so all
 // the border pixels that match a template are removed at once. Repeating the effect thins further.
-class FCEffectSquelettisation : public FCImageEffect
+class FCEffectSquelettisation : public neighbour::FCNeighbourhoodEffect
 {
 public:
     void PrepareImage(FCObjImage& image) override;
-    void ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
 
     // 0 when one of eight templates matches the window (w0..w8 row by row, w4 the centre), else
     // the centre value. A template asks three values to be "set" (the bitwise AND of each with the
@@ -59,5 +55,5 @@ public:
     static BYTE ThinPixel(const int window[9]);
 
 private:
-    neighbour::SourceCopy m_copy;
+    bool ComputeResultRow(int y, BYTE* out, neighbour::RowScratch& scratch) const override;
 };

@@ -2,7 +2,6 @@
 
 #include "imagelib/PixelHelpers.h"
 #include "imagelib/effects/VectorDispatch.h"
-#include "imagelib/effects/ScanState.h"
 
 #include <algorithm>
 #include <cmath>
@@ -139,17 +138,8 @@ FixedKernels PickFixedKernels()
     return FixedKernels{fixed_generic::RadialRow, fixed_generic::ZoomRow};
 }
 
-// Results of a run of pixels of one row, kept by each thread: the per-pixel calls of a row come
-// in order, so one computation serves the calls that follow.
+// Pixels of a row worked out together.
 constexpr int kFixedRowChunk = 256;
-struct FixedRowCache
-{
-    std::uint64_t run = 0;
-    int y = -1, x0 = 0, x1 = 0;
-    std::uint32_t out[kFixedRowChunk];
-};
-thread_local FixedRowCache t_radialRows;
-thread_local FixedRowCache t_zoomRows;
 
 // A little below 2^31, for bounds worked out in double.
 constexpr double kInt32Room = 2147483647.0 - 1048576.0;
@@ -212,11 +202,10 @@ void PackPixels(const FCObjImage& image, std::vector<std::uint32_t>& packed)
     }
 }
 
-// Takes a new run token; packs the copy, and lets it go, where every value fits 32 bits.
+// Packs the copy, and lets it go, where every value fits 32 bits.
 void PreparePacked(FCObjImage& copy, bool fits, FCPackedCopy& packed)
 {
     packed.pixels.clear();
-    packed.run = NewEffectRunToken();
     if (!fits) return;
     try
     {
@@ -233,29 +222,32 @@ void PreparePacked(FCObjImage& copy, bool fits, FCPackedCopy& packed)
     copy.Destroy();
 }
 
-// Writes the result of (x, y) from the packed copy, working out the run of its row from x on when
-// this thread does not hold it yet; false when there is no packed copy.
+// Writes the results of pixels x0 .. x1 - 1 of row y from the packed copy, worked out in runs of
+// kFixedRowChunk pixels from x0; false when there is no packed copy (nothing written).
 template <class Compute>
-bool WritePacked(const FCPackedCopy& packed, FixedRowCache& cache, std::int64_t cx, std::int64_t cy, int x,
-                 int y, BYTE* pixel, const Compute& compute)
+bool WritePacked(const FCPackedCopy& packed, std::int64_t cx, std::int64_t cy, int x0, int x1, int y,
+                 BYTE* pixel, int step, const Compute& compute)
 {
     if (packed.pixels.empty()) return false;
-    if (x < 0 || y < 0 || x >= packed.width || y >= packed.height) return true;
-    if (cache.run != packed.run || cache.y != y || x < cache.x0 || x >= cache.x1)
+    if (y < 0 || y >= packed.height) return true;
+    x1 = std::min(x1, packed.width);
+    const FixedRun f{packed.pixels.data(), packed.width, packed.height, int(cx), int(cy), packed.alpha};
+    std::uint32_t out[kFixedRowChunk];
+    for (int x = std::max(x0, 0); x < x1;)
     {
-        const FixedRun f{packed.pixels.data(), packed.width, packed.height, int(cx), int(cy), packed.alpha};
         const int count = std::min(kFixedRowChunk, packed.width - x);
-        compute(f, x, y, count, cache.out);
-        cache.run = packed.run;
-        cache.y = y;
-        cache.x0 = x;
-        cache.x1 = x + count;
+        compute(f, x, y, count, out);
+        const int n = std::min(count, x1 - x);
+        for (int i = 0; i < n; ++i, pixel += step)
+        {
+            const std::uint32_t v = out[i];
+            pixel[0] = BYTE(v);
+            pixel[1] = BYTE(v >> 8);
+            pixel[2] = BYTE(v >> 16);
+            if (packed.alpha) pixel[3] = BYTE(v >> 24);
+        }
+        x += n;
     }
-    const std::uint32_t v = cache.out[x - cache.x0];
-    pixel[0] = BYTE(v);
-    pixel[1] = BYTE(v >> 8);
-    pixel[2] = BYTE(v >> 16);
-    if (packed.alpha) pixel[3] = BYTE(v >> 24);
     return true;
 }
 } // namespace
@@ -335,6 +327,27 @@ void FCEffectBlur_Motion::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pi
 {
     (void)image;
     if (!m_copy.HasBits()) return;
+    if (m_copy.ColorBits() == 32)
+        BlurPixel<4>(x, y, pixel);
+    else
+        BlurPixel<3>(x, y, pixel);
+}
+
+void FCEffectBlur_Motion::ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int bytesPerPixel,
+                                             FCEffectThreadState*)
+{
+    if (!m_copy.HasBits()) return;
+    const int w = image.Width();
+    if (m_copy.ColorBits() == 32)
+        for (int x = 0; x < w; ++x, row += bytesPerPixel)
+            BlurPixel<4>(x, y, row);
+    else
+        for (int x = 0; x < w; ++x, row += bytesPerPixel)
+            BlurPixel<3>(x, y, row);
+}
+
+template <int N> void FCEffectBlur_Motion::BlurPixel(int x, int y, BYTE* pixel) const
+{
     std::size_t count = m_offsets.size();
     if (m_stepX != 0)
     {
@@ -349,18 +362,9 @@ void FCEffectBlur_Motion::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pi
     const BYTE* base = m_copy.PixelAddress(x, y);
     auto average = [&](auto sums)
     {
-        if (m_copy.ColorBits() == 32)
-        {
-            for (std::size_t i = 0; i < count; ++i)
-                AddSample<4>(sums, base + m_offsets[i].bytes);
-            WriteMean<4>(pixel, sums);
-        }
-        else
-        {
-            for (std::size_t i = 0; i < count; ++i)
-                AddSample<3>(sums, base + m_offsets[i].bytes);
-            WriteMean<3>(pixel, sums);
-        }
+        for (std::size_t i = 0; i < count; ++i)
+            AddSample<N>(sums, base + m_offsets[i].bytes);
+        WriteMean<N>(pixel, sums);
     };
     if (count <= kMaxNarrowSamples)
         average(SampleSums<>{});
@@ -426,15 +430,29 @@ void RadialPixel(const FCObjImage& copy, std::int64_t cx, std::int64_t cy, int s
 
 void FCEffectBlur_Radial::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
 {
-    (void)image;
-    auto row = [this](const FixedRun& f, int x0, int y0, int count, std::uint32_t* out)
-    { PickFixedKernels().radial(f, m_angleSpan, x0, y0, count, out); };
-    if (WritePacked(m_packed, t_radialRows, m_centreX, m_centreY, x, y, pixel, row)) return;
-    if (!m_copy.IsInside(x, y)) return;
+    ApplyToPixels(image, x, x + 1, y, pixel);
+}
+
+void FCEffectBlur_Radial::ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int, FCEffectThreadState*)
+{
+    ApplyToPixels(image, 0, image.Width(), y, row);
+}
+
+void FCEffectBlur_Radial::ApplyToPixels(FCObjImage& image, int x0, int x1, int y, BYTE* pixel) const
+{
+    const int step = image.ColorBits() / 8;
+    const FixedRowFn radial = PickFixedKernels().radial;
+    auto row = [&](const FixedRun& f, int x, int y0, int count, std::uint32_t* out)
+    { radial(f, m_angleSpan, x, y0, count, out); };
+    if (WritePacked(m_packed, m_centreX, m_centreY, x0, x1, y, pixel, step, row)) return;
+    if (y < 0 || y >= m_copy.Height() || x0 < 0) return;
+    x1 = std::min(x1, m_copy.Width());
     if (m_copy.ColorBits() == 32)
-        RadialPixel<4>(m_copy, m_centreX, m_centreY, m_angleSpan, x, y, pixel);
+        for (int x = x0; x < x1; ++x, pixel += step)
+            RadialPixel<4>(m_copy, m_centreX, m_centreY, m_angleSpan, x, y, pixel);
     else
-        RadialPixel<3>(m_copy, m_centreX, m_centreY, m_angleSpan, x, y, pixel);
+        for (int x = x0; x < x1; ++x, pixel += step)
+            RadialPixel<3>(m_copy, m_centreX, m_centreY, m_angleSpan, x, y, pixel);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -480,13 +498,27 @@ void ZoomPixel(const FCObjImage& copy, std::int64_t cx, std::int64_t cy, int str
 
 void FCEffectBlur_Zoom::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
 {
-    (void)image;
-    auto row = [this](const FixedRun& f, int x0, int y0, int count, std::uint32_t* out)
-    { PickFixedKernels().zoom(f, m_strength, x0, y0, count, out); };
-    if (WritePacked(m_packed, t_zoomRows, m_centreX, m_centreY, x, y, pixel, row)) return;
-    if (!m_copy.IsInside(x, y)) return;
+    ApplyToPixels(image, x, x + 1, y, pixel);
+}
+
+void FCEffectBlur_Zoom::ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int, FCEffectThreadState*)
+{
+    ApplyToPixels(image, 0, image.Width(), y, row);
+}
+
+void FCEffectBlur_Zoom::ApplyToPixels(FCObjImage& image, int x0, int x1, int y, BYTE* pixel) const
+{
+    const int step = image.ColorBits() / 8;
+    const FixedRowFn zoom = PickFixedKernels().zoom;
+    auto row = [&](const FixedRun& f, int x, int y0, int count, std::uint32_t* out)
+    { zoom(f, m_strength, x, y0, count, out); };
+    if (WritePacked(m_packed, m_centreX, m_centreY, x0, x1, y, pixel, step, row)) return;
+    if (y < 0 || y >= m_copy.Height() || x0 < 0) return;
+    x1 = std::min(x1, m_copy.Width());
     if (m_copy.ColorBits() == 32)
-        ZoomPixel<4>(m_copy, m_centreX, m_centreY, m_strength, x, y, pixel);
+        for (int x = x0; x < x1; ++x, pixel += step)
+            ZoomPixel<4>(m_copy, m_centreX, m_centreY, m_strength, x, y, pixel);
     else
-        ZoomPixel<3>(m_copy, m_centreX, m_centreY, m_strength, x, y, pixel);
+        for (int x = x0; x < x1; ++x, pixel += step)
+            ZoomPixel<3>(m_copy, m_centreX, m_centreY, m_strength, x, y, pixel);
 }

@@ -25,8 +25,13 @@ public:
 
     void PrepareImage(FCObjImage& image) override;
     void ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
+    void ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int bytesPerPixel,
+                            FCEffectThreadState* state) override;
 
 private:
+    // N bytes a pixel in the copy.
+    template <int N> void BlurPixel(int x, int y, BYTE* pixel) const;
+
     // Bresenham state; 64 bits so that no length overflows it.
     std::int64_t m_twiceMajor = 0;
     std::int64_t m_twiceMinor = 0;
@@ -50,13 +55,12 @@ private:
 
 // The copy of the radial and zoom blurs four bytes a pixel, kept in place of the image copy where
 // every 16.16 value of a run fits 32 bits: rows are then worked out eight pixels at a time (the
-// same values), and each run takes a token of its own.
+// same values).
 struct FCPackedCopy
 {
     std::vector<std::uint32_t> pixels;
     int width = 0, height = 0;
     bool alpha = false;
-    std::uint64_t run = 0;
 };
 
 // Samples on the circle through the pixel around a centre, 64 each way, over plus and minus the
@@ -70,11 +74,16 @@ public:
 
     void PrepareImage(FCObjImage& image) override;
     void ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
+    void ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int bytesPerPixel,
+                            FCEffectThreadState* state) override;
 
     // The span of the samples each way, in 16.16 radians.
     int AngleSpan() const { return m_angleSpan; }
 
 private:
+    // Pixels x0 .. x1 - 1 of row y, pixel pointing at the first of them.
+    void ApplyToPixels(FCObjImage& image, int x0, int x1, int y, BYTE* pixel) const;
+
     int m_angle;
     double m_offsetX;
     double m_offsetY;
@@ -95,8 +104,13 @@ public:
 
     void PrepareImage(FCObjImage& image) override;
     void ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
+    void ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int bytesPerPixel,
+                            FCEffectThreadState* state) override;
 
 private:
+    // Pixels x0 .. x1 - 1 of row y, pixel pointing at the first of them.
+    void ApplyToPixels(FCObjImage& image, int x0, int x1, int y, BYTE* pixel) const;
+
     int m_strength;
     double m_offsetX;
     double m_offsetY;

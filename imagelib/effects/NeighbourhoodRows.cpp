@@ -1,20 +1,11 @@
 #include "imagelib/effects/NeighbourhoodRows.h"
 
 #include "imagelib/FCParallel.h"
-#include "imagelib/effects/ScanState.h"
 
 #include <cstring>
 
 namespace neighbour
 {
-namespace
-{
-struct ThreadBuffers
-{
-    std::vector<BYTE> slots[6];
-};
-thread_local ThreadBuffers t_buffers;
-} // namespace
 
 void StoreColourBytes(BYTE* dest, const BYTE* result, int width, int step)
 {
@@ -31,13 +22,13 @@ void StoreColourBytes(BYTE* dest, const BYTE* result, int width, int step)
     }
 }
 
-RowsBeforePass::RowsBeforePass(const FCObjImage& image, int reach)
+RowsBeforePass::RowsBeforePass(const FCObjImage& image, int reach, RowScratch& scratch)
     : m_image(image), m_reach(reach < 1 ? 1 : (reach > 2 ? 2 : reach))
 {
     const std::size_t bytes = std::size_t(image.Width()) * std::size_t(image.ColorBits() / 8);
     for (int i = 0; i <= m_reach; ++i)
     {
-        m_saved[i] = ThreadScratch(3 + i, bytes);
+        m_saved[i] = scratch.Slot(3 + i, bytes);
         m_ready = m_ready && m_saved[i] && image.HasBits();
     }
 }
@@ -49,9 +40,9 @@ void RowsBeforePass::Save(int y)
     m_last = y;
 }
 
-BYTE* ThreadScratch(int slot, std::size_t bytes)
+BYTE* RowScratch::Slot(int slot, std::size_t bytes)
 {
-    std::vector<BYTE>& v = t_buffers.slots[slot];
+    std::vector<BYTE>& v = m_slots[slot];
     if (v.size() < bytes || v.empty())
     {
         try
@@ -72,7 +63,6 @@ BYTE* ThreadScratch(int slot, std::size_t bytes)
 
 void SourceCopy::Take(const FCObjImage& image)
 {
-    Invalidate();
     const int bpp = image.ColorBits();
     if (!image.HasBits() || (bpp != 24 && bpp != 32))
     {
@@ -89,8 +79,28 @@ void SourceCopy::Take(const FCObjImage& image)
                  });
 }
 
-void SourceCopy::Invalidate()
+void FCNeighbourhoodEffect::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
 {
-    m_id = NewEffectRunToken();
+    (void)image;
+    m_copy.ApplyToPixel(x, y, pixel,
+                        [&](BYTE* out, RowScratch& scratch) { return ComputeResultRow(y, out, scratch); });
+}
+
+std::unique_ptr<FCEffectThreadState> FCNeighbourhoodEffect::CreateThreadState(const FCObjImage&)
+{
+    return std::unique_ptr<FCEffectThreadState>(new (std::nothrow) RowState);
+}
+
+void FCNeighbourhoodEffect::ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int,
+                                               FCEffectThreadState* state)
+{
+    auto compute = [&](BYTE* out, RowScratch& scratch) { return ComputeResultRow(y, out, scratch); };
+    if (state)
+        m_copy.ApplyToRow(y, row, image.Width(), static_cast<RowState*>(state)->scratch, compute);
+    else
+    {
+        RowScratch scratch; // no memory for a state: this row's own
+        m_copy.ApplyToRow(y, row, image.Width(), scratch, compute);
+    }
 }
 } // namespace neighbour

@@ -1,29 +1,19 @@
 // What the neighbourhood effects (convolution, morphology, contours) share: clamped window rows
-// of the copy they take in PrepareImage, and a per-thread cache of finished result rows.
-//
-// The per-pixel effects of these families compute a whole row of results at once from their
-// copy, in loops over the row's bytes that the compiler vectorises, keep the row in a buffer of
-// the calling thread and hand it out pixel by pixel. ApplyToPixel still writes only the pixel it
-// is given, and a row depends only on the copy and the effect's parameters, which are fixed once
-// PrepareImage has run; so every band thread computes exactly the bytes a single thread would.
+// of the copy they take in PrepareImage, the working rows of each band, and the per-pixel base
+// that computes a whole row of results at once.
 #pragma once
 
+#include "imagelib/FCImageEffect.h"
 #include "imagelib/FCObjImage.h"
+#include "imagelib/effects/VectorDispatch.h"
+
+#include <algorithm>
+#include <memory>
 
 #include <cstddef>
 #include <cstdint>
 #include <new>
 #include <vector>
-
-// The hottest row loops are also built for AVX2, chosen at run time (the loops are the same, so
-// are their results: integer arithmetic, and floating point without contraction). GCC only: clang
-// does not multiversion templates.
-#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__) && !defined(__SANITIZE_ADDRESS__) &&     \
-    !defined(__SANITIZE_THREAD__)
-#define ORVALIS_SIMD_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define ORVALIS_SIMD_CLONES
-#endif
 
 namespace neighbour
 {
@@ -82,14 +72,34 @@ void RunWindowRow3x3(const FCObjImage& source, int y, BYTE* out, Interior&& inte
                     source.Width(), source.ColorBits() / 8, out, interior, window);
 }
 
+// Working rows of one band or pass: one buffer per slot (0..5), kept from one call to the next;
+// null when the memory cannot be had. Slot 0 holds the result rows of SourceCopy. The instruction
+// set of the row loops is chosen once, when the scratch is made.
+class RowScratch
+{
+public:
+    BYTE* Slot(int slot, std::size_t bytes);
+    bool Avx2() const { return m_avx2; }
+
+private:
+    std::vector<BYTE> m_slots[6];
+    bool m_avx2 = UseAvx2();
+};
+
+// The state of one band of a per-pixel neighbourhood effect: its working rows.
+struct RowState : FCEffectThreadState
+{
+    RowScratch scratch;
+};
+
 // The rows of an image as they were before a pass that rewrites it in place from the top. While
 // row y is being made, the rows at or above it come from saved copies and the rows below, which
 // the pass has not reached, from the image itself. reach (1 or 2) is how far the pass's windows
-// look up and down; the copies take scratch slots 3 to 5 of the calling thread.
+// look up and down; the copies take slots 3 to 5 of the scratch rows given.
 class RowsBeforePass
 {
 public:
-    RowsBeforePass(const FCObjImage& image, int reach);
+    RowsBeforePass(const FCObjImage& image, int reach, RowScratch& scratch);
     // Whether the copies could be had.
     bool Ready() const { return m_ready; }
     // Saves row y before the pass writes it; rows are saved from the top, one after the other.
@@ -113,35 +123,13 @@ private:
 // Copies the B, G and R bytes of a result row into an image row, keeping the image's alpha bytes.
 void StoreColourBytes(BYTE* dest, const BYTE* result, int width, int step);
 
-// A buffer of the calling thread, one per slot (0..5), kept between calls; null when the memory
-// cannot be had. Slot 0 holds the result rows of SourceCopy.
-BYTE* ThreadScratch(int slot, std::size_t bytes);
-
-// The result row the calling thread computed last: whose (a cache's identity, 0 for none), which
-// row, and its bytes, in slot 0 of the thread's scratch space.
-struct HeldResultRow
-{
-    std::uint64_t owner;
-    int y;
-    int width;
-    int step;
-    const BYTE* data;
-};
-inline thread_local HeldResultRow t_heldResultRow{0, -1, 0, 0, nullptr};
-
-// The copy of the image a per-pixel neighbourhood effect reads, taken in PrepareImage, and the
-// identity of the result rows computed from it in the per-thread cache.
+// The copy of the image a per-pixel neighbourhood effect reads, taken in PrepareImage.
 class SourceCopy
 {
 public:
-    SourceCopy() { Invalidate(); }
-
-    // Copies the image, a large one on several threads (the copy is the only part of these
-    // effects that the band threads cannot share); the rows computed from an earlier copy are never
-    // handed out again. The copy is left empty when its memory cannot be had.
+    // Copies the image, a large one on the threads of the run (the copy is the only part of these
+    // effects that the bands cannot share). The copy is left empty when its memory cannot be had.
     void Take(const FCObjImage& image);
-    // A new identity, for a change of the effect's parameters.
-    void Invalidate();
 
     const FCObjImage& Image() const { return m_image; }
     // Whether the copy has the size and depth of the image (it was taken from it).
@@ -151,68 +139,65 @@ public:
                image.Height() == m_image.Height() && image.ColorBits() == m_image.ColorBits();
     }
 
-    // What ApplyToPixel of these effects does: copies the B, G and R bytes of pixel x of result
-    // row y into the pixel. The row is computed by computeRow(out) -> bool (false when its own
-    // scratch memory cannot be had), in the copy's row layout, when this thread does not hold it.
-    // Nothing is written when nothing was prepared, (x, y) lies outside the copy, or memory is
-    // short.
-    template <class Compute> void ApplyToPixel(int x, int y, BYTE* pixel, Compute&& computeRow) const
+    // What ApplyToPixelsOfRow of these effects does: computes result row y with
+    // computeRow(out, scratch) -> bool (false when its own working memory cannot be had), in the
+    // copy's row layout, then copies the B, G and R bytes of its pixels into the image row (as
+    // far as both reach). Nothing is written when nothing was prepared, y lies outside the copy,
+    // or memory is short.
+    template <class Compute>
+    void ApplyToRow(int y, BYTE* row, int width, RowScratch& scratch, Compute&& computeRow) const
     {
-        if (!CopyHeldPixel(x, y, pixel)) ComputeRowAndCopy(x, y, pixel, computeRow);
+        if (!m_image.HasBits() || y < 0 || y >= m_image.Height()) return;
+        const int step = m_image.ColorBits() / 8;
+        BYTE* out = scratch.Slot(0, std::size_t(m_image.Width()) * std::size_t(step));
+        if (!out || !computeRow(out, scratch)) return;
+        StoreColourBytes(row, out, std::min(width, m_image.Width()), step);
     }
 
-    // The same for an effect that works each channel over the 3 x 3 window (RunWindowRow3x3).
-    template <class Interior, class Window>
-    void ApplyWindow3x3(int x, int y, BYTE* pixel, Interior& interior, Window& window) const
+    // The same for one pixel on its own (outside a run): the whole row is worked out for it.
+    template <class Compute> void ApplyToPixel(int x, int y, BYTE* pixel, Compute&& computeRow) const
     {
-        if (!CopyHeldPixel(x, y, pixel)) ComputeWindowRowAndCopy(x, y, pixel, interior, window);
+        if (!m_image.HasBits() || y < 0 || y >= m_image.Height() || x < 0 || x >= m_image.Width()) return;
+        RowScratch scratch;
+        const int step = m_image.ColorBits() / 8;
+        BYTE* out = scratch.Slot(0, std::size_t(m_image.Width()) * std::size_t(step));
+        if (!out || !computeRow(out, scratch)) return;
+        const BYTE* s = out + std::size_t(x) * std::size_t(step);
+        pixel[0] = s[0];
+        pixel[1] = s[1];
+        pixel[2] = s[2];
     }
 
 private:
-    // Copies pixel x of result row y when this thread holds that row (nothing when x lies outside
-    // it); false when the thread does not hold it.
-    bool CopyHeldPixel(int x, int y, BYTE* pixel) const
-    {
-        const HeldResultRow& held = t_heldResultRow;
-        if (held.owner != m_id || held.y != y) return false;
-        if (unsigned(x) < unsigned(held.width))
-        {
-            const BYTE* s = held.data + std::size_t(x) * std::size_t(held.step);
-            pixel[0] = s[0];
-            pixel[1] = s[1];
-            pixel[2] = s[2];
-        }
-        return true;
-    }
-
-    // Makes result row y this thread's held row, then copies pixel x. Out of line, so that handing
-    // out a held pixel stays cheap.
-    template <class Compute>
-    [[gnu::noinline]] void ComputeRowAndCopy(int x, int y, BYTE* pixel, Compute& computeRow) const
-    {
-        HeldResultRow& held = t_heldResultRow;
-        if (!m_image.HasBits() || y < 0 || y >= m_image.Height()) return;
-        held.owner = 0;
-        const int step = m_image.ColorBits() / 8;
-        BYTE* data = ThreadScratch(0, std::size_t(m_image.Width()) * std::size_t(step));
-        if (!data || !computeRow(data)) return;
-        held = HeldResultRow{m_id, y, m_image.Width(), step, data};
-        CopyHeldPixel(x, y, pixel);
-    }
-
-    template <class Interior, class Window>
-    [[gnu::noinline]] void ComputeWindowRowAndCopy(int x, int y, BYTE* pixel, Interior& interior,
-                                                   Window& window) const
-    {
-        auto computeRow = [&](BYTE* out)
-        {
-            RunWindowRow3x3(m_image, y, out, interior, window);
-            return true;
-        };
-        ComputeRowAndCopy(x, y, pixel, computeRow);
-    }
-
     FCObjImage m_image;
-    std::uint64_t m_id = 0;
 };
+
+// A per-pixel effect whose pixels are the B, G and R bytes of result rows computed from a copy
+// of the image taken in PrepareImage, a whole row at once, in loops over the row's bytes that the
+// compiler vectorises. A result row depends only on the copy and the effect's parameters, fixed
+// once PrepareImage has run; so every band computes exactly the bytes a single thread would, and
+// ApplyToPixel alone (outside a run) gives the same pixel.
+class FCNeighbourhoodEffect : public FCImageEffect
+{
+public:
+    void ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel) final;
+    std::unique_ptr<FCEffectThreadState> CreateThreadState(const FCObjImage& image) final;
+    void ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int bytesPerPixel,
+                            FCEffectThreadState* state) final;
+
+protected:
+    // Result row y of the copy into out (the copy's width and layout, every byte of every pixel);
+    // false when working memory cannot be had.
+    virtual bool ComputeResultRow(int y, BYTE* out, RowScratch& scratch) const = 0;
+
+    SourceCopy m_copy;
+};
+
+// The rows of the copy around row y, clamped: a per-channel 3 x 3 window function over row y.
+template <class Interior, class Window>
+bool WindowResultRow3x3(const FCObjImage& source, int y, BYTE* out, Interior&& interior, Window&& window)
+{
+    RunWindowRow3x3(source, y, out, interior, window);
+    return true;
+}
 } // namespace neighbour

@@ -183,18 +183,11 @@ template <int N> void WriteRow(BYTE* out, const Sums* sums, int n, double opaque
         WritePixel<N>(out, sums[i], opaqueAlpha);
 }
 
-// After destination index d of a pass of length len: progress base + (d + 1) x 50 / len; false
-// when the pass must end (an observer that said no, or a cancel flag set).
+// The checkpoint after destination index d of a pass of length len: progress
+// base + (d + 1) x 50 / len; false when the pass must end.
 bool ReportIndex(FCProgressObserver* observer, int base, long long d, long long len)
 {
-    if (!observer) return true;
-    const int p = base + int((d + 1) * 50 / len);
-    if (!observer->OnProgress(p))
-    {
-        observer->SetCancelFlag(1);
-        return false;
-    }
-    return !observer->IsCancelled();
+    return ProgressCheckpoint(observer, base + int((d + 1) * 50 / len));
 }
 
 bool PassImagesFit(const FCObjImage& src, const FCObjImage& dst)
@@ -225,7 +218,7 @@ void ResampleWithFilterHorizontal(const FCObjImage& src, FCObjImage& dst, const 
     const int chunk = int(std::min<long long>({byProgress, byMemory, byThreads, dstLen}));
     int chunks = (dstLen + chunk - 1) / chunk;
     // A pass that starts cancelled does its first chunk only, as it would one chunk at a time.
-    if (observer && observer->IsCancelled()) chunks = std::min(chunks, 1);
+    if (ProgressCancelled(observer)) chunks = std::min(chunks, 1);
     std::vector<Taps> taps{std::size_t(threads)};
     std::atomic<bool> stop{false};
     RunOrdered(
@@ -279,7 +272,7 @@ void ResampleWithFilterVertical(FCObjImage& dst, const FCObjImage& src, const FC
     for (Scratch& s : scratch)
         s.sums.resize(std::size_t(std::min(width, kStrip)));
     // A pass that starts cancelled does its first row only.
-    const int rows = observer && observer->IsCancelled() ? std::min(dstLen, 1) : dstLen;
+    const int rows = ProgressCancelled(observer) ? std::min(dstLen, 1) : dstLen;
     std::atomic<bool> stop{false};
     RunOrdered(
         rows, threads, stop,
@@ -316,7 +309,7 @@ void FCEffectResize::ApplyToImage(FCObjImage& image, FCProgressObserver* observe
     if (!image.HasBits() || m_newWidth < 1 || m_newHeight < 1 || image.ColorBits() < 24) return;
     if (m_newWidth == image.Width() && m_newHeight == image.Height()) return;
     const int bpp = image.ColorBits();
-    const int threads = HelperThreadCount();
+    const int threads = RunThreads();
     FCObjImage across;
     if (!across.Create(m_newWidth, image.Height(), bpp)) return; // too large: the image stays as it was
     const FCFilterCatmullRom filter;
@@ -328,14 +321,6 @@ void FCEffectResize::ApplyToImage(FCObjImage& image, FCProgressObserver* observe
 }
 
 // ---------------------------------------------------------------------------------------------
-
-namespace
-{
-void Report(FCProgressObserver* observer, int percent)
-{
-    if (observer && !observer->OnProgress(percent)) observer->SetCancelFlag(1);
-}
-} // namespace
 
 FCEffectFreeImage::~FCEffectFreeImage()
 {
@@ -364,14 +349,20 @@ void FCEffectFreeImage::PrepareImage(FCObjImage& image)
 
 void FCEffectFreeImage::ApplyToImage(FCObjImage& image, FCProgressObserver* observer)
 {
-    Report(observer, 1);
+    // FreeImage's own call cannot be stopped; the checkpoints around it can. After a stop the
+    // image stays as it was and the bitmaps are let go.
+    auto release = [this]
+    {
+        if (m_bitmap) FreeImage_Unload(m_bitmap);
+        m_bitmap = nullptr;
+    };
+    if (!ProgressCheckpoint(observer, 1)) return release();
     FIBITMAP* result = m_bitmap ? RunFreeImage() : nullptr;
-    Report(observer, 98);
-    if (m_bitmap) FreeImage_Unload(m_bitmap);
+    release();
     m_bitmap = result;
-    Report(observer, 99);
+    if (!ProgressCheckpoint(observer, 98) || !ProgressCheckpoint(observer, 99)) return release();
     CopyBack(image);
-    Report(observer, 100);
+    ProgressCheckpoint(observer, 100);
 }
 
 void FCEffectFreeImage::CopyBack(FCObjImage& image)

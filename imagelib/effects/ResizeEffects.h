@@ -4,7 +4,6 @@
 #pragma once
 
 #include "imagelib/FCImageEffect.h"
-#include "imagelib/FCParallel.h"
 
 struct FIBITMAP;
 
@@ -33,7 +32,8 @@ public:
 // filter is widened by 1 / scale when shrinking; destination column d is centred on source
 // position d / scale; source indices beyond the edges repeat the edge pixel. At 32 bits colours
 // are weighted by their alpha. Nothing is done when the sizes or depths do not match.
-// threads (1..8) share the columns; the calling thread alone reports progress and checks for
+// threads (1..8, at most those of the run open on the calling thread) share the columns; the
+// calling thread alone reports progress and checks for
 // cancel, and the columns the others have in hand when it stops are finished too. The bytes of a
 // full pass are the same for every thread count.
 void ResampleWithFilterHorizontal(const FCObjImage& src, FCObjImage& dst, const FCFilterBase& filter,
@@ -45,7 +45,7 @@ void ResampleWithFilterVertical(FCObjImage& dst, const FCObjImage& src, const FC
 
 // Catmull-Rom resize to newWidth x newHeight. Leaves the image as it was when a size is below 1,
 // equals the current one, or the new image cannot be had.
-class FCEffectResize : public FCImageEffect, public FCHelperThreads
+class FCEffectResize : public FCImageEffect
 {
 public:
     FCEffectResize(int newWidth, int newHeight) : m_newWidth(newWidth), m_newHeight(newHeight) {}
@@ -69,7 +69,8 @@ public:
     // Copies the pixels into a new FreeImage bitmap (none when the image has no pixels or the
     // bitmap cannot be had).
     void PrepareImage(FCObjImage& image) override;
-    // Progress 1, the transformation, 98, 99, the copy back, 100.
+    // Progress 1, the transformation, 98, 99, the copy back, 100; a stop at one of these
+    // checkpoints leaves the image as it was.
     void ApplyToImage(FCObjImage& image, FCProgressObserver* observer) override;
 
     // Replaces the image by the bitmap held (converted to 24 or 32 bits when it has fewer), then

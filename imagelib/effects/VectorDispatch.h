@@ -1,6 +1,12 @@
-// Which instruction set the vectorised loops of the blurs take: AVX2 where the processor has it,
-// else the baseline one. Both give the same bytes; tests switch AVX2 off to run the baseline loops
-// on any machine.
+// The one way the library uses vector instructions. The loops of a family are written once, in a
+// kernel file of their own (FamilyKernels.inl): plain loops the compiler vectorises, or GCC's
+// vector types where the lanes must be spelt out. The family's source includes that file once in
+// a namespace of its own for the baseline instruction set and once more between
+// ORVALIS_AVX2_BEGIN and ORVALIS_AVX2_END, and keeps a table of the two sets of functions. Which
+// table a run takes is decided once, by UseAvx2(), per band (when its working state is made) or
+// per whole-image pass, never per pixel. Both tables give the same bytes: integer arithmetic, or
+// floating point in the order written, without contraction. Tests switch AVX2 off to run the
+// baseline loops on any machine.
 #pragma once
 
 #include <atomic>

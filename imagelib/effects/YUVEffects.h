@@ -7,7 +7,8 @@
 #include "imagelib/FCYUVPlanes.h"
 
 // Splits the image into its Y, U and V planes before the work, lets the subclass work on the
-// planes, then writes them back. Runs on one thread over the whole image.
+// planes, then writes them back, unless the work was stopped (the image then stays as
+// PrepareImage left it). The loops over the planes share the threads of the run.
 class FCEffectYUVBase : public FCImageEffect
 {
 public:
@@ -16,7 +17,7 @@ public:
     void ApplyToImage(FCObjImage& image, FCProgressObserver* observer) override
     {
         ProcessPlanes(image, observer);
-        FromPlanes(image);
+        if (!ProgressCancelled(observer)) FromPlanes(image);
     }
 
     virtual void ToPlanes(const FCObjImage& image) { m_planes.FromImage(image); }

@@ -282,15 +282,15 @@ TEST_F(ApplyEffect, CompletedEffectSetsTheUndoState)
 
 namespace
 {
-std::vector<std::string> BandedEffectNames()
+// Whole-image effects too: they share their loops with the threads of the document's run.
+std::vector<std::string> NonRandomEffectNames()
 {
     std::vector<std::string> names;
     for (const EffectEntry* e : EffectRegistry::Instance().All())
     {
         std::string error;
         auto probe = e->make(e->example, error);
-        if (!(e->flags & kFxRandom) && probe && probe->GetProcessMode() != kProcessWholeImage)
-            names.push_back(e->name);
+        if (!(e->flags & kFxRandom) && probe) names.push_back(e->name);
     }
     if (names.empty()) names.push_back("<none registered>");
     return names;
@@ -306,7 +306,7 @@ protected:
 
 TEST_P(RegisteredEffectsInADocument, GiveTheSameBytesOnOneAndEightThreads)
 {
-    if (GetParam() == "<none registered>") GTEST_SKIP() << "no per-pixel or per-row effect is registered";
+    if (GetParam() == "<none registered>") GTEST_SKIP() << "no effect is registered";
     const EffectEntry& e = *EffectRegistry::Instance().Find(GetParam());
     SetProcessorCountForTesting(8);
     std::string error;
@@ -336,7 +336,7 @@ TEST_P(RegisteredEffectsInADocument, GiveTheSameBytesOnOneAndEightThreads)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(All, RegisteredEffectsInADocument, ::testing::ValuesIn(BandedEffectNames()),
+INSTANTIATE_TEST_SUITE_P(All, RegisteredEffectsInADocument, ::testing::ValuesIn(NonRandomEffectNames()),
                          [](const ::testing::TestParamInfo<std::string>& info)
                          {
                              std::string name;
@@ -344,6 +344,50 @@ INSTANTIATE_TEST_SUITE_P(All, RegisteredEffectsInADocument, ::testing::ValuesIn(
                                  name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
                              return name;
                          });
+
+// "NbThreads" is the thread count of every effect of the document, whole-image ones included: one
+// thread (and none started) at 1, eight at 8, as the runner counts them.
+TEST_F(ApplyEffect, TheThreadsOfAnEffectAreThoseOfNbThreads)
+{
+    SetProcessorCountForTesting(8);
+    const struct
+    {
+        const char* name;
+        std::vector<std::string> arguments;
+    } effects[] = {
+        {"FCEffectInvert", {}},                                      // per row
+        {"FCEffectMedian", {}},                                      // per pixel, a row at a time
+        {"FCEffectBlur_GaussCopyEdge", {"6"}},                       // whole image, two passes
+        {"FCEffectResize", {"200", "150"}},                          // whole image, two passes
+        {"FCEffectFourierCirculaire", {"40", "1"}},                  // the transform's own loops
+        {"FCEffectContoursFilter<&FCEffectContoursLaplacien8>", {}}, // whole image, on this thread
+    };
+    for (int nbThreads : {1, 8})
+        for (const auto& e : effects)
+        {
+            SCOPED_TRACE(std::string(e.name) + " with NbThreads " + std::to_string(nbThreads));
+            const EffectEntry* entry = EffectRegistry::Instance().Find(e.name);
+            ASSERT_TRUE(entry);
+            std::string error;
+            auto effect = entry->make(e.arguments, error);
+            ASSERT_TRUE(effect) << error;
+            SetNbThreads(nbThreads);
+            FakeHost host;
+            CountingView view;
+            CImageDoc doc(&view, host);
+            FCObjImage image = testimg::Varied(256, 256, 24);
+            ASSERT_TRUE(doc.InitFromImage(image));
+            const int started = FCEffectRun::ThreadsStartedForTesting();
+            doc.ApplyEffect(*effect);
+            EXPECT_TRUE(doc.CanUndo());
+            const bool ownThreadOnly = std::string(e.name).rfind("FCEffectContoursFilter", 0) == 0;
+            EXPECT_EQ(FCEffectRun::LastThreadsUsedForTesting(), ownThreadOnly ? 1 : nbThreads);
+            if (nbThreads == 1)
+            {
+                EXPECT_EQ(FCEffectRun::ThreadsStartedForTesting(), started);
+            }
+        }
+}
 
 TEST_F(ApplyEffect, CommandsDuringAnEffectAreIgnored)
 {

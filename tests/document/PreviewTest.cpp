@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <cstring>
 #include <thread>
 
 using namespace testdoc;
@@ -130,11 +132,75 @@ TEST(Preview, ANewEffectStopsTheRunningJob)
     p.doc.RunPreview(new MarkerEffect(0xB2, {10}, true)); // copies 10 %, then holds
     ASSERT_TRUE(p.host.WaitForPosts([](const std::vector<int>& v) { return v.size() >= 2; }));
     p.doc.RunPreview(new MarkerEffect(0xA1, {100}));
-    // The old job's end and the stop, then the new job's 100 and its end.
-    ASSERT_TRUE(p.host.WaitForHundreds(4));
+    // The stop, then the new job's 100 and its end; the old job posts nothing once stopped.
+    ASSERT_TRUE(p.host.WaitForHundreds(3));
     EXPECT_EQ(MarkedRows(p.doc.GetImage(), 0xA1), Range(0, 200));
     EXPECT_TRUE(MarkedRows(p.doc.GetImage(), 0xB2).empty());
-    EXPECT_EQ(p.host.Posts(), (std::vector<int>{0, 10, 100, 100, 0, 100, 100}));
+    EXPECT_EQ(p.host.Posts(), (std::vector<int>{0, 10, 100, 0, 100, 100}));
+}
+
+namespace
+{
+// Marks the working copy, reports 10, then stays inside its stage until released (or 20 s have
+// gone by), then reports 50 and 100.
+class StuckEffect : public FCImageEffect
+{
+public:
+    struct Flags
+    {
+        std::atomic<bool> stuck{false}, release{false}, timedOut{false}, done{false};
+    };
+    explicit StuckEffect(Flags& flags) : m_flags(flags) {}
+    int GetProcessMode() const override { return kProcessWholeImage; }
+    void ApplyToImage(FCObjImage& image, FCProgressObserver* observer) override
+    {
+        for (int y = 0; y < image.Height(); ++y)
+            std::memset(image.RowAddress(y), 0xB2, std::size_t(image.Width() * image.ColorBits() / 8));
+        if (observer->UpdateProgress(10))
+        {
+            m_flags.stuck = true;
+            const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+            while (!m_flags.release && !(m_flags.timedOut = std::chrono::steady_clock::now() > limit))
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            observer->UpdateProgress(50) && observer->UpdateProgress(100);
+        }
+        m_flags.done = true;
+    }
+
+private:
+    Flags& m_flags;
+};
+} // namespace
+
+// A slider move while the effect is inside a long stage: the new job starts at once, and nothing
+// of the old one (rows, posts) reaches the document when it finally stops.
+TEST(Preview, ANewRequestNeverWaitsForTheOldJobsStage)
+{
+    StuckEffect::Flags flags;
+    auto host = std::make_unique<FakeHost>();
+    CountingView view;
+    host->activeView = &view;
+    auto doc = std::make_unique<CImageDoc>(&view, *host);
+    FCObjImage image = testimg::Flat(3, 200, 24, 10, 20, 30);
+    ASSERT_TRUE(doc->InitFromImage(image));
+    doc->BeginPreview();
+    doc->RunPreview(new StuckEffect(flags));
+    ASSERT_TRUE(host->WaitForPosts([](const std::vector<int>& v) { return v.size() >= 2; }));
+    while (!flags.stuck)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+
+    doc->RunPreview(new MarkerEffect(0xA1, {100})); // returns with the old job still stuck
+    EXPECT_FALSE(flags.release);
+    EXPECT_FALSE(flags.done);
+    ASSERT_TRUE(host->WaitForHundreds(3));
+    EXPECT_EQ(MarkedRows(doc->GetImage(), 0xA1), Range(0, 200));
+
+    flags.release = true;
+    while (!flags.done)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    doc.reset(); // joins the stopped job
+    EXPECT_FALSE(flags.timedOut);
+    EXPECT_EQ(host->Posts(), (std::vector<int>{0, 10, 100, 0, 100, 100}));
 }
 
 TEST(Preview, ResetShowsTheBackupAndThePreviewGoesOn)
@@ -143,14 +209,16 @@ TEST(Preview, ResetShowsTheBackupAndThePreviewGoesOn)
     const FCObjImage backup(p.doc.GetImage());
     p.doc.BeginPreview();
     p.doc.RunPreview(new MarkerEffect(0xB2, {20}, true));
-    ASSERT_TRUE(p.host.WaitForPosts([](const std::vector<int>& v) { return v.size() >= 2; }));
+    // The stop does not wait for the job: let it copy its 20 % first.
+    for (int i = 0; i < 20000 && p.view.repaints < 1; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     p.doc.ResetPreview();
     EXPECT_FALSE(p.doc.HasPreviewJob());
     EXPECT_TRUE(testimg::SamePixels(p.doc.GetImage(), backup));
     EXPECT_EQ(p.view.repaints, 2); // the job's copy at 20 % and the reset
 
     p.doc.RunPreview(new MarkerEffect(0xA1, {100}));
-    ASSERT_TRUE(p.host.WaitForHundreds(4));
+    ASSERT_TRUE(p.host.WaitForHundreds(3)); // the reset's, then the new job's two
     EXPECT_EQ(MarkedRows(p.doc.GetImage(), 0xA1), Range(0, 200));
     p.doc.EndPreview();
     EXPECT_TRUE(testimg::SamePixels(p.doc.GetImage(), backup));

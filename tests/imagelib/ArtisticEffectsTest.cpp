@@ -362,8 +362,7 @@ TEST(ArtisticPencilSketch, SameBytesAsThePlainLoop)
     for (int threads : {1, 8})
     {
         FCEffectPencilSketch sketch(3, -7);
-        sketch.SetThreadCount(threads);
-        EXPECT_TRUE(testimg::SamePixels(Apply(source, sketch), expected)) << threads;
+        EXPECT_TRUE(testimg::SamePixels(Apply(source, sketch, threads), expected)) << threads;
     }
 }
 

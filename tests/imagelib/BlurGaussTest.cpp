@@ -167,8 +167,7 @@ TEST(BlurGauss, SameBytesAsThePlainLoopOnEveryThreadCount)
             {
                 FCObjImage image(source);
                 FCEffectBlur_GaussCopyEdge blur(c.radius);
-                blur.SetThreadCount(threads);
-                RunEffect(image, blur, 1);
+                RunEffect(image, blur, threads);
                 EXPECT_TRUE(testimg::SamePixels(image, expected))
                     << c.w << "x" << c.h << "x" << c.bpp << " radius " << c.radius << " on " << threads
                     << " threads" << (avx2 ? "" : ", baseline instructions");
@@ -187,7 +186,7 @@ TEST(BlurGauss, ProgressAfterEachColumnThenEachRow)
     {
         FCObjImage image(source);
         FCEffectBlur_GaussCopyEdge blur(2);
-        blur.SetThreadCount(threads);
+        const FCEffectRun run(threads);
         ScriptedObserver observer;
         FCObjImage::ApplyEffect(image, blur, &observer);
         std::vector<int> calls(observer.calls.begin() + 1, observer.calls.end()); // the driver's 0 first
@@ -216,7 +215,7 @@ TEST(BlurGauss, CancelEndsThePasses)
         {
             FCObjImage image(source);
             FCEffectBlur_GaussCopyEdge blur(3);
-            blur.SetThreadCount(threads);
+            const FCEffectRun run(threads);
             ScriptedObserver observer(c.refuseAt);
             FCObjImage::ApplyEffect(image, blur, &observer);
             ASSERT_GE(observer.calls.size(), c.tail.size());
@@ -229,7 +228,7 @@ TEST(BlurGauss, CancelEndsThePasses)
     // A run started with the flag already set: one column, one row.
     FCObjImage image(source);
     FCEffectBlur_GaussCopyEdge blur(3);
-    blur.SetThreadCount(8);
+    const FCEffectRun run(8);
     ScriptedObserver observer;
     observer.SetCancelFlag(1);
     FCObjImage::ApplyEffect(image, blur, &observer);
@@ -301,8 +300,7 @@ TEST(BlurUnsharpMask, SameBytesAsThePlainLoop)
     {
         FCObjImage image(source);
         FCEffectUNSharpMask sharpen(6, 65, 20);
-        sharpen.SetThreadCount(threads);
-        RunEffect(image, sharpen, 1);
+        RunEffect(image, sharpen, threads);
         EXPECT_TRUE(testimg::SamePixels(image, expected)) << threads;
     }
     FCObjImage blurred(source);
@@ -337,8 +335,7 @@ TEST(BlurSoftGlow, ScreensTheImageWithItsBlur)
     const FCObjImage source = WithClearRegions(60, 45, 8);
     FCObjImage image(source);
     FCEffectSoftGlow glow(5, 0, 0);
-    glow.SetThreadCount(8);
-    RunEffect(image, glow, 1);
+    RunEffect(image, glow, 8);
     EXPECT_EQ(testimg::Alphas(image), testimg::Alphas(source));
     for (int y = 0; y < 45; ++y)
         for (int x = 0; x < 60; ++x)

@@ -70,6 +70,16 @@ std::vector<Lut> AllLuts()
         {"posterize 5", [] { return std::make_unique<FCEffectPosterize>(5); }},
         {"levels 16", [] { return std::make_unique<FCEffectNbNiveaux>(16); }},
         {"threshold 90", [] { return std::make_unique<FCEffectSeuil>(90); }},
+        // Tables with a shape of their own, worked out without lookups: kept, negated, all one
+        // value, a step at either end.
+        {"brightness/contrast 0 0 (every value kept)",
+         [] { return std::make_unique<FCEffectBrightnessContrast>(0, 0); }},
+        {"solarize 0 (the negative)", [] { return std::make_unique<FCEffectSolarize>(0); }},
+        {"threshold -1 (all white)", [] { return std::make_unique<FCEffectSeuil>(-1); }},
+        {"threshold 0", [] { return std::make_unique<FCEffectSeuil>(0); }},
+        {"threshold 254", [] { return std::make_unique<FCEffectSeuil>(254); }},
+        {"threshold 255 (all black)", [] { return std::make_unique<FCEffectSeuil>(255); }},
+        {"levels 2", [] { return std::make_unique<FCEffectNbNiveaux>(2); }},
     };
 }
 

@@ -2,10 +2,14 @@
 
 #include "imagelib/FCBandRunner.h"
 #include "imagelib/FCImageEffect.h"
+#include "imagelib/FCParallel.h"
+#include "imagelib/FCRandom.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <map>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -265,4 +269,173 @@ TEST(BandRunner, RunEffectRefusesWhatTheEffectRefuses)
     ProbeEffect whole(kProcessWholeImage);
     EXPECT_TRUE(RunEffect(rgb, whole, 8));
     EXPECT_EQ(whole.whole, 1);
+}
+
+namespace
+{
+// Rows of every band but the calling thread's wait in their first row until the calling thread
+// has cancelled (or two seconds have gone by): each of them must then stop after that row.
+class LatchedRows : public FCImageEffect
+{
+public:
+    int GetProcessMode() const override { return kProcessPerRow; }
+    void ApplyToRow(FCObjImage& image, int y, BYTE*, int) override
+    {
+        const bool last = y >= (image.Height() / 8) * 7;
+        if (!last)
+        {
+            const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+            while (!cancelled.load() && std::chrono::steady_clock::now() < limit)
+                std::this_thread::yield();
+        }
+        std::lock_guard<std::mutex> lock(m);
+        rows.push_back(y);
+    }
+    std::atomic<bool> cancelled{false};
+    std::mutex m;
+    std::vector<int> rows;
+};
+} // namespace
+
+// Eight threads: the calling thread refuses after its third row; each helper is inside its first
+// row then, and stops after it.
+TEST(BandRunner, EveryBandStopsWithinOneRowOfACancel)
+{
+    FCObjImage image = testimg::Flat(4, 80, 24, 0, 0, 0); // bands of 10 rows
+    LatchedRows effect;
+    RecordingObserver observer;
+    observer.answers = {true, true, true, false};
+    observer.hook = [&](int)
+    {
+        if (observer.calls.size() == 4) effect.cancelled = true;
+    };
+    ApplyEffectInBands(image, effect, 8, &observer);
+    EXPECT_TRUE(observer.IsCancelled());
+    EXPECT_EQ(observer.calls, (std::vector<int>{0, 10, 20, 30}));
+    std::multiset<int> byBand;
+    for (int y : effect.rows)
+        byBand.insert(y / 10);
+    for (int band = 0; band < 7; ++band)
+        EXPECT_EQ(byBand.count(band), 1u) << "band " << band;
+    EXPECT_EQ(byBand.count(7), 3u);
+}
+
+namespace
+{
+// Records the first draw of the band's generator at the start of each row.
+class FirstDraws : public FCImageEffect
+{
+public:
+    void ApplyToPixel(FCObjImage&, int x, int y, BYTE*) override
+    {
+        if (x != 0) return;
+        const int draw = FCRandom();
+        std::lock_guard<std::mutex> lock(m);
+        draws[y] = draw;
+    }
+    std::mutex m;
+    std::map<int, int> draws;
+};
+
+// Counts its rows per band in a state of its own, merged at the end.
+class CountedRows : public FCImageEffect
+{
+public:
+    struct Count : FCEffectThreadState
+    {
+        std::thread::id thread = std::this_thread::get_id();
+        int first = -1, rows = 0;
+    };
+    std::unique_ptr<FCEffectThreadState> CreateThreadState(const FCObjImage&) override
+    {
+        return std::make_unique<Count>();
+    }
+    void ApplyToPixelsOfRow(FCObjImage&, int y, BYTE*, int, FCEffectThreadState* state) override
+    {
+        auto& c = static_cast<Count&>(*state);
+        EXPECT_EQ(c.thread, std::this_thread::get_id()) << "a state stays on its band's thread";
+        if (c.first < 0) c.first = y;
+        EXPECT_EQ(y, c.first + c.rows) << "rows of a band come in order";
+        ++c.rows;
+    }
+    void MergeThreadState(FCEffectThreadState& state) override
+    {
+        merged.emplace_back(static_cast<Count&>(state).first, static_cast<Count&>(state).rows);
+    }
+    std::vector<std::pair<int, int>> merged;
+};
+} // namespace
+
+// Helper bands draw from a fresh generator, as a thread started for them would, every run (the
+// runner's threads are kept from one run to the next); the calling thread's band goes on with
+// the calling thread's own generator.
+TEST(BandRunner, BandsDrawFromTheGeneratorOfTheirOwnThread)
+{
+    const int fresh = FCRandomGenerator().Next();
+    for (int run = 0; run < 2; ++run)
+    {
+        FCRandomSetState(777u + unsigned(run));
+        FCRandomGenerator caller(777u + unsigned(run));
+        FCObjImage image = testimg::Flat(2, 8, 24, 0, 0, 0); // bands 0-1, 2-3, 4-5; rows 6-7 here
+        FirstDraws effect;
+        RunEffect(image, effect, 4);
+        EXPECT_EQ(effect.draws[0], fresh) << run;
+        EXPECT_EQ(effect.draws[2], fresh) << run;
+        EXPECT_EQ(effect.draws[4], fresh) << run;
+        EXPECT_EQ(effect.draws[6], caller.Next()) << run;
+        EXPECT_EQ(effect.draws[7], caller.Next()) << run;
+    }
+}
+
+TEST(BandRunner, EachBandHasAStateMergedInBandOrder)
+{
+    for (int threads : {1, 3, 8})
+    {
+        FCObjImage image = testimg::Flat(5, 29, 32, 0, 0, 0);
+        CountedRows effect;
+        RunEffect(image, effect, threads);
+        const int band = 29 / threads;
+        std::vector<std::pair<int, int>> expected;
+        for (int k = 0; k + 1 < threads; ++k)
+            expected.emplace_back(k * band, band);
+        expected.emplace_back((threads - 1) * band, 29 - (threads - 1) * band);
+        EXPECT_EQ(effect.merged, expected) << threads;
+    }
+}
+
+// The runner's own count of the threads that worked: one for a run of one thread, with no thread
+// started for it; every thread of the run for a run of eight.
+TEST(BandRunner, ARunUsesTheThreadsItIsGivenAndNoMore)
+{
+    FCObjImage image = testimg::Flat(8, 64, 24, 0, 0, 0);
+    ProbeEffect eight(kProcessPerRow);
+    RunEffect(image, eight, 8);
+    EXPECT_EQ(FCEffectRun::LastThreadsUsedForTesting(), 8);
+    const int started = FCEffectRun::ThreadsStartedForTesting();
+    EXPECT_GE(started, 7);
+    ProbeEffect one(kProcessPerRow);
+    RunEffect(image, one, 1);
+    EXPECT_EQ(FCEffectRun::LastThreadsUsedForTesting(), 1);
+    ProbeEffect three(kProcessPerPixel);
+    RunEffect(image, three, 3);
+    EXPECT_EQ(FCEffectRun::LastThreadsUsedForTesting(), 3);
+    EXPECT_EQ(FCEffectRun::ThreadsStartedForTesting(), started) << "the threads are kept";
+}
+
+// Loops shared out inside the share of another loop (the transform nests them) run inline
+// rather than wait for helpers that are all busy.
+TEST(BandRunner, NestedLoopsRunInline)
+{
+    SetParallelGrainForTesting(1);
+    const FCEffectRun run(8);
+    std::atomic<int> inner{0};
+    ParallelParts(8, 1,
+                  [&](std::size_t begin, std::size_t end)
+                  {
+                      for (std::size_t i = begin; i < end; ++i)
+                          ParallelParts(4, 1, [&](std::size_t b, std::size_t e) { inner += int(e - b); });
+                  });
+    SetParallelGrainForTesting(0);
+    EXPECT_EQ(inner.load(), 32);
+    EXPECT_EQ(run.ThreadsUsed(), 8);
 }

@@ -476,14 +476,18 @@ TEST(FourierEffects, ProgressPointsAndCancel)
         EXPECT_EQ(all.seen, c.expected) << c.name;
         EXPECT_FALSE(all.IsCancelled()) << c.name;
 
-        // A refusal marks the observer but the pipeline runs to its end.
-        FCObjImage refused(source);
-        auto again = c.make();
-        Recorder no(c.expected[2]);
-        FCObjImage::ApplyEffect(refused, *again, &no);
-        EXPECT_EQ(no.seen, c.expected) << c.name;
-        EXPECT_TRUE(no.IsCancelled()) << c.name;
-        EXPECT_TRUE(testimg::SamePixels(refused, plain)) << c.name;
+        // A refusal stops the pipeline at that checkpoint: no later step, no write-back.
+        for (std::size_t refuse = 1; refuse < c.expected.size(); ++refuse)
+        {
+            FCObjImage refused(source);
+            auto again = c.make();
+            Recorder no(c.expected[refuse]);
+            FCObjImage::ApplyEffect(refused, *again, &no);
+            const std::vector<int> upTo(c.expected.begin(), c.expected.begin() + std::ptrdiff_t(refuse) + 1);
+            EXPECT_EQ(no.seen, upTo) << c.name << " refusing " << c.expected[refuse];
+            EXPECT_TRUE(no.IsCancelled()) << c.name;
+            EXPECT_TRUE(testimg::SamePixels(refused, source)) << c.name << " refusing " << c.expected[refuse];
+        }
     }
 }
 

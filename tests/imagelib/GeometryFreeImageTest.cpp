@@ -1,5 +1,6 @@
 // The FreeImage-based rescale and rotation: layout and byte order round trips, depths kept,
 // conversions of what FreeImage hands back, failures that leave the image alone.
+#include "ScriptedObserver.h"
 #include "TestImages.h"
 
 #include "imagelib/FCBandRunner.h"
@@ -177,13 +178,32 @@ TEST(GeometryFreeImage, AFailureLeavesTheImageAsItWas)
     EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 512L * 1024) << "kilobytes";
 }
 
-TEST(GeometryFreeImage, ARefusingObserverIsFlaggedButEveryStepRuns)
+// A stop at the checkpoint before FreeImage's call, or at one after it, leaves the image as it
+// was; the call itself is not stopped.
+TEST(GeometryFreeImage, AStopAtACheckpointLeavesTheImageAsItWas)
 {
-    FCObjImage image = RedCorner(8, 6, 24);
+    const FCObjImage source = RedCorner(8, 6, 24);
+    struct Case
+    {
+        int refuseAt; // counted from the driver's 0
+        std::vector<int> calls;
+    };
+    const Case cases[] = {{0, {0, 1}}, {1, {0, 1}}, {2, {0, 1, 98}}, {3, {0, 1, 98, 99}}};
+    for (const Case& c : cases)
+    {
+        FCObjImage image(source);
+        FCEffectResizeFreeImage effect(4, 3, 0);
+        testobs::ScriptedObserver observer(c.refuseAt);
+        FCObjImage::ApplyEffect(image, effect, &observer);
+        EXPECT_EQ(observer.GetCancelFlag(), 1) << c.refuseAt;
+        EXPECT_EQ(observer.calls, c.calls) << c.refuseAt;
+        EXPECT_TRUE(testimg::SamePixels(image, source)) << c.refuseAt;
+    }
+    // A refusal of the last report comes after the copy back: the result stays.
+    FCObjImage image(source);
     FCEffectResizeFreeImage effect(4, 3, 0);
-    RecordingObserver observer(false);
+    testobs::ScriptedObserver observer(4);
     FCObjImage::ApplyEffect(image, effect, &observer);
-    EXPECT_EQ(observer.GetCancelFlag(), 1);
     EXPECT_EQ(observer.calls, (std::vector<int>{0, 1, 98, 99, 100}));
     EXPECT_EQ(image.Width(), 4);
 }

@@ -131,8 +131,7 @@ TEST(GeometryResize, MatchesThePlainReferenceLoopByteForByte)
             {
                 FCObjImage image(source);
                 FCEffectResize effect(w, h);
-                effect.SetThreadCount(threads);
-                ASSERT_TRUE(RunEffect(image, effect, 1));
+                ASSERT_TRUE(RunEffect(image, effect, threads));
                 EXPECT_TRUE(testimg::SamePixels(image, expected))
                     << Size(w, h) << "x" << bpp << " on " << threads;
             }
@@ -154,8 +153,7 @@ TEST(GeometryResize, MatchesThePlainReferenceLoopByteForByte)
         {
             FCObjImage image(*c.source);
             FCEffectResize effect(c.w, c.h);
-            effect.SetThreadCount(threads);
-            RunEffect(image, effect, 1);
+            RunEffect(image, effect, threads);
             EXPECT_TRUE(testimg::SamePixels(image, expected)) << Size(c.w, c.h) << " on " << threads;
         }
     }
