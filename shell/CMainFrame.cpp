@@ -83,6 +83,7 @@ CMainFrame::~CMainFrame()
 bool CMainFrame::Create()
 {
     RegisterEffectDialogs(SliderDialogEntries());
+    RegisterFourierTools();
     m_productTitle = ResString(kResMainFrame);
     setWindowTitle(m_productTitle);
     setWindowIcon(QIcon(ArtPixmap("picture", 2)));
@@ -972,12 +973,6 @@ std::unique_ptr<FCImageEffect> CMainFrame::RunEffectDialog(CImageDoc& doc, int c
 bool CMainFrame::HasEffectDialog(int command) const
 {
     return FindEffectDialog(command) != nullptr;
-}
-
-void CMainFrame::CreateToolView(CImageDoc&, int)
-{
-    // The tool views (channels, Y/U/V, Fourier) come with the commands that open them; no
-    // command of the menus shown here asks for one.
 }
 
 CView* CMainFrame::ActiveView()
