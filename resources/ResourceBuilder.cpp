@@ -175,8 +175,9 @@ void FillToolBar(QToolBar* bar, int toolbarId, CCommandActions& actions)
         QAction* action = actions.Find(b.id);
         if (!action)
         {
+            // A button without a menu item takes its text from the string table.
             const char* text = CommandMenuText(b.id);
-            action = actions.Action(b.id, text ? QString::fromUtf8(text) : QString());
+            action = actions.Action(b.id, text ? QString::fromUtf8(text) : ResString(b.id));
             if (std::size_t(b.image) < strip.size()) action->setIcon(QIcon(StripImage(toolbarId, b.image)));
         }
         bar->addAction(action);

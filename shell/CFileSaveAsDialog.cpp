@@ -4,6 +4,7 @@
 #include "shell/CFilePreviewDialog.h"
 #include "shell/ShellText.h"
 
+#include <QComboBox>
 #include <QFileInfo>
 #include <QLineEdit>
 
@@ -19,8 +20,20 @@ CFileSaveAsDialog::CFileSaveAsDialog(const QString& initialName, const QString& 
     setNameFilters(filters);
     if (!initialFolder.isEmpty()) setDirectory(initialFolder);
     if (!initialName.isEmpty()) selectFile(initialName);
-    connect(this, &QFileDialog::filterSelected, this,
-            [this, filters](const QString& filter) { OnTypeChange(int(filters.indexOf(filter))); });
+    // The list shows the labels alone, so the type is known by its index. The name is taken as
+    // it stood before the dialog's own handling of the new type rewrites its extension (it would
+    // write "photo.*" for "Tous (*.*)"): the index changes first, then the type is activated.
+    if (auto* types = findChild<QComboBox*>(QStringLiteral("fileTypeCombo")))
+    {
+        connect(types, &QComboBox::currentIndexChanged, this,
+                [this] { m_nameBeforeTypeChange = TypedName(); });
+        connect(types, &QComboBox::activated, this,
+                [this](int index)
+                {
+                    if (TypedName() != m_nameBeforeTypeChange) SetTypedName(m_nameBeforeTypeChange);
+                    OnTypeChange(index);
+                });
+    }
 }
 
 QString CFileSaveAsDialog::TypedName() const
@@ -40,6 +53,7 @@ void CFileSaveAsDialog::OnTypeChange(int index)
     if (index < 0 || std::size_t(index) >= list.size()) return;
     const QString extension = ExtensionOfTypeLabel(QString::fromStdWString(list[std::size_t(index)].first));
     const QString name = TypedName();
+    // A type without one extension of its own leaves the name as it was typed.
     if (extension.isEmpty() || name.isEmpty()) return;
     // As the dialog has always done it: the full path, renamed, goes into the name field.
     const QString full = QFileInfo(name).isAbsolute() ? name : directory().absoluteFilePath(name);

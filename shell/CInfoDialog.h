@@ -1,6 +1,8 @@
 // "Informations": the information text of a document in a read-only box, with the desktop's
-// properties of its file.
+// properties of its file. The box shows a scroll bar only where the text needs one.
 #pragma once
+
+#include "resources/DialogBuilder.h"
 
 #include <QDialog>
 
@@ -11,7 +13,9 @@ class CInfoDialog : public QDialog
 {
     Q_OBJECT
 public:
-    CInfoDialog(const QString& path, const QString& title, const QString& text, QWidget* parent = nullptr);
+    // base: the dialog units to lay out with (null: from the font).
+    CInfoDialog(const QString& path, const QString& title, const QString& text, QWidget* parent = nullptr,
+                const DialogBaseUnits* base = nullptr);
 
     // "Informations fichier...": the file's properties (nothing without a path).
     void OnProperties();
@@ -20,7 +24,11 @@ public:
     QPushButton* PropertiesButton() const { return m_properties; }
 
 private:
+    // Each bar on or off from the lines of the text against the box's client area.
+    void SetScrollBars(const QString& text);
+
     QString m_path;
+    CDialogControls m_controls;
     QPlainTextEdit* m_text;
     QPushButton* m_properties;
 };

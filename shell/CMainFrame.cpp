@@ -13,7 +13,9 @@
 #include "platform/version/FileExists.h"
 #include "resources/CommandIds.h"
 #include "resources/ResourceBuilder.h"
+#include "shell/CConfigPropertyDlg.h"
 #include "shell/CStatusProgress.h"
+#include "shell/RotateResizeDialogs.h"
 #include "shell/ShellDialogs.h"
 #include "shell/ShellText.h"
 #include "views/CChildFrame.h"
@@ -30,8 +32,10 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPrintPreviewWidget>
 #include <QSessionManager>
 #include <QShortcut>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -73,9 +77,13 @@ CMainFrame::CMainFrame()
 
 CMainFrame::~CMainFrame()
 {
+    ShutdownAcquisition();
     // The windows go first: their views leave the documents (which go with their last view,
     // stopping any preview thread) before the document list and the status bar go.
     DestroyChildren();
+    // The preview draws through the printer, which goes with the frame's members.
+    delete m_preview;
+    m_preview = nullptr;
     if (ChildFrameHost() == this) SetChildFrameHost(nullptr);
     if (g_mainFrame == this) g_mainFrame = nullptr;
 }
@@ -83,6 +91,7 @@ CMainFrame::~CMainFrame()
 bool CMainFrame::Create()
 {
     RegisterEffectDialogs(SliderDialogEntries());
+    RegisterEffectDialogs(ShellDialogEntries());
     RegisterFourierTools();
     m_productTitle = ResString(kResMainFrame);
     setWindowTitle(m_productTitle);
@@ -137,7 +146,10 @@ bool CMainFrame::Create()
     m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_mdi->setBackground(QColor(128, 128, 128));
-    setCentralWidget(m_mdi);
+    // The print preview takes the window area's place while it is shown.
+    m_clientStack = new QStackedWidget;
+    m_clientStack->addWidget(m_mdi);
+    setCentralWidget(m_clientStack);
     connect(m_mdi, &QMdiArea::subWindowActivated, this, [this] { OnMdiActivation(); });
 
     for (const Accelerator& a : AcceleratorTable(kResMainFrame))
@@ -153,6 +165,7 @@ bool CMainFrame::Create()
     m_idle = new CIdleNotifier(this);
     m_idle->AddHandler([this] { UpdateUIState(); });
 
+    InitAcquisition();
     FCObjImage::SetCodecFactory(new CImageCodecFactory);
 
     const QString last = QString::fromStdWString(GetLastDirectorySetting());
@@ -278,6 +291,9 @@ bool CMainFrame::OnCommand(int id)
     case kCmdAppAbout:
         ShellDialogs().ShowAbout(QApplication::activeWindow());
         return true;
+    case kCmdConfiguration:
+        RunConfigPropertyDlg(0, QApplication::activeWindow() ? QApplication::activeWindow() : this);
+        return true;
     case kCmdWindowCascade:
         ClosePrintPreview();
         m_mdi->cascadeSubWindows();
@@ -315,6 +331,35 @@ bool CMainFrame::OnCommand(int id)
     case kCmdClearMru:
         OnClearMRU();
         return true;
+    case kCmdFilePrint:
+    case kCmdPreviewPrint:
+        OnFilePrint();
+        return true;
+    case kCmdPrintWithShell:
+    case kCmdPreviewPrintWithShell:
+        OnPrintWithWindows();
+        return true;
+    case kCmdFilePageSetup:
+        OnFilePageSetup();
+        return true;
+    case kCmdFilePrintPreview:
+        OnFilePrintPreview();
+        return true;
+    case kCmdPreviewConfiguration:
+        OnPreviewConfiguration();
+        return true;
+    case kCmdPreviewClose:
+        ClosePrintPreview();
+        return true;
+    case kCmdTwainSelectSource:
+        OnTwainSelectSource();
+        return true;
+    case kCmdTwainAcquire:
+        OnTwainAcquire();
+        return true;
+    case kCmdWiaAcquire:
+        OnWiaAcquire();
+        return true;
     default:
         return false;
     }
@@ -343,6 +388,8 @@ AppState CMainFrame::CurrentAppState() const
     s.clipboardHasAny = clip.hasAny;
     s.clipboardHasImage = clip.hasImage;
     s.recentCount = m_mru.Count();
+    s.twainLoaded = IsValidDriver();
+    s.twainSourceChosen = IsSourceChosen();
     s.toolBarShown = m_toolBarShown;
     s.statusBarShown = statusBar()->isVisibleTo(this) || (!isVisible() && !statusBar()->isHidden());
     s.previewShown = m_previewShown;
@@ -407,7 +454,13 @@ void CMainFrame::OnViewStatusBar()
 
 IChildFrame* CMainFrame::ActiveChild() const
 {
-    return m_mdi ? dynamic_cast<IChildFrame*>(m_mdi->currentSubWindow()) : nullptr;
+    if (!m_mdi) return nullptr;
+    QMdiSubWindow* current = m_mdi->currentSubWindow();
+    // The area forgets its active window when it was hidden (print preview) or when a dialog
+    // took the focus, without saying so; the window it last activated is still the active one.
+    if (!current && m_lastActive && m_mdi->subWindowList().contains(m_lastActive.data()))
+        current = m_lastActive;
+    return dynamic_cast<IChildFrame*>(current);
 }
 
 CBitmapViewBase* CMainFrame::GetActiveView() const
@@ -441,12 +494,6 @@ void CMainFrame::AddChildFrame(QMdiSubWindow* frame)
     frame->resize(std::max(320, area.width() * 3 / 5), std::max(240, area.height() * 3 / 5));
     frame->show();
     m_mdi->setActiveSubWindow(frame);
-}
-
-void CMainFrame::ClosePrintPreview()
-{
-    // Nothing to leave while the preview is not shown.
-    if (!m_previewShown) return;
 }
 
 void CMainFrame::OnMdiActivation()
@@ -850,7 +897,10 @@ bool CMainFrame::event(QEvent* event)
         case WM_STATUS_PROGRESS:
             SetProgress(int(m->WParam()));
             break;
-        default: // 2027: the print preview follows the settings when it is shown
+        case WM_SETTINGS_CHANGED:
+            OnSettingsChanged();
+            break;
+        default:
             break;
         }
         return true;

@@ -5,10 +5,12 @@
 // list of open documents and closes the program after asking every document whether to save.
 #pragma once
 
+#include "acquisition/CTwain.h"
 #include "document/CDocManager.h"
 #include "document/DocHost.h"
 #include "platform/qt/CommandTarget.h"
 #include "platform/qt/IdleNotifier.h"
+#include "shell/PrinterSetup.h"
 #include "shell/RecentFileList.h"
 #include "shell/UpdateUI.h"
 #include "views/ChildFrameHost.h"
@@ -22,6 +24,8 @@
 #include <vector>
 
 class CBitmapViewBase;
+class CScannerWindow;
+class CTwainMessagePump;
 class CChildFrame;
 class CCommandActions;
 class CStatusProgress;
@@ -31,9 +35,13 @@ class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
+class QPainter;
+class QPrintPreviewWidget;
+class QStackedWidget;
 class QToolBar;
 
 class CMainFrame : public QMainWindow,
+                   public CTwain,
                    public CDocManager,
                    public CDocHost,
                    public IChildFrameHost,
@@ -85,6 +93,15 @@ public:
     // Whether a file may be written (a test may answer in place of the file system).
     void SetWritableProbe(std::function<bool(const QString&)> probe) { m_writable = std::move(probe); }
 
+    // ---- Scanners (CMainFrame_Acquire.cpp) ----
+    void GetIdentity() override;
+    void CopyImage(HGLOBAL dib, TW_IMAGEINFO& info) override;
+    void OnTwainSelectSource();
+    void OnTwainAcquire();
+    void OnWiaAcquire();
+    // The window the scanner layer posts to and asks its dialogs of.
+    CScannerWindow* ScannerWindow() const { return m_scannerWindow; }
+
     // ---- Windows ----
     IChildFrame* ActiveChild() const;
     CBitmapViewBase* GetActiveView() const;
@@ -95,6 +112,33 @@ public:
     void TileHorizontal();
     void TileVertical();
     void ArrangeIcons();
+
+    // ---- Printing ----
+    // The printer dialog, then one page printed at once.
+    void OnFilePrint();
+    // The page-setup dialog; its margins are kept for the process.
+    void OnFilePageSetup();
+    // Shows the preview of the page in place of the window area, or leaves it.
+    void OnFilePrintPreview();
+    // The settings changed (message 2027): the preview is drawn again.
+    void OnSettingsChanged();
+    // The preview's configuration button: the settings with only the printing ones open, then
+    // the preview drawn again.
+    void OnPreviewConfiguration();
+    // The saved file to the desktop's print command (after offering to save it).
+    void OnPrintWithWindows();
+    // Draws page 0 (the only one) of the active view's image; false without one.
+    bool PrintPage(int page, QPainter& painter, const DeviceMetrics& device);
+    bool IsValidPage(int page) const { return page == 0; }
+    // A print job of page 0 on printer; aborted when the page cannot be drawn.
+    void RunPrintJob(QPrinter& printer);
+    // The printer kept for the process (the default one, made on first use).
+    QPrinter& Printer();
+    // Page-setup margins in hundredths of a millimetre.
+    RECT PageMargins() const { return m_margins; }
+    bool IsPrintPreviewShown() const { return m_previewShown; }
+    QPrintPreviewWidget* PrintPreview() const { return m_preview; }
+    QToolBar* PreviewToolBar() const { return m_previewBar; }
 
     // ---- Status bar ----
     void SetProgress(int percent);
@@ -140,6 +184,11 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // Connects the scanner layer: the manager opened on the frame's scanner window, and the pump
+    // that hands the loop's events to an enabled source first.
+    void InitAcquisition();
+    // Closes the source and the manager while the windows they use still stand.
+    void ShutdownAcquisition();
     void BuildMenus();
     // The Fourier filters' dialogs: the document's commands and the Fourier tool view's twins.
     void RegisterFourierTools();
@@ -166,6 +215,8 @@ private:
     void DestroyChildren();
     // Stores the last folder and the recent-file list in the settings.
     void StoreSettingsOnClose();
+    // Makes (again) the preview of the page and shows it in place of the window area.
+    void ShowPreviewWidget();
 
     QString m_productTitle;
     CCommandActions* m_actions = nullptr;
@@ -189,7 +240,13 @@ private:
     QString m_mruPlaceholder;
     bool m_toolBarShown = true;
     bool m_previewShown = false;
+    PrinterPtr m_printer;
+    RECT m_margins{1000, 1000, 1000, 1000};
+    QPrintPreviewWidget* m_preview = nullptr;
+    QStackedWidget* m_clientStack = nullptr;
     bool m_created = false;
     bool m_closing = false;
     std::function<bool(const QString&)> m_writable;
+    CScannerWindow* m_scannerWindow = nullptr;
+    CTwainMessagePump* m_twainPump = nullptr;
 };

@@ -7,10 +7,13 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QUrl>
 
 namespace
 {
+constexpr int kSpoolerWaitMs = 15000;
+
 class DesktopVerbs : public IShellVerbs
 {
 public:
@@ -23,7 +26,39 @@ public:
     bool Print(const QString& path) override
     {
         if (!QFileInfo(path).isFile()) return false;
-        return QProcess::startDetached(QStringLiteral("lp"), {QStringLiteral("--"), path});
+        const QString lp = QStandardPaths::findExecutable(QStringLiteral("lp"));
+        if (lp.isEmpty()) return false;
+        // The spooler answers at once: it takes the file or says why not.
+        QProcess process;
+        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process.start(lp, {QStringLiteral("--"), path});
+        if (!process.waitForFinished(kSpoolerWaitMs))
+        {
+            process.kill();
+            process.waitForFinished();
+            return false;
+        }
+        return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    }
+
+    bool HasPrintingSystem() override
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("lp")).isEmpty()) return false;
+        const QString lpstat = QStandardPaths::findExecutable(QStringLiteral("lpstat"));
+        if (lpstat.isEmpty()) return true; // a spooler without its status command: lp will tell
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+        process.setProcessEnvironment(environment);
+        process.start(lpstat, {QStringLiteral("-r")});
+        if (!process.waitForFinished(kSpoolerWaitMs))
+        {
+            process.kill();
+            process.waitForFinished();
+            return false;
+        }
+        const QString answer = QString::fromLocal8Bit(process.readAllStandardOutput());
+        return answer.contains(QStringLiteral("scheduler is running"));
     }
 
     bool Properties(const QString& path, QWidget* parent) override

@@ -12,8 +12,11 @@ public:
     virtual ~IShellVerbs() = default;
     // An address (http...) or a local path, opened by the desktop's program for it.
     virtual bool Open(const QString& target) = 0;
-    // Prints a file on the default printer (the print spooler, no shell involved).
+    // Prints a file on the default printer (the print spooler, no shell involved); false when the
+    // spooler refused it.
     virtual bool Print(const QString& path) = 0;
+    // Whether a print spooler is there to take files at all.
+    virtual bool HasPrintingSystem() { return true; }
     // The file manager's properties window of the file, or our own summary when there is none.
     virtual bool Properties(const QString& path, QWidget* parent) = 0;
 };

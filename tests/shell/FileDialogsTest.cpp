@@ -112,3 +112,36 @@ TEST(InfoDialog, TextTitleAndFileProperties)
     EXPECT_FALSE(untitled.PropertiesButton()->isEnabled());
     SetShellVerbs(previous);
 }
+
+TEST(FileSaveAsDialog, PickingATypeInTheListRenamesWhatWasTyped)
+{
+    FrameFixture f(false);
+    CFileSaveAsDialog dialog(QString(), f.files.path());
+    dialog.show();
+    auto* types = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+    auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    ASSERT_NE(types, nullptr);
+    ASSERT_NE(name, nullptr);
+    struct Case
+    {
+        const char* typed;
+        int type; // index in the list
+        QString expected;
+    };
+    const QString folder = f.files.path() + QLatin1Char('/');
+    const Case cases[] = {
+        {"a.jpg", 5, folder + QStringLiteral("a.tif")}, // "Fichiers TIFF (*.tif;*.tiff)"
+        {"a", 11, folder + QStringLiteral("a.ico")},    // "Fichiers Icône (*.ico)"
+        {"b.png", 12, QStringLiteral("b.png")},         // "Tous (*.*)": untouched
+        {"", 2, QString()},                             // nothing typed: nothing to rename
+    };
+    for (const Case& c : cases)
+    {
+        // From another type, as the list does it: the index changes, then the type is activated.
+        types->setCurrentIndex(c.type == 1 ? 2 : 1);
+        name->setText(QString::fromUtf8(c.typed));
+        types->setCurrentIndex(c.type);
+        emit types->activated(c.type);
+        EXPECT_EQ(name->text(), c.expected) << c.typed << " " << c.type;
+    }
+}
