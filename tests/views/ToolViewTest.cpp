@@ -536,3 +536,32 @@ TEST(ToolView, TheFilterWindowIsPaintedOverTheSpectrum)
     EXPECT_EQ(view->OverlayMode(), 0);
     (void)frame;
 }
+
+TEST(ToolView, ASpectrumPaintedDuringAFourierPreviewSharesTheTransformSafely)
+{
+    // The preview thread filters with the document's transform object while the module view,
+    // its picture dropped, transforms the Y plane on this thread with the same object.
+    testview::Host host;
+    host.window.show();
+    CImageDoc* doc = nullptr;
+    CChildFrame* image = host.OpenImage(testimg::Varied(96, 64, 24, 17), &doc);
+    const FCObjImage original = doc->GetImage();
+    auto* module = new Counting<CBitmapViewFourierModule>;
+    OpenTool(host, doc, module, 236);
+    host.mdi->setActiveSubWindow(image);
+    FFTW3Helper* helper = doc->GetFFTW3Helper();
+    doc->BeginPreview();
+    for (int radius = 4; radius < 12; ++radius)
+    {
+        doc->RunPreview(new FCEffectFourierYuvCirculaire(helper, radius));
+        module->OnUpdate(); // as any change of the document would
+        module->viewport()->grab();
+    }
+    doc->EndPreview();
+    EXPECT_GE(module->builds, 8);
+    EXPECT_TRUE(testimg::SamePixels(doc->GetImage(), original));
+    // Afterwards the spectrum is that of the image again.
+    module->OnUpdate();
+    FFTW3Helper own;
+    EXPECT_TRUE(ShowsAt1to1(Shown(module), ExpectedPicture(K::FourierModule, original, own)));
+}
