@@ -215,6 +215,7 @@ enum : int
     kResImageContextMenu = 225,
     kResPasteMenu = 228,
     kResToolContextMenu = 236,
-    kResFourierToolBar = 238, // the luminance Fourier filters: menu-item pictures only
+    kResFourierToolContextMenu = 237, // the Fourier tool window's context menu
+    kResFourierToolBar = 238,         // the luminance Fourier filters: menu-item pictures only
     kResToolFrameToolBar = 239,
 };

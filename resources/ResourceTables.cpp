@@ -310,9 +310,16 @@ const MenuEntry kEdit130[] = {
     Sep,
     {"Nouvelle vue image", kCmdNewView, {}},
 };
+// The tool views open from a tool window too.
+const MenuEntry kTools130[] = {
+    {"Vues RVB", 0, kRgbViews},
+    {"Vues YUV", 0, kYuvViews},
+    {"Vues Fourier (Luminance)", 0, kFourierViews},
+};
 const MenuEntry kMenu130[] = {
     {"&Ficher", 0, kFile129},
     {"&Edition", 0, kEdit130},
+    {"&Outils", 0, kTools130},
     {"&Configuration", 0, kConfig},
     {"Fenêtre", 0, kWindow},
 };
@@ -336,6 +343,54 @@ const MenuEntry kContext236[] = {
     {"Appliquer la transformation", kCmdApplyTransform, {}},
 };
 const MenuEntry kMenu236[] = {{"", 0, kContext236}};
+
+// Context menu of the Fourier tool window: the filters, drawn over the spectrum while they run.
+const MenuEntry kContextFilters237[] = {
+    {"Fenêtre carrée passe-bas", kCmdFourierCarre, {}},
+    {"Fenêtre carrée passe-haut", kCmdFourierCarrePasseHaut, {}},
+    {"Fenêtre carrée passe-bande (min/max)", kCmdFourierCarrePasseBande, {}},
+    {"Fenêtre carrée coupe-bande", kCmdFourierCarreCoupeBande, {}},
+    Sep,
+    {"Fenêtre rectangulaire passe-bas", kCmdFourierRect, {}},
+    {"Fenêtre rectangulaire passe-haut", kCmdFourierRectangulairePasseHaut, {}},
+    {"Fenêtre rectangulaire passe-bande", kCmdFourierRectangulairePasseBande, {}},
+    {"Fenêtre rectangulaire coupe-bande", kCmdFourierRectangulaireCoupeBande, {}},
+    Sep,
+    {"Fenêtre circulaire passe-bas", kCmdFourierCirculaire, {}},
+    {"Fenêtre circulaire passe-haut", kCmdFourierCirculairePasseHaut, {}},
+    {"Fenêtre circulaire passe-bande (min/max)", kCmdFourierCirculairePasseBande, {}},
+    {"Fenêtre circulaire coupe-bande", kCmdFourierCirculaireCoupeBande, {}},
+    Sep,
+    {"Gaussienne", kCmdFourierGaussien, {}},
+};
+const MenuEntry kContextYuvFilters237[] = {
+    {"Fenêtre carrée passe-bas", kCmdFourierYuvCarre, {}},
+    {"Fenêtre carrée passe-haut", kCmdFourierYuvCarrePasseHaut, {}},
+    {"Fenêtre carrée passe-bande (min/max)", kCmdFourierYuvCarrePasseBande, {}},
+    {"Fenêtre carrée coupe-bande", kCmdFourierYuvCarreCoupeBande, {}},
+    Sep,
+    {"Fenêtre rectangulaire passe-bas", kCmdFourierYuvRect, {}},
+    {"Fenêtre rectangulaire passe-haut", kCmdFourierYuvRectPasseHaut, {}},
+    {"Fenêtre rectangulaire passe-bande", kCmdFourierYuvRectangulairePasseBande, {}},
+    {"Fenêtre rectangulaire coupe-bande ", kCmdFourierYuvRectangulaireCoupeBande, {}},
+    Sep,
+    {"Fenêtre circulaire passe-bas", kCmdFourierYuvCirculaire, {}},
+    {"Fenêtre circulaire passe-haut", kCmdFourierYuvCirculairePasseHaut, {}},
+    {"Fenêtre circulaire passe-bande (min/max)", kCmdFourierYuvCirculairePasseBande, {}},
+    {"Fenêtre circulaire coupe-bande", kCmdFourierYuvCirculaireCoupeBande, {}},
+    Sep,
+    {"Gaussienne", kCmdFourierYuvGaussien, {}},
+};
+const MenuEntry kContext237[] = {
+    {"Sélectionner tout", kCmdEditSelectAll, {}},
+    {"Annuler la sélection", kCmdSelectNone, {}},
+    Sep,
+    {"Filtres Fourier (Luminance)", 0, kContextFilters237},
+    {"Filtres Fourier (Y+U+V)", 0, kContextYuvFilters237},
+    Sep,
+    {"Appliquer la transformation", kCmdApplyTransform, {}},
+};
+const MenuEntry kMenu237[] = {{"", 0, kContext237}};
 
 // The paste window's menu.
 const MenuEntry kPasteSpecial[] = {
@@ -486,6 +541,8 @@ std::span<const MenuEntry> MenuResource(int id)
         return kMenu228;
     case kResToolContextMenu:
         return kMenu236;
+    case kResFourierToolContextMenu:
+        return kMenu237;
     default:
         return {};
     }

@@ -100,6 +100,7 @@ bool CMainFrame::Create()
 {
     RegisterEffectDialogs(SliderDialogEntries());
     RegisterEffectDialogs(ShellDialogEntries());
+    RegisterFourierTools();
     m_productTitle = ResString(kResMainFrame);
     setWindowTitle(m_productTitle);
     setWindowIcon(QIcon(ArtPixmap("picture", 2)));
@@ -1086,12 +1087,6 @@ std::unique_ptr<FCImageEffect> CMainFrame::RunEffectDialog(CImageDoc& doc, int c
 bool CMainFrame::HasEffectDialog(int command) const
 {
     return FindEffectDialog(command) != nullptr;
-}
-
-void CMainFrame::CreateToolView(CImageDoc&, int)
-{
-    // The tool views (channels, Y/U/V, Fourier) come with the commands that open them; no
-    // command of the menus shown here asks for one.
 }
 
 CView* CMainFrame::ActiveView()

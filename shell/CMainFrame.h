@@ -107,7 +107,7 @@ public:
     QWidget* DialogOwner();
     IChildFrame* ActiveChild() const;
     CBitmapViewBase* GetActiveView() const;
-    CBitmapViewBase* ActivateOtherView(CImageDoc* doc);
+    CBitmapViewBase* ActivateOtherView(CImageDoc* doc) override;
     QMdiArea* MdiArea() const { return m_mdi; }
     void AddChildFrame(QMdiSubWindow* frame) override;
     void ClosePrintPreview() override;
@@ -169,7 +169,10 @@ public:
     void ShowInfo(const std::wstring& path, const std::wstring& title, const std::wstring& text) override;
     std::unique_ptr<FCImageEffect> RunEffectDialog(CImageDoc& doc, int command) override;
     bool HasEffectDialog(int command) const override;
+    // The channel, Y/U/V and Fourier tool views, each in a tool window of its own; the Fourier
+    // tool view of the only open document stands beside its image windows (tiled side by side).
     void CreateToolView(CImageDoc& doc, int command) override;
+    bool HasToolView(int command) const override;
     CView* ActiveView() override;
     void RemoveDocument(CImageDoc* doc) override;
     void AddRecentFile(const std::wstring& path) override;
@@ -192,6 +195,8 @@ private:
     // Closes the source and the manager while the windows they use still stand.
     void ShutdownAcquisition();
     void BuildMenus();
+    // The Fourier filters' dialogs: the document's commands and the Fourier tool view's twins.
+    void RegisterFourierTools();
     void SetMenu(int id);
     void OnMdiActivation();
     void OnImageCursorPos(std::int64_t x, std::int64_t y);

@@ -14,6 +14,12 @@ public:
     virtual void AddChildFrame(QMdiSubWindow* frame) = 0;
     // Leaves print preview when it is shown.
     virtual void ClosePrintPreview() = 0;
+    // Activates the frame of the first view of the document (in the document's order) whose
+    // frame is not the active child, and gives that view; null when there is none. The Fourier
+    // tool view uses it to show the live preview of its filters in another window.
+    virtual CBitmapViewBase* ActivateOtherView(CImageDoc* doc);
+    // Makes the frame the active child of its MDI area.
+    virtual void ActivateChildFrame(QMdiSubWindow* frame);
 };
 
 IChildFrameHost* ChildFrameHost();
