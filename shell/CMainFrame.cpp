@@ -2,6 +2,7 @@
 
 #include "dialogs/EffectDialogs.h"
 #include "dialogs/SliderDialogs.h"
+#include "dialogs/SpecificDialogs.h"
 #include "document/CImageDoc.h"
 #include "document/ImageCommands.h"
 #include "imagelib/FCImageCodec.h"
@@ -83,6 +84,7 @@ CMainFrame::~CMainFrame()
 bool CMainFrame::Create()
 {
     RegisterEffectDialogs(SliderDialogEntries());
+    RegisterEffectDialogs(SpecificDialogEntries());
     m_productTitle = ResString(kResMainFrame);
     setWindowTitle(m_productTitle);
     setWindowIcon(QIcon(ArtPixmap("picture", 2)));
