@@ -95,6 +95,11 @@ void DrawLevelText(QPainter& painter, const QRect& box, const QString& text, Qt:
 }
 } // namespace
 
+QString CNiveauxCouleursDialog::GammaText(int gammaHundredths)
+{
+    return QString::asprintf("gamma %.2f", gammaHundredths * 0.01);
+}
+
 void CNiveauxCouleursDialog::DrawLevelArrow(QPainter& painter, int y, int x, QColor colour)
 {
     const QPoint triangle[3] = {QPoint(x - 5, y + 10), QPoint(x + 5, y + 10), QPoint(x, y)};
@@ -129,7 +134,7 @@ void CNiveauxCouleursDialog::CInputSlider::Paint(QPainter& painter, const QRect&
     const QRect text(left + 6, bottom - 23, right - (left + 6), 23);
     DrawLevelText(painter, text, QString::asprintf("%d", m_levels.black), Qt::AlignLeft);
     DrawLevelText(painter, text, QString::asprintf("%d", m_levels.white), Qt::AlignRight);
-    DrawLevelText(painter, text, QString::asprintf("gamma %.2f", m_levels.gamma * 0.01), Qt::AlignHCenter);
+    DrawLevelText(painter, text, GammaText(m_levels.gamma), Qt::AlignHCenter);
 }
 
 void CNiveauxCouleursDialog::COutputSlider::Paint(QPainter& painter, const QRect& rc)

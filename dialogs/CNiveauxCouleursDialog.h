@@ -78,6 +78,8 @@ public:
 
     static constexpr int kComboId = 1057, kInputId = 1058, kOutputId = 1059;
 
+    // The gamma under the input strip: "gamma 1.00" (a decimal point whatever the locale).
+    static QString GammaText(int gammaHundredths);
     // A levels arrow: a triangle of 10 by 10 pixels whose tip touches row y at x, filled with the
     // colour and outlined in black.
     static void DrawLevelArrow(QPainter& painter, int y, int x, QColor colour);
