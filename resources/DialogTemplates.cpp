@@ -164,6 +164,22 @@ const DialogControl k229[] = {
     {1092, DlgKind::Button, "Voir", 166, 132, 50, 14},
 };
 
+// 5502: the progress of a device-manager transfer.
+const DialogControl k5502[] = {
+    {5501, DlgKind::Static, "", 7, 7, 170, 8},
+    {5500, DlgKind::Progress, nullptr, 7, 22, 170, 14},
+    {2, DlgKind::Button, "Abandonner", 127, 43, 50, 14},
+};
+
+// The configuration dialog; the list box is replaced by the property list.
+const DialogControl k245[] = {
+    {1102, DlgKind::ListBox, nullptr, 7, 7, 295, 138, kDlgVScroll},
+    {1103, DlgKind::Static, nullptr, 7, 149, 295, 37, kDlgWordWrap},
+    {16, DlgKind::Button, "Appliquer", 143, 190, 50, 14},
+    {1, DlgKind::DefButton, "OK", 198, 190, 50, 14},
+    {2, DlgKind::Button, "Annuler", 252, 190, 50, 14},
+};
+
 const DialogTemplate kTemplates[] = {
     {213, "1slider", 223, 69, k213},
     {214, "2Sliders", 223, 100, k214},
@@ -175,6 +191,8 @@ const DialogTemplate kTemplates[] = {
     {221, "Dialog", 223, 68, k221},
     {222, "Opérateur de Canny", 223, 64, k222},
     {229, "Filtre 5x5", 223, 185, k229},
+    {5502, "WIA Progression", 226, 63, k5502},
+    {245, "Orvalis 5 : configuration", 309, 211, k245},
 };
 // clang-format on
 } // namespace

@@ -14,6 +14,7 @@
 #include "platform/version/FileExists.h"
 #include "resources/CommandIds.h"
 #include "resources/ResourceBuilder.h"
+#include "shell/CConfigPropertyDlg.h"
 #include "shell/CStatusProgress.h"
 #include "shell/ShellDialogs.h"
 #include "shell/ShellText.h"
@@ -74,6 +75,7 @@ CMainFrame::CMainFrame()
 
 CMainFrame::~CMainFrame()
 {
+    ShutdownAcquisition();
     // The windows go first: their views leave the documents (which go with their last view,
     // stopping any preview thread) before the document list and the status bar go.
     DestroyChildren();
@@ -154,6 +156,7 @@ bool CMainFrame::Create()
     m_idle = new CIdleNotifier(this);
     m_idle->AddHandler([this] { UpdateUIState(); });
 
+    InitAcquisition();
     FCObjImage::SetCodecFactory(new CImageCodecFactory);
 
     const QString last = QString::fromStdWString(GetLastDirectorySetting());
@@ -279,6 +282,9 @@ bool CMainFrame::OnCommand(int id)
     case kCmdAppAbout:
         ShellDialogs().ShowAbout(QApplication::activeWindow());
         return true;
+    case kCmdConfiguration:
+        RunConfigPropertyDlg(0, QApplication::activeWindow() ? QApplication::activeWindow() : this);
+        return true;
     case kCmdWindowCascade:
         ClosePrintPreview();
         m_mdi->cascadeSubWindows();
@@ -316,6 +322,15 @@ bool CMainFrame::OnCommand(int id)
     case kCmdClearMru:
         OnClearMRU();
         return true;
+    case kCmdTwainSelectSource:
+        OnTwainSelectSource();
+        return true;
+    case kCmdTwainAcquire:
+        OnTwainAcquire();
+        return true;
+    case kCmdWiaAcquire:
+        OnWiaAcquire();
+        return true;
     default:
         return false;
     }
@@ -344,6 +359,8 @@ AppState CMainFrame::CurrentAppState() const
     s.clipboardHasAny = clip.hasAny;
     s.clipboardHasImage = clip.hasImage;
     s.recentCount = m_mru.Count();
+    s.twainLoaded = IsValidDriver();
+    s.twainSourceChosen = IsSourceChosen();
     s.toolBarShown = m_toolBarShown;
     s.statusBarShown = statusBar()->isVisibleTo(this) || (!isVisible() && !statusBar()->isHidden());
     s.previewShown = m_previewShown;

@@ -5,6 +5,7 @@
 // list of open documents and closes the program after asking every document whether to save.
 #pragma once
 
+#include "acquisition/CTwain.h"
 #include "document/CDocManager.h"
 #include "document/DocHost.h"
 #include "platform/qt/CommandTarget.h"
@@ -22,6 +23,8 @@
 #include <vector>
 
 class CBitmapViewBase;
+class CScannerWindow;
+class CTwainMessagePump;
 class CChildFrame;
 class CCommandActions;
 class CStatusProgress;
@@ -34,6 +37,7 @@ class QMenu;
 class QToolBar;
 
 class CMainFrame : public QMainWindow,
+                   public CTwain,
                    public CDocManager,
                    public CDocHost,
                    public IChildFrameHost,
@@ -84,6 +88,15 @@ public:
     void WriteRecentFiles();
     // Whether a file may be written (a test may answer in place of the file system).
     void SetWritableProbe(std::function<bool(const QString&)> probe) { m_writable = std::move(probe); }
+
+    // ---- Scanners (CMainFrame_Acquire.cpp) ----
+    void GetIdentity() override;
+    void CopyImage(HGLOBAL dib, TW_IMAGEINFO& info) override;
+    void OnTwainSelectSource();
+    void OnTwainAcquire();
+    void OnWiaAcquire();
+    // The window the scanner layer posts to and asks its dialogs of.
+    CScannerWindow* ScannerWindow() const { return m_scannerWindow; }
 
     // ---- Windows ----
     IChildFrame* ActiveChild() const;
@@ -137,6 +150,11 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // Connects the scanner layer: the manager opened on the frame's scanner window, and the pump
+    // that hands the loop's events to an enabled source first.
+    void InitAcquisition();
+    // Closes the source and the manager while the windows they use still stand.
+    void ShutdownAcquisition();
     void BuildMenus();
     void SetMenu(int id);
     void OnMdiActivation();
@@ -187,4 +205,6 @@ private:
     bool m_created = false;
     bool m_closing = false;
     std::function<bool(const QString&)> m_writable;
+    CScannerWindow* m_scannerWindow = nullptr;
+    CTwainMessagePump* m_twainPump = nullptr;
 };

@@ -3,6 +3,7 @@
 #include "document/CImageDoc.h"
 #include "platform/qt/WindowMessages.h"
 #include "resources/CommandIds.h"
+#include "views/CIntelliMouse.h"
 #include "views/ChildFrameHost.h"
 #include "views/ViewMath.h"
 
@@ -38,6 +39,7 @@ void DrawFocusRect(QPainter& painter, const QRect& r)
 
 CBitmapViewBase::CBitmapViewBase(QWidget* parent) : QAbstractScrollArea(parent)
 {
+    m_intelliMouse = std::make_unique<CIntelliMouse>(this);
     setFrameShape(QFrame::StyledPanel);
     setFrameShadow(QFrame::Sunken);
     setFocusPolicy(Qt::StrongFocus);
@@ -93,6 +95,11 @@ void CBitmapViewBase::SetPaintingSuspended(bool suspended)
 bool CBitmapViewBase::IsPaintingSuspended()
 {
     return g_paintingSuspended;
+}
+
+int CBitmapViewBase::ScrollAxisMask() const
+{
+    return m_intelliMouse->ScrollBars();
 }
 
 QPoint CBitmapViewBase::ScrollPosition() const
@@ -344,8 +351,8 @@ void CBitmapViewBase::resizeEvent(QResizeEvent* event)
     if (m_nZoom != kZoomFit)
     {
         UpdateBars();
-        m_nScrollBars =
-            (horizontalScrollBar()->maximum() > 0 ? 2 : 0) + (verticalScrollBar()->maximum() > 0 ? 1 : 0);
+        m_intelliMouse->SetScrollBars((horizontalScrollBar()->maximum() > 0 ? 2 : 0) +
+                                      (verticalScrollBar()->maximum() > 0 ? 1 : 0));
     }
     else
     {
@@ -354,7 +361,7 @@ void CBitmapViewBase::resizeEvent(QResizeEvent* event)
         const FCObjImage* image = m_pDoc ? &m_pDoc->GetImage() : nullptr;
         m_rcFit =
             FitRect(image ? image->Width() : 0, image ? image->Height() : 0, client.width(), client.height());
-        m_nScrollBars = 0;
+        m_intelliMouse->SetScrollBars(0);
         viewport()->update();
     }
     OnSizeChanged();

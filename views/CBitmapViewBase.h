@@ -12,8 +12,10 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 
 class CImageDoc;
+class CIntelliMouse;
 class IChildFrame;
 
 class CBitmapViewBase : public QAbstractScrollArea, public CView, public ICommandTarget
@@ -51,7 +53,9 @@ public:
     // The fitted image rectangle in fit mode.
     RECT FitRectangle() const { return m_rcFit; }
     // Axes the panning may scroll: 2 horizontal, 1 vertical.
-    int ScrollAxisMask() const { return m_nScrollBars; }
+    int ScrollAxisMask() const;
+    // Middle-button panning and the wheel.
+    CIntelliMouse& IntelliMouse() const { return *m_intelliMouse; }
     QPoint ScrollPosition() const;
     // The canvas size the scroll range was set from.
     QSize CanvasSize() const { return m_canvas; }
@@ -106,8 +110,8 @@ private:
     RECT m_rcSel{-1, -1, -1, -1};
     bool m_bSelShown = false;
     bool m_bSelDragging = false;
-    int m_nScrollBars = 3;
     QSize m_canvas;
     QRect m_bandDrawn;
     bool m_zoomChanging = false;
+    std::unique_ptr<CIntelliMouse> m_intelliMouse;
 };
