@@ -2,7 +2,12 @@
 
 #include "imagelib/FCImageEffect.h"
 
+#include <QCheckBox>
+#include <QLabel>
 #include <QPushButton>
+#include <QRadioButton>
+
+#include <algorithm>
 
 CEffectDialogBase::CEffectDialogBase(IPreviewDocument* doc, int templateId, QWidget* parent,
                                      const DialogBaseUnits* base, const DialogControlFactory& factory)
@@ -21,6 +26,7 @@ CEffectDialogBase::CEffectDialogBase(IPreviewDocument* doc, int templateId, QWid
                                      }
                                      return factory ? factory(c, owner) : nullptr;
                                  });
+    FitTexts(*this);
     if (auto* ok = m_controls.Get<QPushButton>(1))
         connect(ok, &QPushButton::clicked, this, [this] { accept(); });
     if (auto* cancel = m_controls.Get<QPushButton>(2))
@@ -54,4 +60,30 @@ void CEffectDialogBase::reject()
 {
     EndPreview();
     done(2);
+}
+
+void CEffectDialogBase::FitTexts(QDialog& dialog)
+{
+    const QList<QWidget*> children = dialog.findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    for (QWidget* widget : children)
+    {
+        const auto* label = qobject_cast<QLabel*>(widget);
+        const bool leftLabel = label && !label->wordWrap() && (label->alignment() & Qt::AlignLeft);
+        if (!leftLabel && !qobject_cast<QCheckBox*>(widget) && !qobject_cast<QRadioButton*>(widget)) continue;
+        widget->ensurePolished();
+        const QRect r = widget->geometry();
+        const int needed = widget->sizeHint().width();
+        if (needed <= r.width()) continue;
+        int limit = dialog.width() - 4;
+        for (const QWidget* other : children)
+        {
+            const QRect o = other->geometry();
+            if (other == widget || o.left() < r.left() + r.width() || o.bottom() < r.top() ||
+                o.top() > r.bottom())
+                continue;
+            limit = std::min(limit, o.left() - 2);
+        }
+        const int width = std::clamp(needed, r.width(), std::max(r.width(), limit - r.left()));
+        widget->resize(width, r.height());
+    }
 }

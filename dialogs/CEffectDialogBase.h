@@ -36,6 +36,11 @@ public:
 
     static constexpr int kResetId = 1052;
 
+    // Check boxes, radio buttons and left-aligned one-line texts whose text is wider than their
+    // rectangle (the dialog font may be wider than the one the layout was made for) grow to the
+    // right as far as the next control on their row or the dialog's edge, so that no text is cut.
+    static void FitTexts(QDialog& dialog);
+
 protected:
     // Runs once, when the dialog is first shown.
     virtual void OnInitDialog() {}

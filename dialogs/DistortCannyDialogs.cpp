@@ -1,5 +1,6 @@
 #include "dialogs/DistortCannyDialogs.h"
 
+#include "dialogs/CEffectDialogBase.h"
 #include "dialogs/DialogInput.h"
 #include "platform/qt/Prompt.h"
 
@@ -28,6 +29,7 @@ CLosangetrapezedialog::CLosangetrapezedialog(const DistortDialogTexts& texts, QW
     : QDialog(parent), m_texts(texts)
 {
     if (const DialogTemplate* t = FindDialogTemplate(221)) m_controls = BuildDialog(*this, *t, base);
+    CEffectDialogBase::FitTexts(*this);
     const auto onClick = [this](int id, auto action)
     {
         if (auto* b = m_controls.Get<QAbstractButton>(id))
@@ -124,6 +126,7 @@ void CLosangetrapezedialog::reject()
 CCannydialog::CCannydialog(QWidget* parent, const DialogBaseUnits* base) : QDialog(parent)
 {
     if (const DialogTemplate* t = FindDialogTemplate(222)) m_controls = BuildDialog(*this, *t, base);
+    CEffectDialogBase::FitTexts(*this);
     if (auto* ok = m_controls.Get<QPushButton>(1))
         connect(ok, &QPushButton::clicked, this, [this] { accept(); });
     if (auto* cancel = m_controls.Get<QPushButton>(2))

@@ -1,9 +1,12 @@
 // The other dialogs of the image menu: whole numbers read from edits, the kernel edits' key
-// filter, the custom kernels, noise, number of levels, rhombus and trapezium, and Canny.
+// filter, the custom kernels, noise, number of levels, rhombus and trapezium, and Canny; and
+// every dialog of the family laid out with the real dialog font.
 #include "BeepCounter.h"
 #include "FakePreviewDoc.h"
 #include "TestImages.h"
 
+#include "dialogs/CNiveauxCouleursDialog.h"
+#include "dialogs/ColourDialogs.h"
 #include "dialogs/DialogInput.h"
 #include "dialogs/DistortCannyDialogs.h"
 #include "dialogs/KernelDialogs.h"
@@ -14,6 +17,8 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QGroupBox>
+#include <QRadioButton>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -479,5 +484,67 @@ TEST(CannyDialog, OpensWithOnlyTheSuppressionAndStoresTheBoxesOnEitherButton)
         EXPECT_EQ(d.result(), 2);
         EXPECT_TRUE(d.Gauss5x5());
         EXPECT_FALSE(d.RemoveNonMaxima());
+    }
+}
+
+namespace
+{
+// Whether every text of the dialog fits its control and no two controls overlap (frames apart).
+void ExpectTextsFitAndNothingOverlaps(QDialog& d)
+{
+    d.show();
+    std::vector<QWidget*> placed;
+    for (QWidget* w : d.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+    {
+        if (!w->objectName().startsWith("ctl") && !qobject_cast<QLabel*>(w)) continue;
+        if (w->isHidden() || qobject_cast<QGroupBox*>(w)) continue;
+        const QRect r = w->geometry();
+        EXPECT_LE(r.right(), d.width() - 1) << w->objectName().toStdString();
+        EXPECT_LE(r.bottom(), d.height() - 1) << w->objectName().toStdString();
+        if (qobject_cast<QCheckBox*>(w) || qobject_cast<QRadioButton*>(w) || qobject_cast<QLabel*>(w) ||
+            qobject_cast<QPushButton*>(w))
+        {
+            EXPECT_GE(r.width(), w->sizeHint().width() - (qobject_cast<QPushButton*>(w) ? 20 : 0))
+                << d.windowTitle().toStdString() << ": " << w->objectName().toStdString() << " \""
+                << w->property("text").toString().toStdString() << "\"";
+        }
+        for (QWidget* other : placed)
+            EXPECT_FALSE(r.intersects(other->geometry()))
+                << w->objectName().toStdString() << " over " << other->objectName().toStdString();
+        placed.push_back(w);
+    }
+}
+} // namespace
+
+TEST(EffectDialogLayout, TextsFitWithTheDialogFont)
+{
+    FakePreviewDoc doc;
+    {
+        CBalanceCouleursDialog d(&doc);
+        ExpectTextsFitAndNothingOverlaps(d);
+    }
+    {
+        CNiveauxCouleursDialog d(&doc, doc.image);
+        ExpectTextsFitAndNothingOverlaps(d);
+    }
+    {
+        CBruiterDialog d(&doc);
+        ExpectTextsFitAndNothingOverlaps(d);
+    }
+    {
+        CNbNiveauxDialog d(&doc);
+        ExpectTextsFitAndNothingOverlaps(d);
+    }
+    {
+        CFiltre5x5Dialog d(&doc);
+        ExpectTextsFitAndNothingOverlaps(d);
+    }
+    {
+        CLosangetrapezedialog d(LosangeDialogTexts());
+        ExpectTextsFitAndNothingOverlaps(d);
+    }
+    {
+        CCannydialog d;
+        ExpectTextsFitAndNothingOverlaps(d);
     }
 }
