@@ -48,7 +48,7 @@ bool CFiltre5x5Dialog::Exchange(bool save)
         });
     if (!firstBad) return true;
     MessageBeep();
-    if (firstBad) firstBad->setFocus();
+    firstBad->setFocus();
     return false;
 }
 
