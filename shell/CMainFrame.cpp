@@ -2,6 +2,7 @@
 
 #include "dialogs/EffectDialogs.h"
 #include "dialogs/SliderDialogs.h"
+#include "dialogs/SpecificDialogs.h"
 #include "document/CImageDoc.h"
 #include "document/ImageCommands.h"
 #include "imagelib/FCImageCodec.h"
@@ -101,6 +102,7 @@ bool CMainFrame::Create()
     RegisterEffectDialogs(SliderDialogEntries());
     RegisterEffectDialogs(ShellDialogEntries());
     RegisterFourierTools();
+    RegisterEffectDialogs(SpecificDialogEntries());
     m_productTitle = ResString(kResMainFrame);
     setWindowTitle(m_productTitle);
     setWindowIcon(QIcon(ArtPixmap("picture", 2)));
