@@ -9,9 +9,11 @@
 #include "resources/CommandIds.h"
 #include "views/ViewMath.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <vector>
 
 namespace
 {
@@ -110,10 +112,10 @@ struct Extent
 // does not change the result).
 template <class F> Extent FindExtent(std::size_t n, Extent start, F f)
 {
-    const std::size_t parts = std::size_t(ProcessorCount());
+    const std::size_t parts = std::size_t(std::max(RunThreads(), 1));
     std::vector<Extent> found(parts, start);
     std::atomic<std::size_t> slot{0};
-    ParallelParts(n, kParallelGrain,
+    ParallelParts(n, ParallelGrain(),
                   [&](std::size_t begin, std::size_t end)
                   {
                       Extent e = start;
@@ -235,7 +237,7 @@ FCObjImage BuildFourierModuleDisplay(const FCObjImage& image, const float* y, FF
     if (!Spectrum(image, y, helper, re, im)) return BlackDisplay(image);
     const std::size_t n = std::size_t(image.Width()) * std::size_t(image.Height());
     float* m = re.get(); // the modules replace the real parts
-    ParallelParts(n, kParallelGrain,
+    ParallelParts(n, ParallelGrain(),
                   [&](std::size_t begin, std::size_t end)
                   {
                       for (std::size_t i = begin; i < end; ++i)
@@ -260,7 +262,7 @@ FCObjImage BuildFourierPhaseDisplay(const FCObjImage& image, const float* y, FFT
     if (!Spectrum(image, y, helper, re, im)) return BlackDisplay(image);
     const std::size_t n = std::size_t(image.Width()) * std::size_t(image.Height());
     float* p = re.get(); // the phases replace the real parts
-    ParallelParts(n, kParallelGrain,
+    ParallelParts(n, ParallelGrain(),
                   [&](std::size_t begin, std::size_t end)
                   {
                       for (std::size_t i = begin; i < end; ++i)
