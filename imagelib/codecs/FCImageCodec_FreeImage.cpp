@@ -114,22 +114,34 @@ bool FrameFits(std::uint64_t width, std::uint64_t height, unsigned depth)
            theirs + ours <= imaging::MaxDecodedBytes();
 }
 
+// Whether netpbm content holds its samples as bytes ("P4" to "P6") rather than as text ("P1" to
+// "P3"): the library names both by the text format's number.
+bool IsBinaryNetpbm(const BYTE* data, std::size_t size)
+{
+    return size >= 2 && data[0] == 'P' && data[1] >= '4' && data[1] <= '6';
+}
+
 // The fewest bytes a file of this format can hold a picture of this size in, by how far its
 // compression can go (a run of one byte repeated at most 63, 128 or 256 times): a header that
 // claims a picture its file could never hold is refused before the library allocates it. Formats
 // whose compression has no such bound give 0 (the child's limits bound them instead).
-std::uint64_t FewestFileBytes(FREE_IMAGE_FORMAT fif, std::uint64_t width, std::uint64_t height, unsigned bpp)
+// binarySamples: netpbm content whose samples are bytes.
+std::uint64_t FewestFileBytes(FREE_IMAGE_FORMAT fif, std::uint64_t width, std::uint64_t height, unsigned bpp,
+                              bool binarySamples)
 {
     const std::uint64_t raw = BitmapBytes(width, height, bpp);
     if (raw == UINT64_MAX) return UINT64_MAX;
     const std::uint64_t pixels = width * height;
+    // The rows as the file stores them, unpadded (a 1-bit row of 6 pixels is one byte).
+    const std::uint64_t packed = (width * std::max(1u, bpp) + 7) / 8 * height;
+    if (binarySamples && (fif == FIF_PBM || fif == FIF_PGM || fif == FIF_PPM)) fif = FIF_PBMRAW;
     switch (fif)
     {
     case FIF_PBMRAW:
     case FIF_PGMRAW:
     case FIF_PPMRAW:
     case FIF_PFM:
-        return raw / 2; // stored as they are (half of them may be missing from a cut file)
+        return packed / 2; // stored as they are (half of them may be missing from a cut file)
     case FIF_PBM:
     case FIF_PGM:
     case FIF_PPM:
@@ -197,16 +209,17 @@ bool NoticesTheEnd(FREE_IMAGE_FORMAT fif)
     }
 }
 
-bool HeaderFits(FREE_IMAGE_FORMAT fif, FIBITMAP* dib, std::uint64_t fileBytes)
+bool HeaderFits(FREE_IMAGE_FORMAT fif, FIBITMAP* dib, const BYTE* data, std::size_t size)
 {
     const unsigned w = FreeImage_GetWidth(dib), h = FreeImage_GetHeight(dib), bpp = FreeImage_GetBPP(dib);
-    return FrameFits(w, h, bpp) && fileBytes >= FewestFileBytes(fif, w, h, bpp);
+    return FrameFits(w, h, bpp) && size >= FewestFileBytes(fif, w, h, bpp, IsBinaryNetpbm(data, size));
 }
 
 // Reads the headers alone, where the library can, and answers false when a frame is too large to
 // become an image or larger than its file could hold: the library would otherwise allocate (and
 // fill) it in full first.
-bool FramesFit(FREE_IMAGE_FORMAT fif, FreeImageIO& io, SourceStream& source, std::uint64_t fileBytes)
+bool FramesFit(FREE_IMAGE_FORMAT fif, FreeImageIO& io, SourceStream& source, const BYTE* data,
+               std::size_t size)
 {
     if (!FreeImage_FIFSupportsNoPixels(fif)) return true;
     if (IsMultiPage(fif))
@@ -217,14 +230,14 @@ bool FramesFit(FREE_IMAGE_FORMAT fif, FreeImageIO& io, SourceStream& source, std
         {
             FIBITMAP* dib = FreeImage_LockPage(multi.multi, page);
             if (!dib) continue;
-            const bool fits = HeaderFits(fif, dib, fileBytes);
+            const bool fits = HeaderFits(fif, dib, data, size);
             FreeImage_UnlockPage(multi.multi, dib, FALSE);
             if (!fits) return false;
         }
         return true;
     }
     BitmapGuard dib(FreeImage_LoadFromHandle(fif, &io, &source, FIF_LOAD_NOPIXELS));
-    return !dib.dib || HeaderFits(fif, dib.dib, fileBytes);
+    return !dib.dib || HeaderFits(fif, dib.dib, data, size);
 }
 
 // One FreeImage bitmap to a new frame: 1, 4, 8 and 16 bits become 32 (when transparent) or
@@ -370,7 +383,7 @@ bool LoadWithLibrary(const BYTE* data, std::size_t size, std::vector<FCObjImage*
     SourceStream source;
     source.memory = mem.mem;
     FreeImageIO io{StreamRead, StreamWrite, StreamSeek, StreamTell};
-    if (io.seek_proc(&source, 0, SEEK_SET) != 0 || !FramesFit(fif, io, source, size)) return false;
+    if (io.seek_proc(&source, 0, SEEK_SET) != 0 || !FramesFit(fif, io, source, data, size)) return false;
     source.endedEarly = false;
     if (io.seek_proc(&source, 0, SEEK_SET) != 0) return false;
     if (IsMultiPage(fif))

@@ -190,6 +190,38 @@ TEST_F(HostileFiles, HeadersClaimingMoreThanTheirFileHolds)
         EXPECT_TRUE(testimg::SamePixels(*frames[0], picture)) << name;
         delete frames[0];
     }
+
+    // Binary netpbm files store their rows unpadded: a 1-bit row of up to 8 pixels is one byte,
+    // a narrow grey picture one byte a row. They hold what they claim and load.
+    auto netpbm = [](const std::string& head, std::size_t samples, unsigned char value)
+    {
+        Bytes b(head.begin(), head.end());
+        b.insert(b.end(), samples, value);
+        return b;
+    };
+    const struct
+    {
+        const char* name;
+        Bytes bytes;
+        int width, height;
+    } netpbmCases[] = {
+        {"bits.pbm", netpbm("P4\n6 4\n", 4, 0xA8), 6, 4},
+        {"tall.pbm", netpbm("P4\n1 400\n", 400, 0x80), 1, 400},
+        {"tall.pgm", netpbm("P5\n1 300\n255\n", 300, 0x40), 1, 300},
+        {"narrow.ppm", netpbm("P6\n2 200\n255\n", 2 * 200 * 3, 0x20), 2, 200},
+    };
+    for (const auto& c : netpbmCases)
+    {
+        std::vector<FCObjImage*> frames;
+        FCImageProperty prop;
+        EXPECT_TRUE(codec.LoadImageFile(Write(c.name, c.bytes).c_str(), frames, &prop)) << c.name;
+        ASSERT_EQ(frames.size(), 1u) << c.name;
+        EXPECT_EQ(frames[0]->Width(), c.width) << c.name;
+        EXPECT_EQ(frames[0]->Height(), c.height) << c.name;
+        delete frames[0];
+    }
+    // A binary grey header claiming far more rows than follow is still refused.
+    EXPECT_EQ(FramesThroughTheApplication("short.pgm", netpbm("P5\n1 3000000\n255\n", 300, 0x40)), -1);
 }
 
 // Thousands of pages and frames read in full (the foreign library's reader goes back to the
