@@ -80,6 +80,27 @@ bool IconDirectoryFits(const BYTE* data, std::size_t size)
     return true;
 }
 
+// The library's IFF reader walks the chunks of the FORM until it meets BODY and never stops when
+// the data ends first: a picture cut before its BODY (or whose chunk sizes lead past it) would
+// keep it busy for ever. Such content is refused before the library sees it. Chunks are padded to
+// an even length, as the reader pads them.
+bool IffReachesItsBody(const BYTE* data, std::size_t size)
+{
+    auto u32 = [](const BYTE* p)
+    {
+        return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 |
+               std::uint32_t(p[3]);
+    };
+    std::uint64_t pos = 12; // FORM, its size, its type
+    while (pos + 8 <= size)
+    {
+        if (std::memcmp(data + pos, "BODY", 4) == 0) return true;
+        const std::uint64_t length = u32(data + pos + 4);
+        pos += 8 + length + (length & 1);
+    }
+    return false;
+}
+
 // ICO, TIFF and GIF are read page by page.
 bool IsMultiPage(FREE_IMAGE_FORMAT fif)
 {
@@ -518,6 +539,7 @@ bool LoadInChild(const BYTE* data, std::size_t size, std::vector<FCObjImage*>& f
 bool LoadBytes(const BYTE* data, std::size_t size, std::vector<FCObjImage*>& frames, FCImageProperty* prop)
 {
     if (OwnReadersKnow(data, size)) return LoadWithOwnReaders(data, size, frames, prop);
+    if (size >= 4 && std::memcmp(data, "FORM", 4) == 0 && !IffReachesItsBody(data, size)) return false;
     return LoadInChild(data, size, frames, prop);
 }
 } // namespace

@@ -224,6 +224,34 @@ TEST_F(HostileFiles, HeadersClaimingMoreThanTheirFileHolds)
     EXPECT_EQ(FramesThroughTheApplication("short.pgm", netpbm("P5\n1 3000000\n255\n", 300, 0x40)), -1);
 }
 
+// IFF pictures cut before their BODY, or whose chunk sizes lead past it, keep the library's reader
+// busy for ever: they are refused at once, without waiting for the decoding child's time limit
+// (made far longer here, so that a load handed to the library would not come back). Whole
+// pictures, odd-sized chunks padded as they should be, still load.
+TEST_F(HostileFiles, IffPicturesThatNeverReachTheirBody)
+{
+    const Bytes whole = hostile::Ilbm();
+    const Bytes padded = hostile::Ilbm({'A', 'N', 'N', 'O', 0, 0, 0, 3, 'a', 'b', 'c', 0});
+    const Bytes unpadded = hostile::Ilbm({'A', 'N', 'N', 'O', 0, 0, 0, 3, 'a', 'b', 'c'});
+    const Bytes cut(whole.begin(), whole.begin() + 13);
+    const Bytes beforeBody(whole.begin(), whole.end() - 10);
+    FCImageCodec_FreeImage::SetDecodeTimeLimitForTesting(120);
+    auto loads = std::async(std::launch::async,
+                            [&]
+                            {
+                                FCImageCodec_FreeImage codec;
+                                return std::vector<int>{FramesFromMemory(codec, whole),
+                                                        FramesFromMemory(codec, padded),
+                                                        FramesThroughTheApplication("cut.iff", cut),
+                                                        FramesThroughTheApplication("cut.tif", beforeBody),
+                                                        FramesFromMemory(codec, unpadded)};
+                            });
+    const bool ready = loads.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+    FCImageCodec_FreeImage::SetDecodeTimeLimitForTesting(0);
+    ASSERT_TRUE(ready) << "an IFF picture was handed to the library, which loops on it";
+    EXPECT_EQ(loads.get(), (std::vector<int>{1, 1, -1, -1, -1}));
+}
+
 // Thousands of pages and frames read in full (the foreign library's reader goes back to the
 // start for each page, which takes minutes on these files).
 TEST_F(HostileFiles, ManyPagesAndFramesUnderAnyName)

@@ -246,6 +246,29 @@ inline Bytes PpmClaiming(unsigned w, unsigned h)
     return Tail(Bytes(head.begin(), head.end()));
 }
 
+// An IFF ILBM picture of one plane, 8 x 2, stored as it is; extra chunks go before its BODY.
+inline Bytes Ilbm(const Bytes& extraChunks = {})
+{
+    Bytes form = {'I', 'L', 'B', 'M', 'B', 'M', 'H', 'D'};
+    fixtures::Put32BE(form, 20);
+    fixtures::Put16BE(form, 8);
+    fixtures::Put16BE(form, 2);
+    fixtures::Put32BE(form, 0);
+    for (int v : {1, 0, 0, 0, 0, 0, 10, 11}) // 1 plane, no mask, no compression, aspect
+        form.push_back(std::uint8_t(v));
+    fixtures::Put16BE(form, 8);
+    fixtures::Put16BE(form, 2);
+    const std::uint8_t cmap[] = {'C', 'M', 'A', 'P', 0, 0, 0, 6, 0, 0, 0, 255, 255, 255};
+    form.insert(form.end(), std::begin(cmap), std::end(cmap));
+    form.insert(form.end(), extraChunks.begin(), extraChunks.end());
+    const std::uint8_t body[] = {'B', 'O', 'D', 'Y', 0, 0, 0, 4, 0x0F, 0, 0xF0, 0};
+    form.insert(form.end(), std::begin(body), std::end(body));
+    Bytes b = {'F', 'O', 'R', 'M'};
+    fixtures::Put32BE(b, std::uint32_t(form.size()));
+    b.insert(b.end(), form.begin(), form.end());
+    return b;
+}
+
 inline Bytes XpmClaiming(unsigned w, unsigned h)
 {
     const std::string text = "/* XPM */\nstatic char *x[] = {\n\"" + std::to_string(w) + " " +
