@@ -92,6 +92,8 @@ public:
     int RowsRead() const { return m_rowsRead; }
     // Stops the page (and the batch of a feeder).
     void Cancel();
+    // The threads the backend started for the page (those it cancels when the page stops).
+    const std::vector<pid_t>& PageThreads() const { return m_pageThreads; }
 
 private:
     // sane_cancel, once the page's own threads may safely be stopped.
