@@ -1,8 +1,11 @@
 #include "platform/scanner/SaneDevice.h"
 
+#include "platform/scanner/BackendThreads.h"
+
 #include <sane/saneopts.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <mutex>
@@ -11,6 +14,9 @@ namespace scanner
 {
 namespace
 {
+// How long a page's threads are given to come to rest before the page is stopped anyway.
+constexpr std::chrono::milliseconds kRestLimit{3000};
+
 std::mutex g_sessionMutex;
 int g_sessionUsers = 0;
 bool g_sessionOk = false;
@@ -100,7 +106,7 @@ SANE_Status SaneScanner::Open(const std::string& device)
 void SaneScanner::Close()
 {
     if (!m_handle) return;
-    if (m_inPage) sane_cancel(m_handle);
+    if (m_inPage) StopDevice();
     sane_close(m_handle);
     m_handle = nullptr;
     m_inPage = false;
@@ -242,24 +248,27 @@ bool SaneScanner::Apply(const ScanSettings& settings)
 SANE_Status SaneScanner::Start()
 {
     if (!m_handle) return SANE_STATUS_INVAL;
-    if (m_inPage && !m_ended) sane_cancel(m_handle);
+    if (m_inPage && !m_ended) StopDevice();
     m_inPage = false;
     m_ended = false;
     m_rowsRead = 0;
     m_lineFill = 0;
     m_lineReady = false;
     m_pending = SANE_STATUS_GOOD;
+    // The threads the backend starts for the page are the ones born during sane_start.
+    const std::vector<pid_t> before = ProcessThreads();
     SANE_Status status = sane_start(m_handle);
+    m_pageThreads = NewThreads(before, ProcessThreads());
     if (status != SANE_STATUS_GOOD)
     {
-        sane_cancel(m_handle);
+        StopDevice();
         return status;
     }
     SANE_Parameters p{};
     status = sane_get_parameters(m_handle, &p);
     if (status != SANE_STATUS_GOOD)
     {
-        sane_cancel(m_handle);
+        StopDevice();
         return status;
     }
     PageFormat f;
@@ -286,7 +295,7 @@ SANE_Status SaneScanner::Start()
     if (f.bitsPerPixel == 0 || f.pitch == 0 || p.bytes_per_line < needed || p.bytes_per_line > (1 << 28) ||
         !p.last_frame)
     {
-        sane_cancel(m_handle);
+        StopDevice();
         return SANE_STATUS_UNSUPPORTED;
     }
     f.resolution = m_settings.resolution;
@@ -399,9 +408,19 @@ bool SaneScanner::AtEnd()
 
 void SaneScanner::Cancel()
 {
-    if (m_handle && m_inPage) sane_cancel(m_handle);
+    if (m_handle && m_inPage) StopDevice();
     m_inPage = false;
     m_ended = true;
+}
+
+void SaneScanner::StopDevice()
+{
+    // sane_cancel may cancel the backend's reading thread wherever it is: let it first reach a
+    // blocking call or its end (a page read to its end or stopped by an error gets there in a
+    // few milliseconds), so that it is never stopped in the middle of an allocation.
+    WaitThreadsAtRest(m_pageThreads, kRestLimit);
+    m_pageThreads.clear();
+    sane_cancel(m_handle);
 }
 
 const char* ScanStatusText(SANE_Status status)

@@ -6,6 +6,7 @@
 #include "platform/scanner/ScannerWindow.h"
 
 #include <sane/sane.h>
+#include <sys/types.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -91,8 +92,12 @@ public:
     int RowsRead() const { return m_rowsRead; }
     // Stops the page (and the batch of a feeder).
     void Cancel();
+    // The threads the backend started for the page (those it cancels when the page stops).
+    const std::vector<pid_t>& PageThreads() const { return m_pageThreads; }
 
 private:
+    // sane_cancel, once the page's own threads may safely be stopped.
+    void StopDevice();
     SANE_Status FillLine();
     void ConvertLine(std::uint8_t* dest, bool bgr) const;
     const SANE_Option_Descriptor* FindOption(const char* name, int* index) const;
@@ -109,6 +114,7 @@ private:
     std::size_t m_lineFill = 0;
     bool m_lineReady = false;
     SANE_Status m_pending = SANE_STATUS_GOOD; // an error met while reading ahead
+    std::vector<pid_t> m_pageThreads;         // started by the backend for the page
 };
 
 const char* ScanStatusText(SANE_Status status);

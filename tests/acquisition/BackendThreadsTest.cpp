@@ -1,0 +1,171 @@
+// A page is stopped only when the backend's reading threads can be cancelled without harm: what
+// a thread's /proc lines say about where it is, real threads asleep, running and locked, and the
+// test backend's own reader stopped right after a device error at the start of a page (which
+// used to leave sane_cancel waiting for ever now and then).
+#include "ScannerTestSupport.h"
+
+#include "platform/scanner/BackendThreads.h"
+#include "platform/scanner/SaneDevice.h"
+
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <mutex>
+#include <thread>
+
+namespace
+{
+using namespace scantest;
+using scanner::ThreadPlace;
+using namespace std::chrono_literals;
+
+std::string Call(long number)
+{
+    return std::to_string(number) + " 0x3 0x7f00 0x10 0x0 0x0 0x0 0x7ffc0 0x7f77\n";
+}
+
+TEST(BackendThreads, PlaceFromTheThreadsProcLines)
+{
+    struct Case
+    {
+        std::string stat;
+        std::string call;
+        ThreadPlace place;
+    };
+    const Case cases[] = {
+        {"4242 (reader) S 1 4242 0", Call(SYS_write), ThreadPlace::Waiting}, // a full pipe
+        {"4242 (reader) S 1 4242 0", Call(SYS_read), ThreadPlace::Waiting},
+        {"4242 (usb reader) D 1 4242 0", Call(SYS_ioctl), ThreadPlace::Waiting},
+        {"4242 (reader) S 1 4242 0", Call(SYS_clock_nanosleep), ThreadPlace::Waiting},
+        // The name may hold spaces and brackets: the state follows the last one.
+        {"4242 (a) b (c)) S 1 4242 0", Call(SYS_write), ThreadPlace::Waiting},
+        {"4242 (a) S (c)) R 1 4242 0", Call(SYS_write), ThreadPlace::Busy},
+        // A lock's wait may be the allocator's own lock.
+        {"4242 (reader) S 1 4242 0", Call(SYS_futex), ThreadPlace::Busy},
+        {"4242 (reader) D 1 4242 0", Call(SYS_mmap), ThreadPlace::Busy},
+        {"4242 (reader) S 1 4242 0", "-1 0x7ffc0 0x7f77\n", ThreadPlace::Busy},
+        {"4242 (reader) R 1 4242 0", "running\n", ThreadPlace::Busy},
+        {"4242 (reader) t 1 4242 0", Call(SYS_write), ThreadPlace::Busy},
+        {"4242 (reader) S 1 4242 0", "", ThreadPlace::Busy}, // no syscall line: cannot tell
+        {"4242 (reader) Z 1 4242 0", "", ThreadPlace::Gone},
+        {"4242 (reader) X 1 4242 0", "", ThreadPlace::Gone},
+        {"", "", ThreadPlace::Gone},
+        {"4242 (reader", "", ThreadPlace::Gone},
+        {"4242 (reader)", "", ThreadPlace::Gone},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(scanner::ClassifyThread(c.stat, c.call), c.place) << c.stat << " | " << c.call;
+}
+
+// A thread of the test, its id known once it runs.
+struct Worker
+{
+    template <class F>
+    explicit Worker(F body)
+        : thread(
+              [this, body]
+              {
+                  tid = pid_t(syscall(SYS_gettid));
+                  body();
+              })
+    {
+        while (tid == 0)
+            std::this_thread::yield();
+    }
+    std::atomic<pid_t> tid{0};
+    std::thread thread;
+};
+
+TEST(BackendThreads, RealThreadsAsleepRunningLockedAndEnded)
+{
+    const std::vector<pid_t> before = scanner::ProcessThreads();
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    std::atomic<bool> stop{false};
+    std::mutex lock;
+    lock.lock();
+    Worker reader(
+        [&]
+        {
+            char c = 0;
+            (void)!read(fds[0], &c, 1);
+        });
+    Worker spinner(
+        [&]
+        {
+            while (!stop)
+            {
+            }
+        });
+    Worker locked([&] { std::lock_guard wait(lock); });
+
+    const std::vector<pid_t> born = scanner::NewThreads(before, scanner::ProcessThreads());
+    for (pid_t tid : {reader.tid.load(), spinner.tid.load(), locked.tid.load()})
+        EXPECT_NE(std::find(born.begin(), born.end(), tid), born.end()) << tid;
+    EXPECT_EQ(std::find(born.begin(), born.end(), pid_t(syscall(SYS_gettid))), born.end());
+
+    // Blocked reading an empty pipe: safe. Running, or waiting for a lock: not, for as long as
+    // it lasts (the wait gives up at its limit).
+    EXPECT_TRUE(scanner::WaitThreadsAtRest({reader.tid}, 2s));
+    EXPECT_EQ(scanner::ThreadPlaceOf(reader.tid), ThreadPlace::Waiting);
+    EXPECT_FALSE(scanner::WaitThreadsAtRest({reader.tid, spinner.tid}, 50ms));
+    EXPECT_FALSE(scanner::WaitThreadsAtRest({locked.tid}, 50ms));
+
+    stop = true;
+    lock.unlock();
+    ASSERT_EQ(write(fds[1], "x", 1), 1);
+    for (Worker* w : {&reader, &spinner, &locked})
+        w->thread.join();
+    EXPECT_TRUE(scanner::WaitThreadsAtRest({reader.tid, spinner.tid, locked.tid}, 50ms));
+    EXPECT_EQ(scanner::ThreadPlaceOf(spinner.tid), ThreadPlace::Gone);
+    close(fds[0]);
+    close(fds[1]);
+}
+
+// The device's error comes at the first read, while the backend's reader is still starting: a
+// small page that its reader ends on its own, and a large one whose reader waits on its full
+// pipe until it is stopped. Every stop must come back, and the reader be gone after it.
+TEST(BackendThreads, ErrorAtTheStartOfAPageStopsTheBackendsReader)
+{
+    for (const char* status : {"SANE_STATUS_JAMMED", "SANE_STATUS_IO_ERROR", "SANE_STATUS_CANCELLED"})
+    {
+        SaneConfig conf({std::string("read-status-code \"") + status + "\""});
+        scanner::SaneScanner device;
+        ASSERT_EQ(device.Open("test:0"), SANE_STATUS_GOOD);
+        for (int resolution : {50, 300})
+        {
+            SCOPED_TRACE(std::string(status) + " at " + std::to_string(resolution));
+            ASSERT_TRUE(device.Apply({scanner::ScanMode::Color, resolution, false}));
+            for (int page = 0; page < 30; ++page)
+            {
+                ASSERT_EQ(device.Start(), SANE_STATUS_GOOD);
+                const std::vector<pid_t> threads = device.PageThreads();
+                // Far more than a pipe holds: the reader is still there, on a thread of its own.
+                if (resolution == 300)
+                {
+                    ASSERT_FALSE(threads.empty());
+                }
+                std::vector<std::uint8_t> rows(device.Format().pitch * 4);
+                int got = -1;
+                EXPECT_NE(device.ReadRows(rows.data(), device.Format().pitch, 4, true, &got),
+                          SANE_STATUS_GOOD);
+                EXPECT_EQ(got, 0);
+                device.Cancel();
+                EXPECT_FALSE(device.InPage());
+                for (pid_t tid : threads)
+                    EXPECT_EQ(scanner::ThreadPlaceOf(tid), ThreadPlace::Gone) << "page " << page;
+            }
+        }
+        // A page after the stopped ones comes whole.
+        ASSERT_TRUE(device.SetOption("read-return-value", "Default"));
+        ASSERT_EQ(device.Start(), SANE_STATUS_GOOD);
+        const int lines = device.Format().lines;
+        std::vector<std::uint8_t> rows(device.Format().pitch * std::size_t(lines));
+        int got = 0;
+        EXPECT_EQ(device.ReadRows(rows.data(), device.Format().pitch, lines, true, &got), SANE_STATUS_EOF);
+        EXPECT_EQ(got, lines);
+        device.Cancel();
+    }
+}
+} // namespace
