@@ -30,6 +30,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QMdiArea>
@@ -171,6 +172,9 @@ bool CMainFrame::Create()
                 [this, combination]
                 { OnAccelerator(int(combination.key()), combination.keyboardModifiers()); });
     }
+    // The window area's keys are taken before any window sees them (the image windows' own
+    // system menus may carry Ctrl+F4 too, which would make a shortcut of ours ambiguous).
+    qApp->installEventFilter(this);
 
     m_idle = new CIdleNotifier(this);
     m_idle->AddHandler([this] { UpdateUIState(); });
@@ -394,7 +398,20 @@ bool CMainFrame::OnAccelerator(int key, Qt::KeyboardModifiers modifiers)
         OnCommand(a.id);
         return true;
     }
-    return false;
+    // Then the window area's own keys: Ctrl+F4 closes the active image window (after its save
+    // question), Ctrl+F6 goes to the next window and Ctrl+Shift+F6 to the previous one.
+    QMdiSubWindow* active = m_mdi && !m_previewShown ? m_mdi->currentSubWindow() : nullptr;
+    if (!active || !(modifiers & Qt::ControlModifier) ||
+        (modifiers & ~(Qt::ControlModifier | Qt::ShiftModifier)))
+        return false;
+    const bool shift = (modifiers & Qt::ShiftModifier) != 0;
+    if (key == Qt::Key_F4 && !shift)
+        active->close();
+    else if (key == Qt::Key_F6)
+        shift ? m_mdi->activatePreviousSubWindow() : m_mdi->activateNextSubWindow();
+    else
+        return false;
+    return true;
 }
 
 AppState CMainFrame::CurrentAppState() const
@@ -947,6 +964,30 @@ void CMainFrame::OnImageCursorPos(std::int64_t x, std::int64_t y)
 void CMainFrame::OnImageSelection(std::int64_t wParam, std::int64_t lParam)
 {
     m_paneSelection->setText(SelectionPaneText(wParam, lParam));
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if (type != QEvent::ShortcutOverride && type != QEvent::KeyPress)
+        return QMainWindow::eventFilter(watched, event);
+    auto* key = static_cast<QKeyEvent*>(event);
+    auto* widget = qobject_cast<QWidget*>(watched);
+    const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+    const bool windowKey =
+        (key->key() == Qt::Key_F4 && modifiers == Qt::ControlModifier) ||
+        (key->key() == Qt::Key_F6 &&
+         (modifiers == Qt::ControlModifier || modifiers == (Qt::ControlModifier | Qt::ShiftModifier)));
+    // Only keys typed in this window, and never while an effect reports its progress.
+    if (!windowKey || !widget || widget->window() != this ||
+        (m_statusProgress && m_statusProgress->IsReporting()))
+        return QMainWindow::eventFilter(watched, event);
+    if (type == QEvent::ShortcutOverride)
+    {
+        key->accept(); // the key press comes here next, not to a shortcut
+        return true;
+    }
+    return OnAccelerator(key->key(), modifiers);
 }
 
 bool CMainFrame::event(QEvent* event)

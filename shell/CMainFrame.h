@@ -70,8 +70,8 @@ public:
     int CurrentMenuId() const { return m_currentMenu; }
     // The popups of the current menu bar.
     std::vector<QMenu*> CurrentMenus() const;
-    // Runs the command bound to a key of the accelerator table; false when the key has none or
-    // its command is disabled.
+    // Runs the command bound to a key of the accelerator table, or the window area's own key
+    // (Ctrl+F4, Ctrl+F6, Ctrl+Shift+F6); false when the key has none or its command is disabled.
     bool OnAccelerator(int key, Qt::KeyboardModifiers modifiers);
 
     // ---- Opening and creating ----
@@ -183,6 +183,7 @@ public:
     void PostProgress(int percent) override;
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;

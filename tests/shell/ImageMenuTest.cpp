@@ -248,6 +248,31 @@ TEST(ImageMenu, ItemsAreGreyedWithoutADocumentOrWithoutTheirDialogOrView)
     }
 }
 
+// The frame as it starts: every row of the command table reaches its dialog or its tool window,
+// so that with an image window open the image menus grey nothing but Undo and Redo.
+TEST(ImageMenu, EveryRowOfTheFrameAsItStartsHasItsDialogOrViewAndIsOffered)
+{
+    FrameFixture f;
+    ASSERT_TRUE(f.frame->OpenFile(f.MakeImage("all.png"), false));
+    f.frame->UpdateUIState();
+    for (const ImageCommand& c : ImageCommandTable())
+    {
+        if (IsEffectDialogKind(c.kind))
+        {
+            EXPECT_TRUE(f.frame->HasEffectDialog(c.id)) << c.id << " " << c.menuText;
+            EXPECT_NE(FindEffectDialog(c.id), nullptr) << c.id;
+        }
+        if (c.kind == ImageCommandKind::ToolView)
+        {
+            EXPECT_TRUE(f.frame->HasToolView(c.id)) << c.id << " " << c.menuText;
+        }
+        if (c.id == kCmdEditUndo || c.id == kCmdEditRedo) continue;
+        const QAction* a = MenuItem(*f.frame, c.id);
+        ASSERT_NE(a, nullptr) << c.id;
+        EXPECT_TRUE(a->isEnabled()) << c.id << " " << c.menuText;
+    }
+}
+
 TEST(ImageMenu, EffectsFromTheMenuUseTheSettingsThreadsShowProgressAndStopOnEscape)
 {
     FrameFixture f;

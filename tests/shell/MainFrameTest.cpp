@@ -16,6 +16,8 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMimeData>
 #include <QScreen>
@@ -268,6 +270,49 @@ TEST(MainFrame, AcceleratorsRunEnabledCommandsOnly)
     view.setFocus();
     QTest::keyClick(&view, Qt::Key_Z, Qt::ControlModifier);
     EXPECT_TRUE(doc->CanRedo()) << "Ctrl+Z undoes";
+}
+
+// The window area's keys: Ctrl+F6 and Ctrl+Shift+F6 go round the windows, Ctrl+F4 closes the
+// active one through its save question.
+TEST(MainFrame, WindowAreaKeysGoRoundAndCloseTheActiveWindow)
+{
+    FrameFixture f;
+    EXPECT_FALSE(f.frame->OnAccelerator(Qt::Key_F4, Qt::ControlModifier)) << "no window: nothing to close";
+    for (const char* name : {"a.png", "b.png", "c.png"})
+        ASSERT_TRUE(f.frame->OpenFile(f.MakeImage(name), false));
+    ASSERT_EQ(f.Windows(), 3);
+    QMdiArea* area = f.frame->MdiArea();
+    QMdiSubWindow* last = area->currentSubWindow();
+    EXPECT_TRUE(f.frame->OnAccelerator(Qt::Key_F6, Qt::ControlModifier));
+    QMdiSubWindow* next = area->currentSubWindow();
+    EXPECT_NE(next, last);
+    EXPECT_TRUE(f.frame->OnAccelerator(Qt::Key_F6, Qt::ControlModifier | Qt::ShiftModifier));
+    EXPECT_EQ(area->currentSubWindow(), last);
+    EXPECT_FALSE(f.frame->OnAccelerator(Qt::Key_F4, Qt::ControlModifier | Qt::AltModifier));
+
+    // A modified picture asks first; Annuler keeps the window, Non lets it go.
+    CImageDoc* doc = ActiveImageWindow(*f.frame)->BitmapView().Document();
+    FCEffectInvert invert;
+    doc->ApplyEffect(invert);
+    f.prompt.answers = {IDCANCEL};
+    EXPECT_TRUE(f.frame->OnAccelerator(Qt::Key_F4, Qt::ControlModifier));
+    f.Settle();
+    ASSERT_EQ(f.prompt.asked.size(), 1u);
+    EXPECT_EQ(f.Windows(), 3);
+    f.prompt.answers = {IDNO};
+    EXPECT_TRUE(f.frame->OnAccelerator(Qt::Key_F4, Qt::ControlModifier));
+    f.Settle();
+    EXPECT_EQ(f.prompt.asked.size(), 2u);
+    EXPECT_EQ(f.Windows(), 2);
+    EXPECT_FALSE(area->subWindowList().contains(last));
+
+    // The real key, typed in the image window, reaches it before any shortcut.
+    f.frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(f.frame.get()));
+    area->currentSubWindow()->widget()->setFocus();
+    QTest::keyClick(area->currentSubWindow()->widget(), Qt::Key_F4, Qt::ControlModifier);
+    f.Settle();
+    EXPECT_EQ(f.Windows(), 1);
 }
 
 TEST(MainFrame, EnablingFollowsTheActiveWindow)
