@@ -180,12 +180,11 @@ const ContourKernels& Kernels(bool avx2)
 // The Laplacian interior loop of a kernel.
 template <BYTE (*Kernel)(const int*)> InteriorFn LaplacianInterior(const ContourKernels& k)
 {
-    if constexpr (Kernel == &FCEffectContoursLaplacien2)
-        return k.laplacian2;
-    else if constexpr (Kernel == &FCEffectContoursLaplacien4)
-        return k.laplacian4;
-    else
-        return k.laplacian8;
+    // A plain comparison: the address of an inline function is not a constant expression in
+    // position-independent builds.
+    if (Kernel == &FCEffectContoursLaplacien2) return k.laplacian2;
+    if (Kernel == &FCEffectContoursLaplacien4) return k.laplacian4;
+    return k.laplacian8;
 }
 } // namespace
 
