@@ -93,6 +93,15 @@ public:
     {
         return FourierEffectFactory<E>::Make(this->m_pHelper, this->ConvertedValue());
     }
+
+protected:
+    // "RAZ" restores the image, then previews the default width: unlike a gamma of 1, the default
+    // Gaussian softens the picture, and the preview shows what OK applies.
+    void OnReset() override
+    {
+        CGeneric1SliderDialogParam<E>::OnReset();
+        this->SetPreviewEffect(this->MakeEffect());
+    }
 };
 
 template <class E> class CFeedback1SliderDialog : public CGeneric1SliderDialogParam<E>

@@ -3,11 +3,14 @@
 #include "document/CImageDoc.h"
 #include "resources/CommandIds.h"
 #include "views/ChildFrameHost.h"
+#include "views/ViewMath.h"
 
 #include <QApplication>
 #include <QMdiSubWindow>
 #include <QPainter>
 #include <QPainterPath>
+
+#include <cstdint>
 
 namespace
 {
@@ -123,9 +126,11 @@ OverlayGeometry CBitmapViewFourierModuleTool::Geometry() const
     g.fitWidth = FitRectangle().right;
     if (g.zoom != 0)
     {
+        // The spectrum is drawn in device pixels: the scroll position (window pixels) in them.
         const QPoint scroll = ScrollPosition();
-        g.scrollX = scroll.x();
-        g.scrollY = scroll.y();
+        const int unit = DeviceUnit();
+        g.scrollX = int(std::int64_t(scroll.x()) * unit / kUnitPlain);
+        g.scrollY = int(std::int64_t(scroll.y()) * unit / kUnitPlain);
     }
     return g;
 }
@@ -152,8 +157,10 @@ void CBitmapViewFourierModuleTool::DrawFilterOverlay(QPainter& painter)
         FourierOverlayPlan(m_nOverlayMode, m_nOverlayValue1, m_nOverlayValue2, m_nOverlayValue3, Geometry());
     if (plan.fills.empty()) return;
     painter.save();
-    // The plan is in window coordinates; the clip of the paint event stays.
+    // The plan is in device pixels of the window; the clip of the paint event stays.
     painter.resetTransform();
+    const double scale = double(kUnitPlain) / DeviceUnit();
+    painter.scale(scale, scale);
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setPen(Qt::NoPen);
     if (plan.clipToImage) painter.setClipRect(ToQRect(plan.image), Qt::IntersectClip);

@@ -36,9 +36,10 @@ public:
     int OverlayValue2() const { return m_nOverlayValue2; }
     int OverlayValue3() const { return m_nOverlayValue3; }
 
-    // Where the spectrum lies in the window now.
+    // Where the spectrum lies in the window now, in device pixels (window pixels on an ordinary
+    // screen; two per window pixel on a screen of twice the density).
     OverlayGeometry Geometry() const;
-    // GetOverlayRect of the view's geometry: left, top, width, height in window coordinates.
+    // GetOverlayRect of the view's geometry: left, top, width, height in device pixels of the window.
     void GetOverlayRect(int& x, int& y, int& width, int& height, int a, int b) const;
 
 protected:

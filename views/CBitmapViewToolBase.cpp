@@ -72,11 +72,17 @@ void CBitmapViewToolBase::DoPaint(QPainter& painter, const QRect& rc)
     }
     const FCObjImage& image = m_pDoc->GetImage();
     const int w = image.Width(), h = image.Height();
+    // The picture is drawn in device pixels, as the image windows draw theirs: at 1:1 each of its
+    // pixels is one pixel of the screen.
+    const int unit = DeviceUnit();
     RECT dest{0, 0, w, h};
     if (Zoom() != kZoomFit)
         dest = RECT{0, 0, LONG(ZoomedLength(w, Zoom())), LONG(ZoomedLength(h, Zoom()))};
     else
-        dest = FitRect(w, h, rc.width(), rc.height());
+    {
+        const QSize client = DeviceSize(rc.size());
+        dest = FitRect(w, h, client.width(), client.height());
+    }
 
     if (!m_bCacheDisplay)
     {
@@ -93,11 +99,13 @@ void CBitmapViewToolBase::DoPaint(QPainter& painter, const QRect& rc)
     const FCObjImage* display = m_pDisplay.get();
     if (display && display->HasBits() && dest.right > 0 && dest.bottom > 0)
     {
+        painter.save();
+        painter.scale(double(kUnitPlain) / unit, double(kUnitPlain) / unit);
         const int dw = display->Width(), dh = display->Height();
         const QRect destRect(0, 0, dest.right, dest.bottom);
         if (display->ColorBits() == 32)
         {
-            painter.fillRect(destRect & rc, Qt::white);
+            painter.fillRect(destRect, Qt::white);
             if (!m_premultiplied.HasBits()) m_premultiplied = PremultipliedCopy(*display);
             DrawToDC(m_premultiplied, painter, dest);
         }
@@ -113,11 +121,15 @@ void CBitmapViewToolBase::DoPaint(QPainter& painter, const QRect& rc)
         }
         else
             DrawToDC(*display, painter, dest);
+        painter.restore();
     }
-    if (rc.right() + 1 > dest.right)
-        painter.fillRect(QRect(QPoint(dest.right, rc.top()), QPoint(rc.right(), rc.bottom())), lightGrey);
-    if (rc.bottom() + 1 > dest.bottom)
-        painter.fillRect(QRect(QPoint(rc.left(), dest.bottom), QPoint(rc.right(), rc.bottom())), lightGrey);
+    // The margins, in window pixels from the picture's edge in device pixels.
+    const double right = double(dest.right) * kUnitPlain / unit,
+                 bottom = double(dest.bottom) * kUnitPlain / unit;
+    const double rcRight = rc.right() + 1.0, rcBottom = rc.bottom() + 1.0;
+    if (rcRight > right) painter.fillRect(QRectF(right, rc.top(), rcRight - right, rc.height()), lightGrey);
+    if (rcBottom > bottom)
+        painter.fillRect(QRectF(rc.left(), bottom, rc.width(), rcBottom - bottom), lightGrey);
 
     if (!m_bCacheDisplay)
     {

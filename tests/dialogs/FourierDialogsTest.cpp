@@ -212,8 +212,8 @@ TEST(FourierDialogs, RazFeedsTheOverlayInTheOrderOfEachTemplate)
         {kCmdFourierCarre, {"Reset", "O1=7", "Run"}},
         {kCmdFourierYuvCirculairePasseBande, {"Reset", "O1=3", "O2=7", "Run"}},
         {kCmdFourierRectangulaireCoupeBande, {"O1=10", "O2=7", "O3=1", "Reset", "Run"}},
-        // The Gaussian shows the unfiltered picture after RAZ and starts no preview.
-        {kCmdFourierGaussien, {"O1=20", "Reset"}},
+        // The Gaussian restores the image, then previews its default width (not an identity).
+        {kCmdFourierGaussien, {"O1=20", "Reset", "Run"}},
     };
     for (const Case& c : cases)
     {
@@ -258,11 +258,13 @@ TEST(FourierDialogs, GaussianShowsItsWidthAndFeedsThePosition)
         EXPECT_DOUBLE_EQ(d->ConvertedValue(), position * 0.0001);
         EXPECT_TRUE(doc.Shows(FCEffectFourierYuvGaussien(&helper, position * 0.0001)));
     }
-    // RAZ: 0.0020 shown, the overlay at position 20, the unfiltered picture, and OK applies 0.002.
+    // RAZ: 0.0020 shown, the overlay at position 20, and the picture shows the width OK applies,
+    // 0.002, which softens the image (it is not the unfiltered picture).
     QTest::mouseClick(d->Controls().Get<QPushButton>(CSliderDialogCore::kResetId), Qt::LeftButton);
     EXPECT_EQ(d->ValueLabel(1)->text(), QStringLiteral(" 0.0020"));
-    EXPECT_TRUE(testimg::SamePixels(doc.image, doc.backup));
     EXPECT_DOUBLE_EQ(d->ConvertedValue(), 0.002);
+    EXPECT_TRUE(doc.Shows(FCEffectFourierYuvGaussien(&helper, 0.002)));
+    EXPECT_FALSE(testimg::SamePixels(doc.image, doc.backup));
 }
 
 TEST(FourierDialogs, BandSlidersAreIndependentAndRangesFollowTheImage)

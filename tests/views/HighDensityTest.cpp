@@ -6,9 +6,14 @@
 #include "platform/qt/CommandTarget.h"
 #include "resources/CommandIds.h"
 #include "views/CBitmapView.h"
+#include "views/CBitmapViewFourierModuleTool.h"
+#include "views/CBitmapViewToolBase.h"
+#include "views/ToolViewDisplays.h"
 #include "views/COverlayWin.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 namespace
 {
@@ -97,4 +102,58 @@ TEST(HighDensity, ThePasteWindowCoversTheImagePixelsItPastesOn)
     EXPECT_EQ(doc.PixelAddress(15, 13)[0], 255);
     EXPECT_EQ(doc.PixelAddress(16, 13)[0], 0);
     EXPECT_EQ(doc.PixelAddress(9, 10)[0], 0);
+}
+
+TEST(HighDensity, ToolViewsShowTheirPictureOnePixelPerScreenPixelAndTheFilterWindowOnIt)
+{
+    testview::Host host;
+    CImageDoc* doc = nullptr;
+    const FCObjImage image = testimg::Varied(7, 5, 24);
+    auto* view = host.AddBareView<CBitmapViewBlueAsGrey>(image, QSize(40, 30), &doc);
+    if (!TwiceTheDensity(*view->viewport()))
+    {
+        delete view;
+        GTEST_SKIP() << "runs with QT_SCALE_FACTOR=2";
+    }
+    const FCObjImage picture = *view->BuildDisplayImage(image);
+    for (int zoom : {256, 512, 0})
+    {
+        view->SetZoom(zoom);
+        const int n = zoom == 512 ? 2 : 1; // fitting never enlarges
+        const QImage shot = view->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(shot.width(), 80);
+        for (int y = 0; y < 5 * n; ++y)
+            for (int x = 0; x < 7 * n; ++x)
+                ASSERT_EQ(shot.pixel(x, y), Rgb(picture.PixelAddress(x / n, y / n)))
+                    << "zoom " << zoom << " at " << x << "," << y;
+        EXPECT_EQ(shot.pixel(7 * n, 0), qRgb(192, 192, 192)) << "the margin starts at the picture's edge";
+        EXPECT_EQ(shot.pixel(0, 5 * n), qRgb(192, 192, 192));
+    }
+    delete view;
+
+    // The filter window lies on the spectrum's screen pixels: a 64 x 48 image at 1:1 takes 64 x
+    // 48 screen pixels, and the square low-pass of half-size 8 covers screen pixels 24..39, 16..31.
+    auto* tool =
+        host.AddBareView<CBitmapViewFourierModuleTool>(testimg::Varied(64, 48, 24), QSize(60, 40), &doc);
+    int x = 0, y = 0, w = 0, h = 0;
+    tool->GetOverlayRect(x, y, w, h, 8, 8);
+    EXPECT_EQ(QRect(x, y, w, h), QRect(24, 16, 16, 16));
+    const QImage spectrum = tool->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    tool->SetOverlayMode(kCmdFourierCarre);
+    tool->SetOverlayValue1(8);
+    const QImage shot = tool->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    // Tinted: the spectrum's grey blended with alpha 64 of red 180.
+    auto tinted = [&](int px, int py)
+    {
+        const int grey = qGreen(spectrum.pixel(px, py));
+        const int r = qRed(shot.pixel(px, py)), g = qGreen(shot.pixel(px, py));
+        return std::abs(r - (grey * 191 + 180 * 64) / 255) <= 2 && std::abs(g - grey * 191 / 255) <= 2 &&
+               shot.pixel(px, py) != spectrum.pixel(px, py);
+    };
+    EXPECT_TRUE(tinted(24, 16));
+    EXPECT_TRUE(tinted(39, 31));
+    EXPECT_EQ(shot.pixel(23, 16), spectrum.pixel(23, 16));
+    EXPECT_EQ(shot.pixel(40, 31), spectrum.pixel(40, 31));
+    EXPECT_EQ(shot.pixel(64, 10), qRgb(192, 192, 192)) << "the margin beyond the spectrum";
+    delete tool;
 }

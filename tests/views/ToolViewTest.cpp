@@ -4,6 +4,7 @@
 #include "TestImages.h"
 #include "ViewTestHost.h"
 
+#include "document/FourierCommands.h"
 #include "imagelib/FCYUVPlanes.h"
 #include "imagelib/FFTW3Helper.h"
 #include "imagelib/effects/FourierEffects.h"
@@ -455,6 +456,41 @@ TEST(ToolView, AFilterCommandActivatesTheImageWindowRunsTheDialogAndComesBack)
     EXPECT_EQ(commands.size(), 26u);
     EXPECT_FALSE(IsFourierFilterCommand(33101));
     EXPECT_FALSE(IsFourierFilterCommand(kCmdApplyTransform));
+}
+
+TEST(ToolView, AFilterOnAnEightBitDocumentShowsItsSpectrumOpensTheDialogAndIsRefusedOnOk)
+{
+    testview::Host host;
+    host.window.show();
+    CImageDoc* doc = nullptr;
+    const FCObjImage picture = testimg::Varied(24, 16, 8, 6);
+    host.OpenImage(picture, &doc);
+    auto* view = new CBitmapViewFourierModuleTool;
+    CChildToolFrame* frame = OpenTool(host, doc, view, 237);
+    host.mdi->setActiveSubWindow(frame);
+    // The spectrum of the grey picture is shown (built from a 24-bit copy of the document).
+    const QImage shown = Shown(view);
+    EXPECT_NE(shown.pixel(12, 8), shown.pixel(1, 1)) << "the zero frequency stands out";
+
+    ScriptedRunner runner;
+    int dialogs = 0;
+    runner.run = [&](CImageDoc& d, int command,
+                     IFourierOverlayTarget& overlay) -> std::unique_ptr<FCImageEffect>
+    {
+        ++dialogs;
+        overlay.SetOverlayValue1(3);
+        return MakeFourierFilterEffect(command, d.GetFFTW3Helper(), FourierValues{{3, 0, 0}, 0.0});
+    };
+    host.messages.clear();
+    EXPECT_TRUE(frame->OnCommand(kCmdFourierCarre));
+    EXPECT_EQ(dialogs, 1);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, L"Format d'image non supporté");
+    EXPECT_TRUE(testimg::SamePixels(doc->GetImage(), picture));
+    EXPECT_EQ(doc->GetImage().ColorBits(), 8);
+    EXPECT_FALSE(doc->CanUndo());
+    EXPECT_EQ(view->OverlayMode(), 0);
+    EXPECT_EQ(host.mdi->currentSubWindow(), frame);
 }
 
 TEST(ToolView, TheFilterWindowIsPaintedOverTheSpectrum)
