@@ -55,11 +55,25 @@ void CImageDoc::CPreviewProgress::ThreadProc()
     static const FCObjImage kNone;
     const FCObjImage& backup = m_backup ? *m_backup : kNone;
     bool sameShape = false;
+    bool current = false;
     {
+        // A superseded job never looks at the document image: once a stop has moved the
+        // generation on, the user-interface thread may swap or replace it without the lock.
         const std::lock_guard lock(m_doc.m_imageMutex);
-        sameShape = backup.Width() == m_image.Width() && backup.Height() == m_image.Height() &&
-                    backup.ColorBits() == m_image.ColorBits();
-        if (!sameShape && Current()) *m_work = m_image;
+        current = Current();
+        if (current)
+        {
+            sameShape = backup.Width() == m_image.Width() && backup.Height() == m_image.Height() &&
+                        backup.ColorBits() == m_image.ColorBits();
+            if (!sameShape) *m_work = m_image;
+        }
+    }
+    if (!current)
+    {
+        m_effect.reset();
+        m_work.reset();
+        m_finished.store(true);
+        return;
     }
     if (sameShape)
         *m_work = backup;
