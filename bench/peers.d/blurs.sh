@@ -8,16 +8,8 @@
 # image edge where OpenCV's one-sided line kernel replicates it; noise reduction has no equal,
 # CLAHE is shown for its cost only.
 
-bm_ms() { # benchmark name
-  local v
-  v=$("$root/build/default/bench/orvalis-bench" --benchmark_filter="^$1\$" --benchmark_format=csv 2>/dev/null |
-    awk -F, -v n="\"$1\"" '$1 == n { printf "%.1f", $3 }') || true
-  echo "${v:-failed}"
-}
-
 gauss_row() { # name benchmark "im ops" "cv expr"
-  printf '| %s | %s | %s | %s | %s |\n' "$1" "$(bm_ms "$2/bpp:24/threads:1")" "$(bm_ms "$2/bpp:24/threads:8")" \
-    "$(im_ms "$3")" "$(cv_ms "$4")"
+  row "$1" "$(bm_ms "$2/bpp:24/threads:1")" "$(bm_ms "$2/bpp:24/threads:8")" "$(im_ms "$3")" "$(cv_ms "$4")"
 }
 
 gauss_row "Gaussian blur radius 10 (sigma 5)" BM_GaussBlurRadius10 "-gaussian-blur 0x5" \
