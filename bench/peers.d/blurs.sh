@@ -1,7 +1,6 @@
 # Blurs and artistic effects beside ImageMagick and OpenCV on the 6000 x 4000 peer image (sourced
-# by bench/peers). The Gaussian family shares its work with helper threads of its own; the effect
-# runner lets them take every processor, so the Gaussian blur and unsharp mask rows take their two
-# figures from the benchmarks, where those threads are held to 1 and to 8 (same size, 24 bits, a
+# by bench/peers). The Gaussian blur and unsharp mask rows take their two figures from the
+# benchmarks, the run held to 1 and to 8 threads (same size, 24 bits, a
 # picture of their own: the blur's cost does not depend on the pixels). Soft glow and pencil sketch
 # show the runner's figures, helper threads in both. A radius r blur has sigma r / 2 and keeps the
 # taps of weight above 1/510 (31 for radius 10, 101 for radius 32). Our motion blur stops at the
