@@ -36,7 +36,7 @@ ours_png_mb=$(codec_mb BM_CodecSave/png)
 # The codecs work on one thread: the same figure stands in both of our columns.
 ours_load=$(codec_ms BM_CodecLoad/jpeg)
 ours_jpg=$(codec_ms BM_CodecSave/jpeg)
-row "load JPEG q90" "$ours_load" "$ours_load" "-" "$(cv_codec load-jpeg)"
-row "save JPEG q90" "$ours_jpg" "$ours_jpg" "-" "$(cv_codec save-jpeg)"
+row "load JPEG q90" "$ours_load" "$ours_load" "-" "$(cv_codec load-jpeg | cut -d" " -f1)"
+row "save JPEG q90" "$ours_jpg" "$ours_jpg" "-" "$(cv_codec save-jpeg | cut -d" " -f1)"
 row "save PNG, ours $ours_png_mb MB, OpenCV's default $cv_png_mb MB" "$ours_png" "$ours_png" "-" "$cv_png"
 row "save PNG, ours $ours_png_mb MB, OpenCV at level 1 $cv_png1_mb MB" "$ours_png" "$ours_png" "-" "$cv_png1"
