@@ -1,5 +1,7 @@
 // Loading and saving a 6000 x 4000 picture through the platform codec: JPEG at quality 90 and
-// PNG, 24 bits, from files in the temporary folder.
+// PNG, 24 bits, from files in the temporary folder. The picture is the benchmarks' own, or the
+// file named by ORVALIS_BENCH_PICTURE (a photograph compresses quite unlike a synthetic pattern;
+// the peer comparisons give theirs).
 #include "bench/BenchImages.h"
 #include "imagelib/FCImageProperty.h"
 #include "imagelib/codecs/FCImageCodec_Gdiplus.h"
@@ -7,11 +9,39 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
 namespace
 {
+const FCObjImage& SourceImage()
+{
+    static const FCObjImage image = []
+    {
+        if (const char* path = std::getenv("ORVALIS_BENCH_PICTURE"); path && *path)
+        {
+            FCImageCodec_Gdiplus codec;
+            std::vector<FCObjImage*> frames;
+            FCImageProperty prop;
+            if (codec.LoadImageFile(Utf8ToWide(path).c_str(), frames, &prop) && !frames.empty())
+            {
+                FCObjImage loaded(*frames[0]);
+                for (FCObjImage* f : frames)
+                    delete f;
+                if (loaded.ColorBits() != 24) loaded.ConvertBitDepth(24);
+                return loaded;
+            }
+            for (FCObjImage* f : frames)
+                delete f;
+            std::fprintf(stderr, "ORVALIS_BENCH_PICTURE: cannot read %s, the bench picture is used\n", path);
+        }
+        return MakeBenchImage(24);
+    }();
+    return image;
+}
+
 std::wstring BenchFile(const char* ext)
 {
     const auto path = std::filesystem::temp_directory_path() / (std::string("orvalis-bench-codec.") + ext);
@@ -26,16 +56,15 @@ const std::wstring& Written(const char* ext)
     if (name.empty())
     {
         name = BenchFile(ext);
-        const FCObjImage image = MakeBenchImage(24);
         FCImageCodec_Gdiplus codec;
-        codec.SaveImageFile(name.c_str(), {&image}, FCImageProperty());
+        codec.SaveImageFile(name.c_str(), {&SourceImage()}, FCImageProperty());
     }
     return name;
 }
 
 void BM_CodecSave(benchmark::State& state, const char* ext)
 {
-    const FCObjImage image = MakeBenchImage(24);
+    const FCObjImage& image = SourceImage();
     const std::wstring name = BenchFile(ext);
     for (auto _ : state)
     {

@@ -63,6 +63,12 @@ public:
         m_group.lock();
         m_owner.store(std::this_thread::get_id(), std::memory_order_relaxed);
     }
+    bool TryLock()
+    {
+        if (!m_group.try_lock()) return false;
+        m_owner.store(std::this_thread::get_id(), std::memory_order_relaxed);
+        return true;
+    }
     void Unlock()
     {
         m_owner.store(std::thread::id(), std::memory_order_relaxed);
@@ -209,7 +215,7 @@ void SetParallelGrainForTesting(std::size_t grain)
 
 namespace runner_detail
 {
-void HelperGroup::Start(int helpers, HelperBody body, void* context, bool (*allow)(int))
+void HelperGroup::Start(int helpers, HelperBody body, void* context, bool (*allow)(int), bool ifFree)
 {
     Wait();
     m_started = 0;
@@ -219,7 +225,10 @@ void HelperGroup::Start(int helpers, HelperBody body, void* context, bool (*allo
     // Work started on a helper, or inside the caller's share of a group, stays on its thread:
     // the helpers are all busy with that group.
     if (pool.IsBusyHere()) return;
-    pool.Lock();
+    if (!ifFree)
+        pool.Lock();
+    else if (!pool.TryLock())
+        return;
     m_holding = true;
     FCEffectRun* run = FCEffectRun::Current();
     // Counted up front, so that a helper that ends at once cannot bring it to 0 too early.

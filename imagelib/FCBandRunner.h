@@ -58,6 +58,9 @@ namespace runner_detail
 {
 using HelperBody = void (*)(void* context, int helper);
 
+// For work that must not wait for an effect's helpers (what the window paints): see Start.
+constexpr bool kIfHelpersFree = true;
+
 // Work handed to helper threads 1 .. n of the runner, each calling body(context, k) once while
 // the calling thread goes on with its own share; Wait (or the destructor) returns when every
 // helper has returned. One group at a time has the helpers: a second thread that starts a group
@@ -71,8 +74,10 @@ public:
     HelperGroup& operator=(const HelperGroup&) = delete;
     ~HelperGroup() { Wait(); }
 
-    // allow(k), when given, is asked before helper k is handed its work; false skips it.
-    void Start(int helpers, HelperBody body, void* context, bool (*allow)(int helper) = nullptr);
+    // allow(k), when given, is asked before helper k is handed its work; false skips it. With
+    // kIfHelpersFree, a group that would have to wait for another one's Wait gets no helpers.
+    void Start(int helpers, HelperBody body, void* context, bool (*allow)(int helper) = nullptr,
+               bool ifFree = false);
     bool Started(int helper) const { return (m_started >> helper) & 1u; }
     void Wait();
 

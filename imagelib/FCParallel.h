@@ -20,8 +20,9 @@ void SetParallelGrainForTesting(std::size_t grain);
 
 // Calls f(begin, end) over [0, count) in contiguous parts of at least minPart items, one per
 // thread of the run at the most, the last part on the calling thread; returns when every part is
-// done. Parts no helper could take are done on the calling thread.
-template <class F> void ParallelParts(std::size_t count, std::size_t minPart, F f)
+// done. Parts no helper could take are done on the calling thread; with ifFree
+// (runner_detail::kIfHelpersFree) that is every part while another group has the helpers.
+template <class F> void ParallelParts(std::size_t count, std::size_t minPart, F f, bool ifFree = false)
 {
     const std::size_t parts = std::min<std::size_t>(std::size_t(FCEffectRun::CurrentThreads()),
                                                     count / std::max<std::size_t>(minPart, 1));
@@ -43,7 +44,7 @@ template <class F> void ParallelParts(std::size_t count, std::size_t minPart, F 
             const Context& ctx = *static_cast<Context*>(c);
             (*ctx.f)(std::size_t(k - 1) * ctx.step, std::size_t(k) * ctx.step);
         },
-        &context);
+        &context, nullptr, ifFree);
     f((parts - 1) * context.step, count);
     for (std::size_t k = 1; k < parts; ++k)
         if (!helpers.Started(int(k))) f((k - 1) * context.step, k * context.step);

@@ -1,23 +1,14 @@
 # Blurs and artistic effects beside ImageMagick and OpenCV on the 6000 x 4000 peer image (sourced
-# by bench/peers). The Gaussian family shares its work with helper threads of its own; the effect
-# runner lets them take every processor, so the Gaussian blur and unsharp mask rows take their two
-# figures from the benchmarks, where those threads are held to 1 and to 8 (same size, 24 bits, a
+# by bench/peers). The Gaussian blur and unsharp mask rows take their two figures from the
+# benchmarks, the run held to 1 and to 8 threads (same size, 24 bits, a
 # picture of their own: the blur's cost does not depend on the pixels). Soft glow and pencil sketch
 # show the runner's figures, helper threads in both. A radius r blur has sigma r / 2 and keeps the
 # taps of weight above 1/510 (31 for radius 10, 101 for radius 32). Our motion blur stops at the
 # image edge where OpenCV's one-sided line kernel replicates it; noise reduction has no equal,
 # CLAHE is shown for its cost only.
 
-bm_ms() { # benchmark name
-  local v
-  v=$("$root/build/default/bench/orvalis-bench" --benchmark_filter="^$1\$" --benchmark_format=csv 2>/dev/null |
-    awk -F, -v n="\"$1\"" '$1 == n { printf "%.1f", $3 }') || true
-  echo "${v:-failed}"
-}
-
 gauss_row() { # name benchmark "im ops" "cv expr"
-  printf '| %s | %s | %s | %s | %s |\n' "$1" "$(bm_ms "$2/bpp:24/threads:1")" "$(bm_ms "$2/bpp:24/threads:8")" \
-    "$(im_ms "$3")" "$(cv_ms "$4")"
+  row "$1" "$(bm_ms "$2/bpp:24/threads:1")" "$(bm_ms "$2/bpp:24/threads:8")" "$(im_ms "$3")" "$(cv_ms "$4")"
 }
 
 gauss_row "Gaussian blur radius 10 (sigma 5)" BM_GaussBlurRadius10 "-gaussian-blur 0x5" \

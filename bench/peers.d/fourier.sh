@@ -41,6 +41,5 @@ PY
 }
 ours1=$(fft_ours 1)
 ours8=$(fft_ours 8)
-printf '| transform 4096 x 4096, forward + inverse (OpenCV cv2.dft) | %s | %s | - | %s |\n' "$ours1" "$ours8" "$(fft_py cv2)"
-printf '| transform 4096 x 4096, forward + inverse (numpy fft2 in the OpenCV column) | %s | %s | - | %s |\n' \
-  "$ours1" "$ours8" "$(fft_py numpy)"
+row "transform 4096 x 4096, forward + inverse (OpenCV cv2.dft)" "$ours1" "$ours8" "-" "$(fft_py cv2)"
+row "transform 4096 x 4096, forward + inverse (numpy fft2 in the OpenCV column)" "$ours1" "$ours8" "-" "$(fft_py numpy)"

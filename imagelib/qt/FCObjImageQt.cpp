@@ -1,6 +1,7 @@
 #include "imagelib/qt/FCObjImageQt.h"
 
 #include "imagelib/FCDibBlock.h"
+#include "imagelib/FCParallel.h"
 #include "platform/qt/Clipboard.h"
 
 #include <QPainter>
@@ -44,7 +45,7 @@ QImage ToTopDownImage(const FCObjImage& image)
     return wrap.mirrored(false, true).convertToFormat(QImage::Format_RGB888);
 }
 
-QImage ShrinkForDisplay(const FCObjImage& image, const RECT& src, QSize size)
+QImage ShrinkForDisplayPlain(const FCObjImage& image, const RECT& src, QSize size)
 {
     if (!image.HasBits() || size.isEmpty()) return {};
     const std::int64_t sw = src.right - src.left, sh = src.bottom - src.top;
@@ -111,6 +112,106 @@ QImage ShrinkForDisplay(const FCObjImage& image, const RECT& src, QSize size)
             line[dx] = qRgb(int(sum[2] / n), int(sum[1] / n), int(sum[0] / n));
         }
     }
+    return out;
+}
+
+namespace
+{
+// Output rows [dyBegin, dyEnd) of the shrink, the depth fixed: the same sums and divisions as the
+// plain loop.
+template <int Step>
+void ShrinkRows(const FCObjImage& image, const RECT& src, int dh, const std::vector<int>& cols,
+                const std::vector<int>& colEnd, QImage& out, int dyBegin, int dyEnd)
+{
+    const std::int64_t sh = src.bottom - src.top;
+    const int dw = out.width();
+    const RGBQUAD* pal = image.PaletteEntries();
+    std::vector<std::uint64_t> sums(std::size_t(dw) * 3);
+    for (int dy = dyBegin; dy < dyEnd; ++dy)
+    {
+        const int y0 = int(src.top + std::int64_t(dy) * sh / dh);
+        const int y1 =
+            std::min<int>(std::max<int>(int(src.top + std::int64_t(dy + 1) * sh / dh), y0 + 1), src.bottom);
+        std::fill(sums.begin(), sums.end(), 0);
+        for (int y = y0; y < y1; ++y)
+        {
+            const BYTE* row = image.RowAddress(y);
+            std::uint64_t* sum = sums.data();
+            for (int dx = 0; dx < dw; ++dx, sum += 3)
+            {
+                std::uint32_t b = 0, g = 0, r = 0; // a few thousand pixels of one row at most
+                const BYTE* p = row + std::size_t(cols[std::size_t(dx)]) * Step;
+                const BYTE* end = row + std::size_t(colEnd[std::size_t(dx)]) * Step;
+                for (; p < end; p += Step)
+                {
+                    if constexpr (Step == 1)
+                    {
+                        const RGBQUAD c = pal ? pal[p[0]] : RGBQUAD{p[0], p[0], p[0], 0};
+                        b += c.rgbBlue;
+                        g += c.rgbGreen;
+                        r += c.rgbRed;
+                    }
+                    else
+                    {
+                        b += p[0];
+                        g += p[1];
+                        r += p[2];
+                    }
+                }
+                sum[0] += b;
+                sum[1] += g;
+                sum[2] += r;
+            }
+        }
+        auto* line = reinterpret_cast<QRgb*>(out.scanLine(dy));
+        for (int dx = 0; dx < dw; ++dx)
+        {
+            const std::uint64_t n =
+                std::uint64_t(colEnd[std::size_t(dx)] - cols[std::size_t(dx)]) * std::uint64_t(y1 - y0);
+            const std::uint64_t* sum = &sums[std::size_t(dx) * 3];
+            line[dx] = qRgb(int(sum[2] / n), int(sum[1] / n), int(sum[0] / n));
+        }
+    }
+}
+} // namespace
+
+QImage ShrinkForDisplay(const FCObjImage& image, const RECT& src, QSize size)
+{
+    if (!image.HasBits() || size.isEmpty()) return {};
+    const std::int64_t sw = src.right - src.left, sh = src.bottom - src.top;
+    const int dw = size.width(), dh = size.height();
+    if (sw <= 0 || sh <= 0 || src.left < 0 || src.top < 0 || src.right > image.Width() ||
+        src.bottom > image.Height())
+        return {};
+    // A row's run of one output column sums in 32 bits: it must stay under 2^32 / 255.
+    if (sw / dw + 1 > (std::int64_t(1) << 24)) return ShrinkForDisplayPlain(image, src, size);
+    QImage out(dw, dh, QImage::Format_RGB32);
+    if (out.isNull()) return {};
+    std::vector<int> cols(std::size_t(dw) + 1);
+    for (int i = 0; i <= dw; ++i)
+        cols[std::size_t(i)] = int(src.left + std::int64_t(i) * sw / dw);
+    std::vector<int> colEnd(static_cast<std::size_t>(dw));
+    for (int i = 0; i < dw; ++i)
+        colEnd[std::size_t(i)] =
+            std::min<int>(std::max(cols[std::size_t(i) + 1], cols[std::size_t(i)] + 1), src.right);
+    // The window waits for this picture: its rows are shared out over the runner's threads when
+    // they are free, and made on this thread alone when an effect has them (the window never
+    // waits for an effect's band).
+    const FCEffectRun run(kMaxRunThreads);
+    const int step = image.ColorBits() / 8;
+    const std::size_t perRow = std::size_t(sw) * std::size_t(sh / dh + 1);
+    ParallelParts(
+        std::size_t(dh), ParallelGrain() / std::max<std::size_t>(perRow, 1) + 1,
+        [&](std::size_t begin, std::size_t end)
+        {
+            if (step == 1)
+                ShrinkRows<1>(image, src, dh, cols, colEnd, out, int(begin), int(end));
+            else if (step == 3)
+                ShrinkRows<3>(image, src, dh, cols, colEnd, out, int(begin), int(end));
+            else
+                ShrinkRows<4>(image, src, dh, cols, colEnd, out, int(begin), int(end));
+        },
+        runner_detail::kIfHelpersFree);
     return out;
 }
 

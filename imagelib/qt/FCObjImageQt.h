@@ -31,6 +31,9 @@ QImage WrapBottomUp(const FCObjImage& image);
 
 // The part src of an 8- or 24-bit image averaged down to size, top row first.
 QImage ShrinkForDisplay(const FCObjImage& image, const RECT& src, QSize size);
+// The same, one output pixel after the other on the calling thread: what the fast one is
+// compared with.
+QImage ShrinkForDisplayPlain(const FCObjImage& image, const RECT& src, QSize size);
 
 // A deep, top-down QImage of the image for other programs: straight alpha for 32 bits.
 QImage ToTopDownImage(const FCObjImage& image);

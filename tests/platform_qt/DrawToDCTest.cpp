@@ -1,11 +1,17 @@
 #include "TestImages.h"
 
+#include "imagelib/FCParallel.h"
 #include "imagelib/qt/FCObjImageQt.h"
 
 #include <QImage>
 #include <QPainter>
 
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 
 namespace
 {
@@ -126,4 +132,78 @@ TEST(DrawToDC, NothingForAnEmptyImageOrRectangle)
     DrawToDC(testimg::Flat(2, 2, 24, 0, 0, 0), painter, RECT{0, 0, 0, 2});
     painter.end();
     EXPECT_EQ(target.pixel(0, 0) & 0xFFFFFF, 0xFFFFFFu);
+}
+
+// The picture a window shows shrunk is made on several threads: every output pixel is the plain
+// loop's, for each depth, odd ratios, parts of the image, and parts of a few rows each.
+TEST(ShrinkForDisplay, SharedOutRowsGiveThePlainLoopsPixels)
+{
+    const struct
+    {
+        int w, h, bpp;
+        RECT src;
+        QSize size;
+    } cases[] = {
+        {97, 61, 24, {0, 0, 97, 61}, {13, 7}},     // odd ratios
+        {97, 61, 24, {5, 3, 90, 58}, {40, 29}},    // a part, under half
+        {64, 48, 8, {0, 0, 64, 48}, {20, 15}},     // through the palette
+        {64, 48, 32, {0, 0, 64, 48}, {31, 47}},    // 32 bits, runs of one and two rows
+        {300, 7, 24, {0, 0, 300, 7}, {299, 1}},    // one output row
+        {1000, 40, 24, {0, 0, 1000, 40}, {3, 39}}, // long runs per column
+    };
+    for (std::size_t grain : {std::size_t(1), std::size_t(0)})
+    {
+        SetParallelGrainForTesting(grain);
+        for (const auto& c : cases)
+        {
+            SCOPED_TRACE(testing::Message() << c.w << "x" << c.h << "x" << c.bpp << " to " << c.size.width()
+                                            << "x" << c.size.height() << " grain " << grain);
+            const FCObjImage image = testimg::Varied(c.w, c.h, c.bpp);
+            const QImage fast = ShrinkForDisplay(image, c.src, c.size);
+            const QImage plain = ShrinkForDisplayPlain(image, c.src, c.size);
+            ASSERT_FALSE(plain.isNull());
+            EXPECT_EQ(fast, plain);
+        }
+    }
+    SetParallelGrainForTesting(0);
+}
+
+// While an effect holds the runner's helpers, the window's picture is made on its own thread at
+// once: it never waits for the effect's bands.
+TEST(ShrinkForDisplay, DoesNotWaitForHelpersThatAnEffectHolds)
+{
+    SetParallelGrainForTesting(1);
+    std::mutex m;
+    std::condition_variable cv;
+    bool release = false, holding = false;
+    std::thread effect(
+        [&]
+        {
+            const FCEffectRun run(8);
+            ParallelParts(8, 1,
+                          [&](std::size_t, std::size_t)
+                          {
+                              std::unique_lock lock(m);
+                              holding = true;
+                              cv.notify_all();
+                              cv.wait_for(lock, std::chrono::seconds(20), [&] { return release; });
+                          });
+        });
+    {
+        std::unique_lock lock(m);
+        cv.wait(lock, [&] { return holding; });
+    }
+    const FCObjImage image = testimg::Varied(200, 150, 24);
+    const QImage fast = ShrinkForDisplay(image, RECT{0, 0, 200, 150}, QSize(50, 40));
+    bool stillHeld;
+    {
+        std::lock_guard lock(m);
+        stillHeld = !release;
+        release = true;
+    }
+    cv.notify_all();
+    effect.join();
+    SetParallelGrainForTesting(0);
+    EXPECT_TRUE(stillHeld);
+    EXPECT_EQ(fast, ShrinkForDisplayPlain(image, RECT{0, 0, 200, 150}, QSize(50, 40)));
 }
