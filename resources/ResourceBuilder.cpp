@@ -59,12 +59,21 @@ QPixmap StripImage(int toolbarId, int index)
     return ArtPixmap(strip[std::size_t(index)]);
 }
 
+QIcon StripIcon(int toolbarId, int index)
+{
+    const auto strip = ToolBarStrip(toolbarId);
+    if (index < 0 || std::size_t(index) >= strip.size()) return {};
+    QIcon icon;
+    for (int scale = 1; scale <= 4; ++scale)
+        icon.addPixmap(ArtPixmap(strip[std::size_t(index)], scale));
+    return icon;
+}
+
 QIcon CommandIcon(int id)
 {
-    QPixmap own;
+    QIcon fallback;
     for (const ToolBarButton& b : ToolBarResource(kResMainFrame))
-        if (b.id == id) own = StripImage(kResMainFrame, b.image);
-    QIcon fallback = own.isNull() ? QIcon() : QIcon(own);
+        if (b.id == id) fallback = StripIcon(kResMainFrame, b.image);
     if (const char* name = ThemeIconName(id)) return QIcon::fromTheme(QString::fromLatin1(name), fallback);
     return fallback;
 }
@@ -178,7 +187,7 @@ void FillToolBar(QToolBar* bar, int toolbarId, CCommandActions& actions)
             // A button without a menu item takes its text from the string table.
             const char* text = CommandMenuText(b.id);
             action = actions.Action(b.id, text ? QString::fromUtf8(text) : ResString(b.id));
-            if (std::size_t(b.image) < strip.size()) action->setIcon(QIcon(StripImage(toolbarId, b.image)));
+            if (std::size_t(b.image) < strip.size()) action->setIcon(StripIcon(toolbarId, b.image));
         }
         bar->addAction(action);
     }
@@ -197,9 +206,8 @@ QIcon MenuItemBitmaps::FromImageList(int id, int toolbarId, int index)
 {
     auto& map = BitmapMap();
     if (const auto it = map.find(id); it != map.end()) return it->second;
-    const QPixmap picture = StripImage(toolbarId, index);
-    if (picture.isNull()) return {};
-    QIcon icon(picture);
+    const QIcon icon = StripIcon(toolbarId, index);
+    if (icon.isNull()) return {};
     map[id] = icon;
     return icon;
 }
@@ -225,4 +233,11 @@ void MenuItemBitmaps::Clear()
 bool MenuItemBitmaps::Contains(int id)
 {
     return BitmapMap().count(id) != 0;
+}
+
+int CMenuPictureStyle::pixelMetric(PixelMetric metric, const QStyleOption* option,
+                                   const QWidget* widget) const
+{
+    if (metric == PM_SmallIconSize && qobject_cast<const QMenu*>(widget)) return 20;
+    return QProxyStyle::pixelMetric(metric, option, widget);
 }

@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <QObject>
 #include <QPixmap>
+#include <QProxyStyle>
 #include <QString>
 
 #include <functional>
@@ -30,6 +31,11 @@ QPixmap StripImage(int toolbarId, int index);
 
 // A picture of our own art by name (see IconArt), scaled by an integer factor.
 QPixmap ArtPixmap(const char* name, int scale = 1);
+
+// Image index of a toolbar's strip as an icon: the picture at one, two, three and four device
+// pixels per art pixel, so that a denser screen shows it sharp instead of smoothed. Null when the
+// strip or the index does not exist.
+QIcon StripIcon(int toolbarId, int index);
 
 // The icon of a command: the desktop theme's where a standard icon fits, else (or when the
 // theme has none) our own picture from toolbar 128's strip. Null for a command without picture.
@@ -81,4 +87,14 @@ public:
     static void ApplyToMenu(QMenu* menu);
     static void Clear();
     static bool Contains(int id);
+};
+
+// The application's style: that of the platform, with the pictures of menu items at the 20 x 20
+// size of the toolbar strips they come from (the base style would shrink them to its own small
+// icon size, smoothing every pixel of the art).
+class CMenuPictureStyle : public QProxyStyle
+{
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption* option = nullptr,
+                    const QWidget* widget = nullptr) const override;
 };

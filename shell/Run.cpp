@@ -3,6 +3,7 @@
 #include "platform/FileIO.h"
 #include "platform/qt/PathNames.h"
 #include "platform/settings/Settings.h"
+#include "resources/ResourceBuilder.h"
 #include "shell/CAboutDlg.h"
 #include "shell/CMainFrame.h"
 #include "shell/ShellText.h"
@@ -22,6 +23,7 @@ void PrepareApplication()
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setApplicationName(QStringLiteral("Orvalis 5"));
+    QApplication::setStyle(new CMenuPictureStyle);
     static QTranslator qtFrench;
     if (qtFrench.load(QStringLiteral("qtbase_fr"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&qtFrench);

@@ -4,6 +4,8 @@
 #include "resources/ResourceBuilder.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QIcon>
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolBar>
@@ -45,6 +47,63 @@ TEST(Resources, EveryArtIsTwentyByTwentyInKnownColours)
     const QImage picture = StripImage(kResMainFrame, 13).toImage();
     EXPECT_EQ(picture.size(), QSize(20, 20));
     EXPECT_EQ(qAlpha(picture.pixel(0, 0)), 0) << "the mask colour is transparent";
+}
+
+TEST(Resources, StripPicturesStaySharpOnDenserScreens)
+{
+    // Each picture's pixels are repeated whole at two and three device pixels per screen pixel,
+    // never smoothed from the small picture.
+    for (int toolbar : {kResMainFrame, kResPreviewToolBar, kResImageToolBar, kResFourierToolBar})
+        for (int image = 0; image < int(ToolBarStrip(toolbar).size()); ++image)
+        {
+            const QIcon icon = StripIcon(toolbar, image);
+            const QImage small = StripImage(toolbar, image).toImage().convertToFormat(QImage::Format_ARGB32);
+            for (int scale : {1, 2, 3})
+            {
+                const QImage shown =
+                    icon.pixmap(QSize(20, 20), qreal(scale)).toImage().convertToFormat(QImage::Format_ARGB32);
+                ASSERT_EQ(shown.size(), QSize(20 * scale, 20 * scale)) << toolbar << " " << image;
+                int wrong = 0;
+                for (int y = 0; y < shown.height(); ++y)
+                    for (int x = 0; x < shown.width(); ++x)
+                        wrong += shown.pixel(x, y) != small.pixel(x / scale, y / scale);
+                EXPECT_EQ(wrong, 0) << "toolbar " << toolbar << " picture " << image << " at " << scale;
+            }
+        }
+    EXPECT_TRUE(StripIcon(kResImageToolBar, 15).isNull());
+    EXPECT_TRUE(StripIcon(kResImageToolBar, -1).isNull());
+}
+
+TEST(Resources, MenusShowTheirPicturesAtTheStripsOwnSize)
+{
+    // A menu item's picture drawn whole, 20 x 20 as in its strip: every opaque pixel of the art
+    // found on the menu as it is, none of them smoothed by a shrink to the style's icon size.
+    CMenuPictureStyle style;
+    QMenu menu;
+    menu.setStyle(&style);
+    QAction* item = menu.addAction(QStringLiteral("Miroir Horizontal"));
+    item->setIcon(StripIcon(kResImageToolBar, 0));
+    const QImage art = StripImage(kResImageToolBar, 0).toImage().convertToFormat(QImage::Format_ARGB32);
+    const QImage shown = menu.grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    const QRect area = menu.actionGeometry(item);
+    ASSERT_GE(area.height(), 20);
+    auto drawnAt = [&](int left, int top)
+    {
+        for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < 20; ++x)
+                if (qAlpha(art.pixel(x, y)) == 255 && shown.pixel(left + x, top + y) != art.pixel(x, y))
+                    return false;
+        return true;
+    };
+    bool found = false;
+    for (int top = area.top(); top + 20 <= area.bottom() + 1 && !found; ++top)
+        for (int left = area.left(); left < area.left() + 40 && !found; ++left)
+            found = drawnAt(left, top);
+    EXPECT_TRUE(found) << "the mirror picture is not on its menu item whole";
+    EXPECT_EQ(style.pixelMetric(QStyle::PM_SmallIconSize, nullptr, &menu), 20);
+    EXPECT_EQ(style.pixelMetric(QStyle::PM_SmallIconSize, nullptr, nullptr),
+              QApplication::style()->pixelMetric(QStyle::PM_SmallIconSize))
+        << "other small icons keep the platform's size";
 }
 
 TEST(Resources, FourierToolBarsListTheFiltersInPictureOrder)

@@ -1,6 +1,7 @@
 #include "ShellFixture.h"
 
 #include "platform/qt/ShellVerbs.h"
+#include "resources/CommandIds.h"
 #include "shell/CAboutDlg.h"
 #include "shell/Run.h"
 #include "views/CChildFrame.h"
@@ -82,6 +83,49 @@ TEST(Closing, SessionEndKeepsFolderAndRecentFilesAndTheWindows)
     EXPECT_EQ(FromUtf16Le(f.settings.Read(L"", L"LastDirectory").data),
               f.files.path().toStdWString() + L'\0');
     EXPECT_EQ(f.settings.Read(L"Recent Document List", L"Document1").type, REG_SZ);
+}
+
+TEST(Closing, EachBoxOfTheDocumentHasItsOwnTitleBar)
+{
+    // A refusal has an empty title bar, a failed save the desktop's "Erreur" (its message names
+    // no title) and the question before closing a modified picture the product title.
+    FrameFixture f;
+    f.dialogs.newImage = NewImageChoice{8, 8, 8};
+    f.frame->OnCommand(57600);
+    f.frame->OnCommand(kCmdInvert);
+    CImageDoc* doc = NewModified(f);
+    f.dialogs.saveAs =
+        SaveAsFileChoice{f.files.filePath(QStringLiteral("absent/x.png")), QStringLiteral("x.png")};
+    f.frame->OnCommand(kCmdFileSaveAs);
+    EXPECT_TRUE(doc->IsModified());
+    f.prompt.answers = {IDCANCEL};
+    f.frame->OnCommand(kCmdFileClose);
+    f.Settle();
+    EXPECT_EQ(f.Windows(), 2) << "Annuler keeps the window";
+
+    struct Expected
+    {
+        QString text, caption;
+        PromptButtons buttons;
+        PromptIcon icon;
+    };
+    const Expected expected[] = {
+        {QStringLiteral("Format d'image non supporté"), QString(), PromptButtons::Ok, PromptIcon::None},
+        {QStringLiteral("x.png\nErreur d'enregistrement du fichier"), QStringLiteral("Erreur"),
+         PromptButtons::Ok, PromptIcon::Error},
+        {QStringLiteral("Sauver %1 ?").arg(QString::fromStdWString(doc->GetTitle())),
+         QStringLiteral("Orvalis 5"), PromptButtons::YesNoCancel, PromptIcon::Question},
+    };
+    ASSERT_EQ(f.prompt.asked.size(), std::size(expected));
+    for (std::size_t i = 0; i < std::size(expected); ++i)
+    {
+        const PromptRequest& asked = f.prompt.asked[i];
+        EXPECT_EQ(asked.text, expected[i].text) << i;
+        EXPECT_EQ(asked.caption, expected[i].caption) << asked.text.toStdString();
+        EXPECT_EQ(asked.buttons, expected[i].buttons) << asked.text.toStdString();
+        EXPECT_EQ(asked.icon, expected[i].icon) << asked.text.toStdString();
+        EXPECT_EQ(asked.owner, f.frame.get()) << asked.text.toStdString();
+    }
 }
 
 TEST(Run, ExitCodeAndCommandLine)

@@ -186,12 +186,12 @@ TEST(ImageMenu, PopupsItemsAndTextsOfMenu129)
     for (const auto& [id, text] : texts)
         EXPECT_EQ(MenuItem(*f.frame, id)->text(), text) << id;
 
-    // The image commands, the configuration and acquisition items and the Fourier filters show the
-    // pictures of their toolbars (no menu holds the page set-up).
+    // The image commands, the configuration, page set-up and acquisition items and the Fourier
+    // filters show the pictures of their toolbars.
     for (int toolbar : {kResImageToolBar, kResFourierToolBar, kResToolFrameToolBar})
         for (const ToolBarButton& b : ToolBarResource(toolbar))
         {
-            if (b.id == 0 || b.id == kCmdFilePageSetup) continue;
+            if (b.id == 0) continue;
             const QAction* item = MenuItem(*f.frame, b.id);
             ASSERT_NE(item, nullptr) << b.id;
             const QImage shown = item->icon().pixmap(20, 20).toImage();
