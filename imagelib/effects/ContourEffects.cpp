@@ -177,15 +177,13 @@ const ContourKernels& Kernels(bool avx2)
 }
 #undef ORVALIS_CONTOUR_KERNELS
 
-// The Laplacian interior loop of a kernel.
+// The Laplacian interior loop of a kernel. A plain comparison of the function addresses: the
+// sanitizer builds do not take it as a constant expression.
 template <BYTE (*Kernel)(const int*)> InteriorFn LaplacianInterior(const ContourKernels& k)
 {
-    if constexpr (Kernel == &FCEffectContoursLaplacien2)
-        return k.laplacian2;
-    else if constexpr (Kernel == &FCEffectContoursLaplacien4)
-        return k.laplacian4;
-    else
-        return k.laplacian8;
+    if (Kernel == &FCEffectContoursLaplacien2) return k.laplacian2;
+    if (Kernel == &FCEffectContoursLaplacien4) return k.laplacian4;
+    return k.laplacian8;
 }
 } // namespace
 
