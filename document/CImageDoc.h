@@ -154,6 +154,8 @@ private:
     // The undo rule around an edit: before, KeepUndo; after, EndEdit.
     void KeepUndo();
     void EndEdit();
+    // The image and the undo image change places, under the image lock.
+    void SwapUndoImage();
     // Stops the preview job, if any, without waiting for its thread: the job is superseded (it
     // reaches the document no more) and kept until its thread has returned.
     void StopPreviewJob();

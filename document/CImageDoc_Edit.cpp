@@ -59,11 +59,19 @@ void CImageDoc::ApplyEffect(FCImageEffect& effect)
     UpdateAllViews();
 }
 
+void CImageDoc::SwapUndoImage()
+{
+    // A stopped preview job may still be on its way out, reading the image's size under the
+    // image lock: the swap takes the lock too.
+    const std::lock_guard lock(m_imageMutex);
+    m_image.Swap(m_undoImage);
+}
+
 void CImageDoc::OnEditUndo()
 {
     if (!m_canUndo) return;
     StopPreviewJob();
-    m_image.Swap(m_undoImage);
+    SwapUndoImage();
     m_planesValid = false;
     UpdateAllViews();
     m_canUndo = false;
@@ -74,7 +82,7 @@ void CImageDoc::OnEditRedo()
 {
     if (!m_canRedo) return;
     StopPreviewJob();
-    m_image.Swap(m_undoImage);
+    SwapUndoImage();
     m_planesValid = false;
     UpdateAllViews();
     m_canUndo = true;

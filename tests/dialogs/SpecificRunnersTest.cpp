@@ -320,3 +320,37 @@ TEST(SpecificDialogFamily, CancelAndEscapeGiveNothing)
         EXPECT_FALSE(r.doc.HasPreviewJob());
     }
 }
+
+// A picture of a depth the effects refuse (8 bits, as a palette picture held by a document): every
+// command of the family, driven to OK from its menu command, tells the user in French and leaves
+// the document as it was.
+TEST(SpecificDialogFamily, ARefusedDepthGetsTheMessageAndLeavesTheDocument)
+{
+    RunnerDoc r;
+    FCObjImage indexed = testimg::Varied(48, 36, 8, 77);
+    r.doc.InitFromImage(indexed);
+    r.original = r.doc.GetImage();
+    ASSERT_EQ(r.original.ColorBits(), 8);
+    for (const Row& row : Rows())
+    {
+        SCOPED_TRACE(row.command);
+        r.host.messages.clear();
+        r.host.onDialog = [&](CImageDoc& doc, int command)
+        {
+            QTimer::singleShot(0,
+                               [&]
+                               {
+                                   auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+                                   ASSERT_NE(d, nullptr);
+                                   row.drive(*d);
+                               });
+            r.host.dialogAnswers.push_back(RunEffectDialog(doc, command, nullptr));
+        };
+        r.doc.OnCommand(row.command);
+        ASSERT_EQ(r.host.messages.size(), 1u);
+        EXPECT_EQ(r.host.messages[0].text, L"Format d'image non supporté");
+        EXPECT_TRUE(testimg::SamePixels(r.doc.GetImage(), r.original));
+        EXPECT_FALSE(r.doc.HasPreviewJob());
+        EXPECT_FALSE(r.doc.CanUndo());
+    }
+}
