@@ -74,32 +74,32 @@ ULONG Clamp32(std::uint64_t v)
 
 HRESULT WriteLong(IWiaPropertyStorage* storage, PROPID id, LONG value)
 {
-    PROPSPEC spec;
-    spec.ulKind = PRSPEC_PROPID;
-    spec.propid = id;
+    PROPKEY key;
+    key.ulKind = PRKEY_PROPID;
+    key.propid = id;
     PROPVARIANT v;
     v.vt = VT_I4;
     v.lVal = value;
-    return storage->WriteMultiple(1, &spec, &v, 2);
+    return storage->WriteMultiple(1, &key, &v, 2);
 }
 
 HRESULT WriteGuid(IWiaPropertyStorage* storage, PROPID id, GUID value)
 {
-    PROPSPEC spec;
-    spec.ulKind = PRSPEC_PROPID;
-    spec.propid = id;
+    PROPKEY key;
+    key.ulKind = PRKEY_PROPID;
+    key.propid = id;
     PROPVARIANT v;
     v.vt = VT_CLSID;
     v.puuid = &value;
-    return storage->WriteMultiple(1, &spec, &v, 2);
+    return storage->WriteMultiple(1, &key, &v, 2);
 }
 
-PROPSPEC Spec(PROPID id)
+PROPKEY Key(PROPID id)
 {
-    PROPSPEC spec;
-    spec.ulKind = PRSPEC_PROPID;
-    spec.propid = id;
-    return spec;
+    PROPKEY key;
+    key.ulKind = PRKEY_PROPID;
+    key.propid = id;
+    return key;
 }
 } // namespace
 
@@ -210,11 +210,11 @@ bool FixBitmapHeight(void* header, ULONG total, bool topDown)
     return true;
 }
 
-HRESULT ReadPropertyLong(IWiaPropertyStorage* storage, const PROPSPEC* spec, LONG* out)
+HRESULT ReadPropertyLong(IWiaPropertyStorage* storage, const PROPKEY* key, LONG* out)
 {
-    if (!storage || !spec || !out) return E_POINTER;
+    if (!storage || !key || !out) return E_POINTER;
     PROPVARIANT v;
-    HRESULT hr = storage->ReadMultiple(1, spec, &v);
+    HRESULT hr = storage->ReadMultiple(1, key, &v);
     if (hr != S_OK) return FAILED(hr) ? hr : E_FAIL;
     hr = S_OK;
     switch (v.vt)
@@ -253,11 +253,11 @@ HRESULT ReadPropertyLong(IWiaPropertyStorage* storage, const PROPSPEC* spec, LON
     return hr;
 }
 
-HRESULT ReadPropertyGuid(IWiaPropertyStorage* storage, const PROPSPEC* spec, GUID* out)
+HRESULT ReadPropertyGuid(IWiaPropertyStorage* storage, const PROPKEY* key, GUID* out)
 {
-    if (!storage || !spec || !out) return E_POINTER;
+    if (!storage || !key || !out) return E_POINTER;
     PROPVARIANT v;
-    HRESULT hr = storage->ReadMultiple(1, spec, &v);
+    HRESULT hr = storage->ReadMultiple(1, key, &v);
     if (hr != S_OK) return FAILED(hr) ? hr : E_FAIL;
     switch (v.vt)
     {
@@ -620,8 +620,8 @@ HRESULT WiaGetImage(HWND parent, LONG deviceType, LONG flags, LONG intent, IWiaD
         IWiaPropertyStorage* rootProps = nullptr;
         if (SUCCEEDED(root->QueryInterface(IID_IWiaPropertyStorage, reinterpret_cast<void**>(&rootProps))))
         {
-            const PROPSPEC type = Spec(WIA_DIP_DEV_TYPE);
-            const PROPSPEC select = Spec(WIA_DPS_DOCUMENT_HANDLING_SELECT);
+            const PROPKEY type = Key(WIA_DIP_DEV_TYPE);
+            const PROPKEY select = Key(WIA_DPS_DOCUMENT_HANDLING_SELECT);
             LONG deviceKind = 0, handling = 0;
             if (ReadPropertyLong(rootProps, &type, &deviceKind) == S_OK &&
                 GET_STIDEVICE_TYPE(deviceKind) == StiDeviceTypeScanner &&
@@ -653,14 +653,14 @@ HRESULT WiaGetImage(HWND parent, LONG deviceType, LONG flags, LONG intent, IWiaD
         GUID chosen = format ? *format : GUID_NULL;
         if (hr == S_OK && chosen == GUID_NULL)
         {
-            const PROPSPEC preferred = Spec(WIA_IPA_PREFERRED_FORMAT);
+            const PROPKEY preferred = Key(WIA_IPA_PREFERRED_FORMAT);
             hr = ReadPropertyGuid(props, &preferred, &chosen);
         }
         if (hr == S_OK) hr = WriteGuid(props, WIA_IPA_FORMAT, chosen);
         LONG bufferSize = 0;
         if (hr == S_OK)
         {
-            const PROPSPEC buffer = Spec(WIA_IPA_BUFFER_SIZE);
+            const PROPKEY buffer = Key(WIA_IPA_BUFFER_SIZE);
             if (ReadPropertyLong(props, &buffer, &bufferSize) != S_OK || bufferSize <= 0) bufferSize = 65536;
         }
         if (hr == S_OK)

@@ -28,8 +28,8 @@ HRESULT WiaGetNumDevices(IWiaDevMgr* manager, ULONG* count);
 HRESULT WiaGetImage(HWND parent, LONG deviceType, LONG flags, LONG intent, IWiaDevMgr* manager,
                     IWiaItem* root, PFNPROGRESSCALLBACK progress, void* parameter, GUID* format, LONG* count,
                     IStream*** streams);
-HRESULT ReadPropertyLong(IWiaPropertyStorage* storage, const PROPSPEC* spec, LONG* out);
-HRESULT ReadPropertyGuid(IWiaPropertyStorage* storage, const PROPSPEC* spec, GUID* out);
+HRESULT ReadPropertyLong(IWiaPropertyStorage* storage, const PROPKEY* key, LONG* out);
+HRESULT ReadPropertyGuid(IWiaPropertyStorage* storage, const PROPKEY* key, GUID* out);
 
 // Releases every element, frees the array, then nulls it and its count.
 template <class T> void ReleaseInterfaceArray(T**& array, LONG& count)

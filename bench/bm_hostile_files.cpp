@@ -77,10 +77,10 @@ Bytes EndlessScans()
 // A GIF of a few kilobytes whose frames, on a large screen, would take gigabytes as images.
 Bytes ManyLargeFrames()
 {
-    std::vector<fixtures::GifFrameSpec> list;
+    std::vector<fixtures::GifFrameShape> list;
     for (int i = 0; i < 60; ++i)
     {
-        fixtures::GifFrameSpec f;
+        fixtures::GifFrameShape f;
         f.width = f.height = 1;
         f.left = i;
         f.delay = 1;
@@ -93,7 +93,7 @@ Bytes ManyLargeFrames()
 // An RLE picture of 20000 x 20000 of no pixels: 82 bytes on disk.
 Bytes EmptyRle()
 {
-    fixtures::BmpSpec rle;
+    fixtures::BmpShape rle;
     rle.width = 20000;
     rle.height = 20000;
     rle.bitCount = 8;

@@ -8,7 +8,7 @@
 
 #include "dialogs/CEffectDialogBase.h"
 #include "dialogs/LevelStrips.h"
-#include "document/SpecificDialogCommands.h"
+#include "document/DedicatedDialogCommands.h"
 
 class QComboBox;
 

@@ -5,7 +5,7 @@
 
 #include "dialogs/CEffectDialogBase.h"
 #include "dialogs/SliderDialogTemplates.h"
-#include "document/SpecificDialogCommands.h"
+#include "document/DedicatedDialogCommands.h"
 #include "imagelib/FCObjImage.h"
 #include "imagelib/effects/ColorModel.h"
 #include "imagelib/effects/GaussBlurEffects.h"

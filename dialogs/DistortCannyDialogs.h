@@ -2,7 +2,7 @@
 // whole numbers, each with its direction) and the options of the Canny edge detector.
 #pragma once
 
-#include "document/SpecificDialogCommands.h"
+#include "document/DedicatedDialogCommands.h"
 #include "resources/DialogBuilder.h"
 
 #include <QDialog>

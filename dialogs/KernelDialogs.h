@@ -4,7 +4,7 @@
 #pragma once
 
 #include "dialogs/CEffectDialogBase.h"
-#include "document/SpecificDialogCommands.h"
+#include "document/DedicatedDialogCommands.h"
 
 class CNumericEditFilter;
 class QLineEdit;

@@ -1,6 +1,6 @@
 #include "dialogs/NoiseLevelDialogs.h"
 
-#include "document/SpecificDialogCommands.h"
+#include "document/DedicatedDialogCommands.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>

@@ -190,7 +190,7 @@ bool CImageDoc::OnCommand(int id)
         return true;
     }
     case ImageCommandKind::SliderDialog:
-    case ImageCommandKind::SpecificDialog:
+    case ImageCommandKind::DedicatedDialog:
     case ImageCommandKind::DialogNoPreview:
     case ImageCommandKind::FourierFilter:
     {

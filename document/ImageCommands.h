@@ -15,7 +15,7 @@ enum class ImageCommandKind
     WholeImageEdit,  // the document's own alpha and bit-depth edits
     DirectEffect,    // an effect with fixed arguments, applied at once
     SliderDialog,    // a dialog of the generic slider templates, with live preview
-    SpecificDialog,  // a dialog of its own, with live preview
+    DedicatedDialog, // a dialog of its own, with live preview
     DialogNoPreview, // a dialog without preview (rotation, size, rhombus and trapezium, Canny)
     ToolView,        // a new tool window on the document
     FourierFilter,   // a frequency-domain filter through its slider dialog, with live preview
@@ -40,6 +40,6 @@ const ImageCommand* FindImageCommand(int id);
 // Whether commands of the kind go through the host's effect dialog (RunEffectDialog).
 constexpr bool IsEffectDialogKind(ImageCommandKind kind)
 {
-    return kind == ImageCommandKind::SliderDialog || kind == ImageCommandKind::SpecificDialog ||
+    return kind == ImageCommandKind::SliderDialog || kind == ImageCommandKind::DedicatedDialog ||
            kind == ImageCommandKind::DialogNoPreview || kind == ImageCommandKind::FourierFilter;
 }

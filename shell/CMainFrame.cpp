@@ -2,7 +2,7 @@
 
 #include "dialogs/EffectDialogs.h"
 #include "dialogs/SliderDialogs.h"
-#include "dialogs/SpecificDialogs.h"
+#include "dialogs/DedicatedDialogs.h"
 #include "document/CImageDoc.h"
 #include "document/ImageCommands.h"
 #include "imagelib/FCImageCodec.h"
@@ -103,7 +103,7 @@ bool CMainFrame::Create()
     RegisterEffectDialogs(SliderDialogEntries());
     RegisterEffectDialogs(ShellDialogEntries());
     RegisterFourierTools();
-    RegisterEffectDialogs(SpecificDialogEntries());
+    RegisterEffectDialogs(DedicatedDialogEntries());
     m_productTitle = ResString(kResMainFrame);
     setWindowTitle(m_productTitle);
     setWindowIcon(QIcon(ArtPixmap("picture", 2)));

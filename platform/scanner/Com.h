@@ -138,18 +138,18 @@ struct PROPVARIANT
 // Frees what a value owns (strings, GUIDs) and empties it.
 void PropVariantClear(PROPVARIANT* value);
 
-constexpr ULONG PRSPEC_LPWSTR = 0;
-constexpr ULONG PRSPEC_PROPID = 1;
+constexpr ULONG PRKEY_LPWSTR = 0;
+constexpr ULONG PRKEY_PROPID = 1;
 
-struct PROPSPEC
+struct PROPKEY
 {
-    ULONG ulKind = PRSPEC_PROPID;
+    ULONG ulKind = PRKEY_PROPID;
     union
     {
         PROPID propid;
         LPOLESTR lpwstr;
     };
-    PROPSPEC() : propid(0) {}
+    PROPKEY() : propid(0) {}
 };
 
 // An input stream of bytes in memory, as the acquisition roads hand images over.

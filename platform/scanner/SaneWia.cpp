@@ -69,14 +69,14 @@ public:
         return it != m_props.end() && it->second.vt == VT_CLSID ? it->second.guid : GUID_NULL;
     }
 
-    HRESULT Read(ULONG count, const PROPSPEC* specs, PROPVARIANT* values) const
+    HRESULT Read(ULONG count, const PROPKEY* keys, PROPVARIANT* values) const
     {
-        if (!specs || !values) return E_POINTER;
+        if (!keys || !values) return E_POINTER;
         HRESULT result = S_OK;
         for (ULONG i = 0; i < count; ++i)
         {
             values[i] = PROPVARIANT();
-            const auto it = specs[i].ulKind == PRSPEC_PROPID ? m_props.find(specs[i].propid) : m_props.end();
+            const auto it = keys[i].ulKind == PRKEY_PROPID ? m_props.find(keys[i].propid) : m_props.end();
             if (it == m_props.end())
             {
                 result = S_FALSE;
@@ -104,13 +104,13 @@ public:
         return result;
     }
 
-    HRESULT Write(ULONG count, const PROPSPEC* specs, const PROPVARIANT* values)
+    HRESULT Write(ULONG count, const PROPKEY* keys, const PROPVARIANT* values)
     {
-        if (!specs || !values) return E_POINTER;
+        if (!keys || !values) return E_POINTER;
         for (ULONG i = 0; i < count; ++i)
         {
-            if (specs[i].ulKind != PRSPEC_PROPID) return E_INVALIDARG;
-            const auto it = m_props.find(specs[i].propid);
+            if (keys[i].ulKind != PRKEY_PROPID) return E_INVALIDARG;
+            const auto it = m_props.find(keys[i].propid);
             if (it == m_props.end() || !it->second.writable) return E_INVALIDARG;
             Property& p = it->second;
             if (p.vt == VT_I4)
@@ -246,13 +246,13 @@ public:
     ULONG Release() override { return CRefCounted<IWiaItem>::Release(); }
 
     HRESULT DeviceDlg(HWND parent, LONG32 flags, LONG32 intent, LONG32* count, IWiaItem*** items) override;
-    HRESULT ReadMultiple(ULONG count, const PROPSPEC* specs, PROPVARIANT* values) override
+    HRESULT ReadMultiple(ULONG count, const PROPKEY* keys, PROPVARIANT* values) override
     {
-        return Props().Read(count, specs, values);
+        return Props().Read(count, keys, values);
     }
-    HRESULT WriteMultiple(ULONG count, const PROPSPEC* specs, const PROPVARIANT* values, PROPID) override
+    HRESULT WriteMultiple(ULONG count, const PROPKEY* keys, const PROPVARIANT* values, PROPID) override
     {
-        return Props().Write(count, specs, values);
+        return Props().Write(count, keys, values);
     }
     HRESULT idtGetBandedData(WIA_DATA_TRANSFER_INFO* info, IWiaDataCallback* callback) override;
 

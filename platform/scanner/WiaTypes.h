@@ -157,8 +157,8 @@ class IWiaPropertyStorage : public IUnknown
 {
 public:
     // S_FALSE when a property is not there (its value left VT_EMPTY).
-    virtual HRESULT ReadMultiple(ULONG count, const PROPSPEC* specs, PROPVARIANT* values) = 0;
-    virtual HRESULT WriteMultiple(ULONG count, const PROPSPEC* specs, const PROPVARIANT* values,
+    virtual HRESULT ReadMultiple(ULONG count, const PROPKEY* keys, PROPVARIANT* values) = 0;
+    virtual HRESULT WriteMultiple(ULONG count, const PROPKEY* keys, const PROPVARIANT* values,
                                   PROPID first) = 0;
 };
 

@@ -123,12 +123,12 @@ class FakeStorage : public CRefCounted<IWiaPropertyStorage>
 {
 public:
     HRESULT QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
-    HRESULT ReadMultiple(ULONG count, const PROPSPEC* specs, PROPVARIANT* values) override
+    HRESULT ReadMultiple(ULONG count, const PROPKEY* keys, PROPVARIANT* values) override
     {
         for (ULONG i = 0; i < count; ++i)
         {
             values[i] = PROPVARIANT();
-            const auto it = props.find(specs[i].propid);
+            const auto it = props.find(keys[i].propid);
             if (it == props.end()) return S_FALSE;
             values[i] = it->second;
             // Strings and GUIDs are the caller's to free: fresh copies.
@@ -148,11 +148,11 @@ public:
         }
         return S_OK;
     }
-    HRESULT WriteMultiple(ULONG count, const PROPSPEC* specs, const PROPVARIANT* values, PROPID) override
+    HRESULT WriteMultiple(ULONG count, const PROPKEY* keys, const PROPVARIANT* values, PROPID) override
     {
         for (ULONG i = 0; i < count; ++i)
         {
-            written.push_back({specs[i].propid, values[i].vt == VT_CLSID ? 0 : values[i].lVal});
+            written.push_back({keys[i].propid, values[i].vt == VT_CLSID ? 0 : values[i].lVal});
             if (values[i].vt == VT_CLSID) format = *values[i].puuid;
         }
         return S_OK;
@@ -173,39 +173,39 @@ TEST(WiaProperties, LongsAndGuidsFromEveryValueType)
         assign(v);
         storage->props[1] = v;
     };
-    PROPSPEC spec;
-    spec.propid = 1;
+    PROPKEY key;
+    key.propid = 1;
     LONG out = 0;
     set(VT_R8, [](PROPVARIANT& v) { v.dblVal = 2.5; });
-    EXPECT_EQ(ReadPropertyLong(storage, &spec, &out), S_OK);
+    EXPECT_EQ(ReadPropertyLong(storage, &key, &out), S_OK);
     EXPECT_EQ(out, 3);
     set(VT_R4, [](PROPVARIANT& v) { v.fltVal = -2.7f; });
-    EXPECT_EQ(ReadPropertyLong(storage, &spec, &out), S_OK);
+    EXPECT_EQ(ReadPropertyLong(storage, &key, &out), S_OK);
     EXPECT_EQ(out, -2);
     set(VT_UI2, [](PROPVARIANT& v) { v.uiVal = 65535; });
-    EXPECT_EQ(ReadPropertyLong(storage, &spec, &out), S_OK);
+    EXPECT_EQ(ReadPropertyLong(storage, &key, &out), S_OK);
     EXPECT_EQ(out, 65535);
     set(VT_I1, [](PROPVARIANT& v) { v.cVal = -5; });
-    EXPECT_EQ(ReadPropertyLong(storage, &spec, &out), S_OK);
+    EXPECT_EQ(ReadPropertyLong(storage, &key, &out), S_OK);
     EXPECT_EQ(out, -5);
     set(VT_BSTR, [](PROPVARIANT&) {});
-    EXPECT_EQ(ReadPropertyLong(storage, &spec, &out), E_FAIL);
+    EXPECT_EQ(ReadPropertyLong(storage, &key, &out), E_FAIL);
     storage->props.clear();
-    EXPECT_EQ(ReadPropertyLong(storage, &spec, &out), E_FAIL);
+    EXPECT_EQ(ReadPropertyLong(storage, &key, &out), E_FAIL);
 
     for (VARTYPE vt : {VARTYPE(VT_BSTR), VARTYPE(VT_LPWSTR), VARTYPE(VT_LPSTR)})
     {
         SCOPED_TRACE(vt);
         set(vt, [](PROPVARIANT&) {});
         GUID g{};
-        EXPECT_EQ(ReadPropertyGuid(storage, &spec, &g), S_OK);
+        EXPECT_EQ(ReadPropertyGuid(storage, &key, &g), S_OK);
         EXPECT_EQ(g, WiaImgFmt_MEMORYBMP);
     }
     storage->text = "{B96B3CAA-0728-11D3-9D7B-0000F81EF32}";
     GUID g{};
-    EXPECT_NE(ReadPropertyGuid(storage, &spec, &g), S_OK);
+    EXPECT_NE(ReadPropertyGuid(storage, &key, &g), S_OK);
     set(VT_I4, [](PROPVARIANT& v) { v.lVal = 4; });
-    EXPECT_EQ(ReadPropertyGuid(storage, &spec, &g), E_FAIL);
+    EXPECT_EQ(ReadPropertyGuid(storage, &key, &g), E_FAIL);
     storage->Release();
 }
 

@@ -136,20 +136,20 @@ std::string LibexifText(ExifData* data, ExifIfd ifd, ExifTag tag)
 
 TEST_F(GdiplusCodec, DepthRuleByKindOfFile)
 {
-    fixtures::BmpSpec bmp8;
+    fixtures::BmpShape bmp8;
     bmp8.width = 1, bmp8.height = 1, bmp8.bitCount = 8, bmp8.palette = {0x102030}, bmp8.pixels = {0, 0, 0, 0};
-    fixtures::BmpSpec bmp32 = bmp8;
+    fixtures::BmpShape bmp32 = bmp8;
     bmp32.bitCount = 32, bmp32.palette.clear(), bmp32.pixels = {1, 2, 3, 77};
-    fixtures::BmpSpec bmp32zero = bmp32;
+    fixtures::BmpShape bmp32zero = bmp32;
     bmp32zero.pixels = {1, 2, 3, 0};
-    fixtures::BmpSpec bmp16 = bmp32;
+    fixtures::BmpShape bmp16 = bmp32;
     bmp16.bitCount = 16, bmp16.pixels = {0x00, 0x7C, 0, 0};
-    fixtures::PngSpec png8;
+    fixtures::PngShape png8;
     png8.colorType = PNG_COLOR_TYPE_PALETTE, png8.width = 1, png8.height = 1, png8.palette = {{9, 8, 7}},
     png8.rows = {{0}};
-    fixtures::PngSpec pngTrns = png8;
+    fixtures::PngShape pngTrns = png8;
     pngTrns.trnsAlpha = {0};
-    fixtures::PngSpec pngRgba;
+    fixtures::PngShape pngRgba;
     pngRgba.colorType = PNG_COLOR_TYPE_RGB_ALPHA, pngRgba.width = 1, pngRgba.height = 1,
     pngRgba.rows = {{9, 8, 7, 66}};
     const std::vector<GifColorType> map = {{9, 8, 7}, {1, 2, 3}};
@@ -193,12 +193,12 @@ TEST_F(GdiplusCodec, DepthRuleByKindOfFile)
 TEST_F(GdiplusCodec, AnimatedGifGivesEveryFrameAndItsDelay)
 {
     const std::vector<GifColorType> map = {{0, 0, 0}, {255, 0, 0}};
-    std::vector<fixtures::GifFrameSpec> specs;
+    std::vector<fixtures::GifFrameShape> shapes;
     const int delays[] = {0, 7, 10, 25, -1};
     for (int i = 0; i < 5; ++i)
-        specs.push_back(
+        shapes.push_back(
             {0, 0, 2, 2, false, delays[i], i == 2 ? 0 : -1, 0, {}, {1, 1, 1, GifPixelType(i % 2)}});
-    ASSERT_TRUE(LoadBytes(fixtures::MakeGif(2, 2, map, specs)));
+    ASSERT_TRUE(LoadBytes(fixtures::MakeGif(2, 2, map, shapes)));
     ASSERT_EQ(frames.size(), 5u);
     // Hundredths of a second to milliseconds; none (or no control block) reads as 100 ms.
     EXPECT_EQ(prop.frameDelays, (std::vector<std::int32_t>{100, 70, 100, 250, 100}));
@@ -573,7 +573,7 @@ TEST_F(GdiplusCodec, GuardStartsTheLayerForTheCodecsLifetime)
 TEST_F(GdiplusCodec, FromBitmapCopiesRowsUntilOneFails)
 {
     // A top-down 24-bit BMP cut inside its third row.
-    fixtures::BmpSpec s;
+    fixtures::BmpShape s;
     s.width = 1, s.height = 4, s.bitCount = 24, s.topDown = true;
     s.pixels = {1, 1, 1, 0, 2, 2, 2, 0, 3, 3, 3, 0, 4, 4, 4, 0};
     Bytes bmp = fixtures::MakeBmp(s);

@@ -297,13 +297,13 @@ TEST_F(HostileFiles, ProgressiveFilesOfEndlessScans)
 // all its frames within it fails whole rather than coming back shorter.
 TEST_F(HostileFiles, EveryCopyCountsInTheDecodingBudget)
 {
-    std::vector<fixtures::GifFrameSpec> list;
+    std::vector<fixtures::GifFrameShape> list;
     auto gifOf = [&](int n)
     {
         list.clear();
         for (int i = 0; i < n; ++i)
         {
-            fixtures::GifFrameSpec f;
+            fixtures::GifFrameShape f;
             f.width = f.height = 1;
             f.left = i;
             f.delay = 2;
@@ -313,7 +313,7 @@ TEST_F(HostileFiles, EveryCopyCountsInTheDecodingBudget)
         return fixtures::MakeGif(1000, 1000, {{0, 0, 0}, {255, 255, 255}}, list);
     };
     // A 4000 x 2000 RLE picture of no pixels: a few bytes on disk.
-    fixtures::BmpSpec rle;
+    fixtures::BmpShape rle;
     rle.width = 4000;
     rle.height = 2000;
     rle.bitCount = 8;

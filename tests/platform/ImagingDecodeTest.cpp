@@ -70,11 +70,11 @@ Bytes Rows(std::initializer_list<std::initializer_list<int>> rows)
 
 TEST(ImagingDecode, FormatComesFromTheContent)
 {
-    fixtures::BmpSpec bmp;
+    fixtures::BmpShape bmp;
     bmp.width = 1;
     bmp.height = 1;
     bmp.pixels = {1, 2, 3, 0};
-    fixtures::PngSpec png;
+    fixtures::PngShape png;
     png.rows = {{1, 2, 3, 4, 5, 6, 7, 8, 9}, {1, 2, 3, 4, 5, 6, 7, 8, 9}};
     const struct
     {
@@ -112,7 +112,7 @@ TEST(ImagingDecode, BmpVariants)
     struct Case
     {
         const char* name;
-        fixtures::BmpSpec spec;
+        fixtures::BmpShape shape;
         PixelFormat format;
         // Expected 0xAARRGGBB of (0,0), (1,0) and (0,1) read as 32bppARGB; then the fourth byte
         // of (0,0) read as 32bppRGB.
@@ -121,81 +121,81 @@ TEST(ImagingDecode, BmpVariants)
     };
     std::vector<Case> cases;
     {
-        fixtures::BmpSpec s; // 1 bit, 2 x 2, bottom-up: bottom row 0 1, top row 1 0
+        fixtures::BmpShape s; // 1 bit, 2 x 2, bottom-up: bottom row 0 1, top row 1 0
         s.width = 2, s.height = 2, s.bitCount = 1, s.palette = {0x000000, 0xFFFFFF};
         s.pixels = Rows({{0x40, 0, 0, 0}, {0x80, 0, 0, 0}});
         cases.push_back({"1 bit", s, PixelFormat1bppIndexed, 0xFFFFFFFF, 0xFF000000, 0xFF000000, 255});
     }
     {
-        fixtures::BmpSpec s; // 4 bit, 3 x 2
+        fixtures::BmpShape s; // 4 bit, 3 x 2
         s.width = 3, s.height = 2, s.bitCount = 4, s.palette = pal;
         s.pixels = Rows({{0x30, 0x10, 0, 0}, {0x12, 0x30, 0, 0}});
         cases.push_back({"4 bit", s, PixelFormat4bppIndexed, 0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 255});
     }
     {
-        fixtures::BmpSpec s; // 8 bit, top-down
+        fixtures::BmpShape s; // 8 bit, top-down
         s.width = 2, s.height = 2, s.bitCount = 8, s.palette = pal, s.topDown = true;
         s.pixels = Rows({{2, 3, 0, 0}, {1, 0, 0, 0}});
         cases.push_back(
             {"8 bit top-down", s, PixelFormat8bppIndexed, 0xFF00FF00, 0xFF0000FF, 0xFFFF0000, 255});
     }
     {
-        fixtures::BmpSpec s; // RLE8: bottom row run of 2 x index 1, then a top row in absolute mode
+        fixtures::BmpShape s; // RLE8: bottom row run of 2 x index 1, then a top row in absolute mode
         s.width = 3, s.height = 2, s.bitCount = 8, s.compression = 1, s.palette = pal;
         s.pixels = Rows({{3, 1}, {0, 0}, {0, 3, 2, 3, 1, 0}, {0, 1}});
         cases.push_back({"RLE8", s, PixelFormat8bppIndexed, 0xFF00FF00, 0xFF0000FF, 0xFFFF0000, 255});
     }
     {
-        fixtures::BmpSpec s; // RLE4: bottom row 1 2 1, top row 3 3 (delta skips nothing)
+        fixtures::BmpShape s; // RLE4: bottom row 1 2 1, top row 3 3 (delta skips nothing)
         s.width = 3, s.height = 2, s.bitCount = 4, s.compression = 2, s.palette = pal;
         s.pixels = Rows({{3, 0x12}, {0, 0}, {2, 0x33}, {0, 1}});
         cases.push_back({"RLE4", s, PixelFormat4bppIndexed, 0xFF0000FF, 0xFF0000FF, 0xFFFF0000, 255});
     }
     {
-        fixtures::BmpSpec s; // 16 bit 555: red 0x7C00, white 0x7FFF
+        fixtures::BmpShape s; // 16 bit 555: red 0x7C00, white 0x7FFF
         s.width = 2, s.height = 1, s.bitCount = 16;
         s.pixels = Rows({{0x00, 0x7C, 0xFF, 0x7F}});
         cases.push_back({"16 bit 555", s, PixelFormat16bppRGB555, 0xFFFF0000, 0xFFFFFFFF, 0, 255});
     }
     {
-        fixtures::BmpSpec s; // 16 bit 565 through bitfields: green 0x07E0, blue 0x001F
+        fixtures::BmpShape s; // 16 bit 565 through bitfields: green 0x07E0, blue 0x001F
         s.width = 2, s.height = 1, s.bitCount = 16, s.compression = 3, s.masks = {0xF800, 0x07E0, 0x001F};
         s.pixels = Rows({{0xE0, 0x07, 0x1F, 0x00}});
         cases.push_back({"16 bit 565", s, PixelFormat16bppRGB565, 0xFF00FF00, 0xFF0000FF, 0, 255});
     }
     {
-        fixtures::BmpSpec s; // 24 bit
+        fixtures::BmpShape s; // 24 bit
         s.width = 1, s.height = 2, s.bitCount = 24;
         s.pixels = Rows({{10, 20, 30, 0}, {40, 50, 60, 0}});
         cases.push_back({"24 bit", s, PixelFormat24bppRGB, 0xFF3C3228, 0, 0xFF1E140A, 255});
     }
     {
-        fixtures::BmpSpec s; // 32 bit BI_RGB with fourth bytes 7 and 9: kept as stored
+        fixtures::BmpShape s; // 32 bit BI_RGB with fourth bytes 7 and 9: kept as stored
         s.width = 1, s.height = 2, s.bitCount = 32;
         s.pixels = Rows({{10, 20, 30, 7}, {40, 50, 60, 9}});
         cases.push_back({"32 bit", s, PixelFormat32bppRGB, 0xFF3C3228, 0, 0xFF1E140A, 9});
     }
     {
-        fixtures::BmpSpec s; // 32 bit whose fourth bytes are all 0: opaque
+        fixtures::BmpShape s; // 32 bit whose fourth bytes are all 0: opaque
         s.width = 1, s.height = 2, s.bitCount = 32;
         s.pixels = Rows({{10, 20, 30, 0}, {40, 50, 60, 0}});
         cases.push_back({"32 bit zero fourth", s, PixelFormat32bppRGB, 0xFF3C3228, 0, 0xFF1E140A, 255});
     }
     {
-        fixtures::BmpSpec s; // 32 bit V4 header with an alpha mask in the low byte
+        fixtures::BmpShape s; // 32 bit V4 header with an alpha mask in the low byte
         s.width = 1, s.height = 1, s.bitCount = 32, s.compression = 3, s.headerSize = 108;
         s.masks = {0xFF000000, 0x00FF0000, 0x0000FF00, 0x000000FF};
         s.pixels = Rows({{0x80, 0x30, 0x20, 0x10}}); // A 0x80, B 0x30, G 0x20, R 0x10
         cases.push_back({"32 bit V4 bitfields", s, PixelFormat32bppRGB, 0xFF102030, 0, 0, 0x80});
     }
     {
-        fixtures::BmpSpec s; // OS/2 core header, 8 bit with RGB triples
+        fixtures::BmpShape s; // OS/2 core header, 8 bit with RGB triples
         s.width = 2, s.height = 1, s.bitCount = 8, s.headerSize = 12, s.palette = pal;
         s.pixels = Rows({{3, 1, 0, 0}});
         cases.push_back({"core header", s, PixelFormat8bppIndexed, 0xFF0000FF, 0xFFFF0000, 0, 255});
     }
     {
-        fixtures::BmpSpec s; // V5 header, 24 bit
+        fixtures::BmpShape s; // V5 header, 24 bit
         s.width = 1, s.height = 1, s.bitCount = 24, s.headerSize = 124;
         s.pixels = Rows({{1, 2, 3, 0}});
         cases.push_back({"V5 header", s, PixelFormat24bppRGB, 0xFF030201, 0, 0, 255});
@@ -203,14 +203,14 @@ TEST(ImagingDecode, BmpVariants)
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.name);
-        auto b = Open(fixtures::MakeBmp(c.spec));
+        auto b = Open(fixtures::MakeBmp(c.shape));
         ASSERT_TRUE(b);
         EXPECT_EQ(b->GetPixelFormat(), c.format);
         EXPECT_EQ(b->GetFlags() & ImageFlagsHasAlpha, 0u);
         EXPECT_EQ(b->GetFrameCount(FrameDimensionResolution), 1u);
         const UINT w = b->GetWidth();
-        EXPECT_EQ(int(w), c.spec.width);
-        EXPECT_EQ(int(b->GetHeight()), c.spec.height);
+        EXPECT_EQ(int(w), c.shape.width);
+        EXPECT_EQ(int(b->GetHeight()), c.shape.height);
         const auto argb = Pixels(*b, PixelFormat32bppARGB);
         EXPECT_EQ(At(argb, w, 0, 0), c.topLeft);
         if (w > 1)
@@ -230,18 +230,18 @@ TEST(ImagingDecode, BmpVariants)
 
 TEST(ImagingDecode, PngVariants)
 {
-    using fixtures::PngSpec;
+    using fixtures::PngShape;
     struct Case
     {
         const char* name;
-        PngSpec spec;
+        PngShape shape;
         PixelFormat format;
         bool alpha;
         ARGB first, last; // pixels (0,0) and (w-1,h-1) as 0xAARRGGBB
     };
     std::vector<Case> cases;
     {
-        PngSpec s;
+        PngShape s;
         s.colorType = PNG_COLOR_TYPE_PALETTE, s.width = 2, s.height = 1;
         s.palette = {{255, 0, 0}, {0, 0, 255}};
         s.rows = {{0, 1}};
@@ -252,7 +252,7 @@ TEST(ImagingDecode, PngVariants)
         cases.push_back({"palette 1 bit", s, PixelFormat1bppIndexed, false, 0xFFFF0000, 0xFF0000FF});
     }
     {
-        PngSpec s;
+        PngShape s;
         s.colorType = PNG_COLOR_TYPE_GRAY, s.width = 2, s.height = 1, s.rows = {{0x10, 0xF0}};
         cases.push_back({"grey 8", s, PixelFormat24bppRGB, false, 0xFF101010, 0xFFF0F0F0});
         s.depth = 1, s.rows = {{0x40}};
@@ -263,19 +263,19 @@ TEST(ImagingDecode, PngVariants)
         cases.push_back({"grey with tRNS", s, PixelFormat32bppARGB, true, 0xFF101010, 0x00F0F0F0});
     }
     {
-        PngSpec s;
+        PngShape s;
         s.colorType = PNG_COLOR_TYPE_GRAY_ALPHA, s.width = 1, s.height = 1, s.rows = {{0x20, 0x80}};
         cases.push_back({"grey alpha", s, PixelFormat32bppARGB, true, 0x80202020, 0x80202020});
     }
     {
-        PngSpec s;
+        PngShape s;
         s.width = 2, s.height = 1, s.rows = {{1, 2, 3, 4, 5, 6}};
         cases.push_back({"RGB 8", s, PixelFormat24bppRGB, false, 0xFF010203, 0xFF040506});
         s.depth = 16, s.rows = {{1, 0, 2, 0, 3, 0, 4, 0, 5, 0, 6, 0}};
         cases.push_back({"RGB 16", s, PixelFormat48bppRGB, false, 0xFF010203, 0xFF040506});
     }
     {
-        PngSpec s;
+        PngShape s;
         s.colorType = PNG_COLOR_TYPE_RGB_ALPHA, s.width = 1, s.height = 2,
         s.rows = {{1, 2, 3, 0}, {4, 5, 6, 200}};
         cases.push_back({"RGBA 8", s, PixelFormat32bppARGB, true, 0x00010203, 0xC8040506});
@@ -284,7 +284,7 @@ TEST(ImagingDecode, PngVariants)
     }
     {
         // Interlaced: 9 x 9 so that every pass has pixels; the value is x + 10 y.
-        PngSpec s;
+        PngShape s;
         s.colorType = PNG_COLOR_TYPE_GRAY, s.width = 9, s.height = 9, s.interlace = true;
         for (int y = 0; y < 9; ++y)
         {
@@ -298,7 +298,7 @@ TEST(ImagingDecode, PngVariants)
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.name);
-        auto b = Open(fixtures::MakePng(c.spec));
+        auto b = Open(fixtures::MakePng(c.shape));
         ASSERT_TRUE(b);
         EXPECT_EQ(b->GetPixelFormat(), c.format);
         EXPECT_EQ((b->GetFlags() & ImageFlagsHasAlpha) != 0, c.alpha);
@@ -317,7 +317,7 @@ TEST(ImagingDecode, PngVariants)
 
 TEST(ImagingDecode, PngChunksBecomeItems)
 {
-    fixtures::PngSpec s;
+    fixtures::PngShape s;
     s.width = 1, s.height = 1, s.rows = {{1, 2, 3}};
     s.texts = {{"Software", "Orvalis 5"}, {"Author", "Moi"}, {"Comment", "not mapped"}};
     s.time = true;
@@ -443,7 +443,7 @@ TEST(ImagingDecode, AnimatedGifFramesDelaysAndDisposal)
 {
     // Palette: 0 black, 1 red, 2 green, 3 blue. Screen 4 x 2.
     const std::vector<GifColorType> map = {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
-    std::vector<fixtures::GifFrameSpec> frames = {
+    std::vector<fixtures::GifFrameShape> frames = {
         {0, 0, 4, 2, false, 0, -1, 1, {}, {1, 1, 1, 1, 1, 1, 1, 1}}, // red everywhere, keep
         {1, 0, 2, 1, false, 7, 0, 2, {}, {2, 0}},         // green at (1,0); index 0 transparent; then clear
         {2, 1, 2, 1, false, 10, -1, 3, {}, {3, 3}},       // blue at (2,1),(3,1); then restore
@@ -490,7 +490,7 @@ TEST(ImagingDecode, InterlacedGifRowsInPlace)
     std::vector<GifColorType> map(16);
     for (int i = 0; i < 16; ++i)
         map[std::size_t(i)] = GifColorType{BYTE(i * 16), 0, 0};
-    fixtures::GifFrameSpec f{0, 0, 1, 10, true, -1, -1, 0, {}, {}};
+    fixtures::GifFrameShape f{0, 0, 1, 10, true, -1, -1, 0, {}, {}};
     for (int y = 0; y < 10; ++y)
         f.pixels.push_back(GifPixelType(y));
     auto b = Open(fixtures::MakeGif(1, 10, map, {f}));
@@ -552,7 +552,7 @@ TEST(ImagingDecode, IconsWithMaskOrAlphaOrPng)
     EXPECT_EQ(At(argb, 2, 0, 1), 0xFF030201u);
 
     // PNG inside: its alpha is kept.
-    fixtures::PngSpec png;
+    fixtures::PngShape png;
     png.colorType = PNG_COLOR_TYPE_RGB_ALPHA, png.width = 1, png.height = 1, png.rows = {{9, 8, 7, 77}};
     b = Open(fixtures::MakeIco(1, 1, fixtures::MakePng(png)));
     ASSERT_TRUE(b);
@@ -563,7 +563,7 @@ TEST(ImagingDecode, IconsWithMaskOrAlphaOrPng)
 TEST(ImagingDecode, TruncatedFilesKeepTheRowsTheyHave)
 {
     // A top-down 24-bit BMP of 4 rows cut after 2 rows: 2 rows readable, the third refused.
-    fixtures::BmpSpec s;
+    fixtures::BmpShape s;
     s.width = 1, s.height = 4, s.bitCount = 24, s.topDown = true;
     s.pixels = Rows({{1, 1, 1, 0}, {2, 2, 2, 0}, {3, 3, 3, 0}, {4, 4, 4, 0}});
     Bytes bmp = fixtures::MakeBmp(s);
@@ -588,7 +588,7 @@ TEST(ImagingDecode, TruncatedFilesKeepTheRowsTheyHave)
 
     // A PNG cut inside its pixel data keeps its first rows (noisy rows, so that the data spans
     // several chunks).
-    fixtures::PngSpec p;
+    fixtures::PngShape p;
     p.colorType = PNG_COLOR_TYPE_GRAY, p.width = 256, p.height = 256;
     std::uint32_t seed = 1;
     for (int y = 0; y < 256; ++y)
@@ -615,12 +615,12 @@ TEST(ImagingDecode, TruncatedFilesKeepTheRowsTheyHave)
 // buffer (the sanitizer builds check that), and a bitmap only with at least one readable row.
 TEST(ImagingDecode, DamagedFilesFailCleanly)
 {
-    fixtures::BmpSpec bmp8;
+    fixtures::BmpShape bmp8;
     bmp8.width = 5, bmp8.height = 3, bmp8.bitCount = 8, bmp8.palette = {0x112233, 0x445566};
     bmp8.pixels.assign(24, 1);
-    fixtures::BmpSpec rle = bmp8;
+    fixtures::BmpShape rle = bmp8;
     rle.compression = 1, rle.pixels = Rows({{0, 5, 1, 1, 1, 1, 1, 0}, {0, 2, 2, 200}, {9, 1}});
-    fixtures::PngSpec png;
+    fixtures::PngShape png;
     png.colorType = PNG_COLOR_TYPE_RGB_ALPHA, png.width = 3, png.height = 3;
     png.rows.assign(3, std::vector<png_byte>(12, 99));
     png.texts = {{"Software", "x"}};
@@ -702,7 +702,7 @@ TEST(ImagingDecode, DecodedMemoryStaysWithinTheLimit)
 {
     const std::uint64_t old = MaxDecodedBytes();
     SetMaxDecodedBytes(1 << 20);
-    fixtures::PngSpec big;
+    fixtures::PngShape big;
     big.colorType = PNG_COLOR_TYPE_GRAY;
     big.width = 1024, big.height = 1024, big.rows.assign(1024, std::vector<png_byte>(1024, 5));
     EXPECT_FALSE(Open(fixtures::MakePng(big))); // 3 MB of pixels over a 1 MB limit
@@ -715,7 +715,7 @@ TEST(ImagingDecode, DecodedMemoryStaysWithinTheLimit)
 // so the picture before it still loads and nothing is allocated for the claimed length.
 TEST(ImagingDecode, PngChunkLongerThanTheFile)
 {
-    fixtures::PngSpec p;
+    fixtures::PngShape p;
     p.colorType = PNG_COLOR_TYPE_GRAY, p.width = 2, p.height = 2, p.rows = {{1, 2}, {3, 4}};
     Bytes png = fixtures::MakePng(p);
     // Before the end chunk: a text chunk that claims 1.2 GB.

@@ -175,10 +175,10 @@ inline Bytes ManyPageTiff(int pages)
 // hundredths of a second.
 inline Bytes ManyFrameGif(int frames, int delay = 3, int screen = 1)
 {
-    std::vector<fixtures::GifFrameSpec> list(static_cast<std::size_t>(frames));
+    std::vector<fixtures::GifFrameShape> list(static_cast<std::size_t>(frames));
     for (int i = 0; i < frames; ++i)
     {
-        fixtures::GifFrameSpec& f = list[std::size_t(i)];
+        fixtures::GifFrameShape& f = list[std::size_t(i)];
         f.width = f.height = 1;
         f.left = i % screen;
         f.top = (i / screen) % screen;

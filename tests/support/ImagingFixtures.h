@@ -44,7 +44,7 @@ inline void Put32BE(Bytes& b, std::uint32_t v)
 
 // ---- BMP ----
 
-struct BmpSpec
+struct BmpShape
 {
     int width = 4;
     int height = 3;
@@ -58,7 +58,7 @@ struct BmpSpec
 };
 
 // A BMP file: file header, DIB header, masks (after a 40-byte header), colour table, pixels.
-inline Bytes MakeBmp(const BmpSpec& s)
+inline Bytes MakeBmp(const BmpShape& s)
 {
     Bytes dib;
     if (s.headerSize == 12)
@@ -112,7 +112,7 @@ inline Bytes MakeBmp(const BmpSpec& s)
 
 // ---- PNG through libpng ----
 
-struct PngSpec
+struct PngShape
 {
     int width = 3;
     int height = 2;
@@ -142,7 +142,7 @@ inline void PngWrite(png_structp png, png_bytep data, png_size_t n)
 }
 inline void PngFlush(png_structp) {}
 
-inline Bytes MakePng(const PngSpec& s)
+inline Bytes MakePng(const PngShape& s)
 {
     Bytes out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -238,7 +238,7 @@ inline Bytes MakeJpeg(int width, int height, int components, const std::vector<s
 
 // ---- GIF through giflib ----
 
-struct GifFrameSpec
+struct GifFrameShape
 {
     int left = 0, top = 0, width = 0, height = 0;
     bool interlace = false;
@@ -257,7 +257,7 @@ inline int GifWrite(GifFileType* gif, const GifByteType* data, int n)
 }
 
 inline Bytes MakeGif(int screenW, int screenH, const std::vector<GifColorType>& globalMap,
-                     const std::vector<GifFrameSpec>& frames, int loopCount = -1)
+                     const std::vector<GifFrameShape>& frames, int loopCount = -1)
 {
     Bytes out;
     int err = 0;
@@ -274,7 +274,7 @@ inline Bytes MakeGif(int screenW, int screenH, const std::vector<GifColorType>& 
         EGifPutExtensionBlock(gif, 3, loop);
         EGifPutExtensionTrailer(gif);
     }
-    for (const GifFrameSpec& f : frames)
+    for (const GifFrameShape& f : frames)
     {
         if (f.delay >= 0)
         {

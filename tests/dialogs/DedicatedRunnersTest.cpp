@@ -10,7 +10,7 @@
 #include "dialogs/DistortCannyDialogs.h"
 #include "dialogs/KernelDialogs.h"
 #include "dialogs/NoiseLevelDialogs.h"
-#include "dialogs/SpecificDialogs.h"
+#include "dialogs/DedicatedDialogs.h"
 #include "document/ImageCommands.h"
 #include "imagelib/effects/ColorEffects.h"
 #include "imagelib/effects/ContourEffects.h"
@@ -49,7 +49,7 @@ struct RunnerDoc
         FCObjImage picture = testimg::Varied(48, 36, 24, 505);
         doc.InitFromImage(picture);
         original = doc.GetImage();
-        RegisterEffectDialogs(SpecificDialogEntries());
+        RegisterEffectDialogs(DedicatedDialogEntries());
     }
     ~RunnerDoc() { qputenv("XDG_CONFIG_HOME", previous); }
 
@@ -253,10 +253,10 @@ const std::vector<Row>& Rows()
 }
 } // namespace
 
-TEST(SpecificDialogFamily, EveryRowOfItsKindHasOneRunner)
+TEST(DedicatedDialogFamily, EveryRowOfItsKindHasOneRunner)
 {
     std::set<int> commands;
-    for (const EffectDialogEntry& e : SpecificDialogEntries())
+    for (const EffectDialogEntry& e : DedicatedDialogEntries())
     {
         EXPECT_TRUE(commands.insert(e.command).second) << e.command;
         EXPECT_NE(e.run, nullptr);
@@ -270,7 +270,7 @@ TEST(SpecificDialogFamily, EveryRowOfItsKindHasOneRunner)
     EXPECT_EQ(commands, rows);
 }
 
-TEST(SpecificDialogFamily, OkGivesTheEffectOfTheValuesEnteredAndLeavesThePictureAsItWas)
+TEST(DedicatedDialogFamily, OkGivesTheEffectOfTheValuesEnteredAndLeavesThePictureAsItWas)
 {
     testdlg::BeepCounter beeps;
     RunnerDoc r;
@@ -300,7 +300,7 @@ TEST(SpecificDialogFamily, OkGivesTheEffectOfTheValuesEnteredAndLeavesThePicture
     EXPECT_EQ(beeps.beeps, 0);
 }
 
-TEST(SpecificDialogFamily, CancelAndEscapeGiveNothing)
+TEST(DedicatedDialogFamily, CancelAndEscapeGiveNothing)
 {
     RunnerDoc r;
     for (const Row& row : Rows())
@@ -324,7 +324,7 @@ TEST(SpecificDialogFamily, CancelAndEscapeGiveNothing)
 // A picture of a depth the effects refuse (8 bits, as a palette picture held by a document): every
 // command of the family, driven to OK from its menu command, tells the user in French and leaves
 // the document as it was.
-TEST(SpecificDialogFamily, ARefusedDepthGetsTheMessageAndLeavesTheDocument)
+TEST(DedicatedDialogFamily, ARefusedDepthGetsTheMessageAndLeavesTheDocument)
 {
     RunnerDoc r;
     FCObjImage indexed = testimg::Varied(48, 36, 8, 77);

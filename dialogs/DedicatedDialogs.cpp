@@ -1,4 +1,4 @@
-#include "dialogs/SpecificDialogs.h"
+#include "dialogs/DedicatedDialogs.h"
 
 #include "dialogs/CNiveauxCouleursDialog.h"
 #include "dialogs/ColourDialogs.h"
@@ -6,7 +6,7 @@
 #include "dialogs/KernelDialogs.h"
 #include "dialogs/NoiseLevelDialogs.h"
 #include "document/CImageDoc.h"
-#include "document/SpecificDialogCommands.h"
+#include "document/DedicatedDialogCommands.h"
 #include "resources/CommandIds.h"
 
 #include <array>
@@ -61,7 +61,7 @@ constexpr std::array<EffectDialogEntry, 12> kEntries{{
 }};
 } // namespace
 
-std::span<const EffectDialogEntry> SpecificDialogEntries()
+std::span<const EffectDialogEntry> DedicatedDialogEntries()
 {
     return kEntries;
 }

@@ -9,4 +9,4 @@
 
 // (command, runner): each runner makes the command's dialog on its stack over the document, runs
 // it modally over parent and on OK gives the effect of its final values.
-std::span<const EffectDialogEntry> SpecificDialogEntries();
+std::span<const EffectDialogEntry> DedicatedDialogEntries();

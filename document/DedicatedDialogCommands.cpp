@@ -1,4 +1,4 @@
-#include "document/SpecificDialogCommands.h"
+#include "document/DedicatedDialogCommands.h"
 
 #include "imagelib/effects/ColorEffects.h"
 #include "imagelib/effects/ColorModel.h"

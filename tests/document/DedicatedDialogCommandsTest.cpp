@@ -1,9 +1,9 @@
-// From the values of the specific dialogs to the effects the document applies: each effect is
+// From the values of the dedicated dialogs to the effects the document applies: each effect is
 // compared, by the pixels it gives, with the effect built directly from the arguments it must
 // receive.
 #include "TestImages.h"
 
-#include "document/SpecificDialogCommands.h"
+#include "document/DedicatedDialogCommands.h"
 #include "imagelib/effects/ColorEffects.h"
 #include "imagelib/effects/ColorModel.h"
 #include "imagelib/effects/ContourEffects.h"
@@ -30,7 +30,7 @@ bool SameResult(FCImageEffect& a, FCImageEffect& b)
 }
 } // namespace
 
-TEST(SpecificDialogCommands, ColourBalanceKeepsItsArgumentOrder)
+TEST(DedicatedDialogCommands, ColourBalanceKeepsItsArgumentOrder)
 {
     // Distinct values in every place, so that any two swapped arguments change the picture.
     const ColorBalanceValues v{false, 2, 37, -64, 81};
@@ -41,7 +41,7 @@ TEST(SpecificDialogCommands, ColourBalanceKeepsItsArgumentOrder)
     EXPECT_FALSE(SameResult(*made, swapped));
 }
 
-TEST(SpecificDialogCommands, LevelsTakeTheGammaInHundredthsAndTheChannelMask)
+TEST(DedicatedDialogCommands, LevelsTakeTheGammaInHundredthsAndTheChannelMask)
 {
     EXPECT_EQ(LevelGammaOf(100), 1.0);
     EXPECT_EQ(LevelGammaOf(10), 10 * 0.01);
@@ -59,7 +59,7 @@ TEST(SpecificDialogCommands, LevelsTakeTheGammaInHundredthsAndTheChannelMask)
     EXPECT_TRUE(SameResult(*made, direct));
 }
 
-TEST(SpecificDialogCommands, NoiseAmountIsBroughtIntoItsRange)
+TEST(DedicatedDialogCommands, NoiseAmountIsBroughtIntoItsRange)
 {
     const std::pair<int, int> cases[] = {{-5, 1},    {0, 1},     {1, 1},       {50, 50},
                                          {100, 100}, {101, 100}, {100000, 100}};
@@ -67,7 +67,7 @@ TEST(SpecificDialogCommands, NoiseAmountIsBroughtIntoItsRange)
         EXPECT_EQ(ClampNoiseAmount(given), used) << given;
 }
 
-TEST(SpecificDialogCommands, RhombusAndTrapeziumSigns)
+TEST(DedicatedDialogCommands, RhombusAndTrapeziumSigns)
 {
     struct Case
     {
@@ -101,7 +101,7 @@ TEST(SpecificDialogCommands, RhombusAndTrapeziumSigns)
     EXPECT_TRUE(SameResult(*trapezium, directTrapezium));
 }
 
-TEST(SpecificDialogCommands, CannyTakesBothOptionsInOrder)
+TEST(DedicatedDialogCommands, CannyTakesBothOptionsInOrder)
 {
     auto made = MakeCannyEffect(true, false);
     FCEffectContoursCanny direct(true, false);
@@ -110,7 +110,7 @@ TEST(SpecificDialogCommands, CannyTakesBothOptionsInOrder)
     EXPECT_FALSE(SameResult(*made, other));
 }
 
-TEST(SpecificDialogCommands, KernelsPackTheCentreAndDivideByAtLeastOne)
+TEST(DedicatedDialogCommands, KernelsPackTheCentreAndDivideByAtLeastOne)
 {
     KernelValues v;
     std::iota(v.grid.begin(), v.grid.end(), -12); // -12 .. 12, every cell different
