@@ -57,6 +57,12 @@ bool CBitmapViewToolBase::OnCommand(int id)
     return CBitmapViewBase::OnCommand(id);
 }
 
+const float* CBitmapViewToolBase::LuminanceOf(const FCYUVPlanes* planes, const FCObjImage& image)
+{
+    return planes && planes->Width() == image.Width() && planes->Height() == image.Height() ? planes->Y()
+                                                                                            : nullptr;
+}
+
 FCYUVPlanes* CBitmapViewToolBase::DocumentPlanes() const
 {
     return m_pDoc ? m_pDoc->GetYUVPlanes() : nullptr;
@@ -224,12 +230,8 @@ void CBitmapViewFourierModule::PrepareDisplay()
 std::unique_ptr<FCObjImage> CBitmapViewFourierModule::BuildDisplayImage(const FCObjImage& documentImage)
 {
     if (!m_pDoc) return nullptr;
-    const float* y =
-        m_planes && m_planes->Width() == documentImage.Width() && m_planes->Height() == documentImage.Height()
-            ? m_planes->Y()
-            : nullptr;
-    return std::make_unique<FCObjImage>(
-        BuildFourierModuleDisplay(documentImage, y, *m_pDoc->GetFFTW3Helper()));
+    return std::make_unique<FCObjImage>(BuildFourierModuleDisplay(
+        documentImage, LuminanceOf(m_planes, documentImage), *m_pDoc->GetFFTW3Helper()));
 }
 
 void CBitmapViewFourierModule::ApplyToDocument()
@@ -254,12 +256,8 @@ void CBitmapViewFourierPhase::PrepareDisplay()
 std::unique_ptr<FCObjImage> CBitmapViewFourierPhase::BuildDisplayImage(const FCObjImage& documentImage)
 {
     if (!m_pDoc) return nullptr;
-    const float* y =
-        m_planes && m_planes->Width() == documentImage.Width() && m_planes->Height() == documentImage.Height()
-            ? m_planes->Y()
-            : nullptr;
-    return std::make_unique<FCObjImage>(
-        BuildFourierPhaseDisplay(documentImage, y, *m_pDoc->GetFFTW3Helper()));
+    return std::make_unique<FCObjImage>(BuildFourierPhaseDisplay(
+        documentImage, LuminanceOf(m_planes, documentImage), *m_pDoc->GetFFTW3Helper()));
 }
 
 void CBitmapViewFourierPhase::ApplyToDocument()

@@ -50,6 +50,9 @@ protected:
     virtual void PrepareDisplay() {}
     // The document's Y/U/V planes (filled again after every change of the image).
     FCYUVPlanes* DocumentPlanes() const;
+    // The luminance plane of planes when it is the size of image, else null (the display then
+    // works it out from the pixels).
+    static const float* LuminanceOf(const FCYUVPlanes* planes, const FCObjImage& image);
 
 private:
     std::unique_ptr<FCObjImage> m_pDisplay;

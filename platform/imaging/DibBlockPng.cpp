@@ -1,5 +1,7 @@
 #include "platform/imaging/DibBlockPng.h"
 
+#include "platform/imaging/PngMemoryIo.h"
+
 #include <csetjmp>
 #include <cstring>
 
@@ -7,30 +9,10 @@
 
 namespace
 {
-[[noreturn]] void PngError(png_structp png, png_const_charp)
-{
-    png_longjmp(png, 1);
-}
-
-void PngWarning(png_structp, png_const_charp) {}
-
-void WriteData(png_structp png, png_bytep data, png_size_t length)
-{
-    auto* out = static_cast<std::vector<BYTE>*>(png_get_io_ptr(png));
-    // No exception may cross the library: a failed allocation is a library error.
-    bool stored = true;
-    try
-    {
-        out->insert(out->end(), data, data + length);
-    }
-    catch (...)
-    {
-        stored = false;
-    }
-    if (!stored) png_error(png, "out of memory");
-}
-
-void FlushData(png_structp) {}
+using imaging::detail::PngError;
+using imaging::detail::PngFlushNothing;
+using imaging::detail::PngWarning;
+using imaging::detail::PngWriteToVector;
 
 struct WriteState
 {
@@ -44,7 +26,7 @@ bool Write(WriteState& st, const BYTE* rows, std::size_t pitch, int width, int h
            BYTE* line, std::vector<BYTE>& out, const std::atomic<bool>* cancel)
 {
     if (setjmp(png_jmpbuf(st.png))) return false;
-    png_set_write_fn(st.png, &out, WriteData, FlushData);
+    png_set_write_fn(st.png, &out, PngWriteToVector, PngFlushNothing);
     // Level 1 with the cheap "sub" filter: most of the size gain of the default settings on
     // photographs, for a small part of their time.
     png_set_compression_level(st.png, 1);

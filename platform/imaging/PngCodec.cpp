@@ -3,6 +3,7 @@
 // size and eXIf chunks read into items. Written as palette, RGB or RGBA with those chunks built
 // back from the items.
 #include "platform/imaging/ImagingInternal.h"
+#include "platform/imaging/PngMemoryIo.h"
 
 #include <algorithm>
 #include <csetjmp>
@@ -16,13 +17,6 @@ namespace imaging::detail
 {
 namespace
 {
-[[noreturn]] void PngError(png_structp png, png_const_charp)
-{
-    png_longjmp(png, 1);
-}
-
-void PngWarning(png_structp, png_const_charp) {}
-
 struct Reader
 {
     const BYTE* data;
@@ -37,24 +31,6 @@ void ReadData(png_structp png, png_bytep out, png_size_t length)
     std::memcpy(out, r->data + r->pos, length);
     r->pos += length;
 }
-
-void WriteData(png_structp png, png_bytep data, png_size_t length)
-{
-    auto* out = static_cast<std::vector<BYTE>*>(png_get_io_ptr(png));
-    // No exception may cross the library: a failed allocation is a library error.
-    bool stored = true;
-    try
-    {
-        out->insert(out->end(), data, data + length);
-    }
-    catch (...)
-    {
-        stored = false;
-    }
-    if (!stored) png_error(png, "out of memory");
-}
-
-void FlushData(png_structp) {}
 
 // Text chunk keywords and the items they stand for.
 struct TextKey
@@ -286,7 +262,7 @@ bool RunEncode(EncodeState& st, const Frame& frame, const ItemList& items)
     png_structp png = st.png;
     png_infop info = st.info;
     if (setjmp(png_jmpbuf(png))) return false;
-    png_set_write_fn(png, st.out, WriteData, FlushData);
+    png_set_write_fn(png, st.out, PngWriteToVector, PngFlushNothing);
     png_set_benign_errors(png, 1);
     const int colorType = frame.storageBpp == 8    ? PNG_COLOR_TYPE_PALETTE
                           : frame.storageBpp == 24 ? PNG_COLOR_TYPE_RGB
