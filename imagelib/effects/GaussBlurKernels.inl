@@ -1,6 +1,7 @@
 // The inner loops of the Gaussian blur, included by GaussBlurEffects.cpp once for each
 // instruction set it dispatches to, inside a namespace of its own, with GAUSS_LANES the number of
-// doubles a vector holds there. Every lane runs the same operations in the same order as the
+// doubles a vector holds there and GAUSS_GROUP the pixels computed together (at most kGaussGroup,
+// the padding of the working rows). Every lane runs the same operations in the same order as the
 // plain loop (weight = alpha x tap, sum += value x weight, tap after tap; no contraction), so
 // every instruction set gives the same bytes.
 
@@ -8,7 +9,9 @@ typedef double VD __attribute__((vector_size(GAUSS_LANES * 8)));
 typedef int VI __attribute__((vector_size(GAUSS_LANES * 4)));
 
 constexpr int kLanes = GAUSS_LANES;
-constexpr int kVectors = kGaussGroup / kLanes;
+constexpr int kGroup = GAUSS_GROUP;
+constexpr int kVectors = kGroup / kLanes;
+static_assert(kGroup <= kGaussGroup && kGroup <= kGaussStrip && kGroup % kLanes == 0);
 
 inline VD LoadVD(const double* p)
 {
@@ -17,13 +20,11 @@ inline VD LoadVD(const double* p)
     return v;
 }
 
+// d on every lane, as one broadcast (d - 0.0 is d for every double, -0.0 and NaN included; a
+// loop over the lanes would become one masked insert per lane).
 inline VD SplatVD(double d)
 {
-    VD v;
-#pragma GCC unroll 8
-    for (int i = 0; i < kLanes; ++i)
-        v[i] = d;
-    return v;
+    return d - VD{};
 }
 
 // trunc(clamp(v, 0, 255) + 0.5) on every lane; NaN gives 0.
@@ -37,7 +38,7 @@ inline void StoreRounded(VD v, int* out)
     std::memcpy(out, &i, sizeof i);
 }
 
-// One group of kGaussGroup pixels: the sums over the taps, then the rounded results into the four
+// One group of kGroup pixels: the sums over the taps, then the rounded results into the four
 // planes of out (blue, green, red, alpha, plane entries apart). src(k) points at the blue entries
 // of the group for tap k; green, red and alpha follow, plane entries apart each.
 template <bool Alpha, class Source>
@@ -123,7 +124,7 @@ void ColumnStrip(const GaussSetup& s, int x0, int n, double* ring, const double*
         }
         for (int k = 0; k < s.tapCount; ++k)
             taps[k] = ringRows[std::clamp(y + k - s.halfSize, 0, last)];
-        for (int g = 0; g < n; g += kGaussGroup)
+        for (int g = 0; g < n; g += kGroup)
             BlurGroup<Alpha>(
                 s, [&](int k) { return taps[k] + g; }, plane, out + g, outPlane);
         BYTE* p = s.rows[y] + std::ptrdiff_t(x0) * bpp;
@@ -161,7 +162,7 @@ template <bool Alpha> void BlurRow(const GaussSetup& s, int y, double* line, int
                             plane);
     }
     SpreadPixels<Alpha>(row, s.width, line + s.halfSize, plane);
-    for (int x = 0; x < s.width; x += kGaussGroup)
+    for (int x = 0; x < s.width; x += kGroup)
         BlurGroup<Alpha>(
             s, [&](int k) { return line + x + k; }, plane, out + x, s.outPlane);
 }

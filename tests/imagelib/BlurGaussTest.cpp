@@ -160,9 +160,11 @@ TEST(BlurGauss, SameBytesAsThePlainLoopOnEveryThreadCount)
                                               : testimg::Varied(c.w, c.h, 24, std::uint32_t(c.radius));
         FCObjImage expected(source);
         ReferenceBlur(expected, FCEffectBlur_GaussCopyEdge(c.radius).GetKernel());
-        for (bool avx2 : {true, false})
+        // 2: the widest set the processor has, 1: AVX2 at most, 0: the baseline.
+        for (int set : {2, 1, 0})
         {
-            AllowAvx2(avx2);
+            AllowAvx2(set >= 1);
+            AllowAvx512(set >= 2);
             for (int threads : {1, 3, 8})
             {
                 FCObjImage image(source);
@@ -170,10 +172,11 @@ TEST(BlurGauss, SameBytesAsThePlainLoopOnEveryThreadCount)
                 RunEffect(image, blur, threads);
                 EXPECT_TRUE(testimg::SamePixels(image, expected))
                     << c.w << "x" << c.h << "x" << c.bpp << " radius " << c.radius << " on " << threads
-                    << " threads" << (avx2 ? "" : ", baseline instructions");
+                    << " threads, instruction set " << set;
             }
         }
         AllowAvx2(true);
+        AllowAvx512(true);
     }
 }
 

@@ -94,16 +94,21 @@ TEST_P(RegisteredEffects, EveryInstructionSetGivesTheSameBytes)
     for (int bpp : {24, 32})
     {
         const FCObjImage source = testimg::Varied(45, 23, bpp, 99);
-        FCObjImage results[2];
-        for (bool avx2 : {true, false})
+        // [2]: the widest set the processor has, [1]: AVX2 at most, [0]: the baseline.
+        FCObjImage results[3];
+        for (int set : {2, 1, 0})
         {
-            AllowAvx2(avx2);
+            AllowAvx2(set >= 1);
+            AllowAvx512(set >= 2);
             auto effect = Make(e);
-            results[avx2] = source;
-            RunEffect(results[avx2], *effect, 2);
+            results[set] = source;
+            RunEffect(results[set], *effect, 2);
         }
         AllowAvx2(true);
-        EXPECT_TRUE(testimg::SamePixels(results[0], results[1])) << e.name << " at " << bpp << " bits";
+        AllowAvx512(true);
+        EXPECT_TRUE(testimg::SamePixels(results[0], results[1])) << e.name << " at " << bpp << " bits, AVX2";
+        EXPECT_TRUE(testimg::SamePixels(results[0], results[2]))
+            << e.name << " at " << bpp << " bits, AVX-512";
     }
 }
 
