@@ -9,6 +9,7 @@
 #include <atomic>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <exception>
@@ -23,6 +24,8 @@ namespace
 constexpr int kGaussGroup = 16;
 constexpr int kGaussStrip = 16;
 constexpr int kGaussRowBlock = 8;
+// Doubles in one cache line.
+constexpr int kLineDoubles = 8;
 
 // What the inner loops need to know of one run.
 struct GaussSetup
@@ -36,7 +39,8 @@ struct GaussSetup
     std::ptrdiff_t linePlane;
     std::ptrdiff_t outPlane;
     // The column pass: columns in one strip; entries of a plane and of a row in its ring of rows,
-    // padded so that the planes and rows the taps read do not all fall on the same cache sets.
+    // whole cache lines each (the vectors read start on a line), a row an odd number of lines
+    // so that the rows the taps read do not all fall on the same cache sets.
     int stripWidth;
     std::ptrdiff_t ringPlane, ringRow;
 };
@@ -105,12 +109,20 @@ struct GaussScratch
 {
     std::vector<double> ring, line;
     std::vector<const double*> ringRows, taps;
+
+    // The ring from its first cache line on.
+    double* Ring()
+    {
+        const auto addr = reinterpret_cast<std::uintptr_t>(ring.data());
+        const std::uintptr_t line = kLineDoubles * sizeof(double);
+        return reinterpret_cast<double*>((addr + line - 1) & ~(line - 1));
+    }
     std::vector<int> stripOut, rowOut;
 
     // May throw std::bad_alloc.
     void Allocate(const GaussSetup& s)
     {
-        ring.assign(std::size_t(s.tapCount) * std::size_t(s.ringRow), 0.0);
+        ring.assign(std::size_t(s.tapCount) * std::size_t(s.ringRow) + kLineDoubles, 0.0);
         ringRows.assign(std::size_t(s.height), nullptr);
         taps.assign(std::size_t(s.tapCount), nullptr);
         stripOut.assign(4 * std::size_t(s.stripWidth), 0);
@@ -202,8 +214,8 @@ void FCEffectBlur_Gauss::ApplyToImage(FCObjImage& image, FCProgressObserver* obs
     s.linePlane = std::ptrdiff_t(width) + 2 * m_halfSize + kGaussGroup;
     s.outPlane = (std::ptrdiff_t(width) + kGaussGroup - 1) / kGaussGroup * kGaussGroup;
     s.stripWidth = kGaussStrip;
-    s.ringPlane = s.stripWidth + 4;
-    s.ringRow = 4 * s.ringPlane + 4;
+    s.ringPlane = s.stripWidth + kLineDoubles;
+    s.ringRow = 4 * s.ringPlane + kLineDoubles;
     const GaussKernels kernels = PickKernels();
 
     int threads = RunThreads();
@@ -240,8 +252,8 @@ void FCEffectBlur_Gauss::ApplyToImage(FCObjImage& image, FCProgressObserver* obs
         {
             GaussScratch& sc = scratch[std::size_t(thread)];
             const int x0 = i * s.stripWidth;
-            kernels.column[alpha](s, x0, std::min(s.stripWidth, width - x0), sc.ring.data(),
-                                  sc.ringRows.data(), sc.taps.data(), sc.stripOut.data());
+            kernels.column[alpha](s, x0, std::min(s.stripWidth, width - x0), sc.Ring(), sc.ringRows.data(),
+                                  sc.taps.data(), sc.stripOut.data());
         },
         [&](int i)
         {
@@ -271,6 +283,24 @@ void FCEffectBlur_Gauss::ApplyToImage(FCObjImage& image, FCProgressObserver* obs
             {
                 kernels.row[alpha](s, y, sc.line.data(), sc.rowOut.data());
                 BYTE* p = image.RowAddress(y);
+                if (!alpha)
+                {
+                    // Opaque rows: bytes out, then each pixel combined unless the blur is plain.
+                    for (int x = 0; x < width; ++x, p += 3)
+                    {
+                        p[0] = BYTE(out[x]);
+                        p[1] = BYTE(out[x + op]);
+                        p[2] = BYTE(out[x + 2 * op]);
+                    }
+                    if (!m_plainBlur)
+                    {
+                        p = image.RowAddress(y);
+                        for (int x = 0; x < width; ++x, p += 3)
+                            CombinePixel(image, x, y, p);
+                    }
+                    ++rec.rowsDone;
+                    continue;
+                }
                 int firstCombined = 0;
                 for (int x = 0; x < width; ++x, p += bpp)
                 {

@@ -39,8 +39,12 @@ public:
 
 protected:
     int GetBitsPerPixel() const { return m_bitsPerPixel; }
+    // Said by a final class that keeps the no-op CombinePixel: the row pass then writes the
+    // blurred rows without a call for each pixel.
+    void SetPlainBlur() { m_plainBlur = true; }
 
 private:
+    bool m_plainBlur = false;
     bool m_copyEdge;
     int m_channelMode;
     std::vector<double> m_kernel;
@@ -49,10 +53,10 @@ private:
 };
 
 // The plain blur of the "Flou gaussien" command.
-class FCEffectBlur_GaussCopyEdge : public FCEffectBlur_Gauss
+class FCEffectBlur_GaussCopyEdge final : public FCEffectBlur_Gauss
 {
 public:
-    explicit FCEffectBlur_GaussCopyEdge(int radius) : FCEffectBlur_Gauss(radius, true, 1) {}
+    explicit FCEffectBlur_GaussCopyEdge(int radius) : FCEffectBlur_Gauss(radius, true, 1) { SetPlainBlur(); }
 };
 
 // Sharpening: each colour moves away from its blurred value by amount % of the difference, where

@@ -122,11 +122,17 @@ void ColumnStrip(const GaussSetup& s, int x0, int n, double* ring, const double*
             SpreadPixels<Alpha>(s.rows[loaded] + std::ptrdiff_t(x0) * bpp, n, slot, plane);
             ringRows[loaded] = slot;
         }
-        for (int k = 0; k < s.tapCount; ++k)
-            taps[k] = ringRows[std::clamp(y + k - s.halfSize, 0, last)];
+        // Away from the top and bottom edges the taps read rows y - halfSize .. y + halfSize as
+        // they are; near an edge, a table of the clamped rows.
+        const double* const* rowsOfTaps = taps;
+        if (y < s.halfSize || y + s.halfSize > last)
+            for (int k = 0; k < s.tapCount; ++k)
+                taps[k] = ringRows[std::clamp(y + k - s.halfSize, 0, last)];
+        else
+            rowsOfTaps = ringRows + (y - s.halfSize);
         for (int g = 0; g < n; g += kGroup)
             BlurGroup<Alpha>(
-                s, [&](int k) { return taps[k] + g; }, plane, out + g, outPlane);
+                s, [&](int k) { return rowsOfTaps[k] + g; }, plane, out + g, outPlane);
         BYTE* p = s.rows[y] + std::ptrdiff_t(x0) * bpp;
         for (int i = 0; i < n; ++i, p += bpp)
         {
