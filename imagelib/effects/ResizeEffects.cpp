@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <type_traits>
 #include <vector>
 
 // The baseline loops use vectors of four doubles too, split by the compiler in two; they never
@@ -170,7 +171,9 @@ struct EvenTaps
 namespace resize_generic
 {
 #define RESIZE_LANES 4
+#define RESIZE_BYTE_LOADS 0
 #include "imagelib/effects/ResizeKernels.inl"
+#undef RESIZE_BYTE_LOADS
 #undef RESIZE_LANES
 } // namespace resize_generic
 
@@ -179,7 +182,9 @@ ORVALIS_AVX2_BEGIN
 namespace resize_avx2
 {
 #define RESIZE_LANES 4
+#define RESIZE_BYTE_LOADS 1
 #include "imagelib/effects/ResizeKernels.inl"
+#undef RESIZE_BYTE_LOADS
 #undef RESIZE_LANES
 } // namespace resize_avx2
 ORVALIS_AVX2_END
@@ -189,7 +194,9 @@ ORVALIS_AVX512_BEGIN
 namespace resize_avx512
 {
 #define RESIZE_LANES 8
+#define RESIZE_BYTE_LOADS 1
 #include "imagelib/effects/ResizeKernels.inl"
+#undef RESIZE_BYTE_LOADS
 #undef RESIZE_LANES
 } // namespace resize_avx512
 ORVALIS_AVX512_END
@@ -197,6 +204,7 @@ ORVALIS_AVX512_END
 
 using SpreadFn = void (*)(const BYTE*, int, double*);
 using HorizontalFn = void (*)(const double*, BYTE*, const int*, const double*, const double*, int, int);
+using HorizontalBytesFn = void (*)(const BYTE*, BYTE*, const int*, const double*, const double*, int, int);
 using Vertical24Fn = void (*)(const BYTE* const*, const double*, int, int, double, BYTE*);
 using Vertical32Fn = void (*)(const BYTE* const*, const double*, int, int, BYTE*);
 
@@ -205,6 +213,7 @@ struct ResizeKernels
 {
     SpreadFn spread;
     HorizontalFn horizontal[2];
+    HorizontalBytesFn horizontalBytes[2]; // reads four bytes a pixel: not for the last source pixel
     Vertical24Fn vertical24;
     Vertical32Fn vertical32;
     int pixels; // destination pixels of one vector of the horizontal loop
@@ -214,23 +223,29 @@ ResizeKernels PickKernels()
 {
 #ifdef ORVALIS_AVX2_TARGET
     if (UseAvx512())
-        return ResizeKernels{resize_avx512::SpreadRow,
-                             {resize_avx512::HorizontalRow<false>, resize_avx512::HorizontalRow<true>},
-                             resize_avx512::VerticalRow24,
-                             resize_avx512::VerticalRow32,
-                             resize_avx512::kPixels};
+        return ResizeKernels{
+            resize_avx512::SpreadRow,
+            {resize_avx512::HorizontalRow<false, double>, resize_avx512::HorizontalRow<true, double>},
+            {resize_avx512::HorizontalRow<false, BYTE>, resize_avx512::HorizontalRow<true, BYTE>},
+            resize_avx512::VerticalRow24,
+            resize_avx512::VerticalRow32,
+            resize_avx512::kPixels};
     if (UseAvx2())
-        return ResizeKernels{resize_avx2::SpreadRow,
-                             {resize_avx2::HorizontalRow<false>, resize_avx2::HorizontalRow<true>},
-                             resize_avx2::VerticalRow24,
-                             resize_avx2::VerticalRow32,
-                             resize_avx2::kPixels};
+        return ResizeKernels{
+            resize_avx2::SpreadRow,
+            {resize_avx2::HorizontalRow<false, double>, resize_avx2::HorizontalRow<true, double>},
+            {resize_avx2::HorizontalRow<false, BYTE>, resize_avx2::HorizontalRow<true, BYTE>},
+            resize_avx2::VerticalRow24,
+            resize_avx2::VerticalRow32,
+            resize_avx2::kPixels};
 #endif
-    return ResizeKernels{resize_generic::SpreadRow,
-                         {resize_generic::HorizontalRow<false>, resize_generic::HorizontalRow<true>},
-                         resize_generic::VerticalRow24,
-                         resize_generic::VerticalRow32,
-                         resize_generic::kPixels};
+    return ResizeKernels{
+        resize_generic::SpreadRow,
+        {resize_generic::HorizontalRow<false, double>, resize_generic::HorizontalRow<true, double>},
+        {nullptr, nullptr}, // without variable shifts the doubles are faster
+        resize_generic::VerticalRow24,
+        resize_generic::VerticalRow32,
+        resize_generic::kPixels};
 }
 
 // The checkpoint after destination index d of a pass of length len: progress
@@ -288,8 +303,18 @@ void ResampleWithFilterHorizontal(const FCObjImage& src, FCObjImage& dst, const 
             geometry.Build(d0, d1, own.taps);
             own.even.From(own.taps, hasAlpha, kernels.pixels);
             const EvenTaps& t = own.even;
+            if (kernels.horizontalBytes[0] && (hasAlpha || t.hi < srcLen - 1))
+            {
+                // Every pixel read has a fourth byte in the image: the bytes are read as they are.
+                for (int y = 0; y < lines; ++y)
+                    kernels.horizontalBytes[hasAlpha](
+                        src.RowAddress(y) + std::size_t(t.lo) * std::size_t(step),
+                        dst.RowAddress(y) + std::size_t(d0) * std::size_t(step), t.index.data(),
+                        t.weight.data(), t.inv.data(), t.count, d1 - d0);
+                return;
+            }
             // The source pixels the chunk reads, as doubles, one more after them (read, not used,
-            // by the last pixel's vector at 24 bits).
+            // by the last pixel's vector).
             const int spread = (t.hi - t.lo + 1) * step;
             own.row.resize(std::size_t(spread) + 1);
             own.row[std::size_t(spread)] = 0.0;
@@ -360,18 +385,51 @@ void ResampleWithFilterVertical(FCObjImage& dst, const FCObjImage& src, const FC
         [&](int d) { return ReportIndex(observer, 50, d, dstLen); });
 }
 
+namespace
+{
+// Writes every page of the pixels of the images once, each thread its share, so that the
+// zero-filling of fresh memory is shared out rather than left to whichever thread writes a page
+// first while the others wait on it. The bytes stay as they are.
+void TouchPages(FCObjImage* const* images, int count, int threads)
+{
+    if (threads < 2) return;
+    constexpr std::size_t kPage = 4096;
+    std::atomic<bool> stop{false};
+    RunOrdered(
+        threads, threads, stop,
+        [&](int part, int)
+        {
+            for (int i = 0; i < count; ++i)
+            {
+                FCObjImage& image = *images[i];
+                const int h = image.Height();
+                BYTE* const first = std::min(image.RowAddress(0), image.RowAddress(h - 1));
+                const std::size_t bytes = std::size_t(image.RowPitch()) * std::size_t(h);
+                const std::size_t pages = (bytes + kPage - 1) / kPage;
+                const std::size_t p0 = pages * std::size_t(part) / std::size_t(threads);
+                const std::size_t p1 = pages * std::size_t(part + 1) / std::size_t(threads);
+                for (std::size_t page = p0; page < p1; ++page)
+                    __atomic_fetch_or(first + page * kPage, BYTE(0), __ATOMIC_RELAXED);
+            }
+        },
+        [](int) { return true; });
+}
+} // namespace
+
 void FCEffectResize::ApplyToImage(FCObjImage& image, FCProgressObserver* observer)
 {
     if (!image.HasBits() || m_newWidth < 1 || m_newHeight < 1 || image.ColorBits() < 24) return;
     if (m_newWidth == image.Width() && m_newHeight == image.Height()) return;
     const int bpp = image.ColorBits();
     const int threads = RunThreads();
-    FCObjImage across;
-    if (!across.Create(m_newWidth, image.Height(), bpp)) return; // too large: the image stays as it was
+    // Both images are had first: when either cannot be, the image stays as it was.
+    FCObjImage across, resized;
+    if (!across.Create(m_newWidth, image.Height(), bpp) || !resized.Create(m_newWidth, m_newHeight, bpp))
+        return;
+    FCObjImage* const fresh[] = {&across, &resized};
+    TouchPages(fresh, 2, std::min(threads, 8));
     const FCFilterCatmullRom filter;
     ResampleWithFilterHorizontal(image, across, filter, observer, threads);
-    FCObjImage resized;
-    if (!resized.Create(m_newWidth, m_newHeight, bpp)) return;
     ResampleWithFilterVertical(resized, across, filter, observer, threads);
     image.Swap(resized);
 }

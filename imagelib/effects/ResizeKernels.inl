@@ -130,14 +130,37 @@ inline VD LoadPixels(const double* row, const int* index, int n)
 #endif
 }
 
+// RESIZE_BYTE_LOADS: 1 where the pixels are also read from their bytes (sets with variable shifts).
+
+// The four bytes from in of each pixel of one vector, as doubles: each pixel's four bytes on its
+// four lanes, shifted down by 0, 8, 16 and 24 bits (the widening conversions of byte vectors
+// would go through one byte at a time).
+inline VD LoadPixelBytes(const BYTE* in, const int* index, int n)
+{
+    typedef unsigned VW __attribute__((vector_size(RESIZE_LANES * 4)));
+    typedef unsigned VW4 __attribute__((vector_size(16)));
+    unsigned a;
+    std::memcpy(&a, in + std::size_t(index[0]) * std::size_t(n), 4);
+#if RESIZE_LANES == 4
+    const VW w = a - VW4{};
+    const VW shift = {0, 8, 16, 24};
+#else
+    unsigned b;
+    std::memcpy(&b, in + std::size_t(index[1]) * std::size_t(n), 4);
+    const VW w = __builtin_shufflevector(a - VW4{}, b - VW4{}, 0, 1, 2, 3, 4, 5, 6, 7);
+    const VW shift = {0, 8, 16, 24, 0, 8, 16, 24};
+#endif
+    return __builtin_convertvector((VI)((w >> shift) & 255u), VD);
+}
+
 // One row of the horizontal pass: count destination pixels, in groups of kPixels (the last group
 // padded with copies of the last pixel), each group taps x kPixels indices and weights, laid out
 // tap after tap with the pixels of the group side by side (weights times 255 at 24 bits). row:
 // the source pixels as doubles, 3 or 4 a pixel, from the first index read on, with one more
 // double after the last pixel at 24 bits. inv: per pixel, 24 bits: 1 / the alpha sum of an
 // opaque line, or 0.
-template <bool Alpha>
-void HorizontalRow(const double* row, BYTE* out, const int* index, const double* weight, const double* inv,
+template <bool Alpha, class Source>
+void HorizontalRow(const Source* row, BYTE* out, const int* index, const double* weight, const double* inv,
                    int taps, int count)
 {
     constexpr int N = Alpha ? 4 : 3;
@@ -145,7 +168,12 @@ void HorizontalRow(const double* row, BYTE* out, const int* index, const double*
     {
         VD sum = VD{};
         for (int k = 0; k < taps; ++k, index += kPixels, weight += kPixels)
-            sum = AddTap<Alpha>(sum, LoadPixels(row, index, N), PixelWeights(weight));
+        {
+            if constexpr (std::is_same_v<Source, double>)
+                sum = AddTap<Alpha>(sum, LoadPixels(row, index, N), PixelWeights(weight));
+            else
+                sum = AddTap<Alpha>(sum, LoadPixelBytes(row, index, N), PixelWeights(weight));
+        }
         VD iv = VD{};
         if constexpr (!Alpha) iv = PixelWeights(inv + j);
         const VI bytes = PixelBytes<Alpha>(sum, iv);
@@ -268,3 +296,7 @@ void VerticalRow32(const BYTE* const* rows, const double* weight, int taps, int 
 
 template void HorizontalRow<false>(const double*, BYTE*, const int*, const double*, const double*, int, int);
 template void HorizontalRow<true>(const double*, BYTE*, const int*, const double*, const double*, int, int);
+#if RESIZE_BYTE_LOADS
+template void HorizontalRow<false>(const BYTE*, BYTE*, const int*, const double*, const double*, int, int);
+template void HorizontalRow<true>(const BYTE*, BYTE*, const int*, const double*, const double*, int, int);
+#endif
