@@ -187,7 +187,10 @@ void HorizontalRow(const Source* row, BYTE* out, const int* index, const double*
             if (d >= count) break;
             const unsigned v = packed[i];
             // The fourth byte of a 24-bit pixel is the next one's first, written after it.
-            std::memcpy(out + std::size_t(d) * N, &v, Alpha || d + 1 < count ? 4 : 3);
+            if (Alpha || d + 1 < count)
+                std::memcpy(out + std::size_t(d) * N, &v, 4);
+            else
+                std::memcpy(out + std::size_t(d) * N, &v, 3);
         }
     }
 }
