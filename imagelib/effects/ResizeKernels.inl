@@ -1,10 +1,11 @@
 // The inner loops of the two resampling passes, included by ResizeEffects.cpp once for each
 // instruction set it dispatches to, inside a namespace of its own, with RESIZE_LANES the doubles
-// of one vector (4 or 8). A pixel takes four lanes: blue, green, red, then alpha at 32 bits (a
-// lane whose sum nobody reads at 24). Every lane runs the operations of the plain loop in the
-// same order (weight = alpha x tap, sum += value x weight, tap after tap; no contraction), so
-// every instruction set gives the same bytes. A tap of weight zero adds zero to a sum that is
-// never -0, which changes nothing: padded taps are free to add.
+// of one vector (4 or 8) and RESIZE_BYTE_LOADS 1 where the set has variable shifts (bytes are then
+// widened by shifts, and the horizontal pass may read its pixels straight from their bytes). A pixel takes
+// four lanes: blue, green, red, then alpha at 32 bits (a lane whose sum nobody reads at 24). Every lane runs
+// the operations of the plain loop in the same order (weight = alpha x tap, sum += value x weight, tap after
+// tap; no contraction), so every instruction set gives the same bytes. A tap of weight zero adds zero to a
+// sum that is never -0, which changes nothing: padded taps are free to add.
 
 typedef double VD __attribute__((vector_size(RESIZE_LANES * 8)));
 typedef int VI __attribute__((vector_size(RESIZE_LANES * 4)));
@@ -20,10 +21,28 @@ inline VD SplatVD(double d)
     return d - VD{};
 }
 
-// Bytes to doubles through ints: a direct conversion would go byte by byte.
-inline VD ToDoubles(VB b)
+// The kLanes bytes from p as doubles. Where variable shifts exist, each lane shifts a broadcast
+// of the bytes down to its own (the compiler's widening of a byte vector goes one byte at a time);
+// elsewhere through ints.
+inline VD BytesToDoubles(const BYTE* p)
 {
+#if RESIZE_BYTE_LOADS && RESIZE_LANES == 8
+    typedef unsigned long long VQ __attribute__((vector_size(64)));
+    unsigned long long q;
+    std::memcpy(&q, p, 8);
+    const VQ shift = {0, 8, 16, 24, 32, 40, 48, 56};
+    return __builtin_convertvector(((q - VQ{}) >> shift) & 255ull, VD);
+#elif RESIZE_BYTE_LOADS
+    typedef unsigned VW __attribute__((vector_size(16)));
+    unsigned a;
+    std::memcpy(&a, p, 4);
+    const VW shift = {0, 8, 16, 24};
+    return __builtin_convertvector((VI)(((a - VW{}) >> shift) & 255u), VD);
+#else
+    VB b;
+    std::memcpy(&b, p, sizeof b);
     return __builtin_convertvector(__builtin_convertvector(b, VI), VD);
+#endif
 }
 
 // The n bytes of in as doubles into out.
@@ -32,9 +51,7 @@ void SpreadRow(const BYTE* in, int n, double* out)
     int i = 0;
     for (; i + kLanes <= n; i += kLanes)
     {
-        VB b;
-        std::memcpy(&b, in + i, sizeof b);
-        const VD d = ToDoubles(b);
+        const VD d = BytesToDoubles(in + i);
         std::memcpy(out + i, &d, sizeof d);
     }
     for (; i < n; ++i)
@@ -130,8 +147,6 @@ inline VD LoadPixels(const double* row, const int* index, int n)
 #endif
 }
 
-// RESIZE_BYTE_LOADS: 1 where the pixels are also read from their bytes (sets with variable shifts).
-
 // The four bytes from in of each pixel of one vector, as doubles: each pixel's four bytes on its
 // four lanes, shifted down by 0, 8, 16 and 24 bits (the widening conversions of byte vectors
 // would go through one byte at a time).
@@ -215,9 +230,7 @@ void VerticalRow24(const BYTE* const* rows, const double* weight, int taps, int 
 #pragma GCC unroll 8
             for (int g = 0; g < kGroup; ++g)
             {
-                VB b;
-                std::memcpy(&b, p + g * kLanes, sizeof b);
-                sum[g] += ToDoubles(b) * w;
+                sum[g] += BytesToDoubles(p + g * kLanes) * w;
             }
         }
 #pragma GCC unroll 8
@@ -257,9 +270,7 @@ void VerticalRow32(const BYTE* const* rows, const double* weight, int taps, int 
 #pragma GCC unroll 8
             for (int g = 0; g < kGroup; ++g)
             {
-                VB b;
-                std::memcpy(&b, p + g * kLanes, sizeof b);
-                sum[g] = AddTap<true>(sum[g], ToDoubles(b), w);
+                sum[g] = AddTap<true>(sum[g], BytesToDoubles(p + g * kLanes), w);
             }
         }
 #pragma GCC unroll 8
