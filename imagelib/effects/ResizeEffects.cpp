@@ -120,7 +120,7 @@ struct EvenTaps
 {
     int count = 0;
     std::vector<int> index;
-    std::vector<double> weight; // times 255 at 24 bits
+    std::vector<double> weight; // times 255 at 24 bits, each four times (a pixel's lanes)
     std::vector<double> inv;    // per index, 24 bits: 1 / the alpha sum of an opaque line, or 0
     int lo = 0, hi = 0;         // the source indices read (index holds them less lo)
 
@@ -134,7 +134,7 @@ struct EvenTaps
         for (std::size_t j = 0; j < n; ++j)
             count = std::max(count, taps.first[j + 1] - taps.first[j]);
         index.assign(groups * std::size_t(pixels) * std::size_t(count), 0);
-        weight.assign(index.size(), 0.0);
+        weight.assign(4 * index.size(), 0.0);
         inv.assign(groups * std::size_t(pixels), 0.0);
         lo = hi = 0;
         if (!taps.index.empty())
@@ -156,7 +156,7 @@ struct EvenTaps
                 if (b + k < e)
                 {
                     index[t] = taps.index[std::size_t(b + k)] - lo;
-                    weight[t] = w[std::size_t(b + k)];
+                    std::fill_n(weight.begin() + std::ptrdiff_t(4 * t), 4, w[std::size_t(b + k)]);
                     last = std::max(last, index[t]);
                 }
                 else

@@ -118,7 +118,15 @@ template <bool Alpha> inline VI PixelBytes(VD sum, VD inv)
         return Rounded(sum * inv);
 }
 
-// The weights of tap k of the pixels of one vector, each on the pixel's four lanes.
+// The weights of one tap of the pixels of one vector, each already on its pixel's four lanes.
+inline VD LoadWeights(const double* w)
+{
+    VD v;
+    std::memcpy(&v, w, sizeof v);
+    return v;
+}
+
+// w[0], w[1]... each on the four lanes of its pixel.
 inline VD PixelWeights(const double* w)
 {
 #if RESIZE_LANES == 4
@@ -170,7 +178,8 @@ inline VD LoadPixelBytes(const BYTE* in, const int* index, int n)
 
 // One row of the horizontal pass: count destination pixels, in groups of kPixels (the last group
 // padded with copies of the last pixel), each group taps x kPixels indices and weights, laid out
-// tap after tap with the pixels of the group side by side (weights times 255 at 24 bits). row:
+// tap after tap with the pixels of the group side by side (each weight four times, times 255 at
+// 24 bits). row:
 // the source pixels as doubles, 3 or 4 a pixel, from the first index read on, with one more
 // double after the last pixel at 24 bits. inv: per pixel, 24 bits: 1 / the alpha sum of an
 // opaque line, or 0.
@@ -182,12 +191,12 @@ void HorizontalRow(const Source* row, BYTE* out, const int* index, const double*
     for (int j = 0; j < count; j += kPixels)
     {
         VD sum = VD{};
-        for (int k = 0; k < taps; ++k, index += kPixels, weight += kPixels)
+        for (int k = 0; k < taps; ++k, index += kPixels, weight += kLanes)
         {
             if constexpr (std::is_same_v<Source, double>)
-                sum = AddTap<Alpha>(sum, LoadPixels(row, index, N), PixelWeights(weight));
+                sum = AddTap<Alpha>(sum, LoadPixels(row, index, N), LoadWeights(weight));
             else
-                sum = AddTap<Alpha>(sum, LoadPixelBytes(row, index, N), PixelWeights(weight));
+                sum = AddTap<Alpha>(sum, LoadPixelBytes(row, index, N), LoadWeights(weight));
         }
         VD iv = VD{};
         if constexpr (!Alpha) iv = PixelWeights(inv + j);
