@@ -3,12 +3,18 @@
 #include "imagelib/FCParallel.h"
 #include "imagelib/PixelHelpers.h"
 #include "imagelib/codecs/FreeImageInclude.h"
+#include "imagelib/effects/VectorDispatch.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <type_traits>
 #include <vector>
+
+// The baseline loops use vectors of four doubles too, split by the compiler in two; they never
+// cross into another unit, so the note on how such vectors are passed does not apply.
+#pragma GCC diagnostic ignored "-Wpsabi"
 
 double FCFilterCatmullRom::Filter(double x) const
 {
@@ -108,79 +114,138 @@ private:
     double m_scale, m_invScale, m_support, m_fscale;
 };
 
-// Sums of one destination pixel: colour times alpha times weight, and alpha times weight.
-struct Sums
+// The taps of a run of destination indices, every index with the same number (the most any of
+// them has; the others padded with weight 0 on their last source index), for the vector loops.
+struct EvenTaps
 {
-    double b = 0.0, g = 0.0, r = 0.0, a = 0.0;
+    int count = 0;
+    std::vector<int> index;
+    std::vector<double> weight; // times 255 at 24 bits, each four times (a pixel's lanes)
+    std::vector<double> inv;    // per index, 24 bits: 1 / the alpha sum of an opaque line, or 0
+    int lo = 0, hi = 0;         // the source indices read (index holds them less lo)
+
+    // pixels: indices side by side in the layout, tap after tap (the last group padded with
+    // copies of the last index).
+    void From(const Taps& taps, bool alpha, int pixels)
+    {
+        const std::size_t n = taps.first.size() - 1;
+        const std::size_t groups = (n + std::size_t(pixels) - 1) / std::size_t(pixels);
+        count = 1;
+        for (std::size_t j = 0; j < n; ++j)
+            count = std::max(count, taps.first[j + 1] - taps.first[j]);
+        index.assign(groups * std::size_t(pixels) * std::size_t(count), 0);
+        weight.assign(4 * index.size(), 0.0);
+        inv.assign(groups * std::size_t(pixels), 0.0);
+        lo = hi = 0;
+        if (!taps.index.empty())
+        {
+            lo = *std::min_element(taps.index.begin(), taps.index.end());
+            hi = *std::max_element(taps.index.begin(), taps.index.end());
+        }
+        const std::vector<double>& w = alpha ? taps.weight : taps.opaqueWeight;
+        for (std::size_t slot = 0; slot < groups * std::size_t(pixels); ++slot)
+        {
+            const std::size_t j = std::min(slot, n - 1);
+            const std::size_t base = slot / std::size_t(pixels) * std::size_t(pixels) * std::size_t(count) +
+                                     slot % std::size_t(pixels);
+            const int b = taps.first[j], e = taps.first[j + 1];
+            int last = 0;
+            for (int k = 0; k < count; ++k)
+            {
+                const std::size_t t = base + std::size_t(k) * std::size_t(pixels);
+                if (b + k < e)
+                {
+                    index[t] = taps.index[std::size_t(b + k)] - lo;
+                    std::fill_n(weight.begin() + std::ptrdiff_t(4 * t), 4, w[std::size_t(b + k)]);
+                    last = std::max(last, index[t]);
+                }
+                else
+                    index[t] = last;
+            }
+            const double opaque = taps.opaqueAlpha[j];
+            inv[slot] = RoundClampToByte(opaque) != 0 ? 1.0 / opaque : 0.0;
+        }
+    }
 };
 
-// N bytes per pixel: 4 carries alpha, 3 counts as opaque.
-// At 24 bits the alpha sum is the same for every pixel of a line and is added up once, in
-// Taps::opaqueAlpha.
-template <int N> inline void Accumulate(Sums& s, const BYTE* p, double w)
+namespace resize_generic
 {
-    const double a = N == 4 ? double(p[3]) : 255.0;
-    const double wa = a * w;
-    s.b += p[0] * wa;
-    s.g += p[1] * wa;
-    s.r += p[2] * wa;
-    if constexpr (N == 4) s.a += wa;
-}
+#define RESIZE_LANES 4
+#define RESIZE_BYTE_LOADS 0
+#include "imagelib/effects/ResizeKernels.inl"
+#undef RESIZE_BYTE_LOADS
+#undef RESIZE_LANES
+} // namespace resize_generic
 
-template <int N> inline void WritePixel(BYTE* out, const Sums& s, double opaqueAlpha)
+#ifdef ORVALIS_AVX2_TARGET
+ORVALIS_AVX2_BEGIN
+namespace resize_avx2
 {
-    const double sumA = N == 4 ? s.a : opaqueAlpha;
-    const BYTE alpha = RoundClampToByte(sumA);
-    if (alpha != 0)
-    {
-        const double inv = 1.0 / sumA;
-        out[0] = RoundClampToByte(s.b * inv);
-        out[1] = RoundClampToByte(s.g * inv);
-        out[2] = RoundClampToByte(s.r * inv);
-    }
-    else
-        out[0] = out[1] = out[2] = 0; // no colour survives a transparent result
-    if (N == 4) out[3] = alpha;
-}
+#define RESIZE_LANES 4
+#define RESIZE_BYTE_LOADS 1
+#include "imagelib/effects/ResizeKernels.inl"
+#undef RESIZE_BYTE_LOADS
+#undef RESIZE_LANES
+} // namespace resize_avx2
+ORVALIS_AVX2_END
 
-// One row of the horizontal pass for destination columns d0 .. d0 + count - 1.
-template <int N> void ResampleRow(const BYTE* in, BYTE* out, const Taps& taps, int count)
+// Two pixels in a vector of eight.
+ORVALIS_AVX512_BEGIN
+namespace resize_avx512
 {
-    const int* index = taps.index.data();
-    // At 24 bits every pixel counts as opaque: its alpha times the weight is read from the table.
-    const double* weight = N == 4 ? taps.weight.data() : taps.opaqueWeight.data();
-    for (int j = 0; j < count; ++j, out += N)
-    {
-        Sums s;
-        const int end = taps.first[std::size_t(j) + 1];
-        for (int k = taps.first[std::size_t(j)]; k < end; ++k)
-        {
-            const BYTE* p = in + std::size_t(index[k]) * N;
-            if constexpr (N == 4)
-                Accumulate<4>(s, p, weight[k]);
-            else
-            {
-                const double wa = weight[k];
-                s.b += p[0] * wa;
-                s.g += p[1] * wa;
-                s.r += p[2] * wa;
-            }
-        }
-        WritePixel<N>(out, s, taps.opaqueAlpha[std::size_t(j)]);
-    }
-}
+#define RESIZE_LANES 8
+#define RESIZE_BYTE_LOADS 1
+#include "imagelib/effects/ResizeKernels.inl"
+#undef RESIZE_BYTE_LOADS
+#undef RESIZE_LANES
+} // namespace resize_avx512
+ORVALIS_AVX512_END
+#endif
 
-// Adds one source row, weighted, into the sums of a strip of n columns.
-template <int N> void AccumulateRow(Sums* sums, const BYTE* in, int n, double w)
-{
-    for (int i = 0; i < n; ++i, in += N)
-        Accumulate<N>(sums[i], in, w);
-}
+using SpreadFn = void (*)(const BYTE*, int, double*);
+using HorizontalFn = void (*)(const double*, BYTE*, const int*, const double*, const double*, int, int);
+using HorizontalBytesFn = void (*)(const BYTE*, BYTE*, const int*, const double*, const double*, int, int);
+using Vertical24Fn = void (*)(const BYTE* const*, const double*, int, int, double, BYTE*);
+using Vertical32Fn = void (*)(const BYTE* const*, const double*, int, int, BYTE*);
 
-template <int N> void WriteRow(BYTE* out, const Sums* sums, int n, double opaqueAlpha)
+// The loops for this processor, chosen once per pass: horizontal [0] for 24 bits, [1] for 32.
+struct ResizeKernels
 {
-    for (int i = 0; i < n; ++i, out += N)
-        WritePixel<N>(out, sums[i], opaqueAlpha);
+    SpreadFn spread;
+    HorizontalFn horizontal[2];
+    HorizontalBytesFn horizontalBytes[2]; // reads four bytes a pixel: not for the last source pixel
+    Vertical24Fn vertical24;
+    Vertical32Fn vertical32;
+    int pixels; // destination pixels of one vector of the horizontal loop
+};
+
+ResizeKernels PickKernels()
+{
+#ifdef ORVALIS_AVX2_TARGET
+    if (UseAvx512())
+        return ResizeKernels{
+            resize_avx512::SpreadRow,
+            {resize_avx512::HorizontalRow<false, double>, resize_avx512::HorizontalRow<true, double>},
+            {resize_avx512::HorizontalRow<false, BYTE>, resize_avx512::HorizontalRow<true, BYTE>},
+            resize_avx512::VerticalRow24,
+            resize_avx512::VerticalRow32,
+            resize_avx512::kPixels};
+    if (UseAvx2())
+        return ResizeKernels{
+            resize_avx2::SpreadRow,
+            {resize_avx2::HorizontalRow<false, double>, resize_avx2::HorizontalRow<true, double>},
+            {resize_avx2::HorizontalRow<false, BYTE>, resize_avx2::HorizontalRow<true, BYTE>},
+            resize_avx2::VerticalRow24,
+            resize_avx2::VerticalRow32,
+            resize_avx2::kPixels};
+#endif
+    return ResizeKernels{
+        resize_generic::SpreadRow,
+        {resize_generic::HorizontalRow<false, double>, resize_generic::HorizontalRow<true, double>},
+        {nullptr, nullptr}, // without variable shifts the doubles are faster
+        resize_generic::VerticalRow24,
+        resize_generic::VerticalRow32,
+        resize_generic::kPixels};
 }
 
 // The checkpoint after destination index d of a pass of length len: progress
@@ -219,23 +284,47 @@ void ResampleWithFilterHorizontal(const FCObjImage& src, FCObjImage& dst, const 
     int chunks = (dstLen + chunk - 1) / chunk;
     // A pass that starts cancelled does its first chunk only, as it would one chunk at a time.
     if (ProgressCancelled(observer)) chunks = std::min(chunks, 1);
-    std::vector<Taps> taps{std::size_t(threads)};
+    struct Scratch
+    {
+        Taps taps;
+        EvenTaps even;
+        std::vector<double> row;
+    };
+    std::vector<Scratch> scratch{std::size_t(threads)};
+    const ResizeKernels kernels = PickKernels();
     std::atomic<bool> stop{false};
     RunOrdered(
         chunks, threads, stop,
         [&](int i, int thread)
         {
-            Taps& own = taps[std::size_t(thread)];
+            Scratch& own = scratch[std::size_t(thread)];
             const int d0 = i * chunk;
             const int d1 = std::min(dstLen, d0 + chunk);
-            geometry.Build(d0, d1, own);
+            geometry.Build(d0, d1, own.taps);
+            own.even.From(own.taps, hasAlpha, kernels.pixels);
+            const EvenTaps& t = own.even;
+            if (kernels.horizontalBytes[0] && (hasAlpha || t.hi < srcLen - 1))
+            {
+                // Every pixel read has a fourth byte in the image: the bytes are read as they are.
+                for (int y = 0; y < lines; ++y)
+                    kernels.horizontalBytes[hasAlpha](
+                        src.RowAddress(y) + std::size_t(t.lo) * std::size_t(step),
+                        dst.RowAddress(y) + std::size_t(d0) * std::size_t(step), t.index.data(),
+                        t.weight.data(), t.inv.data(), t.count, d1 - d0);
+                return;
+            }
+            // The source pixels the chunk reads, as doubles, one more after them (read, not used,
+            // by the last pixel's vector).
+            const int spread = (t.hi - t.lo + 1) * step;
+            own.row.resize(std::size_t(spread) + 1);
+            own.row[std::size_t(spread)] = 0.0;
             for (int y = 0; y < lines; ++y)
             {
-                BYTE* out = dst.RowAddress(y) + std::size_t(d0) * std::size_t(step);
-                if (hasAlpha)
-                    ResampleRow<4>(src.RowAddress(y), out, own, d1 - d0);
-                else
-                    ResampleRow<3>(src.RowAddress(y), out, own, d1 - d0);
+                kernels.spread(src.RowAddress(y) + std::size_t(t.lo) * std::size_t(step), spread,
+                               own.row.data());
+                kernels.horizontal[hasAlpha](own.row.data(),
+                                             dst.RowAddress(y) + std::size_t(d0) * std::size_t(step),
+                                             t.index.data(), t.weight.data(), t.inv.data(), t.count, d1 - d0);
             }
         },
         [&](int i)
@@ -259,18 +348,16 @@ void ResampleWithFilterVertical(FCObjImage& dst, const FCObjImage& src, const FC
     const PassGeometry geometry(srcLen, dstLen, filter, true);
     threads = std::clamp(threads, 1, 8);
 
-    // Each destination row sums whole source rows into per-column sums (the same order of
-    // additions for every pixel), in strips of columns that keep the sums in cache. Rows are
-    // shared between the threads; progress follows them in order.
-    constexpr int kStrip = 2048;
+    // Each destination row sums its source rows in registers, a few vectors of channels at a time,
+    // tap after tap (the same order of additions for every pixel). Rows are shared between the
+    // threads; progress follows them in order.
     struct Scratch
     {
-        std::vector<Sums> sums;
         Taps taps;
+        std::vector<const BYTE*> rows;
     };
     std::vector<Scratch> scratch{std::size_t(threads)};
-    for (Scratch& s : scratch)
-        s.sums.resize(std::size_t(std::min(width, kStrip)));
+    const ResizeKernels kernels = PickKernels();
     // A pass that starts cancelled does its first row only.
     const int rows = ProgressCancelled(observer) ? std::min(dstLen, 1) : dstLen;
     std::atomic<bool> stop{false};
@@ -281,28 +368,53 @@ void ResampleWithFilterVertical(FCObjImage& dst, const FCObjImage& src, const FC
             Scratch& own = scratch[std::size_t(thread)];
             Taps& taps = own.taps;
             geometry.Build(d, d + 1, taps);
-            BYTE* outRow = dst.RowAddress(d);
-            for (int x0 = 0; x0 < width; x0 += kStrip)
+            own.rows.resize(taps.index.size());
+            for (std::size_t k = 0; k < taps.index.size(); ++k)
+                own.rows[k] = src.RowAddress(taps.index[k]);
+            const int count = int(taps.index.size());
+            if (hasAlpha)
+                kernels.vertical32(own.rows.data(), taps.weight.data(), count, width, dst.RowAddress(d));
+            else
             {
-                const int n = std::min(kStrip, width - x0);
-                std::fill(own.sums.begin(), own.sums.begin() + n, Sums{});
-                for (std::size_t k = 0; k < taps.index.size(); ++k)
-                {
-                    const BYTE* in = src.RowAddress(taps.index[k]) + std::size_t(x0) * std::size_t(step);
-                    if (hasAlpha)
-                        AccumulateRow<4>(own.sums.data(), in, n, taps.weight[k]);
-                    else
-                        AccumulateRow<3>(own.sums.data(), in, n, taps.weight[k]);
-                }
-                BYTE* out = outRow + std::size_t(x0) * std::size_t(step);
-                if (hasAlpha)
-                    WriteRow<4>(out, own.sums.data(), n, 0.0);
-                else
-                    WriteRow<3>(out, own.sums.data(), n, taps.opaqueAlpha[0]);
+                const double opaque = taps.opaqueAlpha[0];
+                const double inv = RoundClampToByte(opaque) != 0 ? 1.0 / opaque : 0.0;
+                kernels.vertical24(own.rows.data(), taps.opaqueWeight.data(), count, width * step, inv,
+                                   dst.RowAddress(d));
             }
         },
         [&](int d) { return ReportIndex(observer, 50, d, dstLen); });
 }
+
+namespace
+{
+// Writes every page of the pixels of the images once, each thread its share, so that the
+// zero-filling of fresh memory is shared out rather than left to whichever thread writes a page
+// first while the others wait on it. The bytes stay as they are.
+void TouchPages(FCObjImage* const* images, int count, int threads)
+{
+    if (threads < 2) return;
+    constexpr std::size_t kPage = 4096;
+    std::atomic<bool> stop{false};
+    RunOrdered(
+        threads, threads, stop,
+        [&](int part, int)
+        {
+            for (int i = 0; i < count; ++i)
+            {
+                FCObjImage& image = *images[i];
+                const int h = image.Height();
+                BYTE* const first = std::min(image.RowAddress(0), image.RowAddress(h - 1));
+                const std::size_t bytes = std::size_t(image.RowPitch()) * std::size_t(h);
+                const std::size_t pages = (bytes + kPage - 1) / kPage;
+                const std::size_t p0 = pages * std::size_t(part) / std::size_t(threads);
+                const std::size_t p1 = pages * std::size_t(part + 1) / std::size_t(threads);
+                for (std::size_t page = p0; page < p1; ++page)
+                    __atomic_fetch_or(first + page * kPage, BYTE(0), __ATOMIC_RELAXED);
+            }
+        },
+        [](int) { return true; });
+}
+} // namespace
 
 void FCEffectResize::ApplyToImage(FCObjImage& image, FCProgressObserver* observer)
 {
@@ -310,12 +422,14 @@ void FCEffectResize::ApplyToImage(FCObjImage& image, FCProgressObserver* observe
     if (m_newWidth == image.Width() && m_newHeight == image.Height()) return;
     const int bpp = image.ColorBits();
     const int threads = RunThreads();
-    FCObjImage across;
-    if (!across.Create(m_newWidth, image.Height(), bpp)) return; // too large: the image stays as it was
+    // Both images are had first: when either cannot be, the image stays as it was.
+    FCObjImage across, resized;
+    if (!across.Create(m_newWidth, image.Height(), bpp) || !resized.Create(m_newWidth, m_newHeight, bpp))
+        return;
+    FCObjImage* const fresh[] = {&across, &resized};
+    TouchPages(fresh, 2, std::min(threads, 8));
     const FCFilterCatmullRom filter;
     ResampleWithFilterHorizontal(image, across, filter, observer, threads);
-    FCObjImage resized;
-    if (!resized.Create(m_newWidth, m_newHeight, bpp)) return;
     ResampleWithFilterVertical(resized, across, filter, observer, threads);
     image.Swap(resized);
 }

@@ -5,6 +5,7 @@
 #include "imagelib/FCBandRunner.h"
 #include "imagelib/PixelHelpers.h"
 #include "imagelib/effects/ResizeEffects.h"
+#include "imagelib/effects/VectorDispatch.h"
 
 #include <gtest/gtest.h>
 
@@ -117,45 +118,81 @@ TEST(GeometryResize, CatmullRomFilterValues)
         EXPECT_DOUBLE_EQ(f.Filter(c.x), c.y) << c.x;
 }
 
+// A 32-bit image with clear regions: a transparent block, a column of nearly transparent
+// pixels (alpha 1 or 2, whose sums may round to 0) and a transparent row, over varied colours.
+FCObjImage WithClearRegions(int w, int h, std::uint32_t seed)
+{
+    FCObjImage image = testimg::Varied(w, h, 32, seed);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+        {
+            BYTE* p = image.PixelAddress(x, y);
+            if ((x >= w / 4 && x < w / 2 && y >= h / 3 && y < 2 * h / 3) || y == h - 2)
+                p[3] = 0;
+            else if (x == 3 * w / 4)
+                p[3] = BYTE(1 + (y & 1));
+        }
+    return image;
+}
+
 TEST(GeometryResize, MatchesThePlainReferenceLoopByteForByte)
 {
-    const std::pair<int, int> sizes[] = {{80, 51}, {11, 7},  {37, 5},  {1, 1}, {200, 3},
-                                         {3, 200}, {36, 24}, {74, 46}, {37, 1}};
+    // Every instruction set: 2 with AVX-512, 1 AVX2 only, 0 the baseline.
+    const std::pair<int, int> sizes[] = {{80, 51}, {11, 7},  {37, 5}, {1, 1}, {200, 3}, {3, 200},
+                                         {36, 24}, {74, 46}, {37, 1}, {2, 9}, {19, 13}, {101, 70}};
     for (int bpp : {24, 32})
     {
-        const FCObjImage source = testimg::Varied(37, 23, bpp, 2024);
+        const FCObjImage source =
+            bpp == 32 ? WithClearRegions(37, 23, 2024) : testimg::Varied(37, 23, bpp, 2024);
         for (auto [w, h] : sizes)
         {
             const FCObjImage expected = ReferenceResize(source, w, h);
-            for (int threads : {1, 3, 8})
+            for (int set : {2, 1, 0})
             {
-                FCObjImage image(source);
-                FCEffectResize effect(w, h);
-                ASSERT_TRUE(RunEffect(image, effect, threads));
-                EXPECT_TRUE(testimg::SamePixels(image, expected))
-                    << Size(w, h) << "x" << bpp << " on " << threads;
+                AllowAvx2(set >= 1);
+                AllowAvx512(set >= 2);
+                for (int threads : {1, 3, 8})
+                {
+                    FCObjImage image(source);
+                    FCEffectResize effect(w, h);
+                    ASSERT_TRUE(RunEffect(image, effect, threads));
+                    EXPECT_TRUE(testimg::SamePixels(image, expected))
+                        << Size(w, h) << "x" << bpp << " on " << threads << ", set " << set;
+                }
             }
+            AllowAvx2(true);
+            AllowAvx512(true);
         }
     }
     // Wide enough for several column chunks and strips, and a strong shrink; tall, at 24 bits, for
     // many rows to share in both passes.
-    const FCObjImage wide = testimg::Varied(4500, 3, 32, 7);
+    const FCObjImage wide = WithClearRegions(4500, 3, 7);
     const FCObjImage tall = testimg::Varied(5, 900, 24, 99);
+    const FCObjImage broad = testimg::Varied(700, 6, 24, 5);
     const struct
     {
         const FCObjImage* source;
         int w, h;
-    } large[] = {{&wide, 5000, 4}, {&wide, 9, 2}, {&wide, 4500, 7}, {&tall, 7, 1300}, {&tall, 3, 250}};
+    } large[] = {{&wide, 5000, 4}, {&wide, 9, 2},     {&wide, 4500, 7}, {&tall, 7, 1300},
+                 {&tall, 3, 250},  {&broad, 1051, 5}, {&broad, 233, 9}};
     for (const auto& c : large)
     {
         const FCObjImage expected = ReferenceResize(*c.source, c.w, c.h);
-        for (int threads : {1, 8})
+        for (int set : {2, 1, 0})
         {
-            FCObjImage image(*c.source);
-            FCEffectResize effect(c.w, c.h);
-            RunEffect(image, effect, threads);
-            EXPECT_TRUE(testimg::SamePixels(image, expected)) << Size(c.w, c.h) << " on " << threads;
+            AllowAvx2(set >= 1);
+            AllowAvx512(set >= 2);
+            for (int threads : {1, 8})
+            {
+                FCObjImage image(*c.source);
+                FCEffectResize effect(c.w, c.h);
+                RunEffect(image, effect, threads);
+                EXPECT_TRUE(testimg::SamePixels(image, expected))
+                    << Size(c.w, c.h) << " on " << threads << ", set " << set;
+            }
         }
+        AllowAvx2(true);
+        AllowAvx512(true);
     }
 }
 
