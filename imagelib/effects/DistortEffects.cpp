@@ -347,11 +347,18 @@ template <int N> inline void FadeSample(const FCObjImage& source, float sx, floa
     if constexpr (N == 4) pixel[3] = 255;
 }
 
+// Just past the last byte of an image's bits.
+const BYTE* SourceEnd(const FCObjImage& image)
+{
+    return image.GetBits() + std::size_t(image.RowPitch()) * std::size_t(image.Height());
+}
+
 // What the row loops of the rotation need to know of one run.
 struct RotateSetup
 {
     const FCObjImage* source;
     const BYTE* const* rows;
+    const BYTE* end; // just past the source's bits
     const BYTE* background;
     int width, height;
     double centreX, centreY, cos, sin, shiftX, shiftY;
@@ -362,6 +369,7 @@ struct RhombusSetup
 {
     const FCObjImage* source;
     const BYTE* const* rows;
+    const BYTE* end;
     int width, height;
     float kx, ky;
     int offsetX, offsetY;
@@ -422,6 +430,7 @@ void FCEffectRotate::ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int
     if (!m_source.HasBits()) return;
     const RotateSetup setup{&m_source,
                             m_source.Rows(),
+                            SourceEnd(m_source),
                             &m_background.rgbBlue,
                             m_source.Width(),
                             m_source.Height(),
@@ -478,8 +487,9 @@ void FCEffectLosange::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
 void FCEffectLosange::ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int, FCEffectThreadState*)
 {
     if (!m_backup.HasBits()) return;
-    const RhombusSetup setup{&m_backup, m_backup.Rows(), m_backup.Width(), m_backup.Height(), m_kx,
-                             m_ky,      m_offsetX,       m_offsetY};
+    const RhombusSetup setup{
+        &m_backup, m_backup.Rows(), SourceEnd(m_backup), m_backup.Width(), m_backup.Height(), m_kx, m_ky,
+        m_offsetX, m_offsetY};
     if (m_backup.ColorBits() == 32)
         ChooseRhombusRow<4>()(setup, y, image.Width(), row);
     else

@@ -10,6 +10,8 @@ typedef double VD __attribute__((vector_size(DISTORT_LANES * 8)));
 typedef int VI __attribute__((vector_size(DISTORT_LANES * 4)));
 typedef float VF __attribute__((vector_size(DISTORT_LANES * 8)));
 typedef int VFI __attribute__((vector_size(DISTORT_LANES * 8)));
+typedef unsigned long long VQ __attribute__((vector_size(DISTORT_LANES * 8)));
+typedef unsigned long long VFQ __attribute__((vector_size(DISTORT_LANES * 16)));
 
 constexpr int kLanes = DISTORT_LANES;
 constexpr int kFLanes = DISTORT_LANES * 2;
@@ -39,6 +41,48 @@ inline VF ToVF(const int* p)
     VFI v;
     std::memcpy(&v, p, sizeof v);
     return __builtin_convertvector(v, VF);
+}
+
+// The eight bytes from p on (a pixel and its right neighbour, and more at 24 bits), read at once
+// where they lie within the picture's bits, else byte by byte from the six or eight needed.
+template <int N> inline unsigned long long PairAt(const BYTE* p, const BYTE* end)
+{
+    unsigned long long v = 0;
+    if (p + 8 <= end)
+        std::memcpy(&v, p, 8);
+    else
+        for (int i = 0; i < 2 * N; ++i)
+            v |= (unsigned long long)p[i] << (8 * i);
+    return v;
+}
+
+// Byte k of every lane, converted.
+inline VD ByteVD(VQ v, int k)
+{
+    return __builtin_convertvector(__builtin_convertvector((v >> (8 * k)) & 255, VI), VD);
+}
+
+inline VF ByteVF(VFQ v, int k)
+{
+    return __builtin_convertvector(__builtin_convertvector((v >> (8 * k)) & 255, VFI), VF);
+}
+
+// Lanes of B | G << 8 | R << 16 (| A << 24) to the row: whole at 32 bits; at 24 bits four bytes
+// per lane from left to right, each lane's fourth byte rewritten by the next, and three for the
+// last lane, so that nothing past the group is touched.
+template <int N, class V> inline void StorePixels(V packed, BYTE* row)
+{
+    constexpr int lanes = int(sizeof(V) / 4);
+    if constexpr (N == 4)
+        std::memcpy(row, &packed, sizeof packed);
+    else
+    {
+        int words[lanes];
+        std::memcpy(words, &packed, sizeof packed);
+        for (int i = 0; i < lanes - 1; ++i)
+            std::memcpy(row + 3 * i, &words[i], 4);
+        std::memcpy(row + 3 * (lanes - 1), &words[lanes - 1], 3);
+    }
 }
 
 // 0, 1, 2, ... on the lanes.
@@ -100,45 +144,41 @@ template <int N> void RotateRow(const RotateSetup& s, int y, int width, BYTE* ro
             const VI y0 = __builtin_convertvector(sy, VI);
             const VD fx = sx - __builtin_convertvector(x0, VD);
             const VD fy = sy - __builtin_convertvector(y0, VD);
-            int q[4][3][kLanes];
-            bool opaque = true;
+            unsigned long long top0[kLanes], bottom0[kLanes];
             for (int i = 0; i < kLanes; ++i)
             {
-                const BYTE* p00 = rows[y0[i]] + std::size_t(x0[i]) * N;
-                const BYTE* p01 = rows[y0[i] + 1] + std::size_t(x0[i]) * N;
-                for (int k = 0; k < 3; ++k)
-                {
-                    q[0][k][i] = p00[k];
-                    q[1][k][i] = p00[N + k];
-                    q[2][k][i] = p01[k];
-                    q[3][k][i] = p01[N + k];
-                }
-                if constexpr (N == 4) opaque = opaque && (p00[3] & p00[7] & p01[3] & p01[7]) == 255;
+                const std::size_t at = std::size_t(x0[i]) * N;
+                top0[i] = PairAt<N>(rows[y0[i]] + at, s.end);
+                bottom0[i] = PairAt<N>(rows[y0[i] + 1] + at, s.end);
+            }
+            VQ topRow, bottomRow;
+            std::memcpy(&topRow, top0, sizeof topRow);
+            std::memcpy(&bottomRow, bottom0, sizeof bottomRow);
+            bool opaque = true;
+            if constexpr (N == 4)
+            {
+                const VQ both = topRow & bottomRow;
+                const VQ alphas = both & (both >> 32);
+                for (int i = 0; i < kLanes; ++i)
+                    opaque = opaque && ((alphas[i] >> 24) & 255) == 255;
             }
             if (opaque)
             {
-                VI out[3];
+                VI packed = N == 4 ? VI{} + int(0xFF000000u) : VI{};
                 for (int k = 0; k < 3; ++k)
                 {
-                    const VD q00 = ToVD(q[0][k]);
-                    const VD q10 = ToVD(q[1][k]);
-                    const VD q01 = ToVD(q[2][k]);
-                    const VD q11 = ToVD(q[3][k]);
+                    const VD q00 = ByteVD(topRow, k);
+                    const VD q10 = ByteVD(topRow, N + k);
+                    const VD q01 = ByteVD(bottomRow, k);
+                    const VD q11 = ByteVD(bottomRow, N + k);
                     const VD t = (q10 - q00) * fx + q00;
                     const VD b = (q11 - q01) * fx + q01;
                     VD v = (b - t) * fy + t;
                     v = v > zero ? v : zero;
                     v = v < top ? v : top;
-                    out[k] = __builtin_convertvector(v + half, VI);
+                    packed |= __builtin_convertvector(v + half, VI) << (8 * k);
                 }
-                for (int i = 0; i < kLanes; ++i)
-                {
-                    BYTE* p = row + i * N;
-                    p[0] = BYTE(out[0][i]);
-                    p[1] = BYTE(out[1][i]);
-                    p[2] = BYTE(out[2][i]);
-                    if constexpr (N == 4) p[3] = 255;
-                }
+                StorePixels<N>(packed, row);
                 continue;
             }
         }
@@ -193,41 +233,31 @@ template <int N> void RhombusRow(const RhombusSetup& s, int y, int width, BYTE* 
         {
             const VF fx = ex - __builtin_convertvector(i0, VF);
             const VF fy = ey - __builtin_convertvector(j0, VF);
-            int q[4][3][kFLanes];
+            unsigned long long top0[kFLanes], bottom0[kFLanes];
             for (int i = 0; i < kFLanes; ++i)
             {
-                const BYTE* p00 = rows[y0[i]] + std::size_t(x0[i]) * N;
-                const BYTE* p01 = rows[y0[i] + 1] + std::size_t(x0[i]) * N;
-                for (int k = 0; k < 3; ++k)
-                {
-                    q[0][k][i] = p00[k];
-                    q[1][k][i] = p00[N + k];
-                    q[2][k][i] = p01[k];
-                    q[3][k][i] = p01[N + k];
-                }
+                const std::size_t at = std::size_t(x0[i]) * N;
+                top0[i] = PairAt<N>(rows[y0[i]] + at, s.end);
+                bottom0[i] = PairAt<N>(rows[y0[i] + 1] + at, s.end);
             }
-            VFI res[3];
+            VFQ topRow, bottomRow;
+            std::memcpy(&topRow, top0, sizeof topRow);
+            std::memcpy(&bottomRow, bottom0, sizeof bottomRow);
+            VFI packed = N == 4 ? VFI{} + int(0xFF000000u) : VFI{};
             for (int k = 0; k < 3; ++k)
             {
-                const VF s00 = ToVF(q[0][k]);
-                const VF s10 = ToVF(q[1][k]);
-                const VF s01 = ToVF(q[2][k]);
-                const VF s11 = ToVF(q[3][k]);
+                const VF s00 = ByteVF(topRow, k);
+                const VF s10 = ByteVF(topRow, N + k);
+                const VF s01 = ByteVF(bottomRow, k);
+                const VF s11 = ByteVF(bottomRow, N + k);
                 const VF t = (s10 - s00) * fx + s00;
                 const VF b = (s11 - s01) * fx + s01;
                 VF v = (b - t) * fy + t;
                 v = v > zero ? v : zero;
                 v = v < top ? v : top;
-                res[k] = __builtin_convertvector(v + half, VFI);
+                packed |= __builtin_convertvector(v + half, VFI) << (8 * k);
             }
-            for (int i = 0; i < kFLanes; ++i)
-            {
-                BYTE* p = row + i * N;
-                p[0] = BYTE(res[0][i]);
-                p[1] = BYTE(res[1][i]);
-                p[2] = BYTE(res[2][i]);
-                if constexpr (N == 4) p[3] = 255;
-            }
+            StorePixels<N>(packed, row);
             continue;
         }
         if (none)
