@@ -144,16 +144,13 @@ template <int N> void RotateRow(const RotateSetup& s, int y, int width, BYTE* ro
             const VI y0 = __builtin_convertvector(sy, VI);
             const VD fx = sx - __builtin_convertvector(x0, VD);
             const VD fy = sy - __builtin_convertvector(y0, VD);
-            unsigned long long top0[kLanes], bottom0[kLanes];
+            VQ topRow = VQ{}, bottomRow = VQ{};
             for (int i = 0; i < kLanes; ++i)
             {
                 const std::size_t at = std::size_t(x0[i]) * N;
-                top0[i] = PairAt<N>(rows[y0[i]] + at, s.end);
-                bottom0[i] = PairAt<N>(rows[y0[i] + 1] + at, s.end);
+                topRow[i] = PairAt<N>(rows[y0[i]] + at, s.end);
+                bottomRow[i] = PairAt<N>(rows[y0[i] + 1] + at, s.end);
             }
-            VQ topRow, bottomRow;
-            std::memcpy(&topRow, top0, sizeof topRow);
-            std::memcpy(&bottomRow, bottom0, sizeof bottomRow);
             bool opaque = true;
             if constexpr (N == 4)
             {
