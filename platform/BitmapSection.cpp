@@ -1,6 +1,8 @@
 #include "platform/BitmapSection.h"
 
 #include <cstdlib>
+#include <cstring>
+#include <mutex>
 #include <new>
 
 #include <sys/mman.h>
@@ -20,6 +22,108 @@ namespace
 {
 constexpr std::int64_t kLargeBlock = std::int64_t(4) << 20;
 constexpr std::size_t kHugePage = std::size_t(2) << 20;
+
+// Large blocks freed lately, kept for the next pictures of about their size: memory touched for
+// the first time costs the system a fault and a clear for every page, many times what clearing
+// memory already in use costs, and an effect or a copy usually makes a picture of the size of
+// the one it has just let go. At most kKeptBlocks blocks and kKeptBytes bytes are kept; when the
+// system refuses memory they are given back first.
+constexpr int kKeptBlocks = 2;
+constexpr std::size_t kKeptBytes = std::size_t(320) << 20;
+
+class KeptBlocks
+{
+public:
+    static KeptBlocks& Instance()
+    {
+        static KeptBlocks kept;
+        return kept;
+    }
+
+    // A kept block of at least length bytes and not much more, or null.
+    void* Take(std::size_t length, std::size_t* taken)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        for (int i = 0; i < m_count; ++i)
+            if (m_blocks[i].length >= length && m_blocks[i].length - length <= length / 4 + kHugePage)
+            {
+                void* map = m_blocks[i].map;
+                *taken = m_blocks[i].length;
+                m_bytes -= m_blocks[i].length;
+                for (int j = i; j + 1 < m_count; ++j)
+                    m_blocks[j] = m_blocks[j + 1];
+                --m_count;
+                return map;
+            }
+        return nullptr;
+    }
+
+    // Keeps the block, or gives it back when it is too large; the oldest go first.
+    void Keep(void* map, std::size_t length)
+    {
+        if (length > kKeptBytes)
+        {
+            munmap(map, length);
+            return;
+        }
+        std::lock_guard<std::mutex> lock(m_mutex);
+        while (m_count > 0 && (m_count == kKeptBlocks || m_bytes + length > kKeptBytes))
+            DropOldest();
+        m_blocks[m_count++] = Block{map, length};
+        m_bytes += length;
+    }
+
+    void GiveBackAll()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        while (m_count > 0)
+            DropOldest();
+    }
+
+private:
+    struct Block
+    {
+        void* map = nullptr;
+        std::size_t length = 0;
+    };
+
+    void DropOldest()
+    {
+        munmap(m_blocks[0].map, m_blocks[0].length);
+        m_bytes -= m_blocks[0].length;
+        for (int j = 0; j + 1 < m_count; ++j)
+            m_blocks[j] = m_blocks[j + 1];
+        --m_count;
+    }
+
+    std::mutex m_mutex;
+    Block m_blocks[kKeptBlocks];
+    int m_count = 0;
+    std::size_t m_bytes = 0;
+};
+
+// A mapping of length bytes, zero-filled from the huge-page boundary inside it for total bytes.
+void* MapLargeBlock(std::size_t length, std::size_t total, std::size_t* mapped)
+{
+    std::size_t taken = 0;
+    if (void* map = KeptBlocks::Instance().Take(length, &taken))
+    {
+        const auto addr = reinterpret_cast<std::uintptr_t>(map);
+        const auto aligned = (addr + kHugePage - 1) & ~std::uintptr_t(kHugePage - 1);
+        std::memset(reinterpret_cast<void*>(aligned), 0, total);
+        *mapped = taken;
+        return map;
+    }
+    void* map = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (map == MAP_FAILED)
+    {
+        KeptBlocks::Instance().GiveBackAll();
+        map = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (map == MAP_FAILED) return nullptr;
+    }
+    *mapped = length;
+    return map;
+}
 } // namespace
 
 std::int64_t DibRowPitch(std::int64_t width, std::int64_t bitCount)
@@ -51,8 +155,9 @@ HBITMAP CreateDIBSection(const BITMAPINFO* bmi, BYTE** bits)
         // Large pictures get their own zero pages, on a huge-page boundary when the system has
         // them: far fewer page faults when the pixels are first written.
         const std::size_t length = std::size_t(total) + kHugePage;
-        void* map = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (map == MAP_FAILED)
+        std::size_t mapped = 0;
+        void* map = MapLargeBlock(length, std::size_t(total), &mapped);
+        if (!map)
         {
             delete section;
             return nullptr;
@@ -61,7 +166,7 @@ HBITMAP CreateDIBSection(const BITMAPINFO* bmi, BYTE** bits)
         const auto aligned = (addr + kHugePage - 1) & ~std::uintptr_t(kHugePage - 1);
         madvise(reinterpret_cast<void*>(aligned), std::size_t(total), MADV_HUGEPAGE);
         section->block = map;
-        section->mapped = length;
+        section->mapped = mapped;
         section->bits = reinterpret_cast<BYTE*>(aligned);
     }
     else
@@ -94,7 +199,7 @@ void DeleteObject(HBITMAP bitmap)
 {
     if (!bitmap) return;
     if (bitmap->mapped)
-        munmap(bitmap->block, bitmap->mapped);
+        KeptBlocks::Instance().Keep(bitmap->block, bitmap->mapped);
     else
         std::free(bitmap->block);
     delete bitmap;

@@ -28,7 +28,9 @@ std::int64_t DibRowPitch(std::int64_t width, std::int64_t bitCount);
 // cannot be had.
 HBITMAP CreateDIBSection(const BITMAPINFO* bmi, BYTE** bits);
 
-// Releases the section and its pixel memory. Null is ignored.
+// Releases the section and its pixel memory. Null is ignored. The memory of the last large
+// sections freed may be kept (a few hundred megabytes at most) for the next sections of about
+// their size, cleared again before they are handed out.
 void DeleteObject(HBITMAP bitmap);
 
 struct DIBSECTION

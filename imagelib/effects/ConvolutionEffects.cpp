@@ -50,6 +50,13 @@ namespace convolution_avx2
 #include "imagelib/effects/ConvolutionKernels.inl"
 } // namespace convolution_avx2
 ORVALIS_AVX2_END
+
+ORVALIS_AVX512_BEGIN
+namespace convolution_avx512
+{
+#include "imagelib/effects/ConvolutionKernels.inl"
+} // namespace convolution_avx512
+ORVALIS_AVX512_END
 #endif
 
 // The row loops for one instruction set.
@@ -62,7 +69,9 @@ struct ConvolutionKernels
     void (*embossInterior)(BYTE*, const int*, const int*, const int*, const double*, int, int);
 };
 
-const ConvolutionKernels& Kernels(bool avx2)
+// avx512 (with avx2) takes the widest loops; the general convolutions stay at AVX2, where their
+// sums of bytes already run at the speed of memory.
+const ConvolutionKernels& Kernels(bool avx2, bool avx512 = false)
 {
     static const ConvolutionKernels generic{
         convolution_generic::AddTap, convolution_generic::SumWindow3, convolution_generic::AddWindowRow5,
@@ -71,9 +80,13 @@ const ConvolutionKernels& Kernels(bool avx2)
     static const ConvolutionKernels vector{convolution_avx2::AddTap, convolution_avx2::SumWindow3,
                                            convolution_avx2::AddWindowRow5, convolution_avx2::FinishSums,
                                            convolution_avx2::EmbossInterior};
+    static const ConvolutionKernels wide{convolution_avx512::AddTap, convolution_avx512::SumWindow3,
+                                         convolution_avx512::AddWindowRow5, convolution_avx512::FinishSums,
+                                         convolution_avx512::EmbossInterior};
+    if (avx2 && avx512) return wide;
     if (avx2) return vector;
 #else
-    (void)avx2;
+    (void)avx2, (void)avx512;
 #endif
     return generic;
 }
@@ -244,18 +257,58 @@ bool FCEffectEmboss::ComputeResultRow(int y, BYTE* out, neighbour::RowScratch& s
     const std::size_t w = std::size_t(width);
     int* lum = reinterpret_cast<int*>(scratch.Slot(1, sizeof(int) * 3 * w));
     BYTE* grey = scratch.Slot(2, w);
-    if (!lum || !grey) return false;
+    // Which rows of which picture the three luminance rows hold: a band goes down its rows one
+    // after the other, so each row's luminance is worked out once, not three times.
+    struct Held
+    {
+        const BYTE* picture;
+        int width;
+        int row[3];
+    };
+    auto* held = reinterpret_cast<Held*>(scratch.Slot(3, sizeof(Held)));
+    if (!lum || !grey || !held) return false;
+    if (held->picture != source.RowAddress(0) || held->width != width)
+    {
+        held->picture = source.RowAddress(0);
+        held->width = width;
+        held->row[0] = held->row[1] = held->row[2] = -1;
+    }
+    const int* rows[3];
+    bool used[3] = {false, false, false};
+    int wanted[3];
     for (int r = 0; r < 3; ++r)
     {
-        const BYTE* p = ClampedRow(source, y - 1 + r);
-        int* l = lum + std::size_t(r) * w;
+        wanted[r] = ClampIndex(y - 1 + r, source.Height());
+        rows[r] = nullptr;
+        for (int b = 0; b < 3 && !rows[r]; ++b)
+            if (held->row[b] == wanted[r])
+            {
+                rows[r] = lum + std::size_t(b) * w;
+                used[b] = true;
+            }
+    }
+    for (int r = 0; r < 3; ++r)
+    {
+        if (rows[r]) continue;
+        int b = 0;
+        while (used[b])
+            ++b;
+        used[b] = true;
+        int* l = lum + std::size_t(b) * w;
+        const BYTE* p = ClampedRow(source, wanted[r]);
         for (int x = 0; x < width; ++x, p += step)
             l[x] = PixelLuminance(p);
+        held->row[b] = wanted[r];
+        rows[r] = l;
+        // A row clamped at the top or bottom edge may be wanted twice.
+        for (int q = r + 1; q < 3; ++q)
+            if (!rows[q] && wanted[q] == wanted[r]) rows[q] = l;
     }
-    const int* la = lum;
-    const int* lb = lum + w;
-    const int* lc = lum + 2 * w;
-    if (width > 2) Kernels(scratch.Avx2()).embossInterior(grey, la, lb, lc, m_kernel, 1, width - 1);
+    const int* la = rows[0];
+    const int* lb = rows[1];
+    const int* lc = rows[2];
+    if (width > 2)
+        Kernels(scratch.Avx2(), scratch.Avx512()).embossInterior(grey, la, lb, lc, m_kernel, 1, width - 1);
     for (int x : {0, width - 1})
     {
         const int l = ClampIndex(x - 1, width);
@@ -266,7 +319,11 @@ bool FCEffectEmboss::ComputeResultRow(int y, BYTE* out, neighbour::RowScratch& s
             sum += window[i] * m_kernel[i];
         grey[x] = RoundClampToByte(sum + 128.0);
     }
-    for (int x = 0; x < width; ++x, out += step)
-        std::memset(out, grey[x], std::size_t(step));
+    if (step == 3)
+        for (int x = 0; x < width; ++x, out += 3)
+            out[0] = out[1] = out[2] = grey[x];
+    else
+        for (int x = 0; x < width; ++x, out += step)
+            std::memset(out, grey[x], std::size_t(step));
     return true;
 }

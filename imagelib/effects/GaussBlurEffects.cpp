@@ -9,11 +9,13 @@
 #include <atomic>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <exception>
 #include <new>
 #include <thread>
+#include <utility>
 
 namespace
 {
@@ -23,6 +25,8 @@ namespace
 constexpr int kGaussGroup = 16;
 constexpr int kGaussStrip = 16;
 constexpr int kGaussRowBlock = 8;
+// Doubles in one cache line.
+constexpr int kLineDoubles = 8;
 
 // What the inner loops need to know of one run.
 struct GaussSetup
@@ -36,7 +40,8 @@ struct GaussSetup
     std::ptrdiff_t linePlane;
     std::ptrdiff_t outPlane;
     // The column pass: columns in one strip; entries of a plane and of a row in its ring of rows,
-    // padded so that the planes and rows the taps read do not all fall on the same cache sets.
+    // whole cache lines each (the vectors read start on a line), a row an odd number of lines
+    // so that the rows the taps read do not all fall on the same cache sets.
     int stripWidth;
     std::ptrdiff_t ringPlane, ringRow;
 };
@@ -105,16 +110,26 @@ struct GaussScratch
 {
     std::vector<double> ring, line;
     std::vector<const double*> ringRows, taps;
+
+    // The ring and the line from their first cache line on.
+    double* Ring() { return FromLine(ring.data()); }
+    double* Line() { return FromLine(line.data()); }
+    static double* FromLine(double* p)
+    {
+        const auto addr = reinterpret_cast<std::uintptr_t>(p);
+        const std::uintptr_t size = kLineDoubles * sizeof(double);
+        return reinterpret_cast<double*>((addr + size - 1) & ~(size - 1));
+    }
     std::vector<int> stripOut, rowOut;
 
     // May throw std::bad_alloc.
     void Allocate(const GaussSetup& s)
     {
-        ring.assign(std::size_t(s.tapCount) * std::size_t(s.ringRow), 0.0);
+        ring.assign(std::size_t(s.tapCount) * std::size_t(s.ringRow) + kLineDoubles, 0.0);
         ringRows.assign(std::size_t(s.height), nullptr);
         taps.assign(std::size_t(s.tapCount), nullptr);
         stripOut.assign(4 * std::size_t(s.stripWidth), 0);
-        line.assign(std::size_t(4 * s.linePlane), 0.0);
+        line.assign(std::size_t(4 * s.linePlane) + kLineDoubles, 0.0);
         rowOut.assign(std::size_t(4 * s.outPlane), 0);
     }
 };
@@ -173,6 +188,14 @@ void FCEffectBlur_Gauss::CombinePixel(FCObjImage& image, int x, int y, BYTE* pix
     (void)image, (void)x, (void)y, (void)pixel;
 }
 
+void FCEffectBlur_Gauss::CombineRow(FCObjImage& image, int y, int x0, int x1)
+{
+    const int bpp = image.ColorBits() / 8;
+    BYTE* p = image.RowAddress(y) + std::ptrdiff_t(x0) * bpp;
+    for (int x = x0; x < x1; ++x, p += bpp)
+        CombinePixel(image, x, y, p);
+}
+
 void FCEffectBlur_Gauss::ApplyToImage(FCObjImage& image, FCProgressObserver* observer)
 {
     if (!image.HasBits() || (image.ColorBits() != 24 && image.ColorBits() != 32)) return;
@@ -199,11 +222,12 @@ void FCEffectBlur_Gauss::ApplyToImage(FCObjImage& image, FCProgressObserver* obs
     s.taps = m_kernel.data();
     s.taps255 = taps255.data();
     s.inverse255 = 1.0 / opaqueWeight;
-    s.linePlane = std::ptrdiff_t(width) + 2 * m_halfSize + kGaussGroup;
+    s.linePlane = (std::ptrdiff_t(width) + 2 * m_halfSize + kGaussGroup + kLineDoubles - 1) / kLineDoubles *
+                  kLineDoubles;
     s.outPlane = (std::ptrdiff_t(width) + kGaussGroup - 1) / kGaussGroup * kGaussGroup;
     s.stripWidth = kGaussStrip;
-    s.ringPlane = s.stripWidth + 4;
-    s.ringRow = 4 * s.ringPlane + 4;
+    s.ringPlane = s.stripWidth + kLineDoubles;
+    s.ringRow = 4 * s.ringPlane + kLineDoubles;
     const GaussKernels kernels = PickKernels();
 
     int threads = RunThreads();
@@ -240,8 +264,8 @@ void FCEffectBlur_Gauss::ApplyToImage(FCObjImage& image, FCProgressObserver* obs
         {
             GaussScratch& sc = scratch[std::size_t(thread)];
             const int x0 = i * s.stripWidth;
-            kernels.column[alpha](s, x0, std::min(s.stripWidth, width - x0), sc.ring.data(),
-                                  sc.ringRows.data(), sc.taps.data(), sc.stripOut.data());
+            kernels.column[alpha](s, x0, std::min(s.stripWidth, width - x0), sc.Ring(), sc.ringRows.data(),
+                                  sc.taps.data(), sc.stripOut.data());
         },
         [&](int i)
         {
@@ -269,8 +293,21 @@ void FCEffectBlur_Gauss::ApplyToImage(FCObjImage& image, FCProgressObserver* obs
             const int* out = sc.rowOut.data();
             for (int y = y0; y < y1 && !stop.load(std::memory_order_relaxed); ++y)
             {
-                kernels.row[alpha](s, y, sc.line.data(), sc.rowOut.data());
+                kernels.row[alpha](s, y, sc.Line(), sc.rowOut.data());
                 BYTE* p = image.RowAddress(y);
+                if (!alpha)
+                {
+                    // Opaque rows: bytes out, then each pixel combined unless the blur is plain.
+                    for (int x = 0; x < width; ++x, p += 3)
+                    {
+                        p[0] = BYTE(out[x]);
+                        p[1] = BYTE(out[x + op]);
+                        p[2] = BYTE(out[x + 2 * op]);
+                    }
+                    if (!m_plainBlur) CombineRow(image, y, 0, width);
+                    ++rec.rowsDone;
+                    continue;
+                }
                 int firstCombined = 0;
                 for (int x = 0; x < width; ++x, p += bpp)
                 {
@@ -300,9 +337,7 @@ void FCEffectBlur_Gauss::ApplyToImage(FCObjImage& image, FCProgressObserver* obs
                         std::memcpy(rec.colour, p, 3);
                     }
                 }
-                p = image.RowAddress(y) + std::ptrdiff_t(firstCombined) * bpp;
-                for (int x = firstCombined; x < width; ++x, p += bpp)
-                    CombinePixel(image, x, y, p);
+                CombineRow(image, y, firstCombined, width);
                 ++rec.rowsDone;
             }
         },
@@ -350,6 +385,50 @@ void FCEffectUNSharpMask::CombinePixel(FCObjImage& image, int x, int y, BYTE* pi
         if (std::abs(2 * diff) < m_threshold) diff = 0;
         pixel[c] = ClampToByte(o[c] + diff * m_amount / 100);
     }
+}
+
+// CombinePixel over n pixels of one row, the original's pixels beside them.
+template <int Bpp> void FCEffectUNSharpMask::SharpenRun(BYTE* pixel, const BYTE* original, int n) const
+{
+    const int amount = m_amount;
+    const int threshold = m_threshold;
+    if constexpr (Bpp == 3)
+    {
+        // Every byte of an opaque row is a colour: one loop over them all, which vectorises.
+        for (int i = 0; i < 3 * n; ++i)
+        {
+            int diff = original[i] - pixel[i];
+            if (std::abs(2 * diff) < threshold) diff = 0;
+            pixel[i] = ClampToByte(original[i] + diff * amount / 100);
+        }
+        return;
+    }
+    for (int i = 0; i < n; ++i, pixel += Bpp, original += Bpp)
+        for (int c = 0; c < 3; ++c)
+        {
+            int diff = original[c] - pixel[c];
+            if (std::abs(2 * diff) < threshold) diff = 0;
+            pixel[c] = ClampToByte(original[c] + diff * amount / 100);
+        }
+}
+
+void FCEffectUNSharpMask::CombineRow(FCObjImage& image, int y, int x0, int x1)
+{
+    if (image.ColorBits() != m_copy.ColorBits() || !m_copy.IsInside(0, y))
+    {
+        FCEffectBlur_Gauss::CombineRow(image, y, x0, x1);
+        return;
+    }
+    x0 = std::max(x0, 0);
+    x1 = std::min(x1, m_copy.Width());
+    if (x0 >= x1) return;
+    const int bpp = image.ColorBits() / 8;
+    BYTE* p = image.RowAddress(y) + std::ptrdiff_t(x0) * bpp;
+    const BYTE* o = m_copy.RowAddress(y) + std::ptrdiff_t(x0) * bpp;
+    if (bpp == 3)
+        SharpenRun<3>(p, o, x1 - x0);
+    else
+        SharpenRun<4>(p, o, x1 - x0);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -33,14 +33,22 @@ public:
     void ApplyToImage(FCObjImage& image, FCProgressObserver* observer) override;
     // Called once for every pixel of the second pass once it holds its blurred value.
     virtual void CombinePixel(FCObjImage& image, int x, int y, BYTE* pixel);
+    // Called for the pixels x0 .. x1 - 1 of row y of the second pass once they hold their blurred
+    // values, in place of CombinePixel on each of them (what it does by default): an effect may
+    // combine a whole run at once, with the same result.
+    virtual void CombineRow(FCObjImage& image, int y, int x0, int x1);
 
     const std::vector<double>& GetKernel() const { return m_kernel; }
     int GetHalfSize() const { return m_halfSize; }
 
 protected:
     int GetBitsPerPixel() const { return m_bitsPerPixel; }
+    // Said by a final class that keeps the no-op CombinePixel: the row pass then writes the
+    // blurred rows without a call for each pixel.
+    void SetPlainBlur() { m_plainBlur = true; }
 
 private:
+    bool m_plainBlur = false;
     bool m_copyEdge;
     int m_channelMode;
     std::vector<double> m_kernel;
@@ -49,10 +57,10 @@ private:
 };
 
 // The plain blur of the "Flou gaussien" command.
-class FCEffectBlur_GaussCopyEdge : public FCEffectBlur_Gauss
+class FCEffectBlur_GaussCopyEdge final : public FCEffectBlur_Gauss
 {
 public:
-    explicit FCEffectBlur_GaussCopyEdge(int radius) : FCEffectBlur_Gauss(radius, true, 1) {}
+    explicit FCEffectBlur_GaussCopyEdge(int radius) : FCEffectBlur_Gauss(radius, true, 1) { SetPlainBlur(); }
 };
 
 // Sharpening: each colour moves away from its blurred value by amount % of the difference, where
@@ -65,8 +73,11 @@ public:
 
     void PrepareImage(FCObjImage& image) override;
     void CombinePixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
+    void CombineRow(FCObjImage& image, int y, int x0, int x1) override;
 
 private:
+    template <int Bpp> void SharpenRun(BYTE* pixel, const BYTE* original, int n) const;
+
     FCObjImage m_copy;
     int m_amount;
     int m_threshold;

@@ -80,10 +80,12 @@ class RowScratch
 public:
     BYTE* Slot(int slot, std::size_t bytes);
     bool Avx2() const { return m_avx2; }
+    bool Avx512() const { return m_avx512; }
 
 private:
     std::vector<BYTE> m_slots[6];
     bool m_avx2 = UseAvx2();
+    bool m_avx512 = UseAvx512();
 };
 
 // The state of one band of a per-pixel neighbourhood effect: its working rows.

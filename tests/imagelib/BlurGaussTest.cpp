@@ -286,30 +286,38 @@ TEST(BlurUnsharpMask, MovesAwayFromTheBlurBeyondTheThreshold)
 // alpha.
 TEST(BlurUnsharpMask, SameBytesAsThePlainLoop)
 {
-    const FCObjImage source = WithClearRegions(90, 71, 5);
-    FCObjImage expected(source);
-    ReferenceBlur(expected, FCEffectBlur_GaussCopyEdge(6).GetKernel(),
-                  [&](int x, int y, BYTE* p)
-                  {
-                      const BYTE* o = source.PixelAddress(x, y);
-                      for (int c = 0; c < 3; ++c)
-                      {
-                          int diff = o[c] - p[c];
-                          if (std::abs(2 * diff) < 20) diff = 0;
-                          p[c] = ClampToByte(o[c] + diff * 65 / 100);
-                      }
-                  });
-    for (int threads : {1, 8})
+    // 32 bits with clear regions (whose pixels are combined one by one), and opaque 24 bits
+    // (combined a row at a time).
+    const FCObjImage sources[] = {WithClearRegions(90, 71, 5), testimg::Varied(90, 71, 24, 5)};
+    for (const FCObjImage& source : sources)
     {
-        FCObjImage image(source);
-        FCEffectUNSharpMask sharpen(6, 65, 20);
-        RunEffect(image, sharpen, threads);
-        EXPECT_TRUE(testimg::SamePixels(image, expected)) << threads;
+        FCObjImage expected(source);
+        ReferenceBlur(expected, FCEffectBlur_GaussCopyEdge(6).GetKernel(),
+                      [&](int x, int y, BYTE* p)
+                      {
+                          const BYTE* o = source.PixelAddress(x, y);
+                          for (int c = 0; c < 3; ++c)
+                          {
+                              int diff = o[c] - p[c];
+                              if (std::abs(2 * diff) < 20) diff = 0;
+                              p[c] = ClampToByte(o[c] + diff * 65 / 100);
+                          }
+                      });
+        for (int threads : {1, 8})
+        {
+            FCObjImage image(source);
+            FCEffectUNSharpMask sharpen(6, 65, 20);
+            RunEffect(image, sharpen, threads);
+            EXPECT_TRUE(testimg::SamePixels(image, expected)) << source.ColorBits() << " bits, " << threads;
+        }
+        if (source.ColorBits() == 32)
+        {
+            FCObjImage blurred(source);
+            FCEffectBlur_GaussCopyEdge blur(6);
+            RunEffect(blurred, blur, 1);
+            EXPECT_EQ(testimg::Alphas(expected), testimg::Alphas(blurred));
+        }
     }
-    FCObjImage blurred(source);
-    FCEffectBlur_GaussCopyEdge blur(6);
-    RunEffect(blurred, blur, 1);
-    EXPECT_EQ(testimg::Alphas(expected), testimg::Alphas(blurred));
 }
 
 TEST(BlurOverlayBlend, Table)
