@@ -3,8 +3,9 @@
 // number of doubles a vector holds there (twice as many floats). A group of pixels whose source
 // points all fall on four neighbours inside the source (and, at 32 bits for the rotation, on
 // opaque ones) is computed lane by lane with the operations of the pixel on its own, in the same
-// order and without contraction; any other group goes pixel by pixel through the plain sampler,
-// so every instruction set gives the same bytes.
+// order and without contraction; a group wholly away from the source gets the background (black
+// for the rhombus) at once; any other group goes pixel by pixel through the plain sampler, so
+// every instruction set gives the same bytes.
 
 typedef double VD __attribute__((vector_size(DISTORT_LANES * 8)));
 typedef int VI __attribute__((vector_size(DISTORT_LANES * 4)));
