@@ -1,6 +1,7 @@
 #include "imagelib/effects/ColorModel.h"
 
 #include "imagelib/PixelHelpers.h"
+#include "imagelib/effects/VectorDispatch.h"
 
 #include <algorithm>
 #include <cmath>
@@ -26,6 +27,49 @@ int ClampTrunc(double v)
     if (!(v > 0.0)) return 0;
     if (v >= 255.0) return 255;
     return int(v);
+}
+} // namespace
+
+namespace
+{
+namespace colour_generic
+{
+#include "imagelib/effects/ColorModelKernels.inl"
+} // namespace colour_generic
+
+#ifdef ORVALIS_AVX2_TARGET
+ORVALIS_AVX2_BEGIN
+namespace colour_avx2
+{
+#include "imagelib/effects/ColorModelKernels.inl"
+} // namespace colour_avx2
+ORVALIS_AVX2_END
+
+ORVALIS_AVX512_BEGIN
+namespace colour_avx512
+{
+#include "imagelib/effects/ColorModelKernels.inl"
+} // namespace colour_avx512
+ORVALIS_AVX512_END
+#endif
+
+using HueSaturationRunFn = void (*)(BYTE*, int, const int*, const int*);
+
+// The run loop for this processor: [0] for 24 bits, [1] for 32.
+struct HueSaturationRuns
+{
+    HueSaturationRunFn run[2];
+};
+
+HueSaturationRuns PickHueSaturationRuns()
+{
+#ifdef ORVALIS_AVX2_TARGET
+    if (UseAvx512())
+        return HueSaturationRuns{{colour_avx512::HueSaturationRun<3>, colour_avx512::HueSaturationRun<4>}};
+    if (UseAvx2())
+        return HueSaturationRuns{{colour_avx2::HueSaturationRun<3>, colour_avx2::HueSaturationRun<4>}};
+#endif
+    return HueSaturationRuns{{colour_generic::HueSaturationRun<3>, colour_generic::HueSaturationRun<4>}};
 }
 } // namespace
 
@@ -152,10 +196,26 @@ FCEffectHueSaturation::FCEffectHueSaturation(int hue, int saturation)
         }
 }
 
+void FCEffectHueSaturation::PrepareImage(FCObjImage& image)
+{
+    (void)image;
+    const HueSaturationRuns runs = PickHueSaturationRuns();
+    m_run24 = runs.run[0];
+    m_run32 = runs.run[1];
+}
+
 void FCEffectHueSaturation::ApplyToPixelsOfRow(FCObjImage& image, int, BYTE* row, int bytesPerPixel,
                                                FCEffectThreadState*)
 {
     const int w = image.Width();
+    // The loops of the instruction set chosen for the run (those of the processor when the run
+    // did not prepare the effect).
+    const HueSaturationRuns runs = m_run24 ? HueSaturationRuns{{m_run24, m_run32}} : PickHueSaturationRuns();
+    if (bytesPerPixel == 3 || bytesPerPixel == 4)
+    {
+        runs.run[bytesPerPixel == 4](row, w, &m_hueTable[0][0], &m_saturationTable[0][0]);
+        return;
+    }
     for (int x = 0; x < w; ++x, row += bytesPerPixel)
         FCEffectHueSaturation::ApplyToPixel(image, x, 0, row);
 }

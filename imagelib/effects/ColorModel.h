@@ -34,11 +34,16 @@ class FCEffectHueSaturation : public FCImageEffect
 {
 public:
     FCEffectHueSaturation(int hue, int saturation);
+    // Chooses the row loops of the run's instruction set.
+    void PrepareImage(FCObjImage& image) override;
     void ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
+    // ApplyToPixel on every pixel of the row, in vector loops.
     void ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int bytesPerPixel,
                             FCEffectThreadState* state) override;
 
 private:
+    void (*m_run24)(BYTE*, int, const int*, const int*) = nullptr;
+    void (*m_run32)(BYTE*, int, const int*, const int*) = nullptr;
     // One pair of tables per hue range (red, yellow, green, cyan, blue, magenta); the dialog only
     // ever sets all six alike.
     int m_hueTable[6][256];

@@ -2,9 +2,14 @@
 
 #include "imagelib/effects/VectorDispatch.h"
 
+#include "imagelib/FCParallel.h"
 #include "imagelib/PixelHelpers.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <new>
+#include <vector>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -73,45 +78,130 @@ bool PassProgress(FCProgressObserver* observer, int y, int height, int span, int
     return ProgressCheckpoint(observer, int((std::int64_t(span) * (y + 1)) / height) / 2 + base);
 }
 
-// A pass over the image, rows from the top: computeRow(y, out) -> bool makes result row y, whose
-// B, G and R then replace the image's. Progress as PassProgress; a stop ends the pass after its row.
-template <class ComputeRow>
-void ResultRowPass(FCObjImage& image, FCProgressObserver* observer, int span, int base, ComputeRow computeRow)
+// The rows one block [y0, y1) of an in-place pass reads, as they were before the pass: its own
+// rows through a RowsBeforePass of its own, the `reach` rows on either side of it, which the
+// neighbouring blocks rewrite, from copies taken before any block started (top: rows
+// y0 - reach .. y0 - 1, bottom: rows y1 .. y1 + reach - 1).
+class BlockRows
 {
-    const int width = image.Width();
-    const int height = image.Height();
-    const int step = image.ColorBits() / 8;
-    neighbour::RowScratch scratch;
-    BYTE* out = ResultRow(image, scratch);
-    if (!out) return;
-    for (int y = 0; y < height; ++y)
+public:
+    BlockRows(const neighbour::RowsBeforePass& own, int height, int y0, int y1, const BYTE* top,
+              const BYTE* bottom, std::size_t rowBytes)
+        : m_own(own), m_height(height), m_y0(y0), m_y1(y1), m_top(top), m_bottom(bottom), m_rowBytes(rowBytes)
     {
-        if (computeRow(y, out)) neighbour::StoreColourBytes(image.RowAddress(y), out, width, step);
-        if (!PassProgress(observer, y, height, span, base)) return;
     }
-}
+
+    const BYTE* Row(int v) const
+    {
+        v = neighbour::ClampIndex(v, m_height);
+        if (v < m_y0) return m_top + std::size_t(v - (m_y0 - kMostReach)) * m_rowBytes;
+        if (v >= m_y1) return m_bottom + std::size_t(v - m_y1) * m_rowBytes;
+        return m_own.Row(v);
+    }
+
+    // Room for the copies of one side of a block.
+    static constexpr int kMostReach = 2;
+
+private:
+    const neighbour::RowsBeforePass& m_own;
+    int m_height, m_y0, m_y1;
+    const BYTE* m_top;
+    const BYTE* m_bottom;
+    std::size_t m_rowBytes;
+};
 
 // A pass that rewrites the image in place from the top: computeRow(rows, y, out) -> bool makes
-// result row y from the rows as they were before the pass (RowsBeforePass, windows reaching
-// `reach` rows up and down), whose B, G and R then replace the image's. Progress as
-// PassProgress; a stop ends the pass after its row.
+// result row y from the rows as they were before the pass (rows.Row(v), windows reaching `reach`
+// rows up and down, reach 1 or 2), whose B, G and R then replace the image's. Blocks of rows are
+// shared out over the threads of the run; every byte is what one thread going down the image
+// would write. Progress as PassProgress, in row order; after a stop the rows in hand are
+// finished and no block starts.
 template <class ComputeRow>
 void InPlacePass(FCObjImage& image, int reach, FCProgressObserver* observer, int span, int base,
                  ComputeRow computeRow)
 {
-    neighbour::RowScratch scratch;
-    neighbour::RowsBeforePass rows(image, reach, scratch);
-    BYTE* out = ResultRow(image, scratch);
-    if (!rows.Ready() || !out) return;
+    reach = std::clamp(reach, 1, BlockRows::kMostReach);
     const int width = image.Width();
     const int height = image.Height();
     const int step = image.ColorBits() / 8;
-    for (int y = 0; y < height; ++y)
+    const std::size_t rowBytes = std::size_t(width) * std::size_t(step);
+    // Blocks of at least kBlockRows rows; the copies of their edges, 2 x reach rows for each
+    // block after the first, are taken before any block starts.
+    constexpr int kBlockRows = 64;
+    // A pass that starts after a stop does its first row only, on the calling thread.
+    const int threads =
+        ProgressCancelled(observer) ? 1 : std::min(RunThreads(), std::max(1, height / kBlockRows));
+    const int blocks = threads > 1 ? std::max(1, std::min(height / kBlockRows, 4 * threads)) : 1;
+    std::vector<BYTE> edges;
+    std::vector<neighbour::RowScratch> scratch;
+    try
     {
-        rows.Save(y);
-        if (computeRow(rows, y, out)) neighbour::StoreColourBytes(image.RowAddress(y), out, width, step);
-        if (!PassProgress(observer, y, height, span, base)) return;
+        edges.resize(std::size_t(blocks) * 2 * BlockRows::kMostReach * rowBytes);
+        scratch.resize(std::size_t(threads));
     }
+    catch (const std::bad_alloc&)
+    {
+        return; // the image stays as it was
+    }
+    auto blockStart = [&](int b) { return int(std::int64_t(height) * b / blocks); };
+    // Block b's copies: its top rows, then its bottom rows, kMostReach rows of room each.
+    auto top = [&](int b) { return edges.data() + std::size_t(b) * 2 * BlockRows::kMostReach * rowBytes; };
+    auto bottom = [&](int b) { return top(b) + BlockRows::kMostReach * rowBytes; };
+    for (int b = 0; b < blocks; ++b)
+    {
+        const int y0 = blockStart(b), y1 = blockStart(b + 1);
+        for (int k = 0; k < reach; ++k)
+        {
+            const int above = y0 - reach + k; // placed at kMostReach - reach + k
+            if (above >= 0)
+                std::memcpy(top(b) + std::size_t(BlockRows::kMostReach - reach + k) * rowBytes,
+                            image.RowAddress(above), rowBytes);
+            if (y1 + k < height)
+                std::memcpy(bottom(b) + std::size_t(k) * rowBytes, image.RowAddress(y1 + k), rowBytes);
+        }
+    }
+    if (blocks == 1)
+    {
+        // One thread: the calling thread goes down the image, progress after every row.
+        neighbour::RowsBeforePass before(image, reach, scratch[0]);
+        BYTE* out = ResultRow(image, scratch[0]);
+        if (!before.Ready() || !out) return;
+        const BlockRows rows(before, height, 0, height, top(0), bottom(0), rowBytes);
+        for (int y = 0; y < height; ++y)
+        {
+            before.Save(y);
+            if (computeRow(rows, y, out)) neighbour::StoreColourBytes(image.RowAddress(y), out, width, step);
+            if (!PassProgress(observer, y, height, span, base)) return;
+        }
+        return;
+    }
+    std::atomic<bool> stop{false};
+    std::vector<int> rowsDone(std::size_t(blocks), 0);
+    RunOrdered(
+        blocks, threads, stop,
+        [&](int b, int thread)
+        {
+            neighbour::RowScratch& own = scratch[std::size_t(thread)];
+            neighbour::RowsBeforePass before(image, reach, own);
+            BYTE* out = ResultRow(image, own);
+            if (!before.Ready() || !out) return;
+            const int y0 = blockStart(b), y1 = blockStart(b + 1);
+            const BlockRows rows(before, height, y0, y1, top(b), bottom(b), rowBytes);
+            for (int y = y0; y < y1 && !stop.load(std::memory_order_relaxed); ++y)
+            {
+                before.Save(y);
+                if (computeRow(rows, y, out))
+                    neighbour::StoreColourBytes(image.RowAddress(y), out, width, step);
+                ++rowsDone[std::size_t(b)];
+            }
+        },
+        [&](int b)
+        {
+            const int y0 = blockStart(b);
+            for (int y = y0; y < y0 + rowsDone[std::size_t(b)]; ++y)
+                if (!PassProgress(observer, y, height, span, base)) return false;
+            return rowsDone[std::size_t(b)] == blockStart(b + 1) - y0;
+        });
 }
 
 // The same for a per-channel 3 x 3 window function (RunWindowRow3x3).
@@ -122,7 +212,7 @@ void WindowPassInPlace(FCObjImage& image, FCProgressObserver* observer, int span
     const int width = image.Width();
     const int step = image.ColorBits() / 8;
     InPlacePass(image, 1, observer, span, base,
-                [&](const neighbour::RowsBeforePass& rows, int y, BYTE* out)
+                [&](const BlockRows& rows, int y, BYTE* out)
                 {
                     RunWindowRow3x3(rows.Row(y - 1), rows.Row(y), rows.Row(y + 1), width, step, out, interior,
                                     window);
@@ -306,13 +396,13 @@ void FCEffectContoursFilter<Kernel>::ApplyToImage(FCObjImage& image, FCProgressO
     // row and the one below as the first pass left them.
     const int height = image.Height();
     const int step = image.ColorBits() / 8;
-    ResultRowPass(image, observer, 100, 50,
-                  [&](int y, BYTE* out)
-                  {
-                      k.zeroCrossingRow(image.RowAddress(y), image.RowAddress(std::min(y + 1, height - 1)),
-                                        step, image.Width() * step, out);
-                      return true;
-                  });
+    InPlacePass(image, 1, observer, 100, 50,
+                [&](const BlockRows& rows, int y, BYTE* out)
+                {
+                    k.zeroCrossingRow(rows.Row(y), rows.Row(std::min(y + 1, height - 1)), step,
+                                      image.Width() * step, out);
+                    return true;
+                });
 }
 
 template class FCEffectContoursFilter<&FCEffectContoursLaplacien2>;
@@ -363,7 +453,7 @@ void FCEffectContoursCanny::ApplyToImage(FCObjImage& image, FCProgressObserver* 
     const bool avx2 = UseAvx2();
     const ContourKernels& k = Kernels(avx2);
     InPlacePass(image, m_size / 2, observer, 100, 0,
-                [&](const neighbour::RowsBeforePass& rows, int y, BYTE* out)
+                [&](const BlockRows& rows, int y, BYTE* out)
                 {
                     const BYTE* window[5];
                     for (int r = 0; r < m_size; ++r)

@@ -4,6 +4,7 @@
 
 #include "imagelib/FCBandRunner.h"
 #include "imagelib/effects/ColorModel.h"
+#include "imagelib/effects/VectorDispatch.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <utility>
 
 namespace
 {
@@ -317,4 +319,47 @@ TEST(ColourTone, TintOfTheLuminance)
     EXPECT_EQ(wide.Saturation(), edge.Saturation());
     FCEffectColorToneIntParam red(0, 255);
     EXPECT_EQ(edge.Hue(), red.Hue()); // 360 degrees is 0
+}
+
+// The row loops (vectors, every instruction set) give ApplyToPixel's bytes across the colour cube:
+// greys, ties between the largest channels, every hue range and its wrap, at both depths.
+TEST(ColourHueSaturation, RowsGiveThePixelByPixelBytesAcrossTheColourCube)
+{
+    constexpr int kStep = 5; // 0, 5, ... 255: 52 values per channel
+    const int side = 256 / kStep + 1;
+    for (int bpp : {24, 32})
+    {
+        FCObjImage source;
+        ASSERT_TRUE(source.Create(side * side, side, bpp));
+        for (int y = 0; y < side; ++y)
+            for (int x = 0; x < side * side; ++x)
+            {
+                BYTE* p = source.PixelAddress(x, y);
+                p[0] = BYTE(std::min(255, (x % side) * kStep));
+                p[1] = BYTE(std::min(255, (x / side) * kStep));
+                p[2] = BYTE(std::min(255, y * kStep));
+                if (bpp == 32) p[3] = BYTE(x * 7 + y);
+            }
+        for (auto [hue, saturation] : {std::pair{30, 40}, {0, 0}, {-100, 100}, {100, -100}, {-7, -60}})
+        {
+            FCEffectHueSaturation effect(hue, saturation);
+            FCObjImage expected(source);
+            for (int y = 0; y < side; ++y)
+                for (int x = 0; x < side * side; ++x)
+                    effect.ApplyToPixel(expected, x, y, expected.PixelAddress(x, y));
+            for (int set : {2, 1, 0})
+            {
+                AllowAvx2(set >= 1);
+                AllowAvx512(set >= 2);
+                FCObjImage image(source);
+                FCEffectHueSaturation rows(hue, saturation);
+                RunEffect(image, rows, 3);
+                EXPECT_TRUE(testimg::SamePixels(image, expected))
+                    << bpp << " bits, hue " << hue << ", saturation " << saturation << ", instruction set "
+                    << set;
+            }
+            AllowAvx2(true);
+            AllowAvx512(true);
+        }
+    }
 }

@@ -2,6 +2,7 @@
 // zero-crossing rules, and the progress and stopping of the multi-pass effects.
 #include "NeighbourhoodReference.h"
 
+#include "imagelib/FCBandRunner.h"
 #include "imagelib/effects/ContourEffects.h"
 
 #include <gtest/gtest.h>
@@ -465,6 +466,51 @@ TEST(ContourTest, AStopEndsThePassAndTheNextPassesAfterTheirFirstRow)
     FCEffectContoursFilter<&FCEffectContoursLaplacien4> other;
     Apply(image, other, &flagged);
     EXPECT_EQ(flagged.calls, (std::vector<int>{0, 12, 62}));
+}
+
+// The in-place passes share blocks of rows between threads: a picture tall enough for several
+// blocks, of a prime height, gives the plain loop's bytes on any thread count.
+TEST(ContourTest, BlocksOfRowsOnSeveralThreadsGiveThePlainLoopsBytes)
+{
+    for (int bpp : {24, 32})
+    {
+        const FCObjImage source = Shapes(23, 331, bpp);
+        for (const Contourer& k : Contourers())
+        {
+            const FCObjImage expected = k.reference(source);
+            for (int threads : {2, 3, 8})
+            {
+                FCObjImage image(source);
+                auto effect = k.make();
+                RunEffect(image, *effect, threads);
+                EXPECT_EQ(testimg::FirstDifference(image, expected), "")
+                    << k.name << " at " << bpp << " bits on " << threads << " threads";
+            }
+        }
+    }
+}
+
+// On several threads a stop ends the pass once the rows in hand are done: progress rises, never
+// reaches the second half, and the next pass does its first row only (the bytes below it are the
+// first pass's).
+TEST(ContourTest, AStopOnSeveralThreadsEndsThePassesEarly)
+{
+    const FCObjImage source = Shapes(23, 331, 24);
+    RecordingObserver stopAt(2);
+    FCEffectContoursFilter<&FCEffectContoursLaplacien8> laplacian;
+    FCObjImage image(source);
+    RunEffect(image, laplacian, 8, &stopAt);
+    ASSERT_GE(stopAt.calls.size(), 3u);
+    EXPECT_TRUE(std::is_sorted(stopAt.calls.begin(), stopAt.calls.end()));
+    EXPECT_EQ(stopAt.calls.back(), 50); // the second pass's first row, and nothing after it
+    EXPECT_EQ(std::count_if(stopAt.calls.begin(), stopAt.calls.end(), [](int c) { return c >= 50; }), 1);
+    EXPECT_EQ(stopAt.GetCancelFlag(), 1);
+    const FCObjImage firstPass = reference::PerWindow(source, Laplacien8);
+    const std::size_t rowBytes = 23 * 3;
+    EXPECT_EQ(std::memcmp(image.RowAddress(300), firstPass.RowAddress(300), rowBytes) == 0 ||
+                  std::memcmp(image.RowAddress(300), source.RowAddress(300), rowBytes) == 0,
+              true)
+        << "a row is either untouched or the first pass's";
 }
 
 TEST(ContourTest, MarkZeroCrossingPixelByPixelGivesTheSecondPass)
