@@ -1,7 +1,9 @@
 // Geometry beyond the registered examples: the Catmull-Rom resize to 50 % and 150 % on runs of 1
-// and 8 threads, and FreeImage's Lanczos rescale to 150 %, on the 6000 x 4000 bench image.
+// and 8 threads, FreeImage's Lanczos rescale to 150 %, and the free rotation by 30 degrees and the
+// rhombus by 1000 pixels at both depths on 1 and 8 threads, on the 6000 x 4000 bench image.
 #include "bench/BenchImages.h"
 #include "imagelib/FCBandRunner.h"
+#include "imagelib/effects/DistortEffects.h"
 #include "imagelib/effects/ResizeEffects.h"
 
 #include <benchmark/benchmark.h>
@@ -46,3 +48,23 @@ static void BM_ResizeFreeImageLanczos150(benchmark::State& state)
     RunResize<FCEffectResizeFreeImage>(state, 9000, 6000, 5);
 }
 BENCHMARK(BM_ResizeFreeImageLanczos150)->Arg(24)->Arg(32)->Unit(benchmark::kMillisecond);
+
+// At 32 bits the bench image's alpha varies: the rotation's groups mostly take the translucent
+// road, pixel by pixel, and the rhombus (which ignores alpha) its vector groups.
+static void BM_Rotate30Bilinear(benchmark::State& state)
+{
+    RunResize<FCEffectRotate>(state, 0.5235987755982988, 0u);
+}
+BENCHMARK(BM_Rotate30Bilinear)
+    ->ArgNames({"bpp", "threads"})
+    ->ArgsProduct({{24, 32}, {1, 8}})
+    ->Unit(benchmark::kMillisecond);
+
+static void BM_Rhombus1000(benchmark::State& state)
+{
+    RunResize<FCEffectLosange>(state, 1000, 0);
+}
+BENCHMARK(BM_Rhombus1000)
+    ->ArgNames({"bpp", "threads"})
+    ->ArgsProduct({{24, 32}, {1, 8}})
+    ->Unit(benchmark::kMillisecond);

@@ -2,10 +2,12 @@
 
 #include "imagelib/PixelHelpers.h"
 #include "imagelib/effects/FlipRotateEffects.h"
+#include "imagelib/effects/VectorDispatch.h"
 
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <type_traits>
 
 namespace
@@ -244,29 +246,6 @@ void FCEffectRotate::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
         SampleSource<3>(m_source, &m_background.rgbBlue, sx, sy, pixel);
 }
 
-void FCEffectRotate::ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int bytesPerPixel,
-                                        FCEffectThreadState*)
-{
-    if (!m_source.HasBits()) return;
-    const int w = image.Width();
-    auto run = [&](auto n)
-    {
-        constexpr int N = decltype(n)::value;
-        for (int x = 0; x < w; ++x, row += bytesPerPixel)
-        {
-            double sx = x, sy = y;
-            TurnPoint(&sx, &sy, m_centreX, m_centreY, m_cos, m_sin);
-            sx -= m_shiftX;
-            sy -= m_shiftY;
-            SampleSource<N>(m_source, &m_background.rgbBlue, sx, sy, row);
-        }
-    };
-    if (image.ColorBits() == 32)
-        run(std::integral_constant<int, 4>{});
-    else
-        run(std::integral_constant<int, 3>{});
-}
-
 // ---------------------------------------------------------------------------------------------
 
 namespace
@@ -367,7 +346,107 @@ template <int N> inline void FadeSample(const FCObjImage& source, float sx, floa
     }
     if constexpr (N == 4) pixel[3] = 255;
 }
+
+// Just past the last byte of an image's bits.
+const BYTE* SourceEnd(const FCObjImage& image)
+{
+    return image.GetBits() + std::size_t(image.RowPitch()) * std::size_t(image.Height());
+}
+
+// What the row loops of the rotation need to know of one run.
+struct RotateSetup
+{
+    const FCObjImage* source;
+    const BYTE* const* rows;
+    const BYTE* end; // just past the source's bits
+    const BYTE* background;
+    int width, height;
+    double centreX, centreY, cos, sin, shiftX, shiftY;
+};
+
+// And those of the rhombus.
+struct RhombusSetup
+{
+    const FCObjImage* source;
+    const BYTE* const* rows;
+    const BYTE* end;
+    int width, height;
+    float kx, ky;
+    int offsetX, offsetY;
+};
+
+namespace distort_generic
+{
+#define DISTORT_LANES 2
+#include "imagelib/effects/DistortKernels.inl"
+#undef DISTORT_LANES
+} // namespace distort_generic
+
+#ifdef ORVALIS_AVX2_TARGET
+ORVALIS_AVX2_BEGIN
+namespace distort_avx2
+{
+#define DISTORT_LANES 4
+#include "imagelib/effects/DistortKernels.inl"
+#undef DISTORT_LANES
+} // namespace distort_avx2
+ORVALIS_AVX2_END
+
+ORVALIS_AVX512_BEGIN
+namespace distort_avx512
+{
+#define DISTORT_LANES 8
+#include "imagelib/effects/DistortKernels.inl"
+#undef DISTORT_LANES
+} // namespace distort_avx512
+ORVALIS_AVX512_END
+#endif
+
+using RotateRowFn = void (*)(const RotateSetup&, int, int, BYTE*);
+using RhombusRowFn = void (*)(const RhombusSetup&, int, int, BYTE*);
+
+// The row loops of the widest instruction set allowed, for N bytes per pixel.
+template <int N> RotateRowFn ChooseRotateRow()
+{
+#ifdef ORVALIS_AVX2_TARGET
+    if (UseAvx512()) return distort_avx512::RotateRow<N>;
+    if (UseAvx2()) return distort_avx2::RotateRow<N>;
+#endif
+    return distort_generic::RotateRow<N>;
+}
+
+template <int N> RhombusRowFn ChooseRhombusRow()
+{
+#ifdef ORVALIS_AVX2_TARGET
+    if (UseAvx512()) return distort_avx512::RhombusRow<N>;
+    if (UseAvx2()) return distort_avx2::RhombusRow<N>;
+#endif
+    return distort_generic::RhombusRow<N>;
+}
 } // namespace
+
+void FCEffectRotate::ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int, FCEffectThreadState*)
+{
+    if (!m_source.HasBits()) return;
+    const RotateSetup setup{&m_source,
+                            m_source.Rows(),
+                            SourceEnd(m_source),
+                            &m_background.rgbBlue,
+                            m_source.Width(),
+                            m_source.Height(),
+                            m_centreX,
+                            m_centreY,
+                            m_cos,
+                            m_sin,
+                            m_shiftX,
+                            m_shiftY};
+    // The instruction set is chosen per row here: one test of two flags against a row of
+    // thousands of pixels.
+    if (image.ColorBits() == 32)
+        ChooseRotateRow<4>()(setup, y, image.Width(), row);
+    else
+        ChooseRotateRow<3>()(setup, y, image.Width(), row);
+}
 
 void SampleFadingEdges(const FCObjImage& source, float sx, float sy, BYTE* pixel)
 {
@@ -408,22 +487,13 @@ void FCEffectLosange::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
 void FCEffectLosange::ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int, FCEffectThreadState*)
 {
     if (!m_backup.HasBits()) return;
-    const int w = image.Width();
-    const int n = m_backup.ColorBits() / 8;
-    auto run = [&](auto bytes)
-    {
-        constexpr int N = decltype(bytes)::value;
-        for (int x = 0; x < w; ++x, row += n)
-        {
-            const float sx = float(x) - float(y) * m_kx - float(m_offsetX);
-            const float sy = float(y) - float(x) * m_ky - float(m_offsetY);
-            FadeSample<N>(m_backup, sx, sy, row);
-        }
-    };
-    if (n == 4)
-        run(std::integral_constant<int, 4>{});
+    const RhombusSetup setup{
+        &m_backup, m_backup.Rows(), SourceEnd(m_backup), m_backup.Width(), m_backup.Height(), m_kx, m_ky,
+        m_offsetX, m_offsetY};
+    if (m_backup.ColorBits() == 32)
+        ChooseRhombusRow<4>()(setup, y, image.Width(), row);
     else
-        run(std::integral_constant<int, 3>{});
+        ChooseRhombusRow<3>()(setup, y, image.Width(), row);
 }
 
 // ---------------------------------------------------------------------------------------------

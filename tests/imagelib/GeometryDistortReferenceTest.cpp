@@ -1,11 +1,13 @@
 // The free rotation, rhombus and trapezium against plain reference loops: every destination pixel
 // mapped and sampled by the formulas written out one after the other, with nothing hoisted or
 // specialised. The production loops must give the same bytes on every size, angle and depth, on
-// one thread and on eight.
+// one, three and eight threads, and with every instruction set the processor has (the vector
+// loops take groups of pixels whose four neighbours are inside; the rest go pixel by pixel).
 #include "TestImages.h"
 
 #include "imagelib/FCBandRunner.h"
 #include "imagelib/effects/DistortEffects.h"
+#include "imagelib/effects/VectorDispatch.h"
 
 #include <gtest/gtest.h>
 
@@ -33,16 +35,32 @@ double Lerp2(double q00, double q10, double q01, double q11, double fx, double f
     return (b - t) * fy + t;
 }
 
-// Varied colours; at 32 bits two pixels in three are opaque and the rest have any alpha, so both
-// branches of the sampler are taken.
-FCObjImage Mixed(int w, int h, int bpp, std::uint32_t seed)
+// Varied colours; at 32 bits one pixel in `every` keeps any alpha and the others are opaque, so
+// both branches of the sampler are taken: with every = 3 nearly all groups of neighbours hold a
+// translucent pixel, with every = 61 most groups of pixels are wholly opaque.
+FCObjImage Mixed(int w, int h, int bpp, std::uint32_t seed, int every = 3)
 {
     FCObjImage image = testimg::Varied(w, h, bpp, seed);
     if (bpp == 32)
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x)
-                if ((x + 2 * y) % 3 != 0) image.PixelAddress(x, y)[3] = 255;
+                if ((x + 2 * y) % every != 0) image.PixelAddress(x, y)[3] = 255;
     return image;
+}
+
+// Runs check(set, threads) with every instruction set (2: the widest the processor has, 1: AVX2
+// at most, 0: the baseline) on 1, 3 and 8 threads, then allows every set again.
+template <class Check> void ForEverySetAndThreads(Check check)
+{
+    for (int set : {2, 1, 0})
+    {
+        AllowAvx2(set >= 1);
+        AllowAvx512(set >= 2);
+        for (int threads : {1, 3, 8})
+            check(set, threads);
+    }
+    AllowAvx2(true);
+    AllowAvx512(true);
 }
 
 // The free rotation of src into an image of nw x nh, pixel by pixel.
@@ -183,13 +201,14 @@ FCObjImage ReferenceTrapezium(const FCObjImage& src, int dx, int dy)
     return out;
 }
 
-std::string Case(int w, int h, int bpp, int threads, const std::string& what)
+std::string Case(int w, int h, int bpp, int set, int threads, const std::string& what)
 {
     return std::to_string(w) + "x" + std::to_string(h) + "x" + std::to_string(bpp) + " on " +
-           std::to_string(threads) + " threads, " + what;
+           std::to_string(threads) + " threads, instruction set " + std::to_string(set) + ", " + what;
 }
 
-const std::pair<int, int> kSizes[] = {{2, 2}, {3, 2}, {2, 5}, {17, 11}, {64, 9}, {131, 77}};
+// Rows narrower than one vector group, a few groups and a tail, and many groups.
+const std::pair<int, int> kSizes[] = {{2, 2}, {3, 2}, {2, 5}, {17, 11}, {64, 9}, {131, 77}, {300, 23}};
 } // namespace
 
 TEST(GeometryDistortReference, RotationMatchesThePlainLoopByteForByte)
@@ -198,48 +217,62 @@ TEST(GeometryDistortReference, RotationMatchesThePlainLoopByteForByte)
     // Black transparent, opaque grey, half-transparent red.
     const std::uint32_t backgrounds[] = {0x00000000u, 0xFF808080u, 0x80FF0000u};
     for (int bpp : {24, 32})
-        for (auto [w, h] : kSizes)
-        {
-            const FCObjImage source = Mixed(w, h, bpp, std::uint32_t(w * 131 + h));
-            for (double deg : degrees)
-                for (std::uint32_t bg : backgrounds)
-                    for (int threads : {1, 8})
+        for (int every : {3, 61})
+            for (auto [w, h] : kSizes)
+            {
+                if (bpp == 24 && every != 3) continue;
+                const FCObjImage source = Mixed(w, h, bpp, std::uint32_t(w * 131 + h), every);
+                for (double deg : degrees)
+                    for (std::uint32_t bg : backgrounds)
                     {
-                        FCObjImage image(source);
-                        FCEffectRotate effect(deg * kDegree, bg);
-                        ASSERT_TRUE(RunEffect(image, effect, threads));
-                        const FCObjImage expected =
-                            ReferenceRotate(source, deg * kDegree, bg, image.Width(), image.Height());
-                        ASSERT_TRUE(testimg::SamePixels(image, expected))
-                            << Case(w, h, bpp, threads,
-                                    std::to_string(deg) + " degrees, background " + std::to_string(bg));
+                        FCObjImage expected;
+                        ForEverySetAndThreads(
+                            [&](int set, int threads)
+                            {
+                                FCObjImage image(source);
+                                FCEffectRotate effect(deg * kDegree, bg);
+                                ASSERT_TRUE(RunEffect(image, effect, threads));
+                                if (!expected.HasBits())
+                                    expected = ReferenceRotate(source, deg * kDegree, bg, image.Width(),
+                                                               image.Height());
+                                ASSERT_TRUE(testimg::SamePixels(image, expected)) << Case(
+                                    w, h, bpp, set, threads,
+                                    std::to_string(deg) + " degrees, background " + std::to_string(bg) +
+                                        ", one pixel in " + std::to_string(every) + " translucent");
+                            });
                     }
-        }
+            }
 }
 
 TEST(GeometryDistortReference, RhombusAndTrapeziumMatchThePlainLoopByteForByte)
 {
-    const std::pair<int, int> offsets[] = {{0, 0},  {10, 0},   {-10, 0}, {0, 7},
-                                           {0, -7}, {25, -13}, {-3, 40}, {1, 1}};
-    const std::pair<int, int> sizes[] = {{1, 1}, {1, 6}, {5, 1}, {2, 2}, {17, 11}, {64, 9}, {131, 77}};
+    const std::pair<int, int> offsets[] = {{0, 0},    {10, 0},  {-10, 0}, {0, 7},   {0, -7},
+                                           {25, -13}, {-3, 40}, {1, 1},   {200, 0}, {-150, 9}};
+    const std::pair<int, int> sizes[] = {{1, 1},   {1, 6},  {5, 1},    {2, 2},
+                                         {17, 11}, {64, 9}, {131, 77}, {300, 23}};
     for (int bpp : {24, 32})
         for (auto [w, h] : sizes)
         {
             const FCObjImage source = Mixed(w, h, bpp, std::uint32_t(w * 7 + h));
             for (auto [dx, dy] : offsets)
-                for (int threads : {1, 8})
-                {
-                    const std::string what = "dx " + std::to_string(dx) + ", dy " + std::to_string(dy);
-                    FCObjImage rhombus(source);
-                    FCEffectLosange losange(dx, dy);
-                    ASSERT_TRUE(RunEffect(rhombus, losange, threads));
-                    ASSERT_TRUE(testimg::SamePixels(rhombus, ReferenceRhombus(source, dx, dy)))
-                        << Case(w, h, bpp, threads, "rhombus " + what);
-                    FCObjImage trapezium(source);
-                    FCEffectTrapeze trapeze(dx, dy);
-                    ASSERT_TRUE(RunEffect(trapezium, trapeze, threads));
-                    ASSERT_TRUE(testimg::SamePixels(trapezium, ReferenceTrapezium(source, dx, dy)))
-                        << Case(w, h, bpp, threads, "trapezium " + what);
-                }
+            {
+                const std::string what = "dx " + std::to_string(dx) + ", dy " + std::to_string(dy);
+                const FCObjImage expectedRhombus = ReferenceRhombus(source, dx, dy);
+                const FCObjImage expectedTrapezium = ReferenceTrapezium(source, dx, dy);
+                ForEverySetAndThreads(
+                    [&](int set, int threads)
+                    {
+                        FCObjImage rhombus(source);
+                        FCEffectLosange losange(dx, dy);
+                        ASSERT_TRUE(RunEffect(rhombus, losange, threads));
+                        ASSERT_TRUE(testimg::SamePixels(rhombus, expectedRhombus))
+                            << Case(w, h, bpp, set, threads, "rhombus " + what);
+                        FCObjImage trapezium(source);
+                        FCEffectTrapeze trapeze(dx, dy);
+                        ASSERT_TRUE(RunEffect(trapezium, trapeze, threads));
+                        ASSERT_TRUE(testimg::SamePixels(trapezium, expectedTrapezium))
+                            << Case(w, h, bpp, set, threads, "trapezium " + what);
+                    });
+            }
         }
 }
