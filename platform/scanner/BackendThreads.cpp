@@ -111,13 +111,30 @@ ThreadPlace ThreadPlaceOf(pid_t tid)
 
 bool WaitThreadsAtRest(const std::vector<pid_t>& threads, std::chrono::milliseconds limit)
 {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
+    // A thread seen in a blocking call may be leaving it (a pipe write that the other end has
+    // just made room for) on its way to its own code: only a rest that lasts is trusted.
+    constexpr auto kSettle = std::chrono::milliseconds(5);
+    const auto start = std::chrono::steady_clock::now();
+    const auto deadline = start + limit;
+    auto restSince = std::chrono::steady_clock::time_point::max();
     for (;;)
     {
-        const bool atRest = std::all_of(threads.begin(), threads.end(),
-                                        [](pid_t tid) { return ThreadPlaceOf(tid) != ThreadPlace::Busy; });
-        if (atRest) return true;
-        if (std::chrono::steady_clock::now() >= deadline) return false;
+        bool allGone = true, atRest = true;
+        for (pid_t tid : threads)
+        {
+            const ThreadPlace place = ThreadPlaceOf(tid);
+            allGone = allGone && place == ThreadPlace::Gone;
+            atRest = atRest && place != ThreadPlace::Busy;
+        }
+        const auto now = std::chrono::steady_clock::now();
+        if (allGone) return true;
+        if (!atRest)
+            restSince = std::chrono::steady_clock::time_point::max();
+        else if (restSince == std::chrono::steady_clock::time_point::max())
+            restSince = now;
+        else if (now - restSince >= kSettle)
+            return true;
+        if (now >= deadline) return false;
         std::this_thread::sleep_for(std::chrono::microseconds(500));
     }
 }

@@ -35,7 +35,7 @@ std::vector<pid_t> NewThreads(const std::vector<pid_t>& before, const std::vecto
 // Where one thread of this process is now.
 ThreadPlace ThreadPlaceOf(pid_t tid);
 
-// Waits until every one of these threads has ended or waits in a blocking call, polling, for at
-// most `limit`. True when they all did in time.
+// Waits until every one of these threads has ended, or has stayed in a blocking call (or ended)
+// for a few milliseconds on end, polling, for at most `limit`. True when they all did in time.
 bool WaitThreadsAtRest(const std::vector<pid_t>& threads, std::chrono::milliseconds limit);
 } // namespace scanner
