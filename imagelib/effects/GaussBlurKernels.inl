@@ -153,7 +153,10 @@ void ColumnStrip(const GaussSetup& s, int x0, int n, double* ring, const double*
     }
 }
 
-typedef long long VL __attribute__((vector_size(GAUSS_LANES * 8)));
+template <int Shift, int... Lane> inline VD WindowOf(VD a, VD b, std::integer_sequence<int, Lane...>)
+{
+    return __builtin_shufflevector(a, b, (Shift + Lane)...);
+}
 
 // Lanes Shift .. Shift + kLanes - 1 of the two vectors a then b, one after the other.
 template <int Shift> inline VD Window(VD a, VD b)
@@ -161,13 +164,7 @@ template <int Shift> inline VD Window(VD a, VD b)
     if constexpr (Shift == 0)
         return a;
     else
-    {
-        VL mask;
-#pragma GCC unroll 8
-        for (int i = 0; i < kLanes; ++i)
-            mask[i] = Shift + i;
-        return __builtin_shuffle(a, b, mask);
-    }
+        return WindowOf<Shift>(a, b, std::make_integer_sequence<int, kLanes>{});
 }
 
 // The taps k0 .. k0 + kLanes - 1 of one group of the row pass: the vectors of each plane are

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstring>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 // The baseline loops use vectors of four doubles too, split by the compiler in two; they never

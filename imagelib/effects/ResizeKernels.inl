@@ -68,14 +68,15 @@ inline VL AlphaLanes()
     return m;
 }
 
+template <int... Lane> inline VD SpreadAlphaOf(VD v, std::integer_sequence<int, Lane...>)
+{
+    return __builtin_shufflevector(v, v, (Lane / 4 * 4 + 3)...);
+}
+
 // The alpha lane of each pixel on its four lanes.
 inline VD SpreadAlpha(VD v)
 {
-    VL index;
-#pragma GCC unroll 8
-    for (int i = 0; i < kLanes; ++i)
-        index[i] = i / 4 * 4 + 3;
-    return __builtin_shuffle(v, index);
+    return SpreadAlphaOf(v, std::make_integer_sequence<int, kLanes>{});
 }
 
 // One tap: sum += value x (alpha x w) at 32 bits (alpha lanes add alpha x w), value x w at 24.

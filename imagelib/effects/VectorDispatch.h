@@ -23,9 +23,10 @@
 #define ORVALIS_AVX2_BEGIN                                                                                   \
     _Pragma("clang attribute push(__attribute__((target(\"avx2\"))), apply_to = function)")
 #define ORVALIS_AVX2_END _Pragma("clang attribute pop")
-#define ORVALIS_AVX512_BEGIN                                                                                 \
-    _Pragma("clang attribute push(__attribute__((target(\"avx512f,avx512vl,avx512dq,avx512bw\"))), "         \
-            "apply_to = function)")
+// clang-format off
+// (_Pragma takes one string literal: the line stays whole)
+#define ORVALIS_AVX512_BEGIN _Pragma("clang attribute push(__attribute__((target(\"avx512f,avx512vl,avx512dq,avx512bw\"))), apply_to = function)")
+// clang-format on
 #define ORVALIS_AVX512_END _Pragma("clang attribute pop")
 #else
 #define ORVALIS_AVX2_BEGIN _Pragma("GCC push_options") _Pragma("GCC target(\"avx2\")")

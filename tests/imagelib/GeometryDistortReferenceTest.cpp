@@ -218,8 +218,9 @@ TEST(GeometryDistortReference, RotationMatchesThePlainLoopByteForByte)
     const std::uint32_t backgrounds[] = {0x00000000u, 0xFF808080u, 0x80FF0000u};
     for (int bpp : {24, 32})
         for (int every : {3, 61})
-            for (auto [w, h] : kSizes)
+            for (const auto& size : kSizes)
             {
+                const int w = size.first, h = size.second; // named, so that lambdas may capture them
                 if (bpp == 24 && every != 3) continue;
                 const FCObjImage source = Mixed(w, h, bpp, std::uint32_t(w * 131 + h), every);
                 for (double deg : degrees)
@@ -251,11 +252,13 @@ TEST(GeometryDistortReference, RhombusAndTrapeziumMatchThePlainLoopByteForByte)
     const std::pair<int, int> sizes[] = {{1, 1},   {1, 6},  {5, 1},    {2, 2},
                                          {17, 11}, {64, 9}, {131, 77}, {300, 23}};
     for (int bpp : {24, 32})
-        for (auto [w, h] : sizes)
+        for (const auto& size : sizes)
         {
+            const int w = size.first, h = size.second;
             const FCObjImage source = Mixed(w, h, bpp, std::uint32_t(w * 7 + h));
-            for (auto [dx, dy] : offsets)
+            for (const auto& offset : offsets)
             {
+                const int dx = offset.first, dy = offset.second;
                 const std::string what = "dx " + std::to_string(dx) + ", dy " + std::to_string(dy);
                 const FCObjImage expectedRhombus = ReferenceRhombus(source, dx, dy);
                 const FCObjImage expectedTrapezium = ReferenceTrapezium(source, dx, dy);
