@@ -160,40 +160,36 @@ void InPlacePass(FCObjImage& image, int reach, FCProgressObserver* observer, int
                 std::memcpy(bottom(b) + std::size_t(k) * rowBytes, image.RowAddress(y1 + k), rowBytes);
         }
     }
-    if (blocks == 1)
+    // Block b on scratch `own`: its rows from the top, goOn(y) asked after each row (false ends
+    // the block); the rows done are counted.
+    std::vector<int> rowsDone(std::size_t(blocks), 0);
+    auto runBlock = [&](int b, neighbour::RowScratch& own, auto&& goOn)
     {
-        // One thread: the calling thread goes down the image, progress after every row.
-        neighbour::RowsBeforePass before(image, reach, scratch[0]);
-        BYTE* out = ResultRow(image, scratch[0]);
+        neighbour::RowsBeforePass before(image, reach, own);
+        BYTE* out = ResultRow(image, own);
         if (!before.Ready() || !out) return;
-        const BlockRows rows(before, height, 0, height, top(0), bottom(0), rowBytes);
-        for (int y = 0; y < height; ++y)
+        const int y0 = blockStart(b), y1 = blockStart(b + 1);
+        const BlockRows rows(before, height, y0, y1, top(b), bottom(b), rowBytes);
+        for (int y = y0; y < y1; ++y)
         {
             before.Save(y);
             if (computeRow(rows, y, out)) neighbour::StoreColourBytes(image.RowAddress(y), out, width, step);
-            if (!PassProgress(observer, y, height, span, base)) return;
+            ++rowsDone[std::size_t(b)];
+            if (!goOn(y)) return;
         }
+    };
+    if (blocks == 1)
+    {
+        // One thread: the calling thread goes down the image, progress after every row.
+        runBlock(0, scratch[0], [&](int y) { return PassProgress(observer, y, height, span, base); });
         return;
     }
     std::atomic<bool> stop{false};
-    std::vector<int> rowsDone(std::size_t(blocks), 0);
     RunOrdered(
         blocks, threads, stop,
-        [&](int b, int thread)
-        {
-            neighbour::RowScratch& own = scratch[std::size_t(thread)];
-            neighbour::RowsBeforePass before(image, reach, own);
-            BYTE* out = ResultRow(image, own);
-            if (!before.Ready() || !out) return;
-            const int y0 = blockStart(b), y1 = blockStart(b + 1);
-            const BlockRows rows(before, height, y0, y1, top(b), bottom(b), rowBytes);
-            for (int y = y0; y < y1 && !stop.load(std::memory_order_relaxed); ++y)
-            {
-                before.Save(y);
-                if (computeRow(rows, y, out))
-                    neighbour::StoreColourBytes(image.RowAddress(y), out, width, step);
-                ++rowsDone[std::size_t(b)];
-            }
+        [&](int b, int thread) {
+            runBlock(b, scratch[std::size_t(thread)],
+                     [&](int) { return !stop.load(std::memory_order_relaxed); });
         },
         [&](int b)
         {
