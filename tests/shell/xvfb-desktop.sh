@@ -19,11 +19,14 @@ for attempt in 1 2 3; do
     program=$1
     for _ in $(seq 1 100); do xprop -root >/dev/null 2>&1 && break; sleep 0.1; done
     xprop -root >/dev/null 2>&1 || exit 4
+    # The window manager must stand before the program starts, as on a desktop: one started after
+    # it gives no window the focus. On a loaded machine it may take long; no manager, another try.
     openbox >/dev/null 2>&1 & wm=$!
-    for _ in $(seq 1 100); do
+    for _ in $(seq 1 300); do
       xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
       sleep 0.1
     done
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" || { kill "$wm"; exit 4; }
 
     # The main window: the one visible window titled exactly "Orvalis 5".
     find_frame() {
@@ -103,6 +106,6 @@ for attempt in 1 2 3; do
   ' _ "$program"
   status=$?
   [[ $status -eq 0 || $status -eq 1 || $status -eq 3 ]] && exit $(( status == 0 ? 0 : 1 ))
-  echo "the display server did not start (attempt $attempt, status $status)"
+  echo "the display server or its window manager did not start (attempt $attempt, status $status)"
 done
 exit 1
