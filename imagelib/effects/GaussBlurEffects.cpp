@@ -89,6 +89,7 @@ struct GaussKernels
 {
     ColumnStripFn column[2];
     BlurRowFn row[2];
+    FCEffectUNSharpMask::SharpenFn sharpen[2];
 };
 
 GaussKernels PickKernels()
@@ -96,13 +97,16 @@ GaussKernels PickKernels()
 #ifdef ORVALIS_AVX2_TARGET
     if (UseAvx512())
         return GaussKernels{{gauss_avx512::ColumnStrip<false>, gauss_avx512::ColumnStrip<true>},
-                            {gauss_avx512::BlurRow<false>, gauss_avx512::BlurRow<true>}};
+                            {gauss_avx512::BlurRow<false>, gauss_avx512::BlurRow<true>},
+                            {gauss_avx512::SharpenRun<3>, gauss_avx512::SharpenRun<4>}};
     if (UseAvx2())
         return GaussKernels{{gauss_avx2::ColumnStrip<false>, gauss_avx2::ColumnStrip<true>},
-                            {gauss_avx2::BlurRow<false>, gauss_avx2::BlurRow<true>}};
+                            {gauss_avx2::BlurRow<false>, gauss_avx2::BlurRow<true>},
+                            {gauss_avx2::SharpenRun<3>, gauss_avx2::SharpenRun<4>}};
 #endif
     return GaussKernels{{gauss_generic::ColumnStrip<false>, gauss_generic::ColumnStrip<true>},
-                        {gauss_generic::BlurRow<false>, gauss_generic::BlurRow<true>}};
+                        {gauss_generic::BlurRow<false>, gauss_generic::BlurRow<true>},
+                        {gauss_generic::SharpenRun<3>, gauss_generic::SharpenRun<4>}};
 }
 
 // Working memory of one thread.
@@ -372,6 +376,9 @@ FCEffectUNSharpMask::FCEffectUNSharpMask(int radius, int amount, int threshold)
 void FCEffectUNSharpMask::PrepareImage(FCObjImage& image)
 {
     m_copy = image;
+    const GaussKernels kernels = PickKernels();
+    m_sharpen[0] = kernels.sharpen[0];
+    m_sharpen[1] = kernels.sharpen[1];
 }
 
 void FCEffectUNSharpMask::CombinePixel(FCObjImage& image, int x, int y, BYTE* pixel)
@@ -387,34 +394,10 @@ void FCEffectUNSharpMask::CombinePixel(FCObjImage& image, int x, int y, BYTE* pi
     }
 }
 
-// CombinePixel over n pixels of one row, the original's pixels beside them.
-template <int Bpp> void FCEffectUNSharpMask::SharpenRun(BYTE* pixel, const BYTE* original, int n) const
-{
-    const int amount = m_amount;
-    const int threshold = m_threshold;
-    if constexpr (Bpp == 3)
-    {
-        // Every byte of an opaque row is a colour: one loop over them all, which vectorises.
-        for (int i = 0; i < 3 * n; ++i)
-        {
-            int diff = original[i] - pixel[i];
-            if (std::abs(2 * diff) < threshold) diff = 0;
-            pixel[i] = ClampToByte(original[i] + diff * amount / 100);
-        }
-        return;
-    }
-    for (int i = 0; i < n; ++i, pixel += Bpp, original += Bpp)
-        for (int c = 0; c < 3; ++c)
-        {
-            int diff = original[c] - pixel[c];
-            if (std::abs(2 * diff) < threshold) diff = 0;
-            pixel[c] = ClampToByte(original[c] + diff * amount / 100);
-        }
-}
-
 void FCEffectUNSharpMask::CombineRow(FCObjImage& image, int y, int x0, int x1)
 {
-    if (image.ColorBits() != m_copy.ColorBits() || !m_copy.IsInside(0, y))
+    const int bpp = image.ColorBits() / 8;
+    if (image.ColorBits() != m_copy.ColorBits() || !m_copy.IsInside(0, y) || !m_sharpen[bpp == 4])
     {
         FCEffectBlur_Gauss::CombineRow(image, y, x0, x1);
         return;
@@ -422,13 +405,9 @@ void FCEffectUNSharpMask::CombineRow(FCObjImage& image, int y, int x0, int x1)
     x0 = std::max(x0, 0);
     x1 = std::min(x1, m_copy.Width());
     if (x0 >= x1) return;
-    const int bpp = image.ColorBits() / 8;
     BYTE* p = image.RowAddress(y) + std::ptrdiff_t(x0) * bpp;
     const BYTE* o = m_copy.RowAddress(y) + std::ptrdiff_t(x0) * bpp;
-    if (bpp == 3)
-        SharpenRun<3>(p, o, x1 - x0);
-    else
-        SharpenRun<4>(p, o, x1 - x0);
+    m_sharpen[bpp == 4](p, o, x1 - x0, m_amount, m_threshold);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -75,9 +75,12 @@ public:
     void CombinePixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
     void CombineRow(FCObjImage& image, int y, int x0, int x1) override;
 
-private:
-    template <int Bpp> void SharpenRun(BYTE* pixel, const BYTE* original, int n) const;
+    // CombinePixel over n pixels of one row, the original's pixels beside them, given amount and
+    // threshold: one for 24 bits and one for 32, for the processor's widest instruction set.
+    using SharpenFn = void (*)(BYTE* pixel, const BYTE* original, int n, int amount, int threshold);
 
+private:
+    SharpenFn m_sharpen[2] = {nullptr, nullptr}; // chosen by PrepareImage
     FCObjImage m_copy;
     int m_amount;
     int m_threshold;

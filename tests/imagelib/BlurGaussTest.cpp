@@ -282,42 +282,55 @@ TEST(BlurUnsharpMask, MovesAwayFromTheBlurBeyondTheThreshold)
             }
 }
 
-// Every byte equals the plain loop followed by the sharpening step; the alpha byte is the blurred
-// alpha.
+// Every byte equals the plain loop followed by the sharpening step, on every instruction set; the
+// alpha byte is the blurred alpha.
 TEST(BlurUnsharpMask, SameBytesAsThePlainLoop)
 {
     // 32 bits with clear regions (whose pixels are combined one by one), and opaque 24 bits
-    // (combined a row at a time).
+    // (combined a row at a time). Amounts and thresholds at their ends and between: the largest
+    // products, quotients rounding towards zero on either side, differences left alone.
     const FCObjImage sources[] = {WithClearRegions(90, 71, 5), testimg::Varied(90, 71, 24, 5)};
+    const std::pair<int, int> settings[] = {{65, 20}, {100, 0}, {1, 0}, {70, 255}, {99, 7}};
     for (const FCObjImage& source : sources)
-    {
-        FCObjImage expected(source);
-        ReferenceBlur(expected, FCEffectBlur_GaussCopyEdge(6).GetKernel(),
-                      [&](int x, int y, BYTE* p)
-                      {
-                          const BYTE* o = source.PixelAddress(x, y);
-                          for (int c = 0; c < 3; ++c)
+        for (auto [amount, threshold] : settings)
+        {
+            FCObjImage expected(source);
+            ReferenceBlur(expected, FCEffectBlur_GaussCopyEdge(6).GetKernel(),
+                          [&](int x, int y, BYTE* p)
                           {
-                              int diff = o[c] - p[c];
-                              if (std::abs(2 * diff) < 20) diff = 0;
-                              p[c] = ClampToByte(o[c] + diff * 65 / 100);
-                          }
-                      });
-        for (int threads : {1, 8})
-        {
-            FCObjImage image(source);
-            FCEffectUNSharpMask sharpen(6, 65, 20);
-            RunEffect(image, sharpen, threads);
-            EXPECT_TRUE(testimg::SamePixels(image, expected)) << source.ColorBits() << " bits, " << threads;
+                              const BYTE* o = source.PixelAddress(x, y);
+                              for (int c = 0; c < 3; ++c)
+                              {
+                                  int diff = o[c] - p[c];
+                                  if (std::abs(2 * diff) < threshold) diff = 0;
+                                  p[c] = ClampToByte(o[c] + diff * amount / 100);
+                              }
+                          });
+            // 2: the widest set the processor has, 1: AVX2 at most, 0: the baseline.
+            for (int set : {2, 1, 0})
+            {
+                AllowAvx2(set >= 1);
+                AllowAvx512(set >= 2);
+                for (int threads : {1, 8})
+                {
+                    FCObjImage image(source);
+                    FCEffectUNSharpMask sharpen(6, amount, threshold);
+                    RunEffect(image, sharpen, threads);
+                    EXPECT_TRUE(testimg::SamePixels(image, expected))
+                        << source.ColorBits() << " bits, " << threads << " threads, amount " << amount
+                        << ", threshold " << threshold << ", instruction set " << set;
+                }
+            }
+            AllowAvx2(true);
+            AllowAvx512(true);
         }
-        if (source.ColorBits() == 32)
-        {
-            FCObjImage blurred(source);
-            FCEffectBlur_GaussCopyEdge blur(6);
-            RunEffect(blurred, blur, 1);
-            EXPECT_EQ(testimg::Alphas(expected), testimg::Alphas(blurred));
-        }
-    }
+    FCObjImage blurred(sources[0]);
+    FCEffectBlur_GaussCopyEdge blur(6);
+    RunEffect(blurred, blur, 1);
+    FCObjImage sharpened(sources[0]);
+    FCEffectUNSharpMask sharpen(6, 65, 20);
+    RunEffect(sharpened, sharpen, 1);
+    EXPECT_EQ(testimg::Alphas(sharpened), testimg::Alphas(blurred));
 }
 
 TEST(BlurOverlayBlend, Table)
