@@ -301,13 +301,8 @@ void FCEffectBlur_Gauss::ApplyToImage(FCObjImage& image, FCProgressObserver* obs
                 BYTE* p = image.RowAddress(y);
                 if (!alpha)
                 {
-                    // Opaque rows: bytes out, then each pixel combined unless the blur is plain.
-                    for (int x = 0; x < width; ++x, p += 3)
-                    {
-                        p[0] = BYTE(out[x]);
-                        p[1] = BYTE(out[x + op]);
-                        p[2] = BYTE(out[x + 2 * op]);
-                    }
+                    // Opaque rows: the row pass wrote the bytes; each pixel is combined unless the
+                    // blur is plain.
                     if (!m_plainBlur) CombineRow(image, y, 0, width);
                     ++rec.rowsDone;
                     continue;

@@ -87,15 +87,132 @@ inline void BlurGroup(const GaussSetup& s, Source src, std::ptrdiff_t plane, int
     }
 }
 
+// 16 pixels of 3 bytes, their blue, green and red bytes apart, and back: at AVX-512 only, where
+// the compiler turns the byte shuffles and conversions below into a few instructions (narrower
+// sets spread and gather byte by byte).
+#if GAUSS_LANES >= 8
+typedef unsigned char VB16 __attribute__((vector_size(16)));
+typedef unsigned char VB32 __attribute__((vector_size(32)));
+typedef int VI16 __attribute__((vector_size(64)));
+typedef unsigned char VB64 __attribute__((vector_size(64)));
+typedef double VD16 __attribute__((vector_size(128)));
+
+template <int Channel, int... I> inline VB16 ChannelOf(VB64 all, std::integer_sequence<int, I...>)
+{
+    return __builtin_shufflevector(all, all, (3 * I + Channel)...);
+}
+
+template <int Chunk, int... I> inline VB16 InterleavedOf(VB32 bg, VB32 rr, std::integer_sequence<int, I...>)
+{
+    return __builtin_shufflevector(bg, rr, ((16 * Chunk + I) % 3 * 16 + (16 * Chunk + I) / 3)...);
+}
+
+inline VB16 LoadVB16(const BYTE* p)
+{
+    VB16 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+// The bytes of one channel as 16 doubles at dst.
+inline void BytesToDoubles(VB16 v, double* dst)
+{
+    const VD16 d = __builtin_convertvector(__builtin_convertvector(v, VI16), VD16);
+    std::memcpy(dst, &d, sizeof d);
+}
+
+template <class Half, class Whole, int... I>
+inline Whole ConcatOf(Half a, Half b, std::integer_sequence<int, I...>)
+{
+    return __builtin_shufflevector(a, b, I...);
+}
+
+// a then b in one vector twice as long (in registers: a wide read of narrower writes just made
+// would wait for them to reach the cache).
+inline VB32 Concat(VB16 a, VB16 b)
+{
+    return ConcatOf<VB16, VB32>(a, b, std::make_integer_sequence<int, 32>{});
+}
+inline VB64 Concat(VB32 a, VB32 b)
+{
+    return ConcatOf<VB32, VB64>(a, b, std::make_integer_sequence<int, 64>{});
+}
+
+inline VB32 LoadVB32(const void* p)
+{
+    VB32 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+// 16 ints of 0 .. 255 at src as bytes: the low byte of each (a shuffle, which compiles better
+// than a narrowing conversion).
+inline VB16 IntsToBytes(const int* src)
+{
+    const VB64 v = Concat(LoadVB32(src), LoadVB32(src + 8));
+    static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__);
+    return __builtin_shufflevector(v, v, 0, 4, 8, 12, 16, 20, 24, 28, 32, 36, 40, 44, 48, 52, 56, 60);
+}
+
+// The 16 pixels at p to three planes.
+inline void Spread16(const BYTE* p, double* dst, std::ptrdiff_t plane)
+{
+    const VB64 all = Concat(Concat(LoadVB16(p), LoadVB16(p + 16)), Concat(LoadVB16(p + 32), VB16{}));
+    constexpr auto lanes = std::make_integer_sequence<int, 16>{};
+    VB16 b = ChannelOf<0>(all, lanes), g = ChannelOf<1>(all, lanes), r = ChannelOf<2>(all, lanes);
+    // Shuffles first, conversions after: merged, the compiler would take every byte apart.
+    __asm__("" : "+x"(b), "+x"(g), "+x"(r));
+    BytesToDoubles(b, dst);
+    BytesToDoubles(g, dst + plane);
+    BytesToDoubles(r, dst + 2 * plane);
+}
+
+// The 16 results at src (blue, green, red plane entries apart) as 16 pixels of 3 bytes at p.
+inline void Gather16(const int* src, std::ptrdiff_t plane, BYTE* p)
+{
+    const VB16 b = IntsToBytes(src), g = IntsToBytes(src + plane), r = IntsToBytes(src + 2 * plane);
+    const VB32 bg = Concat(b, g), rr = Concat(r, r);
+    constexpr auto lanes = std::make_integer_sequence<int, 16>{};
+    const VB16 o0 = InterleavedOf<0>(bg, rr, lanes), o1 = InterleavedOf<1>(bg, rr, lanes),
+               o2 = InterleavedOf<2>(bg, rr, lanes);
+    std::memcpy(p, &o0, 16);
+    std::memcpy(p + 16, &o1, 16);
+    std::memcpy(p + 32, &o2, 16);
+}
+
+#endif
+
 // Bytes of n pixels to the four planes of dst (alpha 255 at 24 bits).
 template <bool Alpha> inline void SpreadPixels(const BYTE* p, int n, double* dst, std::ptrdiff_t plane)
 {
-    for (int i = 0; i < n; ++i, p += Alpha ? 4 : 3)
+    int i = 0;
+#if GAUSS_LANES >= 8
+    if constexpr (!Alpha)
+        for (; i + 16 <= n; i += 16, p += 48)
+            Spread16(p, dst + i, plane);
+#endif
+    for (; i < n; ++i, p += Alpha ? 4 : 3)
     {
         dst[i] = p[0];
         dst[i + plane] = p[1];
         dst[i + 2 * plane] = p[2];
         if constexpr (Alpha) dst[i + 3 * plane] = p[3];
+    }
+}
+
+// The rounded results of n opaque pixels (blue, green, red plane entries apart) to the bytes at p.
+inline void GatherPixels(const int* src, int n, std::ptrdiff_t plane, BYTE* p)
+{
+    int i = 0;
+#if GAUSS_LANES >= 8
+    for (; i + 16 <= n; i += 16, p += 48)
+        Gather16(src + i, plane, p);
+#endif
+    for (; i < n; ++i, p += 3)
+    {
+        p[0] = BYTE(src[i]);
+        p[1] = BYTE(src[i + plane]);
+        p[2] = BYTE(src[i + 2 * plane]);
     }
 }
 
@@ -134,6 +251,11 @@ void ColumnStrip(const GaussSetup& s, int x0, int n, double* ring, const double*
             BlurGroup<Alpha>(
                 s, [&](int k) { return rowsOfTaps[k] + g; }, plane, out + g, outPlane);
         BYTE* p = s.rows[y] + std::ptrdiff_t(x0) * bpp;
+        if constexpr (!Alpha)
+        {
+            GatherPixels(out, n, outPlane, p);
+            continue;
+        }
         for (int i = 0; i < n; ++i, p += bpp)
         {
             if constexpr (Alpha)
@@ -259,7 +381,8 @@ inline void BlurRowGroup(const GaussSetup& s, const double* src, std::ptrdiff_t 
 
 // The row pass of row y: the row, extended by halfSize copies of each end pixel, into the planes
 // of line (s.linePlane entries each); the rounded results into the planes of out (s.width
-// rounded up to whole groups, entries each). Nothing is written to the image.
+// rounded up to whole groups, entries each). At 24 bits they are the row's new bytes too; at 32
+// nothing is written to the image.
 template <bool Alpha> void BlurRow(const GaussSetup& s, int y, double* line, int* out)
 {
     const int bpp = Alpha ? 4 : 3;
@@ -274,6 +397,7 @@ template <bool Alpha> void BlurRow(const GaussSetup& s, int y, double* line, int
     SpreadPixels<Alpha>(row, s.width, line + s.halfSize, plane);
     for (int x = 0; x < s.width; x += kGroup)
         BlurRowGroup<Alpha>(s, line + x, plane, out + x, s.outPlane);
+    if constexpr (!Alpha) GatherPixels(out, s.width, s.outPlane, s.rows[y]);
 }
 
 // The unsharp mask's sharpening of n pixels of one row (Bpp bytes each, the alpha byte left as it
