@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <type_traits>
 #include <utility>
@@ -208,6 +209,8 @@ using HorizontalFn = void (*)(const double*, BYTE*, const int*, const double*, c
 using HorizontalBytesFn = void (*)(const BYTE*, BYTE*, const int*, const double*, const double*, int, int);
 using Vertical24Fn = void (*)(const BYTE* const*, const double*, int, int, double, BYTE*);
 using Vertical32Fn = void (*)(const BYTE* const*, const double*, int, int, BYTE*);
+using Rows24Fn = void (*)(const BYTE* const*, int, BYTE* const*, int, const int*, const int*, int,
+                          const double*, const double*, double*, std::ptrdiff_t);
 
 // The loops for this processor, chosen once per pass: horizontal [0] for 24 bits, [1] for 32.
 struct ResizeKernels
@@ -217,7 +220,9 @@ struct ResizeKernels
     HorizontalBytesFn horizontalBytes[2]; // reads four bytes a pixel: not for the last source pixel
     Vertical24Fn vertical24;
     Vertical32Fn vertical32;
-    int pixels; // destination pixels of one vector of the horizontal loop
+    int pixels;      // destination pixels of one vector of the horizontal loop
+    Rows24Fn rows24; // the horizontal pass at 24 bits, `rows` rows at once
+    int rows;
 };
 
 ResizeKernels PickKernels()
@@ -230,7 +235,9 @@ ResizeKernels PickKernels()
             {resize_avx512::HorizontalRow<false, BYTE>, resize_avx512::HorizontalRow<true, BYTE>},
             resize_avx512::VerticalRow24,
             resize_avx512::VerticalRow32,
-            resize_avx512::kPixels};
+            resize_avx512::kPixels,
+            resize_avx512::HorizontalRows24,
+            resize_avx512::kLanes};
     if (UseAvx2())
         return ResizeKernels{
             resize_avx2::SpreadRow,
@@ -238,7 +245,9 @@ ResizeKernels PickKernels()
             {resize_avx2::HorizontalRow<false, BYTE>, resize_avx2::HorizontalRow<true, BYTE>},
             resize_avx2::VerticalRow24,
             resize_avx2::VerticalRow32,
-            resize_avx2::kPixels};
+            resize_avx2::kPixels,
+            resize_avx2::HorizontalRows24,
+            resize_avx2::kLanes};
 #endif
     return ResizeKernels{
         resize_generic::SpreadRow,
@@ -246,7 +255,9 @@ ResizeKernels PickKernels()
         {nullptr, nullptr}, // without variable shifts the doubles are faster
         resize_generic::VerticalRow24,
         resize_generic::VerticalRow32,
-        resize_generic::kPixels};
+        resize_generic::kPixels,
+        resize_generic::HorizontalRows24,
+        resize_generic::kLanes};
 }
 
 // The checkpoint after destination index d of a pass of length len: progress
@@ -290,6 +301,7 @@ void ResampleWithFilterHorizontal(const FCObjImage& src, FCObjImage& dst, const 
         Taps taps;
         EvenTaps even;
         std::vector<double> row;
+        std::vector<double> work;
     };
     std::vector<Scratch> scratch{std::size_t(threads)};
     const ResizeKernels kernels = PickKernels();
@@ -304,10 +316,39 @@ void ResampleWithFilterHorizontal(const FCObjImage& src, FCObjImage& dst, const 
             geometry.Build(d0, d1, own.taps);
             own.even.From(own.taps, hasAlpha, kernels.pixels);
             const EvenTaps& t = own.even;
+            int y0 = 0;
+            if (!hasAlpha)
+            {
+                // Rows a group at a time, one on each lane of the vectors.
+                const int group = kernels.rows;
+                const int inBytes = (t.hi - t.lo + 1) * step;
+                const std::size_t work = std::size_t(inBytes) * std::size_t(group) +
+                                         (std::size_t(d1 - d0) * 3 * std::size_t(group) + 1) / 2 + 8;
+                own.work.resize(work);
+                // On a 64-byte boundary, so that no vector of the turned rows straddles two lines.
+                double* aligned =
+                    own.work.data() + (8 - (reinterpret_cast<std::uintptr_t>(own.work.data()) / 8) % 8) % 8;
+                // Two groups on: rows are far apart, and the chunk reads only a short run of each.
+                const std::ptrdiff_t ahead =
+                    lines > 1 ? 2 * group * (src.RowAddress(1) - src.RowAddress(0)) : 0;
+                const BYTE* in[8];
+                BYTE* out[8];
+                for (; y0 + group <= lines; y0 += group)
+                {
+                    for (int r = 0; r < group; ++r)
+                    {
+                        in[r] = src.RowAddress(y0 + r) + std::size_t(t.lo) * std::size_t(step);
+                        out[r] = dst.RowAddress(y0 + r) + std::size_t(d0) * std::size_t(step);
+                    }
+                    kernels.rows24(in, inBytes, out, d1 - d0, own.taps.first.data(), own.taps.index.data(),
+                                   t.lo, own.taps.opaqueWeight.data(), own.taps.opaqueAlpha.data(), aligned,
+                                   ahead);
+                }
+            }
             if (kernels.horizontalBytes[0] && (hasAlpha || t.hi < srcLen - 1))
             {
                 // Every pixel read has a fourth byte in the image: the bytes are read as they are.
-                for (int y = 0; y < lines; ++y)
+                for (int y = y0; y < lines; ++y)
                     kernels.horizontalBytes[hasAlpha](
                         src.RowAddress(y) + std::size_t(t.lo) * std::size_t(step),
                         dst.RowAddress(y) + std::size_t(d0) * std::size_t(step), t.index.data(),
@@ -319,7 +360,7 @@ void ResampleWithFilterHorizontal(const FCObjImage& src, FCObjImage& dst, const 
             const int spread = (t.hi - t.lo + 1) * step;
             own.row.resize(std::size_t(spread) + 1);
             own.row[std::size_t(spread)] = 0.0;
-            for (int y = 0; y < lines; ++y)
+            for (int y = y0; y < lines; ++y)
             {
                 kernels.spread(src.RowAddress(y) + std::size_t(t.lo) * std::size_t(step), spread,
                                own.row.data());

@@ -220,6 +220,96 @@ void HorizontalRow(const Source* row, BYTE* out, const int* index, const double*
     }
 }
 
+// The horizontal pass at 24 bits for kLanes rows at once, one row on each lane, so that every tap
+// is one weight for all lanes and no lane is idle. in: the rows' bytes from the first source pixel
+// read (inBytes of them); out: the rows' first destination pixels (outPixels of them). The taps of
+// destination pixel j are first[j] .. first[j + 1] - 1 of index (source pixels less lo) and weight
+// (times 255), added in that order; opaque: per pixel, the alpha sum of an opaque line. work holds
+// inBytes x kLanes doubles and 3 x outPixels x kLanes ints. ahead: how far the bytes of the next
+// rows are from in (fetched early into the cache; never read).
+void HorizontalRows24(const BYTE* const* in, int inBytes, BYTE* const* out, int outPixels, const int* first,
+                      const int* index, int lo, const double* weight, const double* opaque, double* work,
+                      std::ptrdiff_t ahead)
+{
+    for (int r = 0; r < kLanes; ++r)
+        for (int x = 0; x < inBytes; x += 64)
+            __builtin_prefetch(in[r] + ahead + x);
+    typedef unsigned long long VQ __attribute__((vector_size(RESIZE_LANES * 8)));
+    double* const t = work;
+    int* const stage = reinterpret_cast<int*>(work + std::size_t(inBytes) * kLanes);
+    // The bytes turned across: entry x holds byte x of each row.
+    int x = 0;
+    for (; x + 8 <= inBytes; x += 8)
+    {
+        VQ q;
+#pragma GCC unroll 8
+        for (int r = 0; r < kLanes; ++r)
+        {
+            unsigned long long v;
+            std::memcpy(&v, in[r] + x, 8);
+            q[r] = v;
+        }
+#pragma GCC unroll 8
+        for (int b = 0; b < 8; ++b)
+        {
+            const VD d = __builtin_convertvector(__builtin_convertvector((q >> (8 * b)) & 255ull, VI), VD);
+            std::memcpy(t + std::size_t(x + b) * kLanes, &d, sizeof d);
+        }
+    }
+    for (; x < inBytes; ++x)
+        for (int r = 0; r < kLanes; ++r)
+            t[std::size_t(x) * kLanes + std::size_t(r)] = in[r][x];
+    for (int j = 0; j < outPixels; ++j)
+    {
+        VD s0 = VD{}, s1 = VD{}, s2 = VD{};
+        for (int k = first[j]; k < first[j + 1]; ++k)
+        {
+            const VD w = SplatVD(weight[k]);
+            const double* p = t + std::size_t(index[k] - lo) * 3 * kLanes;
+            VD v0, v1, v2;
+            std::memcpy(&v0, p, sizeof v0);
+            std::memcpy(&v1, p + kLanes, sizeof v1);
+            std::memcpy(&v2, p + 2 * kLanes, sizeof v2);
+            s0 += v0 * w;
+            s1 += v1 * w;
+            s2 += v2 * w;
+        }
+        const VD inv = SplatVD(RoundClampToByte(opaque[j]) != 0 ? 1.0 / opaque[j] : 0.0);
+        const VI r0 = Rounded(s0 * inv), r1 = Rounded(s1 * inv), r2 = Rounded(s2 * inv);
+        int* o = stage + std::size_t(j) * 3 * kLanes;
+        std::memcpy(o, &r0, sizeof r0);
+        std::memcpy(o + kLanes, &r1, sizeof r1);
+        std::memcpy(o + 2 * kLanes, &r2, sizeof r2);
+    }
+    // Turned back, eight bytes of each row at a time.
+    const int outBytes = 3 * outPixels;
+    for (x = 0; x < outBytes; x += 8)
+    {
+        const int n = std::min(8, outBytes - x);
+        VQ acc = VQ{};
+        if (n == 8)
+        {
+#pragma GCC unroll 8
+            for (int b = 0; b < 8; ++b)
+            {
+                VI v;
+                std::memcpy(&v, stage + std::size_t(x + b) * kLanes, sizeof v);
+                acc |= __builtin_convertvector(v, VQ) << (8 * b);
+            }
+#pragma GCC unroll 8
+            for (int r = 0; r < kLanes; ++r)
+            {
+                const unsigned long long a = acc[r];
+                std::memcpy(out[r] + x, &a, 8);
+            }
+        }
+        else
+            for (int r = 0; r < kLanes; ++r)
+                for (int b = 0; b < n; ++b)
+                    out[r][x + b] = BYTE(stage[std::size_t(x + b) * kLanes + std::size_t(r)]);
+    }
+}
+
 // One row of the vertical pass at 24 bits: bytes entries, each the sum over taps rows (weights
 // times 255) times inv, 1 / the alpha sum of an opaque line or 0.
 void VerticalRow24(const BYTE* const* rows, const double* weight, int taps, int bytes, double inv, BYTE* out)

@@ -169,12 +169,14 @@ TEST(GeometryResize, MatchesThePlainReferenceLoopByteForByte)
     const FCObjImage wide = WithClearRegions(4500, 3, 7);
     const FCObjImage tall = testimg::Varied(5, 900, 24, 99);
     const FCObjImage broad = testimg::Varied(700, 6, 24, 5);
+    // Rows in groups of four or eight with some left over, in several column chunks, halved.
+    const FCObjImage deep = testimg::Varied(611, 21, 24, 11);
     const struct
     {
         const FCObjImage* source;
         int w, h;
-    } large[] = {{&wide, 5000, 4}, {&wide, 9, 2},     {&wide, 4500, 7}, {&tall, 7, 1300},
-                 {&tall, 3, 250},  {&broad, 1051, 5}, {&broad, 233, 9}};
+    } large[] = {{&wide, 5000, 4},  {&wide, 9, 2},    {&wide, 4500, 7}, {&tall, 7, 1300}, {&tall, 3, 250},
+                 {&broad, 1051, 5}, {&broad, 233, 9}, {&deep, 305, 10}, {&deep, 917, 31}};
     for (const auto& c : large)
     {
         const FCObjImage expected = ReferenceResize(*c.source, c.w, c.h);
