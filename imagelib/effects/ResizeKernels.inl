@@ -220,6 +220,55 @@ void HorizontalRow(const Source* row, BYTE* out, const int* index, const double*
     }
 }
 
+typedef unsigned long long VQ __attribute__((vector_size(RESIZE_LANES * 8)));
+
+// q[i] = {a[0][i], a[1][i], ...}: the kLanes x kLanes quadwords turned across.
+inline void TurnQuadwords(const VQ* a, VQ* q)
+{
+#if RESIZE_LANES == 8
+    VQ t[8], u[8];
+    for (int r = 0; r < 8; r += 2)
+    {
+        t[r] = __builtin_shufflevector(a[r], a[r + 1], 0, 8, 2, 10, 4, 12, 6, 14);
+        t[r + 1] = __builtin_shufflevector(a[r], a[r + 1], 1, 9, 3, 11, 5, 13, 7, 15);
+    }
+    for (int r = 0; r < 8; r += 4)
+    {
+        u[r] = __builtin_shufflevector(t[r], t[r + 2], 0, 1, 8, 9, 4, 5, 12, 13);           // 0 and 4
+        u[r + 1] = __builtin_shufflevector(t[r], t[r + 2], 2, 3, 10, 11, 6, 7, 14, 15);     // 2 and 6
+        u[r + 2] = __builtin_shufflevector(t[r + 1], t[r + 3], 0, 1, 8, 9, 4, 5, 12, 13);   // 1 and 5
+        u[r + 3] = __builtin_shufflevector(t[r + 1], t[r + 3], 2, 3, 10, 11, 6, 7, 14, 15); // 3 and 7
+    }
+    q[0] = __builtin_shufflevector(u[0], u[4], 0, 1, 2, 3, 8, 9, 10, 11);
+    q[4] = __builtin_shufflevector(u[0], u[4], 4, 5, 6, 7, 12, 13, 14, 15);
+    q[2] = __builtin_shufflevector(u[1], u[5], 0, 1, 2, 3, 8, 9, 10, 11);
+    q[6] = __builtin_shufflevector(u[1], u[5], 4, 5, 6, 7, 12, 13, 14, 15);
+    q[1] = __builtin_shufflevector(u[2], u[6], 0, 1, 2, 3, 8, 9, 10, 11);
+    q[5] = __builtin_shufflevector(u[2], u[6], 4, 5, 6, 7, 12, 13, 14, 15);
+    q[3] = __builtin_shufflevector(u[3], u[7], 0, 1, 2, 3, 8, 9, 10, 11);
+    q[7] = __builtin_shufflevector(u[3], u[7], 4, 5, 6, 7, 12, 13, 14, 15);
+#else
+    const VQ t0 = __builtin_shufflevector(a[0], a[1], 0, 4, 2, 6);
+    const VQ t1 = __builtin_shufflevector(a[0], a[1], 1, 5, 3, 7);
+    const VQ t2 = __builtin_shufflevector(a[2], a[3], 0, 4, 2, 6);
+    const VQ t3 = __builtin_shufflevector(a[2], a[3], 1, 5, 3, 7);
+    q[0] = __builtin_shufflevector(t0, t2, 0, 1, 4, 5);
+    q[2] = __builtin_shufflevector(t0, t2, 2, 3, 6, 7);
+    q[1] = __builtin_shufflevector(t1, t3, 0, 1, 4, 5);
+    q[3] = __builtin_shufflevector(t1, t3, 2, 3, 6, 7);
+#endif
+}
+
+// Byte b of each quadword of q, as doubles.
+inline VD QuadwordBytes(VQ q, int b)
+{
+#if RESIZE_LANES == 8
+    return __builtin_convertvector((VL)((q >> (8 * b)) & 255ull), VD);
+#else
+    return __builtin_convertvector(__builtin_convertvector((q >> (8 * b)) & 255ull, VI), VD);
+#endif
+}
+
 // The horizontal pass at 24 bits for kLanes rows at once, one row on each lane, so that every tap
 // is one weight for all lanes and no lane is idle. in: the rows' bytes from the first source pixel
 // read (inBytes of them); out: the rows' first destination pixels (outPixels of them). The taps of
@@ -231,14 +280,35 @@ void HorizontalRows24(const BYTE* const* in, int inBytes, BYTE* const* out, int 
                       const int* index, int lo, const double* weight, const double* opaque, double* work,
                       std::ptrdiff_t ahead)
 {
+    // The later rows' bytes are asked for as these are read, a line for a line, the last one first.
     for (int r = 0; r < kLanes; ++r)
-        for (int x = 0; x < inBytes; x += 64)
-            __builtin_prefetch(in[r] + ahead + x);
-    typedef unsigned long long VQ __attribute__((vector_size(RESIZE_LANES * 8)));
+        __builtin_prefetch(in[r] + ahead + inBytes - 1);
     double* const t = work;
     int* const stage = reinterpret_cast<int*>(work + std::size_t(inBytes) * kLanes);
-    // The bytes turned across: entry x holds byte x of each row.
+    // The bytes turned across: entry x holds byte x of each row. First kLanes x 8 bytes of each
+    // row at a time, their kLanes x kLanes quadwords turned in three (two) rounds of shuffles.
     int x = 0;
+    for (; x + 8 * kLanes <= inBytes; x += 8 * kLanes)
+    {
+        VQ a[kLanes], q[kLanes];
+#pragma GCC unroll 8
+        for (int r = 0; r < kLanes; ++r)
+        {
+            std::memcpy(&a[r], in[r] + x, sizeof a[r]);
+            __builtin_prefetch(in[r] + ahead + x);
+        }
+        TurnQuadwords(a, q);
+#pragma GCC unroll 8
+        for (int i = 0; i < kLanes; ++i)
+        {
+#pragma GCC unroll 8
+            for (int b = 0; b < 8; ++b)
+            {
+                const VD d = QuadwordBytes(q[i], b);
+                std::memcpy(t + std::size_t(x + 8 * i + b) * kLanes, &d, sizeof d);
+            }
+        }
+    }
     for (; x + 8 <= inBytes; x += 8)
     {
         VQ q;
@@ -252,7 +322,7 @@ void HorizontalRows24(const BYTE* const* in, int inBytes, BYTE* const* out, int 
 #pragma GCC unroll 8
         for (int b = 0; b < 8; ++b)
         {
-            const VD d = __builtin_convertvector(__builtin_convertvector((q >> (8 * b)) & 255ull, VI), VD);
+            const VD d = QuadwordBytes(q, b);
             std::memcpy(t + std::size_t(x + b) * kLanes, &d, sizeof d);
         }
     }
