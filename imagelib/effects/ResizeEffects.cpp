@@ -305,15 +305,24 @@ void HorizontalChunkRows(const ResizeKernels& kernels, const FCObjImage& src, in
             src.Height() > 1 ? 2 * group * (src.RowAddress(1) - src.RowAddress(0)) : 0;
         const BYTE* in[8];
         BYTE* rows[8];
-        for (; y + group <= y1; y += group)
+        auto runGroup = [&](int first)
         {
             for (int r = 0; r < group; ++r)
             {
-                in[r] = src.RowAddress(y + r) + std::size_t(t.lo) * std::size_t(step);
-                rows[r] = out(y + r);
+                in[r] = src.RowAddress(first + r) + std::size_t(t.lo) * std::size_t(step);
+                rows[r] = out(first + r);
             }
             kernels.rows24(in, inBytes, rows, d1 - d0, taps.first.data(), taps.index.data(), t.lo,
                            taps.opaqueWeight.data(), taps.opaqueAlpha.data(), aligned, ahead);
+        };
+        for (; y + group <= y1; y += group)
+            runGroup(y);
+        // The rows left over as the last group of the run, over rows already made (made again
+        // the same).
+        if (y < y1 && y1 - y0 >= group)
+        {
+            runGroup(y1 - group);
+            y = y1;
         }
     }
     if (kernels.horizontalBytes[0] && (hasAlpha || t.hi < srcLen - 1))
