@@ -376,7 +376,11 @@ void HorizontalRows24(const BYTE* const* in, int inBytes, BYTE* const* out, int 
         else
             for (int r = 0; r < kLanes; ++r)
                 for (int b = 0; b < n; ++b)
-                    out[r][x + b] = BYTE(stage[std::size_t(x + b) * kLanes + std::size_t(r)]);
+                {
+                    int v;
+                    std::memcpy(&v, stage + std::size_t(x + b) * kLanes + std::size_t(r), sizeof v);
+                    out[r][x + b] = BYTE(v);
+                }
     }
 }
 
