@@ -209,8 +209,8 @@ using HorizontalFn = void (*)(const double*, BYTE*, const int*, const double*, c
 using HorizontalBytesFn = void (*)(const BYTE*, BYTE*, const int*, const double*, const double*, int, int);
 using Vertical24Fn = void (*)(const BYTE* const*, const double*, int, int, double, BYTE*);
 using Vertical32Fn = void (*)(const BYTE* const*, const double*, int, int, BYTE*);
-using Rows24Fn = void (*)(const BYTE* const*, int, BYTE* const*, int, const int*, const int*, int,
-                          const double*, const double*, double*, std::ptrdiff_t);
+using RowsFn = void (*)(const BYTE* const*, int, BYTE* const*, int, const int*, const int*, int,
+                        const double*, const double*, double*, std::ptrdiff_t);
 
 // The loops for this processor, chosen once per pass: horizontal [0] for 24 bits, [1] for 32.
 struct ResizeKernels
@@ -220,8 +220,8 @@ struct ResizeKernels
     HorizontalBytesFn horizontalBytes[2]; // reads four bytes a pixel: not for the last source pixel
     Vertical24Fn vertical24;
     Vertical32Fn vertical32;
-    int pixels;      // destination pixels of one vector of the horizontal loop
-    Rows24Fn rows24; // the horizontal pass at 24 bits, `rows` rows at once
+    int pixels;         // destination pixels of one vector of the horizontal loop
+    RowsFn rowGroup[2]; // the horizontal pass `rows` rows at once: [0] 24 bits, [1] 32
     int rows;
 };
 
@@ -236,7 +236,7 @@ ResizeKernels PickKernels()
             resize_avx512::VerticalRow24,
             resize_avx512::VerticalRow32,
             resize_avx512::kPixels,
-            resize_avx512::HorizontalRows24,
+            {resize_avx512::HorizontalRows<false>, resize_avx512::HorizontalRows<true>},
             resize_avx512::kLanes};
     if (UseAvx2())
         return ResizeKernels{
@@ -246,7 +246,7 @@ ResizeKernels PickKernels()
             resize_avx2::VerticalRow24,
             resize_avx2::VerticalRow32,
             resize_avx2::kPixels,
-            resize_avx2::HorizontalRows24,
+            {resize_avx2::HorizontalRows<false>, resize_avx2::HorizontalRows<true>},
             resize_avx2::kLanes};
 #endif
     return ResizeKernels{
@@ -256,7 +256,7 @@ ResizeKernels PickKernels()
         resize_generic::VerticalRow24,
         resize_generic::VerticalRow32,
         resize_generic::kPixels,
-        resize_generic::HorizontalRows24,
+        {resize_generic::HorizontalRows<false>, resize_generic::HorizontalRows<true>},
         resize_generic::kLanes};
 }
 
@@ -289,13 +289,12 @@ void HorizontalChunkRows(const ResizeKernels& kernels, const FCObjImage& src, in
     const bool hasAlpha = src.ColorBits() == 32;
     const int step = src.ColorBits() / 8;
     int y = y0;
-    if (!hasAlpha)
     {
         // Rows a group at a time, one on each lane of the vectors.
         const int group = kernels.rows;
         const int inBytes = (t.hi - t.lo + 1) * step;
         const std::size_t work = std::size_t(inBytes) * std::size_t(group) +
-                                 (std::size_t(d1 - d0) * 3 * std::size_t(group) + 1) / 2 + 8;
+                                 (std::size_t(d1 - d0) * 4 * std::size_t(group) + 1) / 2 + 8;
         own.work.resize(work);
         // On a 64-byte boundary, so that no vector of the turned rows straddles two lines.
         double* aligned =
@@ -312,8 +311,9 @@ void HorizontalChunkRows(const ResizeKernels& kernels, const FCObjImage& src, in
                 in[r] = src.RowAddress(first + r) + std::size_t(t.lo) * std::size_t(step);
                 rows[r] = out(first + r);
             }
-            kernels.rows24(in, inBytes, rows, d1 - d0, taps.first.data(), taps.index.data(), t.lo,
-                           taps.opaqueWeight.data(), taps.opaqueAlpha.data(), aligned, ahead);
+            kernels.rowGroup[hasAlpha](in, inBytes, rows, d1 - d0, taps.first.data(), taps.index.data(), t.lo,
+                                       (hasAlpha ? taps.weight : taps.opaqueWeight).data(),
+                                       taps.opaqueAlpha.data(), aligned, ahead);
         };
         for (; y + group <= y1; y += group)
             runGroup(y);

@@ -269,17 +269,20 @@ inline VD QuadwordBytes(VQ q, int b)
 #endif
 }
 
-// The horizontal pass at 24 bits for kLanes rows at once, one row on each lane, so that every tap
-// is one weight for all lanes and no lane is idle. in: the rows' bytes from the first source pixel
-// read (inBytes of them); out: the rows' first destination pixels (outPixels of them). The taps of
-// destination pixel j are first[j] .. first[j + 1] - 1 of index (source pixels less lo) and weight
-// (times 255), added in that order; opaque: per pixel, the alpha sum of an opaque line. work holds
-// inBytes x kLanes doubles and 3 x outPixels x kLanes ints. ahead: how far the bytes of the next
-// rows are from in (fetched early into the cache; never read).
-void HorizontalRows24(const BYTE* const* in, int inBytes, BYTE* const* out, int outPixels, const int* first,
-                      const int* index, int lo, const double* weight, const double* opaque, double* work,
-                      std::ptrdiff_t ahead)
+// The horizontal pass for kLanes rows at once, one row on each lane, so that every tap is one
+// weight for all lanes and no lane is idle. in: the rows' bytes from the first source pixel read
+// (inBytes of them); out: the rows' first destination pixels (outPixels of them). The taps of
+// destination pixel j are first[j] .. first[j + 1] - 1 of index (source pixels less lo) and
+// weight, added in that order. At 24 bits the weights are times 255 and opaque holds, per pixel,
+// the alpha sum of an opaque line; at 32 each tap weighs its colours by its alpha (opaque unused).
+// work holds inBytes x kLanes doubles and 4 x outPixels x kLanes ints. ahead: how far the bytes of
+// the next rows are from in (fetched early into the cache; never read).
+template <bool Alpha>
+void HorizontalRows(const BYTE* const* in, int inBytes, BYTE* const* out, int outPixels, const int* first,
+                    const int* index, int lo, const double* weight, const double* opaque, double* work,
+                    std::ptrdiff_t ahead)
 {
+    constexpr int N = Alpha ? 4 : 3;
     // The later rows' bytes are asked for as these are read, a line for a line, the last one first.
     for (int r = 0; r < kLanes; ++r)
         __builtin_prefetch(in[r] + ahead + inBytes - 1);
@@ -331,28 +334,46 @@ void HorizontalRows24(const BYTE* const* in, int inBytes, BYTE* const* out, int 
             t[std::size_t(x) * kLanes + std::size_t(r)] = in[r][x];
     for (int j = 0; j < outPixels; ++j)
     {
-        VD s0 = VD{}, s1 = VD{}, s2 = VD{};
+        VD s0 = VD{}, s1 = VD{}, s2 = VD{}, sa = VD{};
         for (int k = first[j]; k < first[j + 1]; ++k)
         {
-            const VD w = SplatVD(weight[k]);
-            const double* p = t + std::size_t(index[k] - lo) * 3 * kLanes;
+            const double* p = t + std::size_t(index[k] - lo) * N * kLanes;
             VD v0, v1, v2;
             std::memcpy(&v0, p, sizeof v0);
             std::memcpy(&v1, p + kLanes, sizeof v1);
             std::memcpy(&v2, p + 2 * kLanes, sizeof v2);
+            VD w = SplatVD(weight[k]);
+            if constexpr (Alpha)
+            {
+                VD a;
+                std::memcpy(&a, p + 3 * kLanes, sizeof a);
+                w = a * w;
+                sa += w;
+            }
             s0 += v0 * w;
             s1 += v1 * w;
             s2 += v2 * w;
         }
-        const VD inv = SplatVD(RoundClampToByte(opaque[j]) != 0 ? 1.0 / opaque[j] : 0.0);
+        VD inv;
+        VI ra = VI{};
+        if constexpr (Alpha)
+        {
+            // Colours times 1 / the alpha sum where the alpha rounds to more than 0, else 0.
+            ra = Rounded(sa);
+            const VL keep = __builtin_convertvector(ra != VI{}, VL);
+            inv = keep ? SplatVD(1.0) / sa : SplatVD(0.0);
+        }
+        else
+            inv = SplatVD(RoundClampToByte(opaque[j]) != 0 ? 1.0 / opaque[j] : 0.0);
         const VI r0 = Rounded(s0 * inv), r1 = Rounded(s1 * inv), r2 = Rounded(s2 * inv);
-        int* o = stage + std::size_t(j) * 3 * kLanes;
+        int* o = stage + std::size_t(j) * N * kLanes;
         std::memcpy(o, &r0, sizeof r0);
         std::memcpy(o + kLanes, &r1, sizeof r1);
         std::memcpy(o + 2 * kLanes, &r2, sizeof r2);
+        if constexpr (Alpha) std::memcpy(o + 3 * kLanes, &ra, sizeof ra);
     }
     // Turned back, eight bytes of each row at a time.
-    const int outBytes = 3 * outPixels;
+    const int outBytes = N * outPixels;
     for (x = 0; x < outBytes; x += 8)
     {
         const int n = std::min(8, outBytes - x);
@@ -482,6 +503,10 @@ void VerticalRow32(const BYTE* const* rows, const double* weight, int taps, int 
     }
 }
 
+template void HorizontalRows<false>(const BYTE* const*, int, BYTE* const*, int, const int*, const int*, int,
+                                    const double*, const double*, double*, std::ptrdiff_t);
+template void HorizontalRows<true>(const BYTE* const*, int, BYTE* const*, int, const int*, const int*, int,
+                                   const double*, const double*, double*, std::ptrdiff_t);
 template void HorizontalRow<false>(const double*, BYTE*, const int*, const double*, const double*, int, int);
 template void HorizontalRow<true>(const double*, BYTE*, const int*, const double*, const double*, int, int);
 #if RESIZE_BYTE_LOADS

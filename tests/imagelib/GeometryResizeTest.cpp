@@ -171,6 +171,13 @@ TEST(GeometryResize, MatchesThePlainReferenceLoopByteForByte)
     const FCObjImage broad = testimg::Varied(700, 6, 24, 5);
     // Rows in groups of four or eight with some left over, in several column chunks, halved.
     const FCObjImage deep = testimg::Varied(611, 21, 24, 11);
+    // The same at 32 bits, with clear regions.
+    const FCObjImage clear = WithClearRegions(211, 45, 21);
+    // Clear but for faint pixels apart: alpha sums below one half, whose colours must be 0.
+    FCObjImage faint = testimg::Varied(53, 19, 32, 8);
+    for (int y = 0; y < faint.Height(); ++y)
+        for (int x = 0; x < faint.Width(); ++x)
+            faint.PixelAddress(x, y)[3] = BYTE(x % 5 == 0 && y % 3 == 0 ? 1 : 0);
     // Tall columns shrunk to two rows: on eight threads, the whole horizontal pass first.
     const FCObjImage column = testimg::Varied(500, 2000, 24, 13);
     const struct
