@@ -189,6 +189,7 @@ int main(int argc, char** argv)
 
     if (std::string(output) != "-")
     {
+        const FCEffectRun run(threads); // the save shares its work out like the effect
         if (!result.HasBits() || !result.Save(NativeToPath(output).c_str(), prop))
         {
             std::fprintf(stderr, "orvalis-fx: cannot save %s\n", output);

@@ -2,6 +2,7 @@
 // information text.
 #include "document/CImageDoc.h"
 
+#include "imagelib/FCBandRunner.h"
 #include "imagelib/FCExifTags.h"
 #include "imagelib/FCImageCodec.h"
 #include "platform/TextConv.h"
@@ -61,6 +62,8 @@ bool CImageDoc::SaveTo(const std::wstring& path, int type)
     const int kept = m_properties.saveParameter;
     if (type == IMG_JPG) m_properties.saveParameter = GetJpegQuality();
     StampExifProperties();
+    // The codec shares its work out over the threads the effects may use.
+    const FCEffectRun run(GetNbThreads());
     const bool ok = m_image.Save(path.c_str(), m_properties);
     m_properties.saveParameter = kept;
     return ok;

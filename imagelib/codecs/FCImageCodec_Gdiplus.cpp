@@ -2,6 +2,8 @@
 
 #include "imagelib/FCImageProperty.h"
 #include "imagelib/FCObjImage.h"
+#include "imagelib/FCParallel.h"
+#include "platform/imaging/SharedWork.h"
 
 #include <algorithm>
 #include <climits>
@@ -20,7 +22,26 @@ FCAutoInitGDIPlus::~FCAutoInitGDIPlus()
     Shutdown(m_token);
 }
 
-FCImageCodec_Gdiplus::FCImageCodec_Gdiplus() : m_gdiplus(new FCAutoInitGDIPlus) {}
+namespace
+{
+// The platform's codecs share their work out over the threads of the run open on the calling
+// thread (a save from the document has the "NbThreads" setting), like every loop of the library.
+const imaging::PartsRunner kRunParts{[] { return std::size_t(FCEffectRun::CurrentThreads()); },
+                                     [](std::size_t parts, imaging::PartBody body, void* context)
+                                     {
+                                         ParallelParts(parts, 1,
+                                                       [&](std::size_t begin, std::size_t end)
+                                                       {
+                                                           for (std::size_t k = begin; k < end; ++k)
+                                                               body(context, k);
+                                                       });
+                                     }};
+} // namespace
+
+FCImageCodec_Gdiplus::FCImageCodec_Gdiplus() : m_gdiplus(new FCAutoInitGDIPlus)
+{
+    imaging::SetPartsRunner(&kRunParts);
+}
 
 FCImageCodec_Gdiplus::~FCImageCodec_Gdiplus()
 {

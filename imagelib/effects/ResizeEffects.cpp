@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <type_traits>
 #include <utility>
@@ -208,6 +209,8 @@ using HorizontalFn = void (*)(const double*, BYTE*, const int*, const double*, c
 using HorizontalBytesFn = void (*)(const BYTE*, BYTE*, const int*, const double*, const double*, int, int);
 using Vertical24Fn = void (*)(const BYTE* const*, const double*, int, int, double, BYTE*);
 using Vertical32Fn = void (*)(const BYTE* const*, const double*, int, int, BYTE*);
+using RowsFn = void (*)(const BYTE* const*, int, BYTE* const*, int, const int*, const int*, int,
+                        const double*, const double*, double*, std::ptrdiff_t);
 
 // The loops for this processor, chosen once per pass: horizontal [0] for 24 bits, [1] for 32.
 struct ResizeKernels
@@ -217,7 +220,9 @@ struct ResizeKernels
     HorizontalBytesFn horizontalBytes[2]; // reads four bytes a pixel: not for the last source pixel
     Vertical24Fn vertical24;
     Vertical32Fn vertical32;
-    int pixels; // destination pixels of one vector of the horizontal loop
+    int pixels;         // destination pixels of one vector of the horizontal loop
+    RowsFn rowGroup[2]; // the horizontal pass `rows` rows at once: [0] 24 bits, [1] 32
+    int rows;
 };
 
 ResizeKernels PickKernels()
@@ -230,7 +235,9 @@ ResizeKernels PickKernels()
             {resize_avx512::HorizontalRow<false, BYTE>, resize_avx512::HorizontalRow<true, BYTE>},
             resize_avx512::VerticalRow24,
             resize_avx512::VerticalRow32,
-            resize_avx512::kPixels};
+            resize_avx512::kPixels,
+            {resize_avx512::HorizontalRows<false>, resize_avx512::HorizontalRows<true>},
+            resize_avx512::kLanes};
     if (UseAvx2())
         return ResizeKernels{
             resize_avx2::SpreadRow,
@@ -238,7 +245,9 @@ ResizeKernels PickKernels()
             {resize_avx2::HorizontalRow<false, BYTE>, resize_avx2::HorizontalRow<true, BYTE>},
             resize_avx2::VerticalRow24,
             resize_avx2::VerticalRow32,
-            resize_avx2::kPixels};
+            resize_avx2::kPixels,
+            {resize_avx2::HorizontalRows<false>, resize_avx2::HorizontalRows<true>},
+            resize_avx2::kLanes};
 #endif
     return ResizeKernels{
         resize_generic::SpreadRow,
@@ -246,7 +255,9 @@ ResizeKernels PickKernels()
         {nullptr, nullptr}, // without variable shifts the doubles are faster
         resize_generic::VerticalRow24,
         resize_generic::VerticalRow32,
-        resize_generic::kPixels};
+        resize_generic::kPixels,
+        {resize_generic::HorizontalRows<false>, resize_generic::HorizontalRows<true>},
+        resize_generic::kLanes};
 }
 
 // The checkpoint after destination index d of a pass of length len: progress
@@ -260,6 +271,80 @@ bool PassImagesFit(const FCObjImage& src, const FCObjImage& dst)
 {
     return src.HasBits() && dst.HasBits() && src.ColorBits() == dst.ColorBits() &&
            (src.ColorBits() == 24 || src.ColorBits() == 32) && &src != &dst;
+}
+// The working rows of one thread for the horizontal loops.
+struct ChunkBuffers
+{
+    std::vector<double> row;
+    std::vector<double> work;
+};
+
+// Source rows y0 .. y1 - 1 through destination columns d0 .. d1 - 1, whose taps (and their even
+// form) are given; out(y) is where column d0 of source row y's destination row goes.
+template <class Out>
+void HorizontalChunkRows(const ResizeKernels& kernels, const FCObjImage& src, int y0, int y1, int d0, int d1,
+                         const Taps& taps, const EvenTaps& t, ChunkBuffers& own, const Out& out)
+{
+    const int srcLen = src.Width();
+    const bool hasAlpha = src.ColorBits() == 32;
+    const int step = src.ColorBits() / 8;
+    int y = y0;
+    {
+        // Rows a group at a time, one on each lane of the vectors.
+        const int group = kernels.rows;
+        const int inBytes = (t.hi - t.lo + 1) * step;
+        const std::size_t work = std::size_t(inBytes) * std::size_t(group) +
+                                 (std::size_t(d1 - d0) * 4 * std::size_t(group) + 1) / 2 + 8;
+        own.work.resize(work);
+        // On a 64-byte boundary, so that no vector of the turned rows straddles two lines.
+        double* aligned =
+            own.work.data() + (8 - (reinterpret_cast<std::uintptr_t>(own.work.data()) / 8) % 8) % 8;
+        // Two groups on: rows are far apart, and the chunk reads only a short run of each.
+        const std::ptrdiff_t ahead =
+            src.Height() > 1 ? 2 * group * (src.RowAddress(1) - src.RowAddress(0)) : 0;
+        const BYTE* in[8];
+        BYTE* rows[8];
+        auto runGroup = [&](int first)
+        {
+            for (int r = 0; r < group; ++r)
+            {
+                in[r] = src.RowAddress(first + r) + std::size_t(t.lo) * std::size_t(step);
+                rows[r] = out(first + r);
+            }
+            kernels.rowGroup[hasAlpha](in, inBytes, rows, d1 - d0, taps.first.data(), taps.index.data(), t.lo,
+                                       (hasAlpha ? taps.weight : taps.opaqueWeight).data(),
+                                       taps.opaqueAlpha.data(), aligned, ahead);
+        };
+        for (; y + group <= y1; y += group)
+            runGroup(y);
+        // The rows left over as the last group of the run, over rows already made (made again
+        // the same).
+        if (y < y1 && y1 - y0 >= group)
+        {
+            runGroup(y1 - group);
+            y = y1;
+        }
+    }
+    if (kernels.horizontalBytes[0] && (hasAlpha || t.hi < srcLen - 1))
+    {
+        // Every pixel read has a fourth byte in the image: the bytes are read as they are.
+        for (; y < y1; ++y)
+            kernels.horizontalBytes[hasAlpha](src.RowAddress(y) + std::size_t(t.lo) * std::size_t(step),
+                                              out(y), t.index.data(), t.weight.data(), t.inv.data(), t.count,
+                                              d1 - d0);
+        return;
+    }
+    // The source pixels the chunk reads, as doubles, one more after them (read, not used, by the
+    // last pixel's vector).
+    const int spread = (t.hi - t.lo + 1) * step;
+    own.row.resize(std::size_t(spread) + 1);
+    own.row[std::size_t(spread)] = 0.0;
+    for (; y < y1; ++y)
+    {
+        kernels.spread(src.RowAddress(y) + std::size_t(t.lo) * std::size_t(step), spread, own.row.data());
+        kernels.horizontal[hasAlpha](own.row.data(), out(y), t.index.data(), t.weight.data(), t.inv.data(),
+                                     t.count, d1 - d0);
+    }
 }
 } // namespace
 
@@ -289,7 +374,7 @@ void ResampleWithFilterHorizontal(const FCObjImage& src, FCObjImage& dst, const 
     {
         Taps taps;
         EvenTaps even;
-        std::vector<double> row;
+        ChunkBuffers buffers;
     };
     std::vector<Scratch> scratch{std::size_t(threads)};
     const ResizeKernels kernels = PickKernels();
@@ -303,30 +388,9 @@ void ResampleWithFilterHorizontal(const FCObjImage& src, FCObjImage& dst, const 
             const int d1 = std::min(dstLen, d0 + chunk);
             geometry.Build(d0, d1, own.taps);
             own.even.From(own.taps, hasAlpha, kernels.pixels);
-            const EvenTaps& t = own.even;
-            if (kernels.horizontalBytes[0] && (hasAlpha || t.hi < srcLen - 1))
-            {
-                // Every pixel read has a fourth byte in the image: the bytes are read as they are.
-                for (int y = 0; y < lines; ++y)
-                    kernels.horizontalBytes[hasAlpha](
-                        src.RowAddress(y) + std::size_t(t.lo) * std::size_t(step),
-                        dst.RowAddress(y) + std::size_t(d0) * std::size_t(step), t.index.data(),
-                        t.weight.data(), t.inv.data(), t.count, d1 - d0);
-                return;
-            }
-            // The source pixels the chunk reads, as doubles, one more after them (read, not used,
-            // by the last pixel's vector).
-            const int spread = (t.hi - t.lo + 1) * step;
-            own.row.resize(std::size_t(spread) + 1);
-            own.row[std::size_t(spread)] = 0.0;
-            for (int y = 0; y < lines; ++y)
-            {
-                kernels.spread(src.RowAddress(y) + std::size_t(t.lo) * std::size_t(step), spread,
-                               own.row.data());
-                kernels.horizontal[hasAlpha](own.row.data(),
-                                             dst.RowAddress(y) + std::size_t(d0) * std::size_t(step),
-                                             t.index.data(), t.weight.data(), t.inv.data(), t.count, d1 - d0);
-            }
+            HorizontalChunkRows(kernels, src, 0, lines, d0, d1, own.taps, own.even, own.buffers,
+                                [&](int y)
+                                { return dst.RowAddress(y) + std::size_t(d0) * std::size_t(step); });
         },
         [&](int i)
         {
@@ -417,21 +481,144 @@ void TouchPages(FCObjImage* const* images, int count, int threads)
 }
 } // namespace
 
+namespace
+{
+// Both passes band by band of destination rows: each band makes, into rows of its thread's own,
+// the horizontal pass of just the source rows its rows read, then its rows from them; the rows
+// two neighbouring bands share are made twice. Progress after each destination row, in order.
+// False (nothing done) when the bands' rows would hold more than the whole horizontal pass and
+// more than kBandBytes (strong shrinks down the columns).
+constexpr std::size_t kBandBytes = std::size_t(4) << 20;
+
+bool ResizeByBands(const FCObjImage& src, FCObjImage& dst, const FCFilterBase& filter,
+                   FCProgressObserver* observer, int threads)
+{
+    const int srcH = src.Height();
+    const int width = dst.Width();
+    const int dstH = dst.Height();
+    const bool hasAlpha = src.ColorBits() == 32;
+    const int step = src.ColorBits() / 8;
+    const PassGeometry across(src.Width(), width, filter, false);
+    const PassGeometry down(srcH, dstH, filter, true);
+    threads = std::clamp(threads, 1, 8);
+
+    // Bands several times the taps of a row, so that the rows made twice stay few; at least three
+    // bands for each thread.
+    const double scale = double(dstH) / double(srcH);
+    const double span = double(down.MaxTaps());
+    const long long byShare = std::max<long long>(1, (dstH + 3LL * threads - 1) / (3LL * threads));
+    const long long byTaps = (long long)std::ceil(6.0 * span * std::min(scale, 1e6));
+    const int band = int(std::clamp<long long>(std::min(byTaps, byShare), 1, dstH));
+    const int bands = (dstH + band - 1) / band;
+    const long long need = std::min<long long>(srcH, (long long)std::ceil(band / scale + span) + 1);
+    const std::size_t rowBytes = (std::size_t(width) * std::size_t(step) + 63) / 64 * 64;
+    const long long held = need * std::min(threads, bands);
+    if (held > srcH && std::size_t(held) * rowBytes > kBandBytes) return false;
+
+    // The columns in chunks of their own taps, made once for every band.
+    struct Chunk
+    {
+        int d0 = 0, d1 = 0;
+        Taps taps;
+        EvenTaps even;
+    };
+    const ResizeKernels kernels = PickKernels();
+    const int chunkWidth = int(std::clamp<long long>(65536 / across.MaxTaps(), 1, 64));
+    std::vector<Chunk> chunks(std::size_t((width + chunkWidth - 1) / chunkWidth));
+    for (std::size_t c = 0; c < chunks.size(); ++c)
+    {
+        Chunk& chunk = chunks[c];
+        chunk.d0 = int(c) * chunkWidth;
+        chunk.d1 = std::min(width, chunk.d0 + chunkWidth);
+        across.Build(chunk.d0, chunk.d1, chunk.taps);
+        chunk.even.From(chunk.taps, hasAlpha, kernels.pixels);
+    }
+
+    struct Scratch
+    {
+        Taps taps;
+        ChunkBuffers buffers;
+        std::vector<BYTE> rows;
+        std::vector<const BYTE*> read;
+    };
+    std::vector<Scratch> scratch{std::size_t(threads)};
+    // A resize that starts cancelled does its first band only.
+    const int count = ProgressCancelled(observer) ? 1 : bands;
+    std::atomic<bool> stop{false};
+    RunOrdered(
+        count, threads, stop,
+        [&](int b, int thread)
+        {
+            Scratch& own = scratch[std::size_t(thread)];
+            const int r0 = b * band;
+            const int r1 = std::min(dstH, r0 + band);
+            Taps& taps = own.taps;
+            down.Build(r0, r1, taps);
+            const int lo = *std::min_element(taps.index.begin(), taps.index.end());
+            const int hi = *std::max_element(taps.index.begin(), taps.index.end());
+            own.rows.resize(std::size_t(hi - lo + 1) * rowBytes + 64);
+            BYTE* const base =
+                own.rows.data() + (64 - reinterpret_cast<std::uintptr_t>(own.rows.data()) % 64) % 64;
+            for (const Chunk& chunk : chunks)
+                HorizontalChunkRows(kernels, src, lo, hi + 1, chunk.d0, chunk.d1, chunk.taps, chunk.even,
+                                    own.buffers,
+                                    [&](int y) {
+                                        return base + std::size_t(y - lo) * rowBytes +
+                                               std::size_t(chunk.d0) * std::size_t(step);
+                                    });
+            own.read.resize(taps.index.size());
+            for (std::size_t k = 0; k < taps.index.size(); ++k)
+                own.read[k] = base + std::size_t(taps.index[k] - lo) * rowBytes;
+            for (int d = r0; d < r1; ++d)
+            {
+                const int j = d - r0;
+                const int first = taps.first[std::size_t(j)];
+                const int n = taps.first[std::size_t(j) + 1] - first;
+                const BYTE* const* rows = own.read.data() + first;
+                if (hasAlpha)
+                    kernels.vertical32(rows, taps.weight.data() + first, n, width, dst.RowAddress(d));
+                else
+                {
+                    const double opaque = taps.opaqueAlpha[std::size_t(j)];
+                    const double inv = RoundClampToByte(opaque) != 0 ? 1.0 / opaque : 0.0;
+                    kernels.vertical24(rows, taps.opaqueWeight.data() + first, n, width * step, inv,
+                                       dst.RowAddress(d));
+                }
+            }
+        },
+        [&](int b)
+        {
+            const int r1 = std::min(dstH, (b + 1) * band);
+            for (int d = b * band; d < r1; ++d)
+                if (!ProgressCheckpoint(observer, int((d + 1) * 100LL / dstH))) return false;
+            return true;
+        });
+    return true;
+}
+} // namespace
+
 void FCEffectResize::ApplyToImage(FCObjImage& image, FCProgressObserver* observer)
 {
     if (!image.HasBits() || m_newWidth < 1 || m_newHeight < 1 || image.ColorBits() < 24) return;
     if (m_newWidth == image.Width() && m_newHeight == image.Height()) return;
     const int bpp = image.ColorBits();
     const int threads = RunThreads();
-    // Both images are had first: when either cannot be, the image stays as it was.
-    FCObjImage across, resized;
-    if (!across.Create(m_newWidth, image.Height(), bpp) || !resized.Create(m_newWidth, m_newHeight, bpp))
-        return;
-    FCObjImage* const fresh[] = {&across, &resized};
-    TouchPages(fresh, 2, std::min(threads, 8));
     const FCFilterCatmullRom filter;
-    ResampleWithFilterHorizontal(image, across, filter, observer, threads);
-    ResampleWithFilterVertical(resized, across, filter, observer, threads);
+    // The result is had first: when it cannot be, the image stays as it was.
+    FCObjImage resized;
+    if (!resized.Create(m_newWidth, m_newHeight, bpp)) return;
+    FCObjImage* const fresh[] = {&resized};
+    TouchPages(fresh, 1, std::min(threads, 8));
+    if (!ResizeByBands(image, resized, filter, observer, threads))
+    {
+        // The whole horizontal pass first, then the vertical one.
+        FCObjImage across;
+        if (!across.Create(m_newWidth, image.Height(), bpp)) return;
+        FCObjImage* const more[] = {&across};
+        TouchPages(more, 1, std::min(threads, 8));
+        ResampleWithFilterHorizontal(image, across, filter, observer, threads);
+        ResampleWithFilterVertical(resized, across, filter, observer, threads);
+    }
     image.Swap(resized);
 }
 

@@ -220,6 +220,191 @@ void HorizontalRow(const Source* row, BYTE* out, const int* index, const double*
     }
 }
 
+typedef unsigned long long VQ __attribute__((vector_size(RESIZE_LANES * 8)));
+
+// q[i] = {a[0][i], a[1][i], ...}: the kLanes x kLanes quadwords turned across.
+inline void TurnQuadwords(const VQ* a, VQ* q)
+{
+#if RESIZE_LANES == 8
+    VQ t[8], u[8];
+    for (int r = 0; r < 8; r += 2)
+    {
+        t[r] = __builtin_shufflevector(a[r], a[r + 1], 0, 8, 2, 10, 4, 12, 6, 14);
+        t[r + 1] = __builtin_shufflevector(a[r], a[r + 1], 1, 9, 3, 11, 5, 13, 7, 15);
+    }
+    for (int r = 0; r < 8; r += 4)
+    {
+        u[r] = __builtin_shufflevector(t[r], t[r + 2], 0, 1, 8, 9, 4, 5, 12, 13);           // 0 and 4
+        u[r + 1] = __builtin_shufflevector(t[r], t[r + 2], 2, 3, 10, 11, 6, 7, 14, 15);     // 2 and 6
+        u[r + 2] = __builtin_shufflevector(t[r + 1], t[r + 3], 0, 1, 8, 9, 4, 5, 12, 13);   // 1 and 5
+        u[r + 3] = __builtin_shufflevector(t[r + 1], t[r + 3], 2, 3, 10, 11, 6, 7, 14, 15); // 3 and 7
+    }
+    q[0] = __builtin_shufflevector(u[0], u[4], 0, 1, 2, 3, 8, 9, 10, 11);
+    q[4] = __builtin_shufflevector(u[0], u[4], 4, 5, 6, 7, 12, 13, 14, 15);
+    q[2] = __builtin_shufflevector(u[1], u[5], 0, 1, 2, 3, 8, 9, 10, 11);
+    q[6] = __builtin_shufflevector(u[1], u[5], 4, 5, 6, 7, 12, 13, 14, 15);
+    q[1] = __builtin_shufflevector(u[2], u[6], 0, 1, 2, 3, 8, 9, 10, 11);
+    q[5] = __builtin_shufflevector(u[2], u[6], 4, 5, 6, 7, 12, 13, 14, 15);
+    q[3] = __builtin_shufflevector(u[3], u[7], 0, 1, 2, 3, 8, 9, 10, 11);
+    q[7] = __builtin_shufflevector(u[3], u[7], 4, 5, 6, 7, 12, 13, 14, 15);
+#else
+    const VQ t0 = __builtin_shufflevector(a[0], a[1], 0, 4, 2, 6);
+    const VQ t1 = __builtin_shufflevector(a[0], a[1], 1, 5, 3, 7);
+    const VQ t2 = __builtin_shufflevector(a[2], a[3], 0, 4, 2, 6);
+    const VQ t3 = __builtin_shufflevector(a[2], a[3], 1, 5, 3, 7);
+    q[0] = __builtin_shufflevector(t0, t2, 0, 1, 4, 5);
+    q[2] = __builtin_shufflevector(t0, t2, 2, 3, 6, 7);
+    q[1] = __builtin_shufflevector(t1, t3, 0, 1, 4, 5);
+    q[3] = __builtin_shufflevector(t1, t3, 2, 3, 6, 7);
+#endif
+}
+
+// Byte b of each quadword of q, as doubles.
+inline VD QuadwordBytes(VQ q, int b)
+{
+#if RESIZE_LANES == 8
+    return __builtin_convertvector((VL)((q >> (8 * b)) & 255ull), VD);
+#else
+    return __builtin_convertvector(__builtin_convertvector((q >> (8 * b)) & 255ull, VI), VD);
+#endif
+}
+
+// The horizontal pass for kLanes rows at once, one row on each lane, so that every tap is one
+// weight for all lanes and no lane is idle. in: the rows' bytes from the first source pixel read
+// (inBytes of them); out: the rows' first destination pixels (outPixels of them). The taps of
+// destination pixel j are first[j] .. first[j + 1] - 1 of index (source pixels less lo) and
+// weight, added in that order. At 24 bits the weights are times 255 and opaque holds, per pixel,
+// the alpha sum of an opaque line; at 32 each tap weighs its colours by its alpha (opaque unused).
+// work holds inBytes x kLanes doubles and 4 x outPixels x kLanes ints. ahead: how far the bytes of
+// the next rows are from in (fetched early into the cache; never read).
+template <bool Alpha>
+void HorizontalRows(const BYTE* const* in, int inBytes, BYTE* const* out, int outPixels, const int* first,
+                    const int* index, int lo, const double* weight, const double* opaque, double* work,
+                    std::ptrdiff_t ahead)
+{
+    constexpr int N = Alpha ? 4 : 3;
+    // The later rows' bytes are asked for as these are read, a line for a line, the last one first.
+    for (int r = 0; r < kLanes; ++r)
+        __builtin_prefetch(in[r] + ahead + inBytes - 1);
+    double* const t = work;
+    int* const stage = reinterpret_cast<int*>(work + std::size_t(inBytes) * kLanes);
+    // The bytes turned across: entry x holds byte x of each row. First kLanes x 8 bytes of each
+    // row at a time, their kLanes x kLanes quadwords turned in three (two) rounds of shuffles.
+    int x = 0;
+    for (; x + 8 * kLanes <= inBytes; x += 8 * kLanes)
+    {
+        VQ a[kLanes], q[kLanes];
+#pragma GCC unroll 8
+        for (int r = 0; r < kLanes; ++r)
+        {
+            std::memcpy(&a[r], in[r] + x, sizeof a[r]);
+            __builtin_prefetch(in[r] + ahead + x);
+        }
+        TurnQuadwords(a, q);
+#pragma GCC unroll 8
+        for (int i = 0; i < kLanes; ++i)
+        {
+#pragma GCC unroll 8
+            for (int b = 0; b < 8; ++b)
+            {
+                const VD d = QuadwordBytes(q[i], b);
+                std::memcpy(t + std::size_t(x + 8 * i + b) * kLanes, &d, sizeof d);
+            }
+        }
+    }
+    for (; x + 8 <= inBytes; x += 8)
+    {
+        VQ q;
+#pragma GCC unroll 8
+        for (int r = 0; r < kLanes; ++r)
+        {
+            unsigned long long v;
+            std::memcpy(&v, in[r] + x, 8);
+            q[r] = v;
+        }
+#pragma GCC unroll 8
+        for (int b = 0; b < 8; ++b)
+        {
+            const VD d = QuadwordBytes(q, b);
+            std::memcpy(t + std::size_t(x + b) * kLanes, &d, sizeof d);
+        }
+    }
+    for (; x < inBytes; ++x)
+        for (int r = 0; r < kLanes; ++r)
+            t[std::size_t(x) * kLanes + std::size_t(r)] = in[r][x];
+    for (int j = 0; j < outPixels; ++j)
+    {
+        VD s0 = VD{}, s1 = VD{}, s2 = VD{}, sa = VD{};
+        for (int k = first[j]; k < first[j + 1]; ++k)
+        {
+            const double* p = t + std::size_t(index[k] - lo) * N * kLanes;
+            VD v0, v1, v2;
+            std::memcpy(&v0, p, sizeof v0);
+            std::memcpy(&v1, p + kLanes, sizeof v1);
+            std::memcpy(&v2, p + 2 * kLanes, sizeof v2);
+            VD w = SplatVD(weight[k]);
+            if constexpr (Alpha)
+            {
+                VD a;
+                std::memcpy(&a, p + 3 * kLanes, sizeof a);
+                w = a * w;
+                sa += w;
+            }
+            s0 += v0 * w;
+            s1 += v1 * w;
+            s2 += v2 * w;
+        }
+        VD inv;
+        VI ra = VI{};
+        if constexpr (Alpha)
+        {
+            // Colours times 1 / the alpha sum where the alpha rounds to more than 0, else 0.
+            ra = Rounded(sa);
+            const VL keep = __builtin_convertvector(ra != VI{}, VL);
+            inv = keep ? SplatVD(1.0) / sa : SplatVD(0.0);
+        }
+        else
+            inv = SplatVD(RoundClampToByte(opaque[j]) != 0 ? 1.0 / opaque[j] : 0.0);
+        const VI r0 = Rounded(s0 * inv), r1 = Rounded(s1 * inv), r2 = Rounded(s2 * inv);
+        int* o = stage + std::size_t(j) * N * kLanes;
+        std::memcpy(o, &r0, sizeof r0);
+        std::memcpy(o + kLanes, &r1, sizeof r1);
+        std::memcpy(o + 2 * kLanes, &r2, sizeof r2);
+        if constexpr (Alpha) std::memcpy(o + 3 * kLanes, &ra, sizeof ra);
+    }
+    // Turned back, eight bytes of each row at a time.
+    const int outBytes = N * outPixels;
+    for (x = 0; x < outBytes; x += 8)
+    {
+        const int n = std::min(8, outBytes - x);
+        VQ acc = VQ{};
+        if (n == 8)
+        {
+#pragma GCC unroll 8
+            for (int b = 0; b < 8; ++b)
+            {
+                VI v;
+                std::memcpy(&v, stage + std::size_t(x + b) * kLanes, sizeof v);
+                acc |= __builtin_convertvector(v, VQ) << (8 * b);
+            }
+#pragma GCC unroll 8
+            for (int r = 0; r < kLanes; ++r)
+            {
+                const unsigned long long a = acc[r];
+                std::memcpy(out[r] + x, &a, 8);
+            }
+        }
+        else
+            for (int r = 0; r < kLanes; ++r)
+                for (int b = 0; b < n; ++b)
+                {
+                    int v;
+                    std::memcpy(&v, stage + std::size_t(x + b) * kLanes + std::size_t(r), sizeof v);
+                    out[r][x + b] = BYTE(v);
+                }
+    }
+}
+
 // One row of the vertical pass at 24 bits: bytes entries, each the sum over taps rows (weights
 // times 255) times inv, 1 / the alpha sum of an opaque line or 0.
 void VerticalRow24(const BYTE* const* rows, const double* weight, int taps, int bytes, double inv, BYTE* out)
@@ -318,6 +503,10 @@ void VerticalRow32(const BYTE* const* rows, const double* weight, int taps, int 
     }
 }
 
+template void HorizontalRows<false>(const BYTE* const*, int, BYTE* const*, int, const int*, const int*, int,
+                                    const double*, const double*, double*, std::ptrdiff_t);
+template void HorizontalRows<true>(const BYTE* const*, int, BYTE* const*, int, const int*, const int*, int,
+                                   const double*, const double*, double*, std::ptrdiff_t);
 template void HorizontalRow<false>(const double*, BYTE*, const int*, const double*, const double*, int, int);
 template void HorizontalRow<true>(const double*, BYTE*, const int*, const double*, const double*, int, int);
 #if RESIZE_BYTE_LOADS

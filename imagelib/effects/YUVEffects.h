@@ -77,7 +77,13 @@ class FCEffectYUVLuminance : public FCImageEffect
 {
 public:
     int GetProcessMode() const override { return kProcessPerRow; }
+    void PrepareImage(FCObjImage& image) override;
     void ApplyToRow(FCObjImage& image, int y, BYTE* row, int bytesPerPixel) override;
+
+private:
+    // The run loops of the instruction set chosen for the run: 24 and 32 bits.
+    void (*m_run24)(BYTE*, int) = nullptr;
+    void (*m_run32)(BYTE*, int) = nullptr;
 };
 
 class FCEffectYUVChrominanceBleue : public FCImageEffect

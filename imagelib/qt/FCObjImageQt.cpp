@@ -233,6 +233,46 @@ void DrawToDC(const FCObjImage& image, QPainter& painter, const RECT& dest, cons
         painter.setCompositionMode(QPainter::CompositionMode_Source);
         painter.drawImage(QPoint(dest.left, dest.top), small);
     }
+    else if (dw == sw && dh == sh && image.ColorBits() == 24)
+    {
+        // One to one: the part the painter may draw on is made top-down and drawn as it is (a
+        // flipped drawing of the whole picture goes through the painter's slower transformed
+        // road).
+        QRect visible(dest.left, dest.top, dw, dh);
+        if (painter.hasClipping()) visible &= painter.clipBoundingRect().toAlignedRect();
+        if (const QPaintDevice* device = painter.device())
+        {
+            bool invertible = false;
+            const QTransform back = painter.combinedTransform().inverted(&invertible);
+            if (invertible)
+                visible &= back.mapRect(QRectF(0, 0, device->width(), device->height())).toAlignedRect();
+        }
+        if (!visible.isEmpty())
+        {
+            QImage part(visible.size(), QImage::Format_RGB32);
+            if (!part.isNull())
+            {
+                const int x0 = s.left + visible.left() - dest.left, y0 = s.top + visible.top() - dest.top;
+                const int w = visible.width();
+                const FCEffectRun run(kMaxRunThreads);
+                ParallelParts(
+                    std::size_t(visible.height()), ParallelGrain() / std::size_t(w) + 1,
+                    [&](std::size_t begin, std::size_t end)
+                    {
+                        for (std::size_t j = begin; j < end; ++j)
+                        {
+                            const BYTE* p = image.RowAddress(y0 + int(j)) + std::size_t(x0) * 3;
+                            auto* line = reinterpret_cast<QRgb*>(part.scanLine(int(j)));
+                            for (int i = 0; i < w; ++i, p += 3)
+                                line[i] = 0xFF000000u | QRgb(p[2]) << 16 | QRgb(p[1]) << 8 | p[0];
+                        }
+                    },
+                    runner_detail::kIfHelpersFree);
+                painter.setCompositionMode(QPainter::CompositionMode_Source);
+                painter.drawImage(visible.topLeft(), part);
+            }
+        }
+    }
     else
     {
         const QImage wrap = WrapBottomUp(image);

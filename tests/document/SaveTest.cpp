@@ -3,6 +3,7 @@
 #include "FakeHost.h"
 #include "TestImages.h"
 
+#include "imagelib/FCBandRunner.h"
 #include "imagelib/FCImageCodec.h"
 #include "platform/TextConv.h"
 
@@ -209,6 +210,32 @@ TEST_F(Saving, ARealFileComesBackUnderBak)
     ASSERT_TRUE(saved.Load(Path("photo.png").c_str()));
     EXPECT_TRUE(testimg::SamePixels(saved, doc.GetImage()));
     EXPECT_FALSE(doc.IsModified());
+}
+
+// A PNG save shares its rows out over the threads of "NbThreads", as the effects do; the file is
+// the same picture whatever the count.
+TEST_F(Saving, APngSaveTakesTheThreadsOfNbThreads)
+{
+    FCObjImage::SetCodecFactory(new CImageCodecFactory);
+    SetProcessorCountForTesting(8);
+    // Large enough for several parts of the PNG writer's rows (about 9 MB).
+    const FCObjImage original = testimg::Varied(2000, 1500, 24);
+    for (int nbThreads : {1, 8})
+    {
+        SCOPED_TRACE("NbThreads " + std::to_string(nbThreads));
+        SetNbThreads(nbThreads);
+        CountingView view;
+        CImageDoc doc(&view, host);
+        FCObjImage image = original;
+        ASSERT_TRUE(doc.InitFromImage(image));
+        const std::string name = "threads" + std::to_string(nbThreads) + ".png";
+        SaveAs(doc, name.c_str());
+        EXPECT_FALSE(doc.IsModified());
+        EXPECT_EQ(FCEffectRun::LastThreadsUsedForTesting(), nbThreads == 1 ? 1 : 4);
+        FCObjImage saved;
+        ASSERT_TRUE(saved.Load(Path(name.c_str()).c_str()));
+        EXPECT_TRUE(testimg::SamePixels(saved, original));
+    }
 }
 
 TEST_F(Saving, UntitledAndReadOnlyDocumentsGoThroughTheSaveDialog)

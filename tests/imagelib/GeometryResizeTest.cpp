@@ -169,12 +169,23 @@ TEST(GeometryResize, MatchesThePlainReferenceLoopByteForByte)
     const FCObjImage wide = WithClearRegions(4500, 3, 7);
     const FCObjImage tall = testimg::Varied(5, 900, 24, 99);
     const FCObjImage broad = testimg::Varied(700, 6, 24, 5);
+    // Rows in groups of four or eight with some left over, in several column chunks, halved.
+    const FCObjImage deep = testimg::Varied(611, 21, 24, 11);
+    // The same at 32 bits, with clear regions.
+    const FCObjImage clear = WithClearRegions(211, 45, 21);
+    // Clear but for faint pixels apart: alpha sums below one half, whose colours must be 0.
+    FCObjImage faint = testimg::Varied(53, 19, 32, 8);
+    for (int y = 0; y < faint.Height(); ++y)
+        for (int x = 0; x < faint.Width(); ++x)
+            faint.PixelAddress(x, y)[3] = BYTE(x % 5 == 0 && y % 3 == 0 ? 1 : 0);
+    // Tall columns shrunk to two rows: on eight threads, the whole horizontal pass first.
+    const FCObjImage column = testimg::Varied(500, 2000, 24, 13);
     const struct
     {
         const FCObjImage* source;
         int w, h;
-    } large[] = {{&wide, 5000, 4}, {&wide, 9, 2},     {&wide, 4500, 7}, {&tall, 7, 1300},
-                 {&tall, 3, 250},  {&broad, 1051, 5}, {&broad, 233, 9}};
+    } large[] = {{&wide, 5000, 4},  {&wide, 9, 2},    {&wide, 4500, 7}, {&tall, 7, 1300}, {&tall, 3, 250},
+                 {&broad, 1051, 5}, {&broad, 233, 9}, {&deep, 305, 10}, {&deep, 917, 31}};
     for (const auto& c : large)
     {
         const FCObjImage expected = ReferenceResize(*c.source, c.w, c.h);
@@ -284,45 +295,69 @@ TEST(GeometryResize, TransparentPixelsDoNotBleedAndAlphaRampsAcross)
     }
 }
 
-TEST(GeometryResize, ProgressRunsThroughBothPassesToOneHundred)
+// Shapes made band by band of destination rows, and a strong shrink down tall columns that
+// goes through the whole horizontal pass first when many threads would each hold most rows.
+struct ProgressCase
 {
-    FCObjImage image = testimg::Varied(10, 4, 24);
-    FCEffectResize effect(20, 8);
-    RecordingObserver observer;
-    effect.ApplyToImage(image, &observer);
-    ASSERT_EQ(observer.calls.size(), 28u); // one per destination column, then one per row
-    EXPECT_EQ(observer.calls[0], 2);
-    EXPECT_EQ(observer.calls[19], 50);
-    EXPECT_EQ(observer.calls[20], 56);
-    EXPECT_EQ(observer.calls.back(), 100);
-    for (std::size_t i = 1; i < observer.calls.size(); ++i)
-        EXPECT_GE(observer.calls[i], observer.calls[i - 1]);
-    EXPECT_FALSE(observer.IsCancelled());
+    int w, h, bpp, newW, newH;
+};
+constexpr ProgressCase kProgressCases[] = {
+    {10, 4, 24, 20, 8}, {300, 20, 32, 600, 50}, {61, 47, 24, 30, 23}, {500, 2000, 24, 500, 2}};
+
+TEST(GeometryResize, ProgressRisesToOneHundredWithACheckpointForEveryRow)
+{
+    for (const ProgressCase& c : kProgressCases)
+        for (int threads : {1, 8})
+        {
+            FCObjImage image = testimg::Varied(c.w, c.h, c.bpp);
+            FCEffectResize effect(c.newW, c.newH);
+            RecordingObserver observer;
+            ASSERT_TRUE(RunEffect(image, effect, threads, &observer));
+            const std::string what = Size(c.newW, c.newH) + " on " + std::to_string(threads);
+            ASSERT_GE(observer.calls.size(), std::size_t(c.newH)) << what;
+            EXPECT_GE(observer.calls.front(), 0) << what;
+            for (std::size_t i = 1; i < observer.calls.size(); ++i)
+                EXPECT_GE(observer.calls[i], observer.calls[i - 1]) << what << " at " << i;
+            EXPECT_EQ(observer.calls.back(), 100) << what;
+            EXPECT_FALSE(observer.IsCancelled()) << what;
+            EXPECT_EQ(image.Width(), c.newW);
+            EXPECT_EQ(image.Height(), c.newH);
+        }
 }
 
-TEST(GeometryResize, CancellingTheFirstPassStillGivesTheNewSize)
+TEST(GeometryResize, CancellingStopsAtOnceAndStillGivesTheNewSize)
 {
-    for (int refuseAt : {0, 7})
+    for (const ProgressCase& c : kProgressCases)
+        for (int threads : {1, 8})
+            for (int refuseAt : {0, 1, c.newH / 2})
+            {
+                FCObjImage image = testimg::Varied(c.w, c.h, c.bpp);
+                FCEffectResize effect(c.newW, c.newH);
+                RecordingObserver observer(refuseAt);
+                RunEffect(image, effect, threads, &observer);
+                const std::string what = Size(c.newW, c.newH) + " on " + std::to_string(threads) + " at " +
+                                         std::to_string(refuseAt);
+                EXPECT_EQ(image.Width(), c.newW) << what;
+                EXPECT_EQ(image.Height(), c.newH) << what;
+                EXPECT_EQ(observer.GetCancelFlag(), 1) << what;
+                // After the refused checkpoint, at most the one step each pass takes when it
+                // starts cancelled (the run's own first checkpoint comes before the resize's).
+                ASSERT_GE(observer.calls.size(), std::size_t(refuseAt) + 1) << what;
+                EXPECT_LE(observer.calls.size(), std::size_t(refuseAt) + 3) << what;
+                EXPECT_LT(observer.calls[std::size_t(refuseAt)], 100) << what;
+            }
+    // A flag set from elsewhere stops the resize just the same: one step, the new size.
+    for (const ProgressCase& c : kProgressCases)
     {
-        FCObjImage image = testimg::Varied(300, 20, 32);
-        FCEffectResize effect(600, 50);
-        RecordingObserver observer(refuseAt);
+        FCObjImage image = testimg::Varied(c.w, c.h, c.bpp);
+        FCEffectResize effect(c.newW, c.newH);
+        RecordingObserver observer;
+        observer.SetCancelFlag(1);
         effect.ApplyToImage(image, &observer);
-        EXPECT_EQ(image.Width(), 600);
-        EXPECT_EQ(image.Height(), 50);
-        EXPECT_EQ(observer.GetCancelFlag(), 1);
-        // The horizontal pass ends at the refusal; the vertical pass does one row and stops.
-        ASSERT_EQ(observer.calls.size(), std::size_t(refuseAt) + 2) << refuseAt;
-        EXPECT_EQ(observer.calls.back(), 51);
+        EXPECT_LE(observer.calls.size(), 2u) << Size(c.newW, c.newH);
+        EXPECT_EQ(image.Width(), c.newW);
+        EXPECT_EQ(image.Height(), c.newH);
     }
-    // A flag set from elsewhere stops the passes just the same.
-    FCObjImage image = testimg::Varied(30, 20, 24);
-    FCEffectResize effect(60, 50);
-    RecordingObserver observer;
-    observer.SetCancelFlag(1);
-    effect.ApplyToImage(image, &observer);
-    EXPECT_EQ(observer.calls, (std::vector<int>{0, 51}));
-    EXPECT_EQ(image.Width(), 60);
 }
 
 TEST(GeometryResize, SizesThatCannotBeHadLeaveTheImageAsItWas)

@@ -4,6 +4,7 @@
 #include "imagelib/FCBandRunner.h"
 #include "imagelib/FCYUVPlanes.h"
 #include "imagelib/PixelHelpers.h"
+#include "imagelib/effects/VectorDispatch.h"
 #include "imagelib/effects/YUVEffects.h"
 
 #include <gtest/gtest.h>
@@ -175,4 +176,46 @@ TEST(YUVEffects, PlaneBaseSplitsWorksAndWritesBack)
     DropChroma other;
     EXPECT_FALSE(RunEffect(grey, other, 1));
     EXPECT_EQ(other.seenWidth, 0);
+}
+
+// The luminance's run loops work in integers: on every instruction set they give the bytes of the
+// pixel-by-pixel formula for every one of the 2^24 colours, at 24 bits and, the alpha kept, at 32.
+TEST(YUVEffects, LuminanceRowsGiveTheFormulaForEveryColour)
+{
+    for (int bpp : {24, 32})
+    {
+        FCObjImage source;
+        ASSERT_TRUE(source.Create(4096, 4096, bpp));
+        for (int y = 0; y < 4096; ++y)
+            for (int x = 0; x < 4096; ++x)
+            {
+                const int colour = y * 4096 + x;
+                BYTE* p = source.PixelAddress(x, y);
+                p[0] = BYTE(colour);
+                p[1] = BYTE(colour >> 8);
+                p[2] = BYTE(colour >> 16);
+                if (bpp == 32) p[3] = BYTE(x ^ y);
+            }
+        for (int set : {2, 1, 0})
+        {
+            AllowAvx2(set >= 1);
+            AllowAvx512(set >= 2);
+            FCObjImage image(source);
+            FCEffectYUVLuminance effect;
+            RunEffect(image, effect, 3);
+            bool same = true;
+            for (int y = 0; y < 4096 && same; ++y)
+                for (int x = 0; x < 4096 && same; ++x)
+                {
+                    const BYTE* s = source.PixelAddress(x, y);
+                    const BYTE* d = image.PixelAddress(x, y);
+                    const BYTE v = TruncClampToByte(YuvLuma(s[2], s[1], s[0]));
+                    same = d[0] == v && d[1] == v && d[2] == v && (bpp == 24 || d[3] == s[3]);
+                    EXPECT_TRUE(same)
+                        << bpp << " bits, instruction set " << set << ", colour " << y * 4096 + x;
+                }
+        }
+        AllowAvx2(true);
+        AllowAvx512(true);
+    }
 }

@@ -73,6 +73,68 @@ TEST(DrawToDC, SourceRectangleAndOffsetDestination)
     EXPECT_EQ(target.pixel(7, 6) & 0xFFFFFF, 0xFFFFFFu);
 }
 
+// At one to one only what the painter can reach is drawn, exactly: through a clip, a translation
+// (the view's scroll position), a picture larger than the device and a part of the source, the
+// pixels inside are the picture's and everything outside stays as it was; at half scale (a
+// screen of twice the density) the result is the one the painter's own drawing of the picture
+// gives.
+TEST(DrawToDC, OneToOneDrawsWhatThePainterReaches)
+{
+    const FCObjImage image = testimg::Varied(61, 47, 24);
+    struct Case
+    {
+        QPoint translate;
+        QRect clip; // in the painter's coordinates; empty: none
+        RECT src;
+    };
+    const Case cases[] = {{{0, 0}, {}, {0, 0, 61, 47}},
+                          {{-13, -9}, {15, 10, 20, 17}, {0, 0, 61, 47}},
+                          {{5, 4}, {0, 0, 33, 200}, {7, 3, 50, 40}},
+                          {{-30, -20}, {}, {0, 0, 61, 47}}};
+    for (const Case& c : cases)
+    {
+        const int sw = c.src.right - c.src.left, sh = c.src.bottom - c.src.top;
+        QImage target = WhiteTarget(40, 30);
+        {
+            QPainter painter(&target);
+            painter.translate(c.translate);
+            if (!c.clip.isEmpty()) painter.setClipRect(c.clip);
+            DrawToDC(image, painter, RECT{2, 1, 2 + sw, 1 + sh}, &c.src);
+        }
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 40; ++x)
+            {
+                const QPoint logical = QPoint(x, y) - c.translate; // where the painter drew
+                const int ix = logical.x() - 2, iy = logical.y() - 1;
+                const bool inside = ix >= 0 && iy >= 0 && ix < sw && iy < sh &&
+                                    (c.clip.isEmpty() || c.clip.contains(logical));
+                QRgb expected = 0xFFFFFF;
+                if (inside)
+                {
+                    const BYTE* p = image.PixelAddress(c.src.left + ix, c.src.top + iy);
+                    expected = qRgb(p[2], p[1], p[0]) & 0xFFFFFF;
+                }
+                ASSERT_EQ(target.pixel(x, y) & 0xFFFFFF, expected) << x << "," << y;
+            }
+    }
+
+    QImage ours = WhiteTarget(40, 30), painters = WhiteTarget(40, 30);
+    {
+        QPainter painter(&ours);
+        painter.scale(0.5, 0.5);
+        painter.setClipRect(QRect(6, 4, 50, 40));
+        DrawToDC(image, painter, RECT{0, 0, 61, 47});
+    }
+    {
+        QPainter painter(&painters);
+        painter.scale(0.5, 0.5);
+        painter.setClipRect(QRect(6, 4, 50, 40));
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.drawImage(QPoint(0, 0), ToTopDownImage(image).convertToFormat(QImage::Format_RGB32));
+    }
+    EXPECT_EQ(ours, painters);
+}
+
 TEST(DrawToDC, EightBitsThroughThePalette)
 {
     FCObjImage image = testimg::Indexed(1, 1, 3, RGBQUAD{40, 50, 60, 0});
