@@ -2,6 +2,7 @@
 
 #include "imagelib/FCImageCodec.h"
 #include "imagelib/FCImageProperty.h"
+#include "imagelib/FCParallel.h"
 #include "platform/imaging/PlatformBitmap.h"
 
 #include <algorithm>
@@ -90,7 +91,19 @@ FCObjImage& FCObjImage::operator=(const FCObjImage& src)
     Destroy();
     if (!src.bits) return *this;
     if (!Create(src.width, src.height, src.bpp)) return *this;
-    std::memcpy(bits, src.bits, std::size_t(RowPitch()) * std::size_t(height));
+    // Shared out over the run's threads when they are free (the copy a preview or an effect
+    // makes of a large picture), on the calling thread otherwise.
+    const std::size_t bytes = std::size_t(RowPitch()) * std::size_t(height);
+    constexpr std::size_t kBlock = std::size_t(1) << 20;
+    BYTE* to = bits;
+    const BYTE* from = src.bits;
+    ParallelParts((bytes + kBlock - 1) / kBlock, 4,
+                  [&](std::size_t begin, std::size_t end)
+                  {
+                      const std::size_t first = begin * kBlock, last = std::min(bytes, end * kBlock);
+                      std::memcpy(to + first, from + first, last - first);
+                  },
+                  runner_detail::kIfHelpersFree);
     if (bpp == 8) SetPalette(src.palette);
     m_graphData = src.m_graphData;
     return *this;

@@ -1,10 +1,12 @@
 #include "TestImages.h"
 
+#include "imagelib/FCBandRunner.h"
 #include "imagelib/FCObjImage.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstring>
 
 TEST(ObjImage, CreateRefusesBadSizesAndDepths)
 {
@@ -117,6 +119,26 @@ TEST(ObjImage, AssignmentIsDeepAndCarriesPaletteAndGraphField)
     copy = FCObjImage();
     EXPECT_FALSE(copy.HasBits());
     EXPECT_EQ(copy.Width(), 0);
+}
+
+// A large copy made inside a run is shared out over its threads (never more than the run has; how
+// many take a part depends on how soon they are free), byte for byte the same, and whole when its
+// size is no whole number of the parts (a pitch with padding, an odd height).
+TEST(ObjImage, ACopyInARunTakesItsThreadsAndEveryByte)
+{
+    for (int threads : {1, 3, 8})
+    {
+        const FCObjImage src = testimg::Varied(1501, 2003, 24, 3);
+        FCObjImage copy;
+        {
+            const FCEffectRun run(threads);
+            copy = src;
+            EXPECT_LE(run.ThreadsUsed(), threads);
+        }
+        ASSERT_EQ(copy.Height(), src.Height());
+        EXPECT_EQ(std::memcmp(copy.GetBits(), src.GetBits(), std::size_t(src.RowPitch()) * 2003), 0)
+            << threads << " threads";
+    }
 }
 
 TEST(ObjImage, SwapExchangesEverythingButTheGraphField)
