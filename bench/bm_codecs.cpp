@@ -94,7 +94,11 @@ void BM_CodecLoad(benchmark::State& state, const char* ext)
 } // namespace
 
 BENCHMARK_CAPTURE(BM_CodecLoad, jpeg, "jpg")->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_CodecSave, jpeg, "jpg")->ArgName("threads")->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_CodecSave, jpeg, "jpg")
+    ->ArgName("threads")
+    ->Arg(1)
+    ->Arg(8)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_CodecLoad, png, "png")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_CodecSave, png, "png")
     ->ArgName("threads")

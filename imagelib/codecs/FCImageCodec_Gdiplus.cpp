@@ -231,18 +231,18 @@ std::unique_ptr<PlatformBitmap> FCImageCodec_Gdiplus::ImageToBitmap(const FCObjI
         }
         bitmap->SetPalette(&palette);
     }
-    const std::size_t rowBytes = std::size_t(image.Width()) * std::size_t(bpp / 8);
-    for (int y = 0; y < image.Height(); ++y)
-    {
-        Rect rect;
-        rect.Y = y;
-        rect.Width = image.Width();
-        rect.Height = 1;
-        BitmapData data;
-        if (bitmap->LockBits(rect, ImageLockModeWrite, format, &data) != Ok) return nullptr;
-        std::memcpy(data.Scan0, image.RowAddress(y), rowBytes);
-        bitmap->UnlockBits(&data);
-    }
+    // One lock over the whole picture, its own rows as the buffer (top row first, so the stride
+    // goes down the bottom-up rows): the bitmap copies them over the run's threads.
+    Rect rect;
+    rect.Width = image.Width();
+    rect.Height = image.Height();
+    BitmapData data;
+    data.Scan0 = const_cast<BYTE*>(image.RowAddress(0));
+    data.Stride =
+        image.Height() > 1 ? INT64(image.RowAddress(1) - image.RowAddress(0)) : INT64(image.RowPitch());
+    if (bitmap->LockBits(rect, ImageLockModeWrite | ImageLockModeUserInputBuf, format, &data) != Ok)
+        return nullptr;
+    bitmap->UnlockBits(&data);
     return bitmap;
 }
 

@@ -1,4 +1,5 @@
 #include "platform/imaging/PlatformBitmap.h"
+#include "platform/imaging/SharedWork.h"
 
 #include "platform/BitmapSection.h"
 #include "platform/FileIO.h"
@@ -499,9 +500,29 @@ Status PlatformBitmap::UnlockBits(BitmapData* data)
         detail::Frame& f = m_image->frames[m_activeFrame];
         const std::size_t bytes = std::size_t(f.storageBpp / 8);
         const std::size_t rowBytes = std::size_t(m_lockRect.Width) * bytes;
-        for (INT64 y = 0; y < m_lockRect.Height; ++y)
-            std::memcpy(f.Row(int(m_lockRect.Y + y)) + std::size_t(m_lockRect.X) * bytes,
-                        static_cast<const BYTE*>(data->Scan0) + std::ptrdiff_t(y) * data->Stride, rowBytes);
+        // The rows in parts over the caller's threads (a whole picture written at once).
+        struct WriteBack
+        {
+            detail::Frame* f;
+            const BitmapData* data;
+            const Rect* rect;
+            std::size_t bytes, rowBytes, parts;
+        } job{&f, data, &m_lockRect, bytes, rowBytes, 1};
+        const std::size_t rows = std::size_t(m_lockRect.Height);
+        job.parts = std::max<std::size_t>(
+            1, std::min({PartThreads(), rows, rows * rowBytes / (std::size_t(1) << 20)}));
+        RunParts(
+            job.parts,
+            [](void* context, std::size_t part)
+            {
+                const WriteBack& j = *static_cast<const WriteBack*>(context);
+                const std::size_t rows = std::size_t(j.rect->Height);
+                for (std::size_t y = rows * part / j.parts; y < rows * (part + 1) / j.parts; ++y)
+                    std::memcpy(j.f->Row(int(j.rect->Y + INT64(y))) + std::size_t(j.rect->X) * j.bytes,
+                                static_cast<const BYTE*>(j.data->Scan0) + std::ptrdiff_t(y) * j.data->Stride,
+                                j.rowBytes);
+            },
+            &job);
     }
     if (!(m_lockFlags & ImageLockModeUserInputBuf))
     {
