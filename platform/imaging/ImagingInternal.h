@@ -147,4 +147,9 @@ inline void PutU32LE(std::vector<BYTE>& v, std::uint32_t x)
     for (int i = 0; i < 4; ++i)
         v.push_back(BYTE(x >> (8 * i)));
 }
+inline void PutU32BE(std::vector<BYTE>& v, std::uint32_t x)
+{
+    for (int i = 3; i >= 0; --i)
+        v.push_back(BYTE(x >> (8 * i)));
+}
 } // namespace imaging::detail

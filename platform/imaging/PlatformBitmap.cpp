@@ -508,16 +508,14 @@ Status PlatformBitmap::UnlockBits(BitmapData* data)
             const Rect* rect;
             std::size_t bytes, rowBytes, parts;
         } job{&f, data, &m_lockRect, bytes, rowBytes, 1};
-        const std::size_t rows = std::size_t(m_lockRect.Height);
-        job.parts = std::max<std::size_t>(
-            1, std::min({PartThreads(), rows, rows * rowBytes / (std::size_t(1) << 20)}));
+        job.parts = RowParts(std::size_t(m_lockRect.Height), rowBytes, std::size_t(1) << 20);
         RunParts(
             job.parts,
             [](void* context, std::size_t part)
             {
                 const WriteBack& j = *static_cast<const WriteBack*>(context);
                 const std::size_t rows = std::size_t(j.rect->Height);
-                for (std::size_t y = rows * part / j.parts; y < rows * (part + 1) / j.parts; ++y)
+                for (std::size_t y = PartRow(rows, j.parts, part); y < PartRow(rows, j.parts, part + 1); ++y)
                     std::memcpy(j.f->Row(int(j.rect->Y + INT64(y))) + std::size_t(j.rect->X) * j.bytes,
                                 static_cast<const BYTE*>(j.data->Scan0) + std::ptrdiff_t(y) * j.data->Stride,
                                 j.rowBytes);

@@ -364,12 +364,6 @@ bool RunEncode(EncodeState& st, const Frame& frame, const ItemList& items)
 constexpr std::size_t kPartRawBytes = std::size_t(2) << 20; // a part has at least this much
 constexpr std::size_t kIdatBytes = std::size_t(1) << 22;    // at most this much in one chunk
 
-void PutU32BE(std::vector<BYTE>& out, std::uint32_t v)
-{
-    const BYTE b[4] = {BYTE(v >> 24), BYTE(v >> 16), BYTE(v >> 8), BYTE(v)};
-    out.insert(out.end(), b, b + 4);
-}
-
 void AppendChunk(std::vector<BYTE>& out, const char type[4], const BYTE* data, std::size_t size)
 {
     PutU32BE(out, std::uint32_t(size));
@@ -487,13 +481,12 @@ bool WriteColourRows(const Frame& frame, std::vector<BYTE>& out)
     {
         const std::size_t rowBytes = 1 + std::size_t(frame.width) * std::size_t(frame.storageBpp / 8);
         const std::size_t rows = std::size_t(frame.height);
-        const std::size_t byBytes = std::max<std::size_t>(1, rowBytes * rows / kPartRawBytes);
-        const std::size_t count = std::max<std::size_t>(1, std::min({PartThreads(), byBytes, rows}));
+        const std::size_t count = RowParts(rows, rowBytes, kPartRawBytes);
         std::vector<ColourPart> parts(count);
         for (std::size_t k = 0; k < count; ++k)
         {
-            parts[k].y0 = int(rows * k / count);
-            parts[k].y1 = int(rows * (k + 1) / count);
+            parts[k].y0 = int(PartRow(rows, count, k));
+            parts[k].y1 = int(PartRow(rows, count, k + 1));
         }
         ColourJob job{&frame, &parts};
         RunParts(

@@ -1,5 +1,6 @@
 #include "platform/imaging/SharedWork.h"
 
+#include <algorithm>
 #include <atomic>
 
 namespace imaging
@@ -19,6 +20,12 @@ std::size_t PartThreads()
     const PartsRunner* r = g_runner.load(std::memory_order_acquire);
     const std::size_t n = r ? r->threads() : 1;
     return n > 0 ? n : 1;
+}
+
+std::size_t RowParts(std::size_t rows, std::size_t rowBytes, std::size_t minPartBytes)
+{
+    const std::size_t byBytes = rows * rowBytes / std::max<std::size_t>(minPartBytes, 1);
+    return std::max<std::size_t>(1, std::min({PartThreads(), rows, byBytes}));
 }
 
 void RunParts(std::size_t parts, PartBody body, void* context)

@@ -21,4 +21,12 @@ struct PartsRunner
 void SetPartsRunner(const PartsRunner* runner);
 std::size_t PartThreads();
 void RunParts(std::size_t parts, PartBody body, void* context);
+
+// How many parts rows of rowBytes each make: one per thread the caller may use, each with at
+// least minPartBytes (and a row), one at the least. Part k holds rows [PartRow(k), PartRow(k + 1)).
+std::size_t RowParts(std::size_t rows, std::size_t rowBytes, std::size_t minPartBytes);
+inline std::size_t PartRow(std::size_t rows, std::size_t parts, std::size_t k)
+{
+    return rows * k / parts;
+}
 } // namespace imaging

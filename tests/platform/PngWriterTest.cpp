@@ -42,11 +42,6 @@ struct RunnerScope
     ~RunnerScope() { SetPartsRunner(nullptr); }
 };
 
-std::uint32_t U32BE(const BYTE* p)
-{
-    return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 | p[3];
-}
-
 // A picture with flat runs, gradients and noise: every filter byte and match length occurs.
 std::vector<BYTE> MakePixels(int width, int height, int channels)
 {
@@ -76,10 +71,10 @@ Parsed ParseChunks(const std::vector<BYTE>& file)
     std::size_t at = 8;
     while (at + 12 <= file.size())
     {
-        const std::uint32_t length = U32BE(&file[at]);
+        const std::uint32_t length = GetU32BE(&file[at]);
         if (at + 12 + length > file.size()) break;
         const BYTE* type = &file[at + 4];
-        const std::uint32_t crc = U32BE(&file[at + 8 + length]);
+        const std::uint32_t crc = GetU32BE(&file[at + 8 + length]);
         if (crc32(0, type, length + 4) != crc) parsed.crcsGood = false;
         parsed.chunks.emplace_back(reinterpret_cast<const char*>(type), 4);
         if (parsed.chunks.back() == "IDAT")
