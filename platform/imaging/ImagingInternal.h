@@ -97,6 +97,12 @@ bool DecodeDib(const BYTE* dib, std::size_t size, std::size_t pixelOffset, Decod
 // Encoders: the frame (8, 24 or 32 bits) and the bitmap's items to file bytes.
 bool EncodeBmp(const Frame& frame, std::vector<BYTE>& out);
 bool EncodeJpeg(const Frame& frame, const ItemList& items, int quality, std::vector<BYTE>& out);
+// The JPEG writer's strips, each a file of its own written with a restart marker after every row
+// of blocks, every strip but the last a multiple of eight rows of blocks: the later strips'
+// coded data is appended to the first file, with the restart marker between them, and the first
+// file's frame header is given the whole height. The very file the whole picture would have made
+// in one strip. False (first unusable) when a strip's markers are not the library's.
+bool JoinJpegStrips(std::vector<BYTE>& first, const std::vector<std::vector<BYTE>>& rest, int height);
 bool EncodeGif(const Frame& frame, std::vector<BYTE>& out);
 bool EncodePng(const Frame& frame, const ItemList& items, std::vector<BYTE>& out);
 bool EncodeTiff(const Frame& frame, const ItemList& items, std::vector<BYTE>& out);

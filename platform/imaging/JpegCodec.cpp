@@ -1,8 +1,11 @@
 // JPEG over libjpeg-turbo: grey, colour and CMYK/YCCK files decoded straight into B, G, R rows,
 // the EXIF APP1 segment read into items, the quantisation tables exposed as items, the ICC
 // profile kept. Written baseline 4:2:0 with a JFIF header, an EXIF segment built from the items
-// and the ICC profile. Every library error comes back here as a failure.
+// and the ICC profile, and a restart marker after every row of blocks, so that strips of the
+// picture can be encoded on several threads and joined into the very file one thread would
+// write. Every library error comes back here as a failure.
 #include "platform/imaging/ImagingInternal.h"
+#include "platform/imaging/SharedWork.h"
 
 #include <algorithm>
 #include <csetjmp>
@@ -241,7 +244,9 @@ struct EncodeState
     std::vector<BYTE> exif;
 };
 
-bool RunEncode(EncodeState& st, const Frame& frame, const ItemList& items, int quality)
+// Rows [y0, y1) of the frame as a file of their own; the items (EXIF, ICC profile) go into the
+// file when given.
+bool RunEncode(EncodeState& st, const Frame& frame, int y0, int y1, const ItemList* items, int quality)
 {
     jpeg_compress_struct& cinfo = st.cinfo;
     if (setjmp(st.err.jump)) return false;
@@ -250,7 +255,7 @@ bool RunEncode(EncodeState& st, const Frame& frame, const ItemList& items, int q
     st.dest.pub.term_destination = TermDestination;
     cinfo.dest = &st.dest.pub;
     cinfo.image_width = JDIMENSION(frame.width);
-    cinfo.image_height = JDIMENSION(frame.height);
+    cinfo.image_height = JDIMENSION(y1 - y0);
     if (frame.storageBpp == 32)
     {
         cinfo.input_components = 4;
@@ -263,17 +268,22 @@ bool RunEncode(EncodeState& st, const Frame& frame, const ItemList& items, int q
     }
     jpeg_set_defaults(&cinfo);
     jpeg_set_quality(&cinfo, std::clamp(quality, 1, 100), TRUE);
+    cinfo.restart_in_rows = 1;
     jpeg_start_compress(&cinfo, TRUE);
 
-    st.exif = BuildExifApp1(items);
-    if (!st.exif.empty()) jpeg_write_marker(&cinfo, JPEG_APP0 + 1, st.exif.data(), unsigned(st.exif.size()));
-    if (const Item* icc = FindItem(items, PropertyTagICCProfile); icc && !icc->value.empty())
-        jpeg_write_icc_profile(&cinfo, icc->value.data(), unsigned(icc->value.size()));
+    if (items)
+    {
+        st.exif = BuildExifApp1(*items);
+        if (!st.exif.empty())
+            jpeg_write_marker(&cinfo, JPEG_APP0 + 1, st.exif.data(), unsigned(st.exif.size()));
+        if (const Item* icc = FindItem(*items, PropertyTagICCProfile); icc && !icc->value.empty())
+            jpeg_write_icc_profile(&cinfo, icc->value.data(), unsigned(icc->value.size()));
+    }
 
     if (frame.storageBpp == 8) st.rowBuffer.resize(std::size_t(frame.width) * 3);
     while (cinfo.next_scanline < cinfo.image_height)
     {
-        const int y = int(cinfo.next_scanline);
+        const int y = y0 + int(cinfo.next_scanline);
         JSAMPROW row;
         if (frame.storageBpp == 8)
         {
@@ -295,7 +305,89 @@ bool RunEncode(EncodeState& st, const Frame& frame, const ItemList& items, int q
     jpeg_finish_compress(&cinfo);
     return true;
 }
+
+bool EncodeStrip(const Frame& frame, int y0, int y1, const ItemList* items, int quality,
+                 std::vector<BYTE>& out)
+{
+    EncodeState st;
+    InstallErrors(st.err);
+    st.cinfo.err = &st.err.pub;
+    st.dest.out = &out;
+    if (setjmp(st.err.jump))
+    {
+        jpeg_destroy_compress(&st.cinfo);
+        return false;
+    }
+    jpeg_create_compress(&st.cinfo);
+    const bool ok = RunEncode(st, frame, y0, y1, items, quality);
+    jpeg_destroy_compress(&st.cinfo);
+    return ok;
+}
+
+// Where the entropy-coded data of a file written by the library starts (just after its scan
+// header), and the offset of its frame header's height; 0 when the markers do not say.
+struct StripLayout
+{
+    std::size_t data = 0;
+    std::size_t height = 0;
+};
+
+StripLayout LayoutOf(const std::vector<BYTE>& file)
+{
+    StripLayout layout;
+    std::size_t at = 2; // after the start of image
+    while (at + 4 <= file.size() && file[at] == 0xFF)
+    {
+        const BYTE marker = file[at + 1];
+        const std::size_t length = std::size_t(file[at + 2]) << 8 | file[at + 3];
+        if (length < 2 || at + 2 + length > file.size()) return {};
+        if (marker == 0xC0 && length >= 7) layout.height = at + 5;
+        at += 2 + length;
+        if (marker == 0xDA)
+        {
+            layout.data = at;
+            return layout;
+        }
+    }
+    return {};
+}
+
+bool EndsWithEndOfImage(const std::vector<BYTE>& file)
+{
+    return file.size() >= 4 && file[file.size() - 2] == 0xFF && file[file.size() - 1] == 0xD9;
+}
 } // namespace
+
+bool JoinJpegStrips(std::vector<BYTE>& first, const std::vector<std::vector<BYTE>>& rest, int height)
+{
+    const StripLayout head = LayoutOf(first);
+    if (head.data == 0 || head.height == 0 || !EndsWithEndOfImage(first) || height < 1 || height > 0xFFFF)
+        return false;
+    std::size_t total = first.size();
+    std::vector<std::size_t> starts;
+    for (const std::vector<BYTE>& strip : rest)
+    {
+        const StripLayout layout = LayoutOf(strip);
+        if (layout.data == 0 || !EndsWithEndOfImage(strip) || layout.data > strip.size() - 2) return false;
+        starts.push_back(layout.data);
+        total += 2 + strip.size() - 2 - layout.data;
+    }
+    first[head.height] = BYTE(height >> 8);
+    first[head.height + 1] = BYTE(height);
+    first.resize(first.size() - 2);
+    first.reserve(total);
+    for (std::size_t k = 0; k < rest.size(); ++k)
+    {
+        // The marker after the last row of blocks of the strip before: every strip but the
+        // last holds a multiple of eight rows of blocks, so it is the eighth, RST7.
+        first.push_back(0xFF);
+        first.push_back(0xD7);
+        first.insert(first.end(), rest[k].begin() + std::ptrdiff_t(starts[k]), rest[k].end() - 2);
+    }
+    first.push_back(0xFF);
+    first.push_back(0xD9);
+    return true;
+}
 
 bool DecodeJpeg(const BYTE* data, std::size_t size, Decoded& out)
 {
@@ -320,20 +412,58 @@ bool DecodeJpeg(const BYTE* data, std::size_t size, Decoded& out)
 
 bool EncodeJpeg(const Frame& frame, const ItemList& items, int quality, std::vector<BYTE>& out)
 {
-    EncodeState st;
-    InstallErrors(st.err);
-    st.cinfo.err = &st.err.pub;
-    st.dest.out = &out;
-    if (setjmp(st.err.jump))
+    out.clear();
+    quality = quality < 0 ? 75 : quality;
+    if (frame.width < 1 || frame.height < 1) return false;
+    // Strips of whole groups of eight rows of blocks (a 4:2:0 block row is 16 pixel rows), at
+    // least a megabyte of pixels each, one per thread the caller may use.
+    constexpr std::size_t kGroupRows = 8 * 16;
+    const std::size_t groups = (std::size_t(frame.height) + kGroupRows - 1) / kGroupRows;
+    const std::size_t count = RowParts(groups, kGroupRows * std::size_t(frame.width) * 3, 1u << 20);
+    if (count == 1)
     {
-        jpeg_destroy_compress(&st.cinfo);
+        const bool ok = EncodeStrip(frame, 0, frame.height, &items, quality, out);
+        if (!ok) out.clear();
+        return ok;
+    }
+    try
+    {
+        std::vector<std::vector<BYTE>> rest(count - 1);
+        std::vector<char> done(count, 0);
+        struct Job
+        {
+            const Frame* frame;
+            const ItemList* items;
+            int quality;
+            std::size_t groups, count;
+            std::vector<BYTE>* first;
+            std::vector<std::vector<BYTE>>* rest;
+            std::vector<char>* done;
+
+            int Row(std::size_t k) const
+            {
+                return int(std::min(PartRow(groups, count, k) * kGroupRows, std::size_t(frame->height)));
+            }
+        } job{&frame, &items, quality, groups, count, &out, &rest, &done};
+        RunParts(
+            count,
+            [](void* context, std::size_t k)
+            {
+                auto& j = *static_cast<Job*>(context);
+                std::vector<BYTE>& into = k == 0 ? *j.first : (*j.rest)[k - 1];
+                (*j.done)[k] = EncodeStrip(*j.frame, j.Row(k), j.Row(k + 1), k == 0 ? j.items : nullptr,
+                                           j.quality, into);
+            },
+            &job);
+        const bool ok = std::all_of(done.begin(), done.end(), [](char d) { return d != 0; }) &&
+                        JoinJpegStrips(out, rest, frame.height);
+        if (!ok) out.clear();
+        return ok;
+    }
+    catch (const std::bad_alloc&)
+    {
         out.clear();
         return false;
     }
-    jpeg_create_compress(&st.cinfo);
-    const bool ok = RunEncode(st, frame, items, quality < 0 ? 75 : quality);
-    jpeg_destroy_compress(&st.cinfo);
-    if (!ok) out.clear();
-    return ok;
 }
 } // namespace imaging::detail

@@ -4,6 +4,7 @@
 // reading the pixels back.
 #include "platform/imaging/ImagingInternal.h"
 #include "platform/imaging/SharedWork.h"
+#include "ThreadPartsRunner.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -19,44 +20,7 @@ using namespace imaging::detail;
 
 namespace
 {
-// Parts on threads of their own, as the image library's runner would run them; the thread count
-// is the test's.
-std::size_t g_threads = 1;
-const PartsRunner kThreadRunner{[] { return g_threads; },
-                                [](std::size_t parts, PartBody body, void* context)
-                                {
-                                    std::vector<std::thread> threads;
-                                    for (std::size_t k = 0; k < parts; ++k)
-                                        threads.emplace_back(body, context, k);
-                                    for (std::thread& t : threads)
-                                        t.join();
-                                }};
-
-struct RunnerScope
-{
-    explicit RunnerScope(std::size_t threads)
-    {
-        g_threads = threads;
-        SetPartsRunner(&kThreadRunner);
-    }
-    ~RunnerScope() { SetPartsRunner(nullptr); }
-};
-
-// A picture with flat runs, gradients and noise: every filter byte and match length occurs.
-std::vector<BYTE> MakePixels(int width, int height, int channels)
-{
-    std::vector<BYTE> pixels(std::size_t(width) * std::size_t(height) * std::size_t(channels));
-    std::mt19937 random(7);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-        {
-            BYTE* p = &pixels[(std::size_t(y) * std::size_t(width) + std::size_t(x)) * std::size_t(channels)];
-            const bool noisy = (y / 37 + x / 53) % 3 == 0;
-            for (int c = 0; c < channels; ++c)
-                p[c] = noisy ? BYTE(random()) : BYTE(x * (c + 1) + y * (3 - c));
-        }
-    return pixels;
-}
+using namespace codec_test;
 
 struct Parsed
 {
