@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
-#include <system_error>
 
 CImageDoc::CPreviewProgress::CPreviewProgress(CImageDoc& doc, std::unique_ptr<FCImageEffect> effect,
                                               std::uint64_t generation)
@@ -16,21 +15,13 @@ CImageDoc::CPreviewProgress::CPreviewProgress(CImageDoc& doc, std::unique_ptr<FC
 
 CImageDoc::CPreviewProgress::~CPreviewProgress()
 {
-    m_run.exchange(0);
-    if (m_thread.joinable()) m_thread.join();
+    m_job.RequestStop();
+    m_job.Join();
 }
 
 bool CImageDoc::CPreviewProgress::Start()
 {
-    try
-    {
-        m_thread = std::thread(&CPreviewProgress::ThreadProc, this);
-    }
-    catch (const std::system_error&)
-    {
-        return false;
-    }
-    return true;
+    return m_job.Start([this](const std::atomic<bool>&) { ThreadProc(); });
 }
 
 bool CImageDoc::CPreviewProgress::Current() const
@@ -72,7 +63,6 @@ void CImageDoc::CPreviewProgress::ThreadProc()
     {
         m_effect.reset();
         m_work.reset();
-        m_finished.store(true);
         return;
     }
     if (sameShape)
@@ -88,12 +78,11 @@ void CImageDoc::CPreviewProgress::ThreadProc()
     // Nothing of the job is needed any more: its memory goes now, not when it is joined.
     m_effect.reset();
     m_work.reset();
-    m_finished.store(true);
 }
 
 bool CImageDoc::CPreviewProgress::OnProgress(int percent)
 {
-    if (m_run.load() == 0) return false;
+    if (m_job.StopRequested()) return false;
     const int p = std::clamp(percent, 0, 100);
     if (p != m_lastPosted)
     {

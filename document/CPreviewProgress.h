@@ -1,5 +1,6 @@
-// A preview job of the document: a thread that applies one effect to a private working copy of
-// the preview backup and copies the finished rows into the document image as it goes.
+// A preview job of the document: a background job (a thread of its own, not one of the effects'
+// runner) that applies one effect to a private working copy of the preview backup and copies the
+// finished rows into the document image as it goes.
 //
 // Every job carries the document's preview generation from when it was made. Stopping a job only
 // asks its thread to stop and moves the document to a new generation: the user-interface thread
@@ -9,11 +10,10 @@
 #pragma once
 
 #include "document/CImageDoc.h"
+#include "platform/BackgroundJob.h"
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
-#include <thread>
 
 class CImageDoc::CPreviewProgress : public FCProgressObserver
 {
@@ -26,9 +26,9 @@ public:
     // Starts the thread; false (and no thread) when the system refuses one.
     bool Start();
     // Asks the thread to stop; returns at once.
-    void Stop() { m_run.exchange(0); }
+    void Stop() { m_job.RequestStop(); }
     // Whether the thread has returned (a join is then immediate).
-    bool Finished() const { return m_finished.load(); }
+    bool Finished() const { return m_job.Finished(); }
 
     // On the preview thread: status posts when the percentage changes, and rows copied into the
     // document at multiples of 5 that lie at least 10 above the last copy, all rows at 100.
@@ -46,12 +46,11 @@ private:
     std::unique_ptr<FCObjImage> m_work;
     std::shared_ptr<const FCObjImage> m_backup; // the preview backup when the job was made
     std::shared_ptr<CRepaintHandle> m_view;
-    std::atomic<std::int32_t> m_run{1};
     std::unique_ptr<FCImageEffect> m_effect;
     const std::uint64_t m_generation;
-    std::thread m_thread;
-    std::atomic<bool> m_finished{false};
     int m_lastMultipleOf5 = 0;
     int m_lastRedraw = 0;
     int m_lastPosted = 0;
+    // Last, so that it goes first: the thread is joined before anything it uses.
+    CBackgroundJob m_job;
 };

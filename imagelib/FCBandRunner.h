@@ -8,6 +8,10 @@
 // calling thread. Outside any run, and on the runner's own threads, that count is 1: work is done
 // inline. The runner's threads are started when first needed and kept from one run to the next;
 // none is ever started for a run of one thread.
+//
+// The long jobs that are not effects (the document's preview jobs, the PNG form of a copied
+// picture) never take the runner's threads: each runs as a background job of its own
+// (platform/BackgroundJob.h), so that no effect waits for them.
 #pragma once
 
 #include "imagelib/FCImageEffect.h"

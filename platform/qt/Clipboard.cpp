@@ -1,5 +1,6 @@
 #include "platform/qt/Clipboard.h"
 
+#include "platform/BackgroundJob.h"
 #include "platform/WinTypes.h"
 #include "platform/imaging/DibBlockPng.h"
 
@@ -8,12 +9,13 @@
 #include <QMimeData>
 #include <QPointer>
 
+#include <algorithm>
 #include <atomic>
 #include <climits>
 #include <cstdint>
 #include <cstring>
 #include <memory>
-#include <thread>
+#include <new>
 #include <vector>
 
 const char* const kClipboardBitmapMime = "image/bmp";
@@ -68,9 +70,14 @@ namespace
 {
 const char* const kClipboardPngMime = "image/png";
 
-// Makes the PNG form of the latest copy on a helper thread and adds it to that copy's data when
-// it is ready, provided the copy is still what the clipboard holds. A newer copy stops the
-// older encoding first; the program's end stops the last one.
+// Tests: called on the encoding's thread once its PNG is made.
+std::atomic<void (*)()> g_pngEncodedHook{nullptr};
+
+// Makes the PNG form of the latest copy in a background job and adds it to that copy's data when
+// it is ready, provided the copy is still what the clipboard holds. A newer copy only asks the
+// older encoding to stop (it stops at its next row) and keeps its job aside until it has
+// finished: the user-interface thread never waits for it. The program's end stops and joins
+// every job left.
 class CPngEncoder
 {
 public:
@@ -85,55 +92,90 @@ public:
         Stop();
         m_target = target;
         const std::uint64_t generation = ++m_generation;
-        auto job = std::make_unique<Job>();
-        Job* j = job.get();
-        job->thread = std::thread(
-            [j, file, generation]
-            {
-                std::vector<BYTE> png;
-                const auto* block =
-                    reinterpret_cast<const BYTE*>(file.constData()) + sizeof(BITMAPFILEHEADER);
-                if (!EncodeDibBlockAsPng(block, std::size_t(file.size()) - sizeof(BITMAPFILEHEADER), png,
-                                         &j->cancel))
-                    return;
-                QByteArray bytes(reinterpret_cast<const char*>(png.data()), qsizetype(png.size()));
-                QMetaObject::invokeMethod(
-                    qApp, [generation, bytes] { Instance().Deliver(generation, bytes); },
-                    Qt::QueuedConnection);
-            });
-        m_job = std::move(job);
+        try
+        {
+            auto job = std::make_unique<CBackgroundJob>();
+            if (!job->Start(
+                    [file, generation](const std::atomic<bool>& stop)
+                    {
+                        std::vector<BYTE> png;
+                        const auto* block =
+                            reinterpret_cast<const BYTE*>(file.constData()) + sizeof(BITMAPFILEHEADER);
+                        if (!EncodeDibBlockAsPng(block, std::size_t(file.size()) - sizeof(BITMAPFILEHEADER),
+                                                 png, &stop))
+                            return;
+                        if (const auto hook = g_pngEncodedHook.load()) hook();
+                        QByteArray bytes(reinterpret_cast<const char*>(png.data()), qsizetype(png.size()));
+                        QMetaObject::invokeMethod(
+                            qApp, [generation, bytes] { Instance().Deliver(generation, bytes); },
+                            Qt::QueuedConnection);
+                    }))
+                return; // no thread to be had: the copy goes without its PNG form
+            m_job = std::move(job);
+        }
+        catch (const std::bad_alloc&)
+        {
+            // The same: the bitmap block alone.
+        }
     }
 
+    // Asks the running encoding to stop and keeps its job aside; returns at once.
     void Stop()
     {
-        if (!m_job) return;
-        m_job->cancel = true;
-        m_job->thread.join();
-        m_job.reset();
+        if (m_job)
+        {
+            m_job->RequestStop();
+            try
+            {
+                m_stopped.push_back(std::move(m_job));
+            }
+            catch (const std::bad_alloc&)
+            {
+                m_job.reset(); // no room to keep it: waited for here (it stops at its next row)
+            }
+            m_job.reset();
+        }
+        Reap(false);
+    }
+
+    // Whether every job, the running one and those stopped, has finished.
+    bool Idle() const
+    {
+        return (!m_job || m_job->Finished()) &&
+               std::all_of(m_stopped.begin(), m_stopped.end(),
+                           [](const std::unique_ptr<CBackgroundJob>& job) { return job->Finished(); });
     }
 
 private:
-    struct Job
-    {
-        std::atomic<bool> cancel{false};
-        std::thread thread;
-    };
-
     CPngEncoder()
     {
-        // Before the application object goes: the helper thread posts to it.
-        qAddPostRoutine([] { Instance().Stop(); });
+        // Before the application object goes: the jobs post to it.
+        qAddPostRoutine(
+            []
+            {
+                Instance().Stop();
+                Instance().Reap(true);
+            });
+    }
+
+    // Lets the stopped jobs that have finished go; with wait, all of them (joined).
+    void Reap(bool wait)
+    {
+        std::erase_if(m_stopped,
+                      [wait](const std::unique_ptr<CBackgroundJob>& job) { return wait || job->Finished(); });
     }
 
     void Deliver(std::uint64_t generation, const QByteArray& png)
     {
+        Reap(false);
         if (generation != m_generation || !m_target) return;
         QClipboard* clipboard = QGuiApplication::clipboard();
         if (!clipboard || clipboard->mimeData() != m_target) return;
         m_target->setData(QString::fromLatin1(kClipboardPngMime), png);
     }
 
-    std::unique_ptr<Job> m_job;
+    std::unique_ptr<CBackgroundJob> m_job;
+    std::vector<std::unique_ptr<CBackgroundJob>> m_stopped;
     QPointer<QMimeData> m_target;
     std::uint64_t m_generation = 0;
 };
@@ -202,4 +244,14 @@ void EmptyClipboard()
     CPngEncoder::Instance().Stop();
     if (QClipboard* clipboard = QGuiApplication::clipboard()) clipboard->clear();
     TheCache().valid = false;
+}
+
+bool ClipboardPngJobsIdleForTesting()
+{
+    return CPngEncoder::Instance().Idle();
+}
+
+void SetClipboardPngEncodedHookForTesting(void (*hook)())
+{
+    g_pngEncodedHook.store(hook);
 }

@@ -1,6 +1,6 @@
 // The clipboard as bitmap blocks. A picture goes out as "image/bmp" (a 14-byte file header
 // followed by the device-independent bitmap block, byte for byte, alpha included), served at
-// once; its "image/png" form for other programs joins it when a helper thread has made it. What
+// once; its "image/png" form for other programs joins it when a background job has made it. What
 // the clipboard holds is cached and refreshed when its content changes, so that asking at every
 // idle moment costs nothing.
 #pragma once
@@ -40,3 +40,8 @@ QImage GetClipboardImage();
 
 // Empties the clipboard.
 void EmptyClipboard();
+
+// Tests: whether every PNG encoding, the latest and those stopped, has returned; and a function
+// called on the encoding's thread once a PNG is made, before it is handed over (null: none).
+bool ClipboardPngJobsIdleForTesting();
+void SetClipboardPngEncodedHookForTesting(void (*hook)());

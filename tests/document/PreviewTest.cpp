@@ -3,11 +3,14 @@
 #include "FakeHost.h"
 #include "TestImages.h"
 
+#include "platform/BackgroundJob.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <system_error>
 #include <thread>
 
 using namespace testdoc;
@@ -301,4 +304,24 @@ TEST(Preview, EditsAndTheDocumentsEndStopTheJob)
     doc->BeginPreview();
     doc->RunPreview(new MarkerEffect(0xB2, {10}, true));
     delete doc;
+}
+
+// No thread to be had for a job: the preview shows nothing new, and the next change tries again.
+TEST(Preview, ARefusedThreadLeavesNoJobAndTheNextRequestRuns)
+{
+    PreviewDoc p;
+    const FCObjImage before(p.doc.GetImage());
+    p.doc.BeginPreview();
+    CBackgroundJob::SetStartHookForTesting(
+        [] { throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again)); });
+    p.doc.RunPreview(new MarkerEffect(0xA1, {100}));
+    CBackgroundJob::SetStartHookForTesting(nullptr);
+    EXPECT_FALSE(p.doc.HasPreviewJob());
+    EXPECT_TRUE(p.host.Posts().empty());
+    EXPECT_TRUE(testimg::SamePixels(p.doc.GetImage(), before));
+
+    p.doc.RunPreview(new MarkerEffect(0xA1, {100}));
+    EXPECT_TRUE(p.doc.HasPreviewJob());
+    ASSERT_TRUE(p.host.WaitForHundreds(2));
+    EXPECT_EQ(MarkedRows(p.doc.GetImage(), 0xA1), Range(0, 200));
 }

@@ -1,67 +1,23 @@
 // House rule: the command ids live in one table, resources/CommandIds.h, which the document and
 // the windows both include and which includes nothing itself. No other source defines a command
 // id of its own, under the table's names or under any other name with one of its numbers.
+#include "SourceText.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
 namespace
 {
 namespace fs = std::filesystem;
+using namespace house;
 
 const fs::path kSource = ORVALIS_SOURCE_DIR;
 const fs::path kTable = kSource / "resources" / "CommandIds.h";
-
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// The text without its comments and string literals, lines kept.
-std::string StripComments(const std::string& text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i)
-    {
-        const char c = text[i];
-        if (c == '/' && i + 1 < text.size() && text[i + 1] == '/')
-        {
-            while (i < text.size() && text[i] != '\n')
-                ++i;
-            out += '\n';
-        }
-        else if (c == '/' && i + 1 < text.size() && text[i + 1] == '*')
-        {
-            for (i += 2; i + 1 < text.size() && !(text[i] == '*' && text[i + 1] == '/'); ++i)
-                if (text[i] == '\n') out += '\n';
-            ++i;
-        }
-        else if (c == '"' && (i == 0 || text[i - 1] != '\''))
-        {
-            for (++i; i < text.size() && text[i] != '"'; ++i)
-                if (text[i] == '\\') ++i;
-            out += "\"\"";
-        }
-        else
-            out += c;
-    }
-    return out;
-}
-
-int LineOf(const std::string& text, std::size_t offset)
-{
-    return 1 + int(std::count(text.begin(), text.begin() + std::ptrdiff_t(offset), '\n'));
-}
 
 // The ids of the table, by number.
 std::map<long, std::string> TableIds()
@@ -109,12 +65,6 @@ std::vector<std::string> Violations(const std::string& source, const std::map<lo
             R"(\bconst(?:expr)?\s+(?:unsigned\s+)?(?:int|long|short|UINT|WORD|DWORD)\s+(\w+)\s*=\s*(0[xX][0-9A-Fa-f]+|\d+)\s*;)"),
         1, 2);
     return found;
-}
-
-bool IsSource(const fs::path& path)
-{
-    const std::string ext = path.extension().string();
-    return ext == ".h" || ext == ".cpp" || ext == ".inl" || ext == ".c";
 }
 } // namespace
 

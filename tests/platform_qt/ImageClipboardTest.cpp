@@ -2,6 +2,7 @@
 
 #include "imagelib/FCDibBlock.h"
 #include "imagelib/qt/FCObjImageQt.h"
+#include "platform/BackgroundJob.h"
 #include "platform/qt/Clipboard.h"
 #include "platform/imaging/DibBlockPng.h"
 
@@ -13,7 +14,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstring>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 // The offscreen platform keeps the clipboard inside the process, which is what these tests use.
@@ -89,6 +93,100 @@ TEST(ImageClipboard, TheBitmapBlockIsThereAtOnceAndThePngFollowsTheLatestCopyOnl
     EXPECT_EQ(
         QImage::fromData(QGuiApplication::clipboard()->mimeData()->data(QStringLiteral("image/png"))).size(),
         QSize(3, 2));
+}
+
+namespace
+{
+// Holds the first PNG made after Arm on its thread, between its encoding and its hand-over,
+// until released (or 20 s have gone by, so that a wait on it fails rather than hangs).
+struct HeldEncoding
+{
+    static inline std::atomic<int> calls{0};
+    static inline std::atomic<bool> held{false}, release{false}, timedOut{false}, left{false};
+
+    static void Arm()
+    {
+        calls = 0;
+        held = release = timedOut = left = false;
+        SetClipboardPngEncodedHookForTesting(Hook);
+    }
+    static void Hook()
+    {
+        if (calls.fetch_add(1) != 0) return;
+        held = true;
+        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!release && !(timedOut = std::chrono::steady_clock::now() > limit))
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        left = true;
+    }
+};
+
+// Lets the event loop run until every PNG encoding has returned, then delivers what they posted.
+bool WaitUntilEncodingsEnd()
+{
+    for (int i = 0; i < 20000 && !ClipboardPngJobsIdleForTesting(); ++i)
+        QTest::qWait(1);
+    QCoreApplication::sendPostedEvents();
+    return ClipboardPngJobsIdleForTesting();
+}
+
+QSize PngSizeOnTheClipboard()
+{
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    if (!data || !data->hasFormat(QStringLiteral("image/png"))) return {};
+    return QImage::fromData(data->data(QStringLiteral("image/png")), "PNG").size();
+}
+} // namespace
+
+// What replaces a copy whose PNG form is still on its way (here made, but held before it is
+// handed over) never waits for it, and that PNG never joins what the clipboard holds next.
+TEST(ImageClipboard, ANewerCopyOrAnEmptyingNeverWaitsForTheOlderPng)
+{
+    const FCObjImage older = testimg::Varied(5, 4, 24), newer = testimg::Varied(3, 2, 24);
+    for (const bool empty : {false, true})
+    {
+        SCOPED_TRACE(empty ? "emptied" : "copied again");
+        HeldEncoding::Arm();
+        SetClipboardBitmap(BlockOf(older));
+        for (int i = 0; i < 20000 && !HeldEncoding::held; ++i)
+            QTest::qWait(1);
+        ASSERT_TRUE(HeldEncoding::held);
+
+        if (empty)
+            EmptyClipboard();
+        else
+            SetClipboardBitmap(BlockOf(newer));
+        EXPECT_FALSE(HeldEncoding::left) << "the user-interface thread waited for the older encoding";
+        if (!empty)
+        {
+            EXPECT_EQ(GetClipboardBitmapBlock(), BlockOf(newer)) << "the bitmap block is there at once";
+            EXPECT_EQ(QImage::fromData(WaitForPng(), "PNG").size(), QSize(3, 2));
+        }
+
+        HeldEncoding::release = true;
+        ASSERT_TRUE(WaitUntilEncodingsEnd());
+        EXPECT_FALSE(HeldEncoding::timedOut);
+        EXPECT_EQ(PngSizeOnTheClipboard(), empty ? QSize() : QSize(3, 2)) << "the older PNG arrived";
+        EXPECT_EQ(GetClipboardState().hasAny, !empty);
+    }
+    SetClipboardPngEncodedHookForTesting(nullptr);
+}
+
+// No thread for the PNG form: the copy is served as its bitmap block alone, and the next copy
+// gets its PNG again.
+TEST(ImageClipboard, ACopyWhoseEncodingThreadIsRefusedKeepsItsBitmapBlock)
+{
+    const FCObjImage image = testimg::Varied(4, 3, 32);
+    CBackgroundJob::SetStartHookForTesting(
+        [] { throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again)); });
+    SetClipboardBitmap(BlockOf(image));
+    CBackgroundJob::SetStartHookForTesting(nullptr);
+    EXPECT_EQ(GetClipboardBitmapBlock(), BlockOf(image));
+    ASSERT_TRUE(WaitUntilEncodingsEnd());
+    EXPECT_EQ(QGuiApplication::clipboard()->mimeData()->formats(), QStringList{QStringLiteral("image/bmp")});
+
+    SetClipboardBitmap(BlockOf(image));
+    EXPECT_EQ(QImage::fromData(WaitForPng(), "PNG").size(), QSize(4, 3));
 }
 
 TEST(ImageClipboard, PngFormOfBlocks)
