@@ -337,4 +337,144 @@ TEST(BackendThreads, AReleasedReadEndWakesItsWriterAndKeepsItsNumber)
     for (int f : {readEnds[0].fd, other[0], other[1]})
         close(f);
 }
+
+// SIGPIPE at its default for the life of this, as in a process that never set it.
+struct DefaultPipeSignal
+{
+    DefaultPipeSignal()
+    {
+        struct sigaction dflt = {};
+        dflt.sa_handler = SIG_DFL;
+        sigaction(SIGPIPE, &dflt, &old);
+    }
+    ~DefaultPipeSignal() { sigaction(SIGPIPE, &old, nullptr); }
+    struct sigaction old = {};
+};
+
+// The test backend's reader waits on its full pipe after a few rows of a large page, whether the
+// page goes on or the device has failed: releasing the page's pipes ends it before sane_cancel is
+// even called. SIGPIPE is at its default: the backend ignores it from the start of its reader to
+// the join, so the reader's write fails and the process lives. A page read to its end has
+// nothing left to release.
+TEST(BackendThreads, ReleasingThePagesPipesEndsTheBackendsReaderBeforeItsCancel)
+{
+    std::thread([] {}).join();
+    DefaultPipeSignal pipeSignal;
+    struct Case
+    {
+        const char* option;
+        SANE_Status read;
+        int rows;
+    };
+    for (const Case c :
+         {Case{"Default", SANE_STATUS_GOOD, 4}, Case{"SANE_STATUS_JAMMED", SANE_STATUS_JAMMED, 0},
+          Case{"SANE_STATUS_IO_ERROR", SANE_STATUS_IO_ERROR, 0}})
+    {
+        SCOPED_TRACE(c.option);
+        SaneConfig conf({});
+        scanner::SaneScanner device;
+        ASSERT_EQ(device.Open("test:0"), SANE_STATUS_GOOD);
+        ASSERT_TRUE(device.Apply({scanner::ScanMode::Color, 300, false}));
+        ASSERT_TRUE(device.SetOption("read-return-value", c.option));
+        for (int page = 0; page < 5; ++page)
+        {
+            ASSERT_EQ(device.Start(), SANE_STATUS_GOOD);
+            const std::vector<pid_t> threads = device.PageThreads();
+            ASSERT_EQ(threads.size(), 1u);
+            ASSERT_EQ(device.PagePipes().size(), 1u);
+            std::vector<std::uint8_t> rows(device.Format().pitch * 4);
+            int got = -1;
+            EXPECT_EQ(device.ReadRows(rows.data(), device.Format().pitch, 4, true, &got), c.read);
+            EXPECT_EQ(got, c.rows);
+            ASSERT_TRUE(scanner::WaitThreadsAtRest(threads, 2s));
+            EXPECT_EQ(scanner::ThreadPlaceOf(threads[0]), ThreadPlace::Waiting) << "page " << page;
+            EXPECT_EQ(device.ReleasePagePipes(), 1);
+            ASSERT_TRUE(scanner::WaitThreadsGone(threads, 3s)) << "page " << page;
+            device.Cancel();
+        }
+    }
+    {
+        SaneConfig conf({});
+        scanner::SaneScanner device;
+        ASSERT_EQ(device.Open("test:0"), SANE_STATUS_GOOD);
+        ASSERT_TRUE(device.Apply({scanner::ScanMode::Color, 300, false}));
+        ASSERT_EQ(device.Start(), SANE_STATUS_GOOD);
+        const std::vector<FdRecord> pipes = device.PagePipes();
+        ASSERT_EQ(pipes.size(), 1u);
+        const int lines = device.Format().lines;
+        std::vector<std::uint8_t> rows(device.Format().pitch * std::size_t(lines));
+        int got = 0;
+        EXPECT_EQ(device.ReadRows(rows.data(), device.Format().pitch, lines, true, &got), SANE_STATUS_EOF);
+        EXPECT_EQ(got, lines);
+        EXPECT_TRUE(scanner::WaitThreadsGone(device.PageThreads(), 2s));
+        // The backend has closed its pipe at the end of the page: its number, given to another
+        // pipe, is not touched, and the stop costs nothing.
+        ASSERT_EQ(fcntl(pipes[0].fd, F_GETFD), -1);
+        int other[2];
+        ASSERT_EQ(pipe(other), 0);
+        ASSERT_EQ(dup2(other[0], pipes[0].fd), pipes[0].fd);
+        EXPECT_EQ(device.ReleasePagePipes(), 0);
+        const auto start = std::chrono::steady_clock::now();
+        device.Cancel();
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
+        ASSERT_EQ(write(other[1], "y", 1), 1);
+        char c = 0;
+        EXPECT_EQ(read(pipes[0].fd, &c, 1), 1);
+        for (int f : {pipes[0].fd, other[0], other[1]})
+            close(f);
+    }
+}
+
+// What the process writes to its standard error while `body` runs.
+std::string StandardErrorOf(const std::function<void()>& body)
+{
+    char path[] = "/tmp/orvalis-stderr-XXXXXX";
+    const int file = mkstemp(path);
+    if (file < 0) return {};
+    std::fflush(stderr);
+    const int saved = dup(2);
+    dup2(file, 2);
+    body();
+    std::fflush(stderr);
+    dup2(saved, 2);
+    close(saved);
+    close(file);
+    std::string out = ReadFile(path);
+    std::remove(path);
+    return out;
+}
+
+// A page stopped in its middle, going on or failed at its start: by the test backend's own
+// account (its debug lines), its reader has run to its end before the backend's cancel begins,
+// so that the cancel has nothing left to interrupt.
+TEST(BackendThreads, AStoppedPagesReaderHasEndedBeforeTheBackendsCancel)
+{
+    std::thread([] {}).join();
+    // Read when the backend starts, with each device.
+    struct DebugLines
+    {
+        DebugLines() { setenv("SANE_DEBUG_TEST", "2", 1); }
+        ~DebugLines() { unsetenv("SANE_DEBUG_TEST"); }
+    } debugLines;
+    for (const char* option : {"Default", "SANE_STATUS_JAMMED"})
+    {
+        SCOPED_TRACE(option);
+        SaneConfig conf({});
+        scanner::SaneScanner device;
+        ASSERT_EQ(device.Open("test:0"), SANE_STATUS_GOOD);
+        ASSERT_TRUE(device.Apply({scanner::ScanMode::Color, 300, false}));
+        ASSERT_TRUE(device.SetOption("read-return-value", option));
+        for (int page = 0; page < 5; ++page)
+        {
+            ASSERT_EQ(device.Start(), SANE_STATUS_GOOD);
+            std::vector<std::uint8_t> rows(device.Format().pitch * 4);
+            int got = 0;
+            device.ReadRows(rows.data(), device.Format().pitch, 4, true, &got);
+            const std::string log = StandardErrorOf([&] { device.Cancel(); });
+            const std::size_t cancel = log.find("sane_cancel:");
+            ASSERT_NE(cancel, std::string::npos) << log;
+            EXPECT_LT(log.find("reader_process finished"), cancel) << "page " << page << "\n" << log;
+        }
+    }
+}
 } // namespace
