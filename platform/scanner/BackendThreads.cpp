@@ -1,13 +1,18 @@
 #include "platform/scanner/BackendThreads.h"
 
+#include <sys/stat.h>
 #include <sys/syscall.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <dirent.h>
+#include <fcntl.h>
+#include <set>
 #include <string>
 #include <thread>
+#include <unistd.h>
+#include <utility>
 
 namespace scanner
 {
@@ -137,5 +142,91 @@ bool WaitThreadsAtRest(const std::vector<pid_t>& threads, std::chrono::milliseco
         if (now >= deadline) return false;
         std::this_thread::sleep_for(std::chrono::microseconds(500));
     }
+}
+
+bool WaitThreadsGone(const std::vector<pid_t>& threads, std::chrono::milliseconds limit)
+{
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    for (;;)
+    {
+        if (std::all_of(threads.begin(), threads.end(),
+                        [](pid_t tid) { return ThreadPlaceOf(tid) == ThreadPlace::Gone; }))
+            return true;
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::microseconds(500));
+    }
+}
+
+std::vector<FdRecord> ProcessFds()
+{
+    std::vector<FdRecord> out;
+    DIR* dir = opendir("/proc/self/fd");
+    if (!dir) return out;
+    const int own = dirfd(dir);
+    while (const dirent* e = readdir(dir))
+    {
+        char* end = nullptr;
+        const long fd = std::strtol(e->d_name, &end, 10);
+        if (end == e->d_name || *end != 0 || fd < 0 || fd == own) continue;
+        // A descriptor closed since the listing is simply left out.
+        struct stat st;
+        const int flags = fcntl(int(fd), F_GETFL);
+        if (flags < 0 || fstat(int(fd), &st) != 0) continue;
+        FdRecord r;
+        r.fd = int(fd);
+        r.kind = S_ISFIFO(st.st_mode)   ? FdKind::Fifo
+                 : S_ISREG(st.st_mode)  ? FdKind::File
+                 : S_ISSOCK(st.st_mode) ? FdKind::Socket
+                                        : FdKind::Other;
+        r.access = flags & O_ACCMODE;
+        r.dev = st.st_dev;
+        r.ino = st.st_ino;
+        out.push_back(r);
+    }
+    closedir(dir);
+    std::sort(out.begin(), out.end(), [](const FdRecord& a, const FdRecord& b) { return a.fd < b.fd; });
+    return out;
+}
+
+std::vector<FdRecord> NewPipeReadEnds(const std::vector<FdRecord>& before, const std::vector<FdRecord>& after)
+{
+    std::set<std::pair<dev_t, ino_t>> old, written;
+    for (const FdRecord& r : before)
+        if (r.kind == FdKind::Fifo) old.emplace(r.dev, r.ino);
+    for (const FdRecord& r : after)
+        if (r.kind == FdKind::Fifo && r.access == O_WRONLY) written.emplace(r.dev, r.ino);
+    std::vector<FdRecord> out;
+    for (const FdRecord& r : after)
+        if (r.kind == FdKind::Fifo && r.access == O_RDONLY && !old.count({r.dev, r.ino}) &&
+            written.count({r.dev, r.ino}))
+            out.push_back(r);
+    return out;
+}
+
+int ReleasePipeReadEnds(const std::vector<FdRecord>& readEnds)
+{
+    int released = 0;
+    for (const FdRecord& r : readEnds)
+    {
+        // Only the very pipe end recorded: a number closed by its owner may be anybody's now.
+        struct stat st;
+        const int flags = fcntl(r.fd, F_GETFL);
+        const int fdFlags = fcntl(r.fd, F_GETFD);
+        if (flags < 0 || fdFlags < 0 || fstat(r.fd, &st) != 0 || !S_ISFIFO(st.st_mode) ||
+            st.st_dev != r.dev || st.st_ino != r.ino || (flags & O_ACCMODE) != O_RDONLY)
+            continue;
+        // No descriptor to spare: the rest are stopped as they would have been without this.
+        int fresh[2];
+        if (pipe2(fresh, O_CLOEXEC) != 0) break;
+        close(fresh[1]);
+        // dup3 closes the old end and puts the new one under its number at once: the number is
+        // never free for another thread's open in between. The owner's flags stay as they were.
+        const bool replaced = dup3(fresh[0], r.fd, (fdFlags & FD_CLOEXEC) ? O_CLOEXEC : 0) == r.fd;
+        close(fresh[0]);
+        if (!replaced) continue;
+        fcntl(r.fd, F_SETFL, flags);
+        ++released;
+    }
+    return released;
 }
 } // namespace scanner

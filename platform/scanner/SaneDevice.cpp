@@ -255,10 +255,13 @@ SANE_Status SaneScanner::Start()
     m_lineFill = 0;
     m_lineReady = false;
     m_pending = SANE_STATUS_GOOD;
-    // The threads the backend starts for the page are the ones born during sane_start.
+    // The threads the backend starts for the page are the ones born during sane_start, and so
+    // are the pipes they write the page into.
     const std::vector<pid_t> before = ProcessThreads();
+    const std::vector<FdRecord> fdsBefore = ProcessFds();
     SANE_Status status = sane_start(m_handle);
     m_pageThreads = NewThreads(before, ProcessThreads());
+    m_pagePipes = NewPipeReadEnds(fdsBefore, ProcessFds());
     if (status != SANE_STATUS_GOOD)
     {
         StopDevice();
@@ -413,13 +416,28 @@ void SaneScanner::Cancel()
     m_ended = true;
 }
 
+int SaneScanner::ReleasePagePipes()
+{
+    const int released = ReleasePipeReadEnds(m_pagePipes);
+    m_pagePipes.clear();
+    return released;
+}
+
 void SaneScanner::StopDevice()
 {
     // sane_cancel may cancel the backend's reading thread wherever it is: let it first reach a
     // blocking call or its end (a page read to its end or stopped by an error gets there in a
     // few milliseconds), so that it is never stopped in the middle of an allocation.
     WaitThreadsAtRest(m_pageThreads, kRestLimit);
+    // A backend may wake its own writer (by closing the read end of its pipe) just before it
+    // cancels it. So a writer still there is woken from our side first, its pipe's read end
+    // closed, and runs to its end before sane_cancel. A thread that does not end that way (one
+    // that writes no pipe of ours to see) is stopped as before, once at rest again.
+    if (!WaitThreadsGone(m_pageThreads, std::chrono::milliseconds(0)) && ReleasePagePipes() > 0 &&
+        !WaitThreadsGone(m_pageThreads, kRestLimit))
+        WaitThreadsAtRest(m_pageThreads, kRestLimit);
     m_pageThreads.clear();
+    m_pagePipes.clear();
     sane_cancel(m_handle);
 }
 

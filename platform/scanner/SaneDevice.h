@@ -3,6 +3,7 @@
 // B, G, R or R, G, B). Shared by the data source of our manager and by the device manager.
 #pragma once
 
+#include "platform/scanner/BackendThreads.h"
 #include "platform/scanner/ScannerWindow.h"
 
 #include <sane/sane.h>
@@ -94,6 +95,12 @@ public:
     void Cancel();
     // The threads the backend started for the page (those it cancels when the page stops).
     const std::vector<pid_t>& PageThreads() const { return m_pageThreads; }
+    // The read ends of the pipes the backend made for the page (its threads write into them).
+    const std::vector<FdRecord>& PagePipes() const { return m_pagePipes; }
+    // Closes the read ends of the page's pipes under the backend (their numbers stay open for
+    // its own close): a thread of the page blocked writing into one gets EPIPE and ends. The
+    // first step of a stop; the number of pipes closed.
+    int ReleasePagePipes();
 
 private:
     // sane_cancel, once the page's own threads may safely be stopped.
@@ -115,6 +122,7 @@ private:
     bool m_lineReady = false;
     SANE_Status m_pending = SANE_STATUS_GOOD; // an error met while reading ahead
     std::vector<pid_t> m_pageThreads;         // started by the backend for the page
+    std::vector<FdRecord> m_pagePipes;        // read ends of the pipes made for the page
 };
 
 const char* ScanStatusText(SANE_Status status);
