@@ -11,6 +11,7 @@
 #include <climits>
 #include <cmath>
 #include <string>
+#include <vector>
 
 namespace
 {
@@ -25,6 +26,30 @@ std::array<int, 4> Px(const FCObjImage& image, int x, int y)
 std::array<int, 4> Quad(const RGBQUAD& q)
 {
     return {q.rgbBlue, q.rgbGreen, q.rgbRed, q.rgbReserved};
+}
+
+// Records every report; answers false from the report numbered refuseAt (0 = the first) on.
+class Recorder : public FCProgressObserver
+{
+public:
+    explicit Recorder(int refuseAt = -1) : m_refuseAt(refuseAt) {}
+    bool OnProgress(int percent) override
+    {
+        calls.push_back(percent);
+        return m_refuseAt < 0 || int(calls.size()) - 1 < m_refuseAt;
+    }
+    std::vector<int> calls;
+
+private:
+    int m_refuseAt;
+};
+
+bool RowIsZero(const FCObjImage& image, int y)
+{
+    const BYTE* row = image.RowAddress(y);
+    for (int i = 0; i < image.Width() * image.ColorBits() / 8; ++i)
+        if (row[i] != 0) return false;
+    return true;
 }
 
 // A varied image whose alpha bytes are all above zero (a transparent pixel comes back white).
@@ -199,6 +224,63 @@ TEST(GeometryDistort, BackgroundDarkensAt24BitsAndClearsAt32Bits)
         EXPECT_GT(full, 100) << bpp;
         EXPECT_GT(partial, 10) << bpp;
     }
+}
+
+// The rotation shares its rows out itself, in bands that the run's threads take in turn, and
+// keeps the reports of one loop: the runner's 0, then one after every row from the top, rising to
+// 100; after a refusal no report follows; a run whose flag is already set makes its first row
+// only. Whatever the thread count, the bytes are those of one thread.
+TEST(GeometryDistort, RotationSharesItsRowsAndReportsAsOneLoop)
+{
+    const FCObjImage source = testimg::Varied(157, 103, 24, 11); // 188 x 168 once turned
+    const double angle = 30 * kDegree;
+    FCObjImage single(source);
+    {
+        FCEffectRotate effect(angle, 0);
+        ASSERT_TRUE(RunEffect(single, effect, 1));
+    }
+    const int h = single.Height();
+    for (int threads : {1, 2, 8})
+    {
+        FCObjImage image(source);
+        FCEffectRotate effect(angle, 0);
+        Recorder observer;
+        ASSERT_TRUE(RunEffect(image, effect, threads, &observer));
+        EXPECT_TRUE(testimg::SamePixels(image, single)) << threads << " threads";
+        ASSERT_EQ(observer.calls.size(), std::size_t(h) + 1) << threads << " threads";
+        EXPECT_EQ(observer.calls[0], 0);
+        for (int y = 0; y < h; ++y)
+            ASSERT_EQ(observer.calls[std::size_t(y) + 1], (y + 1) * 100 / h)
+                << threads << " threads, row " << y;
+        EXPECT_FALSE(observer.IsCancelled());
+    }
+    for (int threads : {1, 8})
+        for (int refuseAt : {1, 2, 40, h})
+        {
+            FCObjImage image(source);
+            FCEffectRotate effect(angle, 0);
+            Recorder observer(refuseAt);
+            ASSERT_TRUE(RunEffect(image, effect, threads, &observer));
+            const std::string what =
+                std::to_string(threads) + " threads, refused at " + std::to_string(refuseAt);
+            EXPECT_EQ(observer.calls.size(), std::size_t(refuseAt) + 1) << what;
+            EXPECT_TRUE(observer.IsCancelled()) << what;
+            ASSERT_EQ(image.Height(), h);
+            // One thread stops with the band in hand: the bottom rows are never made.
+            if (threads == 1 && refuseAt < 40)
+            {
+                EXPECT_TRUE(RowIsZero(image, h - 1)) << what;
+            }
+        }
+    FCObjImage image(source);
+    FCEffectRotate effect(angle, 0);
+    Recorder observer;
+    observer.SetCancelFlag(1);
+    RunEffect(image, effect, 8, &observer);
+    EXPECT_EQ(observer.calls.size(), 2u); // the runner's 0 and the first row's
+    EXPECT_FALSE(RowIsZero(image, 0));
+    for (int y = 1; y < h; ++y)
+        ASSERT_TRUE(RowIsZero(image, y)) << "row " << y;
 }
 
 TEST(GeometryDistort, RotationOfATooLargeOrUndefinedAngleLeavesTheImage)
