@@ -78,23 +78,29 @@ inline VQ GatherPairs(const BYTE* base, VI offset)
 #elif DISTORT_LANES == 4
     return (VQ)_mm256_i32gather_epi64(reinterpret_cast<const long long*>(base), (__m128i)offset, 1);
 #else
-    VQ v;
+    int at[kLanes];
+    std::memcpy(at, &offset, sizeof at);
+    unsigned long long pairs[kLanes];
     for (int i = 0; i < kLanes; ++i)
-    {
-        unsigned long long q;
-        std::memcpy(&q, base + offset[i], 8);
-        v[i] = q;
-    }
+        std::memcpy(&pairs[i], base + at[i], 8);
+    VQ v;
+    std::memcpy(&v, pairs, sizeof v);
     return v;
 #endif
 }
 
-// The pixel pairs of the kFLanes lanes of floats, in two vectors of quadwords: lanes 4j and
-// 4j + 1 in the first at 2j and 2j + 1, lanes 4j + 2 and 4j + 3 in the second, so that a shuffle
-// within 128-bit halves of each puts their bytes back in the order of the lanes.
+// The pixel pairs of the kFLanes lanes of floats. Where shuffles within 128-bit halves pick the
+// bytes, in two vectors of quadwords: lanes 4j and 4j + 1 in the first at 2j and 2j + 1, lanes
+// 4j + 2 and 4j + 3 in the second, so that the bytes of each come back in the order of the lanes.
+// The baseline reads them into an array and takes it whole, as one vector in the order of the
+// lanes.
 struct FPairs
 {
+#if DISTORT_LANES >= 4
     VQ a, b;
+#else
+    VFQ all; // in the order of the lanes
+#endif
 };
 
 inline FPairs GatherFPairs(const BYTE* base, VFI offset)
@@ -106,10 +112,18 @@ inline FPairs GatherFPairs(const BYTE* base, VFI offset)
     const VI a = __builtin_shufflevector(offset, offset, 0, 1, 4, 5);
     const VI b = __builtin_shufflevector(offset, offset, 2, 3, 6, 7);
 #else
-    const VI a = __builtin_shufflevector(offset, offset, 0, 1);
-    const VI b = __builtin_shufflevector(offset, offset, 2, 3);
+    int at[kFLanes];
+    std::memcpy(at, &offset, sizeof at);
+    unsigned long long pairs[kFLanes];
+    for (int i = 0; i < kFLanes; ++i)
+        std::memcpy(&pairs[i], base + at[i], 8);
+    FPairs p;
+    std::memcpy(&p.all, pairs, sizeof pairs);
+    return p;
 #endif
+#if DISTORT_LANES >= 4
     return {GatherPairs(base, a), GatherPairs(base, b)};
+#endif
 }
 
 inline VF ByteVF(const FPairs& p, int k)
@@ -129,8 +143,7 @@ inline VF ByteVF(const FPairs& p, int k)
         _mm256_shuffle_epi8((__m256i)p.b, _mm256_set_epi32(high, low, -1, -1, high, low, -1, -1));
     return __builtin_convertvector((VFI)_mm256_or_si256(a, b), VF);
 #else
-    const VFQ v = __builtin_shufflevector(p.a, p.b, 0, 1, 2, 3);
-    return __builtin_convertvector(__builtin_convertvector((v >> (8 * k)) & 255, VFI), VF);
+    return __builtin_convertvector(__builtin_convertvector((p.all >> (8 * k)) & 255, VFI), VF);
 #endif
 }
 
