@@ -408,7 +408,7 @@ namespace distort_avx512
 ORVALIS_AVX512_END
 #endif
 
-using RotateRowFn = void (*)(const RotateSetup&, int, int, int, BYTE*);
+using RotateRowFn = void (*)(const RotateSetup&, int, int, BYTE*);
 using RhombusRowFn = void (*)(const RhombusSetup&, int, int, BYTE*);
 
 // The row loops of the widest instruction set allowed, for N bytes per pixel.
@@ -433,13 +433,10 @@ template <int N> RhombusRowFn ChooseRhombusRow()
 
 namespace
 {
-// The rotation makes a band of kRotateBandRows rows in tiles kRotateTileWidth pixels wide, tile
-// after tile: the rows of one tile read a turned tile of the source of the same area, a few
-// dozen kilobytes that stay in the cache from one row to the next, where a whole row at 30
-// degrees walks across thousands of source rows. The bands are taken by the run's threads in
-// turn, as many as a small share of the work each.
+// The rotation's rows go in bands of kRotateBandRows that the run's threads take in turn: many
+// more bands than threads, so that the wide rows in the middle of the turned picture are shared
+// out as evenly as the narrow ones near its corners.
 constexpr int kRotateBandRows = 16;
-constexpr int kRotateTileWidth = 128;
 } // namespace
 
 void FCEffectRotate::ApplyToImage(FCObjImage& image, FCProgressObserver* observer)
@@ -457,8 +454,7 @@ void FCEffectRotate::ApplyToImage(FCObjImage& image, FCProgressObserver* observe
                             m_sin,
                             m_shiftX,
                             m_shiftY};
-    const RotateRowFn span = image.ColorBits() == 32 ? ChooseRotateRow<4>() : ChooseRotateRow<3>();
-    const std::size_t step = std::size_t(image.ColorBits() / 8);
+    const RotateRowFn rowLoop = image.ColorBits() == 32 ? ChooseRotateRow<4>() : ChooseRotateRow<3>();
     const int width = image.Width();
     const int height = image.Height();
     const int rows = ProgressCancelled(observer) ? 1 : height;
@@ -468,14 +464,9 @@ void FCEffectRotate::ApplyToImage(FCObjImage& image, FCProgressObserver* observe
         bands, RunThreads(), stop,
         [&](int band, int)
         {
-            const int y0 = band * kRotateBandRows;
-            const int y1 = std::min(rows, y0 + kRotateBandRows);
-            for (int x0 = 0; x0 < width; x0 += kRotateTileWidth)
-            {
-                const int x1 = std::min(width, x0 + kRotateTileWidth);
-                for (int y = y0; y < y1; ++y)
-                    span(setup, y, x0, x1, image.RowAddress(y) + std::size_t(x0) * step);
-            }
+            const int y1 = std::min(rows, (band + 1) * kRotateBandRows);
+            for (int y = band * kRotateBandRows; y < y1; ++y)
+                rowLoop(setup, y, width, image.RowAddress(y));
         },
         [&](int band)
         {

@@ -1,9 +1,8 @@
 // Free rotation and bilinear distortions: every pixel of the new image is mapped to a point of
-// the picture as it was and interpolated there (in a run, a row or a tile of rows at a time, the
-// depth and the vector loops chosen once per row or per run, with the arithmetic of the pixel on
-// its own). The free rotation grows the image to the
-// bounding box of the turned rectangle; the rhombus (shear) and the trapezium grow it by the
-// offsets and fade to black at the edges of the shape.
+// the picture as it was and interpolated there (in a run, a row at a time, the depth and the
+// vector loops chosen once per row or per run, with the arithmetic of the pixel on its own). The free
+// rotation grows the image to the bounding box of the turned rectangle; the rhombus (shear) and the trapezium
+// grow it by the offsets and fade to black at the edges of the shape.
 #pragma once
 
 #include "imagelib/FCImageEffect.h"

@@ -264,8 +264,7 @@ inline VF RampVF()
     return v;
 }
 
-// Pixels x .. x1 - 1 of row y, row pointing at pixel x.
-template <int N> void RotateRow(const RotateSetup& s, int y, int x, int x1, BYTE* row)
+template <int N> void RotateRow(const RotateSetup& s, int y, int width, BYTE* row)
 {
     const double sw1 = double(s.width - 1);
     const double sh1 = double(s.height - 1);
@@ -289,8 +288,9 @@ template <int N> void RotateRow(const RotateSetup& s, int y, int x, int x1, BYTE
     BYTE fill[kLanes * N];
     for (int i = 0; i < kLanes; ++i)
         std::memcpy(fill + i * N, s.background, N);
-    VD px = RampVD() + SplatVD(double(x));
-    for (; x + kLanes <= x1; x += kLanes, row += kLanes * N, px += SplatVD(double(kLanes)))
+    VD px = RampVD();
+    int x = 0;
+    for (; x + kLanes <= width; x += kLanes, row += kLanes * N, px += SplatVD(double(kLanes)))
     {
         const VD dx = px - cx;
         const VD sx = ((cx + dx * c) + vdys) - shiftX;
@@ -341,7 +341,7 @@ template <int N> void RotateRow(const RotateSetup& s, int y, int x, int x1, BYTE
         for (int i = 0; i < kLanes; ++i)
             SampleSource<N>(*s.source, s.background, sx[i], sy[i], row + i * N);
     }
-    for (; x < x1; ++x, row += N)
+    for (; x < width; ++x, row += N)
     {
         double sx = x, sy = y;
         TurnPoint(&sx, &sy, s.centreX, s.centreY, s.cos, s.sin);

@@ -208,7 +208,7 @@ std::string Case(int w, int h, int bpp, int set, int threads, const std::string&
 }
 
 // Rows narrower than one vector group, a few groups and a tail, and many groups; a prime height
-// whose turned picture has many bands of rows and more than one tile across for the threads to share.
+// whose turned picture has many bands of rows for the threads to share.
 const std::pair<int, int> kSizes[] = {{2, 2},  {3, 2},    {2, 5},    {17, 11},
                                       {64, 9}, {131, 77}, {300, 23}, {211, 101}};
 } // namespace
