@@ -433,10 +433,35 @@ template <int N> RhombusRowFn ChooseRhombusRow()
 
 namespace
 {
-// The rotation's rows go in bands of kRotateBandRows that the run's threads take in turn: many
-// more bands than threads, so that the wide rows in the middle of the turned picture are shared
-// out as evenly as the narrow ones near its corners.
-constexpr int kRotateBandRows = 16;
+// The rotation and the rhombus make their rows in bands of kBandRows that the run's threads take
+// in turn: many more bands than threads, so that rows of unequal work (the wide middle of a
+// turned picture against its corners) and threads of unequal speed (on a core another program
+// holds) still share the work out evenly. row(y) makes row y. Progress after every row, in order
+// from the top; after a stop no report follows and no band starts, those in hand are finished; a
+// run that starts stopped makes its first row only.
+constexpr int kBandRows = 16;
+
+template <class Row> void RowsInBands(int height, FCProgressObserver* observer, const Row& row)
+{
+    const int rows = ProgressCancelled(observer) ? 1 : height;
+    const int bands = (rows + kBandRows - 1) / kBandRows;
+    std::atomic<bool> stop{false};
+    RunOrdered(
+        bands, RunThreads(), stop,
+        [&](int band, int)
+        {
+            const int y1 = std::min(rows, (band + 1) * kBandRows);
+            for (int y = band * kBandRows; y < y1; ++y)
+                row(y);
+        },
+        [&](int band)
+        {
+            const int y1 = std::min(rows, (band + 1) * kBandRows);
+            for (int y = band * kBandRows; y < y1; ++y)
+                if (!ProgressCheckpoint(observer, int((y + 1) * 100LL / height))) return false;
+            return true;
+        });
+}
 } // namespace
 
 void FCEffectRotate::ApplyToImage(FCObjImage& image, FCProgressObserver* observer)
@@ -456,25 +481,7 @@ void FCEffectRotate::ApplyToImage(FCObjImage& image, FCProgressObserver* observe
                             m_shiftY};
     const RotateRowFn rowLoop = image.ColorBits() == 32 ? ChooseRotateRow<4>() : ChooseRotateRow<3>();
     const int width = image.Width();
-    const int height = image.Height();
-    const int rows = ProgressCancelled(observer) ? 1 : height;
-    const int bands = (rows + kRotateBandRows - 1) / kRotateBandRows;
-    std::atomic<bool> stop{false};
-    RunOrdered(
-        bands, RunThreads(), stop,
-        [&](int band, int)
-        {
-            const int y1 = std::min(rows, (band + 1) * kRotateBandRows);
-            for (int y = band * kRotateBandRows; y < y1; ++y)
-                rowLoop(setup, y, width, image.RowAddress(y));
-        },
-        [&](int band)
-        {
-            const int y1 = std::min(rows, (band + 1) * kRotateBandRows);
-            for (int y = band * kRotateBandRows; y < y1; ++y)
-                if (!ProgressCheckpoint(observer, int((y + 1) * 100LL / height))) return false;
-            return true;
-        });
+    RowsInBands(image.Height(), observer, [&](int y) { rowLoop(setup, y, width, image.RowAddress(y)); });
 }
 
 void SampleFadingEdges(const FCObjImage& source, float sx, float sy, BYTE* pixel)
@@ -513,18 +520,17 @@ void FCEffectLosange::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
         FadeSample<3>(m_backup, sx, sy, pixel);
 }
 
-void FCEffectLosange::ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int, FCEffectThreadState*)
+void FCEffectLosange::ApplyToImage(FCObjImage& image, FCProgressObserver* observer)
 {
-    if (!m_backup.HasBits()) return;
+    if (!m_backup.HasBits() || !image.HasBits()) return;
     // The stride of a picture of one row is never used: no group of its reads two rows.
     const std::ptrdiff_t stride = m_backup.Height() > 1 ? m_backup.RowAddress(1) - m_backup.RowAddress(0) : 0;
     const RhombusSetup setup{
         &m_backup, m_backup.RowAddress(0), stride, m_backup.Width(), m_backup.Height(), m_kx, m_ky, m_offsetX,
         m_offsetY};
-    if (m_backup.ColorBits() == 32)
-        ChooseRhombusRow<4>()(setup, y, image.Width(), row);
-    else
-        ChooseRhombusRow<3>()(setup, y, image.Width(), row);
+    const RhombusRowFn rowLoop = m_backup.ColorBits() == 32 ? ChooseRhombusRow<4>() : ChooseRhombusRow<3>();
+    const int width = image.Width();
+    RowsInBands(image.Height(), observer, [&](int y) { rowLoop(setup, y, width, image.RowAddress(y)); });
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -86,10 +86,13 @@ class FCEffectLosange : public FCImageEffect
 public:
     FCEffectLosange(int dx, int dy);
 
+    // Shares its rows out itself as the free rotation does, in small bands that the run's threads
+    // take in turn: the work stays even when a thread runs slower than the others.
+    int GetProcessMode() const override { return kProcessWholeImage; }
     void PrepareImage(FCObjImage& image) override;
     void ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
-    void ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int bytesPerPixel,
-                            FCEffectThreadState* state) override;
+    // As the free rotation's.
+    void ApplyToImage(FCObjImage& image, FCProgressObserver* observer) override;
 
 private:
     int m_dx;

@@ -10,6 +10,7 @@
 #include <array>
 #include <climits>
 #include <cmath>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -226,61 +227,66 @@ TEST(GeometryDistort, BackgroundDarkensAt24BitsAndClearsAt32Bits)
     }
 }
 
-// The rotation shares its rows out itself, in bands that the run's threads take in turn, and
-// keeps the reports of one loop: the runner's 0, then one after every row from the top, rising to
-// 100; after a refusal no report follows; a run whose flag is already set makes its first row
-// only. Whatever the thread count, the bytes are those of one thread.
-TEST(GeometryDistort, RotationSharesItsRowsAndReportsAsOneLoop)
+// The rotation and the rhombus share their rows out themselves, in bands that the run's threads
+// take in turn, and keep the reports of one loop: the runner's 0, then one after every row from
+// the top, rising to 100; after a refusal no report follows; a run whose flag is already set makes
+// its first row only. Whatever the thread count, the bytes are those of one thread.
+TEST(GeometryDistort, RotationAndRhombusShareTheirRowsAndReportAsOneLoop)
 {
-    const FCObjImage source = testimg::Varied(157, 103, 24, 11); // 188 x 168 once turned
-    const double angle = 30 * kDegree;
-    FCObjImage single(source);
+    const FCObjImage source = testimg::Varied(157, 103, 24, 11);
+    const struct
     {
-        FCEffectRotate effect(angle, 0);
-        ASSERT_TRUE(RunEffect(single, effect, 1));
-    }
-    const int h = single.Height();
-    for (int threads : {1, 2, 8})
+        const char* name;
+        std::unique_ptr<FCImageEffect> (*make)();
+    } cases[] = {
+        {"rotation",
+         [] { return std::unique_ptr<FCImageEffect>(new FCEffectRotate(30 * kDegree, 0)); }},    // 188 x 168
+        {"rhombus", [] { return std::unique_ptr<FCImageEffect>(new FCEffectLosange(40, -7)); }}, // 197 x 110
+    };
+    for (const auto& c : cases)
     {
-        FCObjImage image(source);
-        FCEffectRotate effect(angle, 0);
-        Recorder observer;
-        ASSERT_TRUE(RunEffect(image, effect, threads, &observer));
-        EXPECT_TRUE(testimg::SamePixels(image, single)) << threads << " threads";
-        ASSERT_EQ(observer.calls.size(), std::size_t(h) + 1) << threads << " threads";
-        EXPECT_EQ(observer.calls[0], 0);
-        for (int y = 0; y < h; ++y)
-            ASSERT_EQ(observer.calls[std::size_t(y) + 1], (y + 1) * 100 / h)
-                << threads << " threads, row " << y;
-        EXPECT_FALSE(observer.IsCancelled());
-    }
-    for (int threads : {1, 8})
-        for (int refuseAt : {1, 2, 40, h})
+        FCObjImage single(source);
+        ASSERT_TRUE(RunEffect(single, *c.make(), 1));
+        const int h = single.Height();
+        for (int threads : {1, 2, 8})
         {
             FCObjImage image(source);
-            FCEffectRotate effect(angle, 0);
-            Recorder observer(refuseAt);
-            ASSERT_TRUE(RunEffect(image, effect, threads, &observer));
-            const std::string what =
-                std::to_string(threads) + " threads, refused at " + std::to_string(refuseAt);
-            EXPECT_EQ(observer.calls.size(), std::size_t(refuseAt) + 1) << what;
-            EXPECT_TRUE(observer.IsCancelled()) << what;
-            ASSERT_EQ(image.Height(), h);
-            // One thread stops with the band in hand: the bottom rows are never made.
-            if (threads == 1 && refuseAt < 40)
-            {
-                EXPECT_TRUE(RowIsZero(image, h - 1)) << what;
-            }
+            Recorder observer;
+            ASSERT_TRUE(RunEffect(image, *c.make(), threads, &observer));
+            const std::string what = std::string(c.name) + " on " + std::to_string(threads) + " threads";
+            EXPECT_TRUE(testimg::SamePixels(image, single)) << what;
+            ASSERT_EQ(observer.calls.size(), std::size_t(h) + 1) << what;
+            EXPECT_EQ(observer.calls[0], 0);
+            for (int y = 0; y < h; ++y)
+                ASSERT_EQ(observer.calls[std::size_t(y) + 1], (y + 1) * 100 / h) << what << ", row " << y;
+            EXPECT_FALSE(observer.IsCancelled());
         }
-    FCObjImage image(source);
-    FCEffectRotate effect(angle, 0);
-    Recorder observer;
-    observer.SetCancelFlag(1);
-    RunEffect(image, effect, 8, &observer);
-    EXPECT_EQ(observer.calls.size(), 2u); // the runner's 0 and the first row's
-    EXPECT_FALSE(RowIsZero(image, 0));
-    for (int y = 1; y < h; ++y)
-        ASSERT_TRUE(RowIsZero(image, y)) << "row " << y;
+        for (int threads : {1, 8})
+            for (int refuseAt : {1, 2, 40, h})
+            {
+                FCObjImage image(source);
+                Recorder observer(refuseAt);
+                ASSERT_TRUE(RunEffect(image, *c.make(), threads, &observer));
+                const std::string what = std::string(c.name) + " on " + std::to_string(threads) +
+                                         " threads, refused at " + std::to_string(refuseAt);
+                EXPECT_EQ(observer.calls.size(), std::size_t(refuseAt) + 1) << what;
+                EXPECT_TRUE(observer.IsCancelled()) << what;
+                ASSERT_EQ(image.Height(), h);
+                // One thread stops with the band in hand: the bottom rows are never made.
+                if (threads == 1 && refuseAt < 40)
+                {
+                    EXPECT_TRUE(RowIsZero(image, h - 1)) << what;
+                }
+            }
+        FCObjImage image(source);
+        Recorder observer;
+        observer.SetCancelFlag(1);
+        RunEffect(image, *c.make(), 8, &observer);
+        EXPECT_EQ(observer.calls.size(), 2u) << c.name; // the runner's 0 and the first row's
+        EXPECT_FALSE(RowIsZero(image, 0)) << c.name;
+        for (int y = 1; y < h; ++y)
+            ASSERT_TRUE(RowIsZero(image, y)) << c.name << ", row " << y;
+    }
 }
 
 TEST(GeometryDistort, RotationOfATooLargeOrUndefinedAngleLeavesTheImage)
