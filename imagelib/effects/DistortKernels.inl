@@ -58,7 +58,8 @@ inline VD ByteVD(VQ v, int k)
         (__m512i)v, _mm512_set_epi64(pick + 8, pick, pick + 8, pick, pick + 8, pick, pick + 8, pick));
     return __builtin_convertvector((VSQ)picked, VD);
 #elif DISTORT_LANES == 4
-    // The byte of each quadword moved to the low doubleword of its 128-bit half, then gathered.
+    // The byte of each quadword moved to the low doublewords of its 128-bit half, the halves then
+    // joined by a permutation.
     const int pick = int(0x80808000u) + k;
     const __m256i picked =
         _mm256_shuffle_epi8((__m256i)v, _mm256_set_epi32(-1, -1, pick + 8, pick, -1, -1, pick + 8, pick));
