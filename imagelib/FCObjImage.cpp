@@ -22,7 +22,36 @@ FCObjImage::~FCObjImage()
     Destroy();
 }
 
+namespace
+{
+// Calls f(first, last) over the byte ranges of [0, bytes), a block of a megabyte at a time,
+// shared out over the run's threads when they are free (the copy a preview or an effect makes of
+// a large picture, the new image an effect makes), on the calling thread otherwise.
+template <class F> void ForBlocksOfBytes(std::size_t bytes, F f)
+{
+    constexpr std::size_t kBlock = std::size_t(1) << 20;
+    ParallelParts((bytes + kBlock - 1) / kBlock, 4,
+                  [&](std::size_t begin, std::size_t end)
+                  { f(begin * kBlock, std::min(bytes, end * kBlock)); },
+                  runner_detail::kIfHelpersFree);
+}
+} // namespace
+
 bool FCObjImage::Create(int w, int h, int depth)
+{
+    bool zeroed = false;
+    if (!Allocate(w, h, depth, &zeroed)) return false;
+    if (!zeroed)
+    {
+        BYTE* const to = bits;
+        ForBlocksOfBytes(std::size_t(RowPitch()) * std::size_t(height),
+                         [to](std::size_t first, std::size_t last)
+                         { std::memset(to + first, 0, last - first); });
+    }
+    return true;
+}
+
+bool FCObjImage::Allocate(int w, int h, int depth, bool* zeroed)
 {
     Destroy();
     if (w < 1 || h < 1 || (depth != 8 && depth != 24 && depth != 32)) return false;
@@ -36,7 +65,7 @@ bool FCObjImage::Create(int w, int h, int depth)
     info.bmiHeader.biCompression = BI_RGB;
 
     BYTE* newBits = nullptr;
-    HBITMAP newBitmap = CreateDIBSection(&info, &newBits); // zero-filled, size checked in 64 bits
+    HBITMAP newBitmap = CreateDIBSectionUncleared(&info, &newBits, zeroed); // size checked in 64 bits
     if (!newBitmap || !newBits) return false;
 
     BYTE** newRows = new (std::nothrow) BYTE*[std::size_t(h)];
@@ -90,20 +119,14 @@ FCObjImage& FCObjImage::operator=(const FCObjImage& src)
     if (&src == this) return *this;
     Destroy();
     if (!src.bits) return *this;
-    if (!Create(src.width, src.height, src.bpp)) return *this;
-    // Shared out over the run's threads when they are free (the copy a preview or an effect
-    // makes of a large picture), on the calling thread otherwise.
-    const std::size_t bytes = std::size_t(RowPitch()) * std::size_t(height);
-    constexpr std::size_t kBlock = std::size_t(1) << 20;
-    BYTE* to = bits;
-    const BYTE* from = src.bits;
-    ParallelParts((bytes + kBlock - 1) / kBlock, 4,
-                  [&](std::size_t begin, std::size_t end)
-                  {
-                      const std::size_t first = begin * kBlock, last = std::min(bytes, end * kBlock);
-                      std::memcpy(to + first, from + first, last - first);
-                  },
-                  runner_detail::kIfHelpersFree);
+    // Every byte is copied over, padding included: the memory is not cleared first.
+    bool zeroed = false;
+    if (!Allocate(src.width, src.height, src.bpp, &zeroed)) return *this;
+    BYTE* const to = bits;
+    const BYTE* const from = src.bits;
+    ForBlocksOfBytes(std::size_t(RowPitch()) * std::size_t(height),
+                     [to, from](std::size_t first, std::size_t last)
+                     { std::memcpy(to + first, from + first, last - first); });
     if (bpp == 8) SetPalette(src.palette);
     m_graphData = src.m_graphData;
     return *this;

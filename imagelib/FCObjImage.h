@@ -98,6 +98,9 @@ public:
     static void SetCodecFactory(FCImageCodecFactory* factory);
 
 private:
+    // Create without the clearing: *zeroed tells whether the new pixels are all zero.
+    bool Allocate(int width, int height, int bpp, bool* zeroed);
+
     int width = 0;
     int height = 0;
     int bpp = 0;

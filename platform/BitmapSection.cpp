@@ -102,16 +102,15 @@ private:
     std::size_t m_bytes = 0;
 };
 
-// A mapping of length bytes, zero-filled from the huge-page boundary inside it for total bytes.
-void* MapLargeBlock(std::size_t length, std::size_t total, std::size_t* mapped)
+// A mapping of length bytes: a kept one (*zeroed false: it holds what its last picture left) or
+// a fresh one, whose pages the system gives zero-filled (*zeroed true).
+void* MapLargeBlock(std::size_t length, std::size_t* mapped, bool* zeroed)
 {
     std::size_t taken = 0;
     if (void* map = KeptBlocks::Instance().Take(length, &taken))
     {
-        const auto addr = reinterpret_cast<std::uintptr_t>(map);
-        const auto aligned = (addr + kHugePage - 1) & ~std::uintptr_t(kHugePage - 1);
-        std::memset(reinterpret_cast<void*>(aligned), 0, total);
         *mapped = taken;
+        *zeroed = false;
         return map;
     }
     void* map = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
@@ -122,6 +121,7 @@ void* MapLargeBlock(std::size_t length, std::size_t total, std::size_t* mapped)
         if (map == MAP_FAILED) return nullptr;
     }
     *mapped = length;
+    *zeroed = true;
     return map;
 }
 } // namespace
@@ -135,7 +135,18 @@ std::int64_t DibRowPitch(std::int64_t width, std::int64_t bitCount)
 
 HBITMAP CreateDIBSection(const BITMAPINFO* bmi, BYTE** bits)
 {
+    bool zeroed = false;
+    BYTE* own = nullptr;
+    HBITMAP section = CreateDIBSectionUncleared(bmi, &own, &zeroed);
+    if (section && !zeroed) std::memset(own, 0, section->header.biSizeImage);
+    if (bits) *bits = own;
+    return section;
+}
+
+HBITMAP CreateDIBSectionUncleared(const BITMAPINFO* bmi, BYTE** bits, bool* zeroed)
+{
     if (bits) *bits = nullptr;
+    *zeroed = true;
     if (!bmi) return nullptr;
     const BITMAPINFOHEADER& h = bmi->bmiHeader;
     const int bc = h.biBitCount;
@@ -156,7 +167,7 @@ HBITMAP CreateDIBSection(const BITMAPINFO* bmi, BYTE** bits)
         // them: far fewer page faults when the pixels are first written.
         const std::size_t length = std::size_t(total) + kHugePage;
         std::size_t mapped = 0;
-        void* map = MapLargeBlock(length, std::size_t(total), &mapped);
+        void* map = MapLargeBlock(length, &mapped, zeroed);
         if (!map)
         {
             delete section;

@@ -28,9 +28,14 @@ std::int64_t DibRowPitch(std::int64_t width, std::int64_t bitCount);
 // cannot be had.
 HBITMAP CreateDIBSection(const BITMAPINFO* bmi, BYTE** bits);
 
+// The same, for a caller that writes every byte of the pixels itself or clears them its own
+// way: memory kept from a section freed earlier is handed out as its last picture left it.
+// *zeroed tells whether the pixels are all zero (fresh memory) or not.
+HBITMAP CreateDIBSectionUncleared(const BITMAPINFO* bmi, BYTE** bits, bool* zeroed);
+
 // Releases the section and its pixel memory. Null is ignored. The memory of the last large
 // sections freed may be kept (a few hundred megabytes at most) for the next sections of about
-// their size, cleared again before they are handed out.
+// their size, cleared again before CreateDIBSection hands them out.
 void DeleteObject(HBITMAP bitmap);
 
 struct DIBSECTION

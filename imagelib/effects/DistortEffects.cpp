@@ -1,14 +1,21 @@
 #include "imagelib/effects/DistortEffects.h"
 
+#include "imagelib/FCParallel.h"
 #include "imagelib/PixelHelpers.h"
 #include "imagelib/effects/FlipRotateEffects.h"
 #include "imagelib/effects/VectorDispatch.h"
 
+#include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <type_traits>
+
+#ifdef ORVALIS_AVX2_TARGET
+#include <immintrin.h>
+#endif
 
 // The vector loops pass vectors wider than the baseline's registers between functions of this
 // file only; they never cross into another unit, so the note on how such vectors are passed does
@@ -352,18 +359,12 @@ template <int N> inline void FadeSample(const FCObjImage& source, float sx, floa
     if constexpr (N == 4) pixel[3] = 255;
 }
 
-// Just past the last byte of an image's bits.
-const BYTE* SourceEnd(const FCObjImage& image)
-{
-    return image.GetBits() + std::size_t(image.RowPitch()) * std::size_t(image.Height());
-}
-
 // What the row loops of the rotation need to know of one run.
 struct RotateSetup
 {
     const FCObjImage* source;
-    const BYTE* const* rows;
-    const BYTE* end; // just past the source's bits
+    const BYTE* top;       // the source's row 0
+    std::ptrdiff_t stride; // from a row to the one below it
     const BYTE* background;
     int width, height;
     double centreX, centreY, cos, sin, shiftX, shiftY;
@@ -373,8 +374,8 @@ struct RotateSetup
 struct RhombusSetup
 {
     const FCObjImage* source;
-    const BYTE* const* rows;
-    const BYTE* end;
+    const BYTE* top;
+    std::ptrdiff_t stride;
     int width, height;
     float kx, ky;
     int offsetX, offsetY;
@@ -430,12 +431,45 @@ template <int N> RhombusRowFn ChooseRhombusRow()
 }
 } // namespace
 
-void FCEffectRotate::ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int, FCEffectThreadState*)
+namespace
 {
-    if (!m_source.HasBits()) return;
+// The rotation and the rhombus make their rows in bands of kBandRows that the run's threads take
+// in turn: many more bands than threads, so that rows of unequal work (the wide middle of a
+// turned picture against its corners) and threads of unequal speed (on a core another program
+// holds) still share the work out evenly. row(y) makes row y. Progress after every row, in order
+// from the top; after a stop no report follows and no band starts, those in hand are finished; a
+// run that starts stopped makes its first row only.
+constexpr int kBandRows = 16;
+
+template <class Row> void RowsInBands(int height, FCProgressObserver* observer, const Row& row)
+{
+    const int rows = ProgressCancelled(observer) ? 1 : height;
+    const int bands = (rows + kBandRows - 1) / kBandRows;
+    std::atomic<bool> stop{false};
+    RunOrdered(
+        bands, RunThreads(), stop,
+        [&](int band, int)
+        {
+            const int y1 = std::min(rows, (band + 1) * kBandRows);
+            for (int y = band * kBandRows; y < y1; ++y)
+                row(y);
+        },
+        [&](int band)
+        {
+            const int y1 = std::min(rows, (band + 1) * kBandRows);
+            for (int y = band * kBandRows; y < y1; ++y)
+                if (!ProgressCheckpoint(observer, int((y + 1) * 100LL / height))) return false;
+            return true;
+        });
+}
+} // namespace
+
+void FCEffectRotate::ApplyToImage(FCObjImage& image, FCProgressObserver* observer)
+{
+    if (!m_source.HasBits() || !image.HasBits()) return;
     const RotateSetup setup{&m_source,
-                            m_source.Rows(),
-                            SourceEnd(m_source),
+                            m_source.RowAddress(0),
+                            m_source.Height() > 1 ? m_source.RowAddress(1) - m_source.RowAddress(0) : 0,
                             &m_background.rgbBlue,
                             m_source.Width(),
                             m_source.Height(),
@@ -445,12 +479,9 @@ void FCEffectRotate::ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int
                             m_sin,
                             m_shiftX,
                             m_shiftY};
-    // The instruction set is chosen per row here: one test of two flags against a row of
-    // thousands of pixels.
-    if (image.ColorBits() == 32)
-        ChooseRotateRow<4>()(setup, y, image.Width(), row);
-    else
-        ChooseRotateRow<3>()(setup, y, image.Width(), row);
+    const RotateRowFn rowLoop = image.ColorBits() == 32 ? ChooseRotateRow<4>() : ChooseRotateRow<3>();
+    const int width = image.Width();
+    RowsInBands(image.Height(), observer, [&](int y) { rowLoop(setup, y, width, image.RowAddress(y)); });
 }
 
 void SampleFadingEdges(const FCObjImage& source, float sx, float sy, BYTE* pixel)
@@ -489,16 +520,17 @@ void FCEffectLosange::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
         FadeSample<3>(m_backup, sx, sy, pixel);
 }
 
-void FCEffectLosange::ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int, FCEffectThreadState*)
+void FCEffectLosange::ApplyToImage(FCObjImage& image, FCProgressObserver* observer)
 {
-    if (!m_backup.HasBits()) return;
+    if (!m_backup.HasBits() || !image.HasBits()) return;
+    // The stride of a picture of one row is never used: no group of its reads two rows.
+    const std::ptrdiff_t stride = m_backup.Height() > 1 ? m_backup.RowAddress(1) - m_backup.RowAddress(0) : 0;
     const RhombusSetup setup{
-        &m_backup, m_backup.Rows(), SourceEnd(m_backup), m_backup.Width(), m_backup.Height(), m_kx, m_ky,
-        m_offsetX, m_offsetY};
-    if (m_backup.ColorBits() == 32)
-        ChooseRhombusRow<4>()(setup, y, image.Width(), row);
-    else
-        ChooseRhombusRow<3>()(setup, y, image.Width(), row);
+        &m_backup, m_backup.RowAddress(0), stride, m_backup.Width(), m_backup.Height(), m_kx, m_ky, m_offsetX,
+        m_offsetY};
+    const RhombusRowFn rowLoop = m_backup.ColorBits() == 32 ? ChooseRhombusRow<4>() : ChooseRhombusRow<3>();
+    const int width = image.Width();
+    RowsInBands(image.Height(), observer, [&](int y) { rowLoop(setup, y, width, image.RowAddress(y)); });
 }
 
 // ---------------------------------------------------------------------------------------------

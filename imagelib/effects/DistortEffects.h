@@ -1,8 +1,8 @@
 // Free rotation and bilinear distortions: every pixel of the new image is mapped to a point of
-// the picture as it was and interpolated there (in a run, a row at a time, the depth chosen once
-// per row, with the arithmetic of the pixel on its own). The free rotation grows the image to the
-// bounding box of the turned rectangle; the rhombus (shear) and the trapezium grow it by the
-// offsets and fade to black at the edges of the shape.
+// the picture as it was and interpolated there (in a run, a row at a time, the depth and the
+// vector loops chosen once per row or per run, with the arithmetic of the pixel on its own). The free
+// rotation grows the image to the bounding box of the turned rectangle; the rhombus (shear) and the trapezium
+// grow it by the offsets and fade to black at the edges of the shape.
 #pragma once
 
 #include "imagelib/FCImageEffect.h"
@@ -52,11 +52,17 @@ class FCEffectRotate : public FCEffectBilinearDistort
 public:
     FCEffectRotate(double angle, std::uint32_t background);
 
+    // The rows are independent but their work is not: where the turned picture is wide they
+    // cost several times what they cost near its corners. The rotation shares its rows out
+    // itself, in small bands that the run's threads take in turn.
+    int GetProcessMode() const override { return kProcessWholeImage; }
     void PrepareImage(FCObjImage& image) override;
     void MapToSource(int x, int y, double* sx, double* sy) override;
     void ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
-    void ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int bytesPerPixel,
-                            FCEffectThreadState* state) override;
+    // Progress after each row, in order from the top. After a stop no report follows and no
+    // band starts, those in hand are finished; a rotation that starts stopped makes its first
+    // row only.
+    void ApplyToImage(FCObjImage& image, FCProgressObserver* observer) override;
 
     int NewWidth() const { return m_newWidth; }
     int NewHeight() const { return m_newHeight; }
@@ -80,10 +86,13 @@ class FCEffectLosange : public FCImageEffect
 public:
     FCEffectLosange(int dx, int dy);
 
+    // Shares its rows out itself as the free rotation does, in small bands that the run's threads
+    // take in turn: the work stays even when a thread runs slower than the others.
+    int GetProcessMode() const override { return kProcessWholeImage; }
     void PrepareImage(FCObjImage& image) override;
     void ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
-    void ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int bytesPerPixel,
-                            FCEffectThreadState* state) override;
+    // As the free rotation's.
+    void ApplyToImage(FCObjImage& image, FCProgressObserver* observer) override;
 
 private:
     int m_dx;

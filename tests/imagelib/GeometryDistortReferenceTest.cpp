@@ -1,8 +1,8 @@
 // The free rotation, rhombus and trapezium against plain reference loops: every destination pixel
 // mapped and sampled by the formulas written out one after the other, with nothing hoisted or
 // specialised. The production loops must give the same bytes on every size, angle and depth, on
-// one, three and eight threads, and with every instruction set the processor has (the vector
-// loops take groups of pixels whose four neighbours are inside; the rest go pixel by pixel).
+// one to eight threads, and with every instruction set the processor has (the vector loops take
+// groups of pixels whose four neighbours are inside; the rest go pixel by pixel).
 #include "TestImages.h"
 
 #include "imagelib/FCBandRunner.h"
@@ -49,14 +49,14 @@ FCObjImage Mixed(int w, int h, int bpp, std::uint32_t seed, int every = 3)
 }
 
 // Runs check(set, threads) with every instruction set (2: the widest the processor has, 1: AVX2
-// at most, 0: the baseline) on 1, 3 and 8 threads, then allows every set again.
+// at most, 0: the baseline) on 1, 2, 3, 7 and 8 threads, then allows every set again.
 template <class Check> void ForEverySetAndThreads(Check check)
 {
     for (int set : {2, 1, 0})
     {
         AllowAvx2(set >= 1);
         AllowAvx512(set >= 2);
-        for (int threads : {1, 3, 8})
+        for (int threads : {1, 2, 3, 7, 8})
             check(set, threads);
     }
     AllowAvx2(true);
@@ -207,8 +207,10 @@ std::string Case(int w, int h, int bpp, int set, int threads, const std::string&
            std::to_string(threads) + " threads, instruction set " + std::to_string(set) + ", " + what;
 }
 
-// Rows narrower than one vector group, a few groups and a tail, and many groups.
-const std::pair<int, int> kSizes[] = {{2, 2}, {3, 2}, {2, 5}, {17, 11}, {64, 9}, {131, 77}, {300, 23}};
+// Rows narrower than one vector group, a few groups and a tail, and many groups; a prime height
+// whose turned picture has many bands of rows for the threads to share.
+const std::pair<int, int> kSizes[] = {{2, 2},  {3, 2},    {2, 5},    {17, 11},
+                                      {64, 9}, {131, 77}, {300, 23}, {211, 101}};
 } // namespace
 
 TEST(GeometryDistortReference, RotationMatchesThePlainLoopByteForByte)
@@ -249,8 +251,8 @@ TEST(GeometryDistortReference, RhombusAndTrapeziumMatchThePlainLoopByteForByte)
 {
     const std::pair<int, int> offsets[] = {{0, 0},    {10, 0},  {-10, 0}, {0, 7},   {0, -7},
                                            {25, -13}, {-3, 40}, {1, 1},   {200, 0}, {-150, 9}};
-    const std::pair<int, int> sizes[] = {{1, 1},   {1, 6},  {5, 1},    {2, 2},
-                                         {17, 11}, {64, 9}, {131, 77}, {300, 23}};
+    const std::pair<int, int> sizes[] = {{1, 1},  {1, 6},    {5, 1},    {2, 2},    {17, 11},
+                                         {64, 9}, {131, 77}, {300, 23}, {211, 101}};
     for (int bpp : {24, 32})
         for (const auto& size : sizes)
         {

@@ -10,7 +10,9 @@
 #include <array>
 #include <climits>
 #include <cmath>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace
 {
@@ -25,6 +27,30 @@ std::array<int, 4> Px(const FCObjImage& image, int x, int y)
 std::array<int, 4> Quad(const RGBQUAD& q)
 {
     return {q.rgbBlue, q.rgbGreen, q.rgbRed, q.rgbReserved};
+}
+
+// Records every report; answers false from the report numbered refuseAt (0 = the first) on.
+class Recorder : public FCProgressObserver
+{
+public:
+    explicit Recorder(int refuseAt = -1) : m_refuseAt(refuseAt) {}
+    bool OnProgress(int percent) override
+    {
+        calls.push_back(percent);
+        return m_refuseAt < 0 || int(calls.size()) - 1 < m_refuseAt;
+    }
+    std::vector<int> calls;
+
+private:
+    int m_refuseAt;
+};
+
+bool RowIsZero(const FCObjImage& image, int y)
+{
+    const BYTE* row = image.RowAddress(y);
+    for (int i = 0; i < image.Width() * image.ColorBits() / 8; ++i)
+        if (row[i] != 0) return false;
+    return true;
 }
 
 // A varied image whose alpha bytes are all above zero (a transparent pixel comes back white).
@@ -198,6 +224,68 @@ TEST(GeometryDistort, BackgroundDarkensAt24BitsAndClearsAt32Bits)
             }
         EXPECT_GT(full, 100) << bpp;
         EXPECT_GT(partial, 10) << bpp;
+    }
+}
+
+// The rotation and the rhombus share their rows out themselves, in bands that the run's threads
+// take in turn, and keep the reports of one loop: the runner's 0, then one after every row from
+// the top, rising to 100; after a refusal no report follows; a run whose flag is already set makes
+// its first row only. Whatever the thread count, the bytes are those of one thread.
+TEST(GeometryDistort, RotationAndRhombusShareTheirRowsAndReportAsOneLoop)
+{
+    const FCObjImage source = testimg::Varied(157, 103, 24, 11);
+    const struct
+    {
+        const char* name;
+        std::unique_ptr<FCImageEffect> (*make)();
+    } cases[] = {
+        {"rotation",
+         [] { return std::unique_ptr<FCImageEffect>(new FCEffectRotate(30 * kDegree, 0)); }},    // 188 x 168
+        {"rhombus", [] { return std::unique_ptr<FCImageEffect>(new FCEffectLosange(40, -7)); }}, // 197 x 110
+    };
+    for (const auto& c : cases)
+    {
+        FCObjImage single(source);
+        ASSERT_TRUE(RunEffect(single, *c.make(), 1));
+        const int h = single.Height();
+        for (int threads : {1, 2, 8})
+        {
+            FCObjImage image(source);
+            Recorder observer;
+            ASSERT_TRUE(RunEffect(image, *c.make(), threads, &observer));
+            const std::string what = std::string(c.name) + " on " + std::to_string(threads) + " threads";
+            EXPECT_TRUE(testimg::SamePixels(image, single)) << what;
+            ASSERT_EQ(observer.calls.size(), std::size_t(h) + 1) << what;
+            EXPECT_EQ(observer.calls[0], 0);
+            for (int y = 0; y < h; ++y)
+                ASSERT_EQ(observer.calls[std::size_t(y) + 1], (y + 1) * 100 / h) << what << ", row " << y;
+            EXPECT_FALSE(observer.IsCancelled());
+        }
+        for (int threads : {1, 8})
+            for (int refuseAt : {1, 2, 40, h})
+            {
+                FCObjImage image(source);
+                Recorder observer(refuseAt);
+                ASSERT_TRUE(RunEffect(image, *c.make(), threads, &observer));
+                const std::string what = std::string(c.name) + " on " + std::to_string(threads) +
+                                         " threads, refused at " + std::to_string(refuseAt);
+                EXPECT_EQ(observer.calls.size(), std::size_t(refuseAt) + 1) << what;
+                EXPECT_TRUE(observer.IsCancelled()) << what;
+                ASSERT_EQ(image.Height(), h);
+                // One thread stops with the band in hand: the bottom rows are never made.
+                if (threads == 1 && refuseAt < 40)
+                {
+                    EXPECT_TRUE(RowIsZero(image, h - 1)) << what;
+                }
+            }
+        FCObjImage image(source);
+        Recorder observer;
+        observer.SetCancelFlag(1);
+        RunEffect(image, *c.make(), 8, &observer);
+        EXPECT_EQ(observer.calls.size(), 2u) << c.name; // the runner's 0 and the first row's
+        EXPECT_FALSE(RowIsZero(image, 0)) << c.name;
+        for (int y = 1; y < h; ++y)
+            ASSERT_TRUE(RowIsZero(image, y)) << c.name << ", row " << y;
     }
 }
 

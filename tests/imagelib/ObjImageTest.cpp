@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 
@@ -138,6 +139,33 @@ TEST(ObjImage, ACopyInARunTakesItsThreadsAndEveryByte)
         ASSERT_EQ(copy.Height(), src.Height());
         EXPECT_EQ(std::memcmp(copy.GetBits(), src.GetBits(), std::size_t(src.RowPitch()) * 2003), 0)
             << threads << " threads";
+    }
+}
+
+// A new image is zero in every byte, padding included, when its memory is that of a large picture
+// just freed, written all over: cleared by the run's threads, or by the calling one outside a run.
+TEST(ObjImage, ANewImageIsZeroOnMemoryAPictureLeft)
+{
+    for (int threads : {0, 1, 3, 8})
+    {
+        const int w = 1501, h = 2003; // a pitch with padding, an odd height, no whole number of megabytes
+        {
+            FCObjImage used;
+            ASSERT_TRUE(used.Create(w, h, 24));
+            std::memset(used.GetBits(), 0xC3, std::size_t(used.RowPitch()) * h);
+        }
+        FCObjImage fresh;
+        if (threads == 0)
+            ASSERT_TRUE(fresh.Create(w, h, 24));
+        else
+        {
+            const FCEffectRun run(threads);
+            ASSERT_TRUE(fresh.Create(w, h, 24));
+            EXPECT_LE(run.ThreadsUsed(), threads);
+        }
+        const std::size_t bytes = std::size_t(fresh.RowPitch()) * h;
+        const BYTE* bits = fresh.GetBits();
+        EXPECT_EQ(std::count(bits, bits + bytes, BYTE(0)), std::ptrdiff_t(bytes)) << threads << " threads";
     }
 }
 

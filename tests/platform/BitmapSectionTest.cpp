@@ -53,6 +53,41 @@ TEST(BitmapSection, IsZeroFilledAlignedAndDescribed)
         }
 }
 
+// The uncleared form tells the truth about the memory it hands out: fresh memory is zero, and
+// the memory of a large picture just freed comes back as that picture left it, not cleared.
+TEST(BitmapSection, UnclearedSectionsSayWhetherTheirMemoryIsZero)
+{
+    BITMAPINFO info = Header(2501, 1999, 24);
+    const std::size_t total = std::size_t(7504) * 1999;
+    BYTE* bits = nullptr;
+    bool zeroed = false;
+    HBITMAP first = CreateDIBSectionUncleared(&info, &bits, &zeroed);
+    ASSERT_NE(first, nullptr);
+    if (zeroed)
+    {
+        for (std::size_t i = 0; i < total; i += 4093)
+            ASSERT_EQ(bits[i], 0) << i;
+    }
+    std::memset(bits, 0x5A, total);
+    DeleteObject(first);
+
+    HBITMAP again = CreateDIBSectionUncleared(&info, &bits, &zeroed);
+    ASSERT_NE(again, nullptr);
+    EXPECT_FALSE(zeroed);
+    EXPECT_EQ(bits[0], 0x5A);
+    EXPECT_EQ(bits[total - 1], 0x5A);
+    DeleteObject(again);
+
+    // Small pictures always come zero-filled.
+    BITMAPINFO small = Header(7, 5, 32);
+    HBITMAP tiny = CreateDIBSectionUncleared(&small, &bits, &zeroed);
+    ASSERT_NE(tiny, nullptr);
+    EXPECT_TRUE(zeroed);
+    for (int i = 0; i < 7 * 5 * 4; ++i)
+        ASSERT_EQ(bits[i], 0) << i;
+    DeleteObject(tiny);
+}
+
 TEST(BitmapSection, RefusesHeadersAndSizesThatDoNotFit)
 {
     struct Case
