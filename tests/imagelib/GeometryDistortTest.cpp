@@ -5,6 +5,8 @@
 #include "imagelib/effects/DistortEffects.h"
 #include "imagelib/effects/FlipRotateEffects.h"
 
+#include "ScriptedObserver.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -29,21 +31,7 @@ std::array<int, 4> Quad(const RGBQUAD& q)
     return {q.rgbBlue, q.rgbGreen, q.rgbRed, q.rgbReserved};
 }
 
-// Records every report; answers false from the report numbered refuseAt (0 = the first) on.
-class Recorder : public FCProgressObserver
-{
-public:
-    explicit Recorder(int refuseAt = -1) : m_refuseAt(refuseAt) {}
-    bool OnProgress(int percent) override
-    {
-        calls.push_back(percent);
-        return m_refuseAt < 0 || int(calls.size()) - 1 < m_refuseAt;
-    }
-    std::vector<int> calls;
-
-private:
-    int m_refuseAt;
-};
+using Recorder = testobs::RefusingObserver;
 
 bool RowIsZero(const FCObjImage& image, int y)
 {

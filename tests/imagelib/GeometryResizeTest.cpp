@@ -7,6 +7,8 @@
 #include "imagelib/effects/ResizeEffects.h"
 #include "imagelib/effects/VectorDispatch.h"
 
+#include "ScriptedObserver.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -16,21 +18,7 @@
 
 namespace
 {
-class RecordingObserver : public FCProgressObserver
-{
-public:
-    // Answers false from the call numbered refuseAt (0 = the first) on; -1 never.
-    explicit RecordingObserver(int refuseAt = -1) : m_refuseAt(refuseAt) {}
-    bool OnProgress(int percent) override
-    {
-        calls.push_back(percent);
-        return m_refuseAt < 0 || int(calls.size()) - 1 < m_refuseAt;
-    }
-    std::vector<int> calls;
-
-private:
-    int m_refuseAt;
-};
+using RecordingObserver = testobs::RefusingObserver;
 
 // One pass as plainly as it can be written: destination index by index, a weight array for
 // each, every line of the destination, source indices clamped at the edges.

@@ -2,17 +2,14 @@
 // the very file one strip makes (restart markers after every row of blocks), decode to the
 // pixels a file without restart markers gives, and keep its EXIF items.
 #include "platform/imaging/ImagingInternal.h"
+#include "ImagingFixtures.h"
 #include "ThreadPartsRunner.h"
 
 #include <gtest/gtest.h>
 
-#include <csetjmp>
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
-
-#include <jpeglib.h>
 
 using namespace imaging;
 using namespace imaging::detail;
@@ -38,48 +35,20 @@ struct Picture
     }
 };
 
-struct JumpingErrors
-{
-    jpeg_error_mgr pub;
-    std::jmp_buf jump;
-};
-
 // The picture as libjpeg writes it in one go at quality 90 with its defaults, without restart
 // markers: the file the writer's pixels must decode to.
 std::vector<BYTE> PlainFile(const Frame& frame)
 {
-    jpeg_compress_struct cinfo{};
-    JumpingErrors err;
-    cinfo.err = jpeg_std_error(&err.pub);
-    err.pub.error_exit = [](j_common_ptr c)
-    { std::longjmp(reinterpret_cast<JumpingErrors*>(c->err)->jump, 1); };
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    if (setjmp(err.jump))
-    {
-        jpeg_destroy_compress(&cinfo);
-        std::free(buffer);
-        return {};
-    }
-    jpeg_create_compress(&cinfo);
-    jpeg_mem_dest(&cinfo, &buffer, &size);
-    cinfo.image_width = JDIMENSION(frame.width);
-    cinfo.image_height = JDIMENSION(frame.height);
-    cinfo.input_components = frame.storageBpp / 8;
-    cinfo.in_color_space = frame.storageBpp == 32 ? JCS_EXT_BGRX : JCS_EXT_BGR;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 90, TRUE);
-    jpeg_start_compress(&cinfo, TRUE);
-    while (cinfo.next_scanline < cinfo.image_height)
-    {
-        JSAMPROW row = frame.Row(int(cinfo.next_scanline));
-        jpeg_write_scanlines(&cinfo, &row, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    std::vector<BYTE> file(buffer, buffer + size);
-    std::free(buffer);
-    return file;
+    const std::size_t step = std::size_t(frame.storageBpp / 8);
+    std::vector<std::uint8_t> samples;
+    samples.reserve(std::size_t(frame.width) * std::size_t(frame.height) * 3);
+    for (int y = 0; y < frame.height; ++y)
+        for (int x = 0; x < frame.width; ++x)
+        {
+            const BYTE* p = frame.Row(y) + std::size_t(x) * step;
+            samples.insert(samples.end(), {p[2], p[1], p[0]});
+        }
+    return fixtures::MakeJpeg(frame.width, frame.height, 3, samples, 90);
 }
 
 std::vector<BYTE> Encoded(const Frame& frame, std::size_t threads, const ItemList& items = {})
