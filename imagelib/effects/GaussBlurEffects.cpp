@@ -27,6 +27,8 @@ constexpr int kGaussStrip = 16;
 constexpr int kGaussRowBlock = 8;
 // Doubles in one cache line.
 constexpr int kLineDoubles = 8;
+// Rows ahead of the one the column pass reads whose bytes it asks the memory for.
+constexpr int kColumnAhead = 8;
 
 // What the inner loops need to know of one run.
 struct GaussSetup

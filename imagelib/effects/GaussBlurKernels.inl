@@ -230,13 +230,23 @@ void ColumnStrip(const GaussSetup& s, int x0, int n, double* ring, const double*
     const std::ptrdiff_t rowSize = s.ringRow;
     const std::ptrdiff_t outPlane = s.stripWidth;
     const int last = s.height - 1;
+    const std::ptrdiff_t first = std::ptrdiff_t(x0) * bpp;
+    const std::ptrdiff_t lastByte = first + std::ptrdiff_t(n) * bpp - 1;
     int loaded = 0;
     for (int y = 0; y < s.height; ++y)
     {
         for (const int need = std::min(y + s.halfSize, last); loaded <= need; ++loaded)
         {
+            // The strip's bytes of a row further down are asked for now: a row is a page or more
+            // away from the next, so the processor would not fetch them ahead by itself, and the
+            // read would wait for the memory at every row.
+            if (loaded + kColumnAhead <= last)
+            {
+                __builtin_prefetch(s.rows[loaded + kColumnAhead] + first);
+                __builtin_prefetch(s.rows[loaded + kColumnAhead] + lastByte);
+            }
             double* slot = ring + (loaded % s.tapCount) * rowSize;
-            SpreadPixels<Alpha>(s.rows[loaded] + std::ptrdiff_t(x0) * bpp, n, slot, plane);
+            SpreadPixels<Alpha>(s.rows[loaded] + first, n, slot, plane);
             ringRows[loaded] = slot;
         }
         // Away from the top and bottom edges the taps read rows y - halfSize .. y + halfSize as
@@ -250,7 +260,7 @@ void ColumnStrip(const GaussSetup& s, int x0, int n, double* ring, const double*
         for (int g = 0; g < n; g += kGroup)
             BlurGroup<Alpha>(
                 s, [&](int k) { return rowsOfTaps[k] + g; }, plane, out + g, outPlane);
-        BYTE* p = s.rows[y] + std::ptrdiff_t(x0) * bpp;
+        BYTE* p = s.rows[y] + first;
         if constexpr (!Alpha)
         {
             GatherPixels(out, n, outPlane, p);
