@@ -211,18 +211,6 @@ inline bool FusedCertain(const GaussSetup& s, VD worst)
     return _mm512_cmp_pd_mask((__m512d)worst, (__m512d)SplatVD(s.fusedLimit), _CMP_LT_OQ) == 0xFF;
 }
 
-// The result of BlurGroup<false> for one sample whose tap values are step doubles apart.
-inline int OpaqueSample(const GaussSetup& s, const double* v, std::ptrdiff_t step)
-{
-    double sum = 0.0;
-    for (int k = 0; k < s.tapCount; ++k)
-        sum += v[k * step] * s.taps255[k];
-    double scaled = sum * s.inverse255;
-    scaled = scaled > 0.0 ? scaled : 0.0;
-    scaled = scaled < 255.0 ? scaled : 255.0;
-    return int(scaled + 0.5);
-}
-
 // The scaled, rounded sums of a group of opaque pixels into the planes of out, as BlurGroup<false>
 // stores them when the answer is true.
 inline bool StoreFused(const VD (&sums)[3][kVectors], const GaussSetup& s, int* out, std::ptrdiff_t outPlane)
@@ -311,6 +299,28 @@ inline bool OpaquePairFused(const GaussSetup& s, const double* const* rows, int 
 }
 
 typedef unsigned long long VQ __attribute__((vector_size(64)));
+typedef long long VL __attribute__((vector_size(64)));
+
+// What BlurRowGroup<false> makes of the kRowOutputs results of OpaqueRowsFused from entry p on,
+// one row on each lane: its products and sums, tap after tap, scaled, clamped and rounded as
+// StoreRounded does, into stage.
+inline void OpaqueRowsPlain(const GaussSetup& s, const double* p, long long* stage)
+{
+    const VD zero = SplatVD(0.0);
+    const VD top = SplatVD(255.0);
+    for (int o = 0; o < kRowOutputs; ++o)
+        for (int c = 0; c < 3; ++c)
+        {
+            VD sum = zero;
+            for (int k = 0; k < s.tapCount; ++k)
+                sum += LoadVD(p + std::ptrdiff_t(3 * (o + k) + c) * 8) * SplatVD(s.taps255[k]);
+            VD v = sum * SplatVD(s.inverse255);
+            v = v > zero ? v : zero;
+            v = v < top ? v : top;
+            const VL rounded = __builtin_convertvector(v + SplatVD(0.5), VL);
+            std::memcpy(stage + std::ptrdiff_t(3 * o + c) * 8, &rounded, sizeof rounded);
+        }
+}
 
 // The 8 x 8 quadwords of a turned across: q[i] lane r is a[r] lane i (its own inverse).
 inline void TurnQuadwords(const VQ* a, VQ* q)
@@ -438,12 +448,9 @@ void OpaqueRowsFused(const GaussSetup& s, int y0, int y1, double* line, long lon
                         0xFF, (__m512d)scaled, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
                     std::memcpy(stage + std::ptrdiff_t(3 * (o0 + o) + c) * 8, &rounded, sizeof rounded);
                 }
-            if (FusedCertain(s, worst)) continue;
-            for (int o = 0; o < kRowOutputs; ++o)
-                for (int c = 0; c < 3; ++c)
-                    for (int r = 0; r < 8; ++r)
-                        stage[std::ptrdiff_t(3 * (o0 + o) + c) * 8 + r] =
-                            OpaqueSample(s, line + std::ptrdiff_t(3 * (x0 + o0 + o) + c) * 8 + r, 24);
+            if (!FusedCertain(s, worst))
+                OpaqueRowsPlain(s, line + std::ptrdiff_t(3 * (x0 + o0)) * 8,
+                                stage + std::ptrdiff_t(3 * o0) * 8);
         }
         // The results turned back: 64 byte columns of the 8 rows at a time, into rows of bytes.
         alignas(64) BYTE rows[8][3 * kEmitPixels];
