@@ -3,7 +3,8 @@
 // doubles a vector holds there and GAUSS_GROUP the pixels computed together (at most kGaussGroup,
 // the padding of the working rows). Every lane runs the same operations in the same order as the
 // plain loop (weight = alpha x tap, sum += value x weight, tap after tap; no contraction), so
-// every instruction set gives the same bytes.
+// every instruction set gives the same bytes; the AVX-512 loops of opaque pixels that take fused
+// products keep only the results that are sure to round as the plain loop's (see below).
 
 typedef double VD __attribute__((vector_size(GAUSS_LANES * 8)));
 typedef int VI __attribute__((vector_size(GAUSS_LANES * 4)));
