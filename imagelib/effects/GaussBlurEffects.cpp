@@ -17,6 +17,15 @@
 #include <thread>
 #include <utility>
 
+#ifdef ORVALIS_AVX2_TARGET
+#include <immintrin.h>
+#endif
+
+// The vector loops pass vectors wider than the baseline's registers between functions of this
+// file only; they never cross into another unit, so the note on how such vectors are passed does
+// not apply.
+#pragma GCC diagnostic ignored "-Wpsabi"
+
 namespace
 {
 // Pixels computed together by the widest inner loops (the padding of the working rows), columns
@@ -27,6 +36,21 @@ constexpr int kGaussStrip = 16;
 constexpr int kGaussRowBlock = 8;
 // Doubles in one cache line.
 constexpr int kLineDoubles = 8;
+// Rows ahead of the one the column pass reads whose bytes it asks the memory for.
+constexpr int kColumnAhead = 8;
+// Outputs of the row pass of opaque rows made together, and pixels of their rows emitted at a
+// time (where the instruction set takes opaque rows eight at a time).
+constexpr int kRowOutputs = 4;
+constexpr int kEmitPixels = 64;
+// How near the middle between two integers a result of the fused loops may come before it is
+// made again as the plain loop makes it: far more than the two can differ by.
+constexpr double kFusedMargin = 1.0 / (1 << 20);
+
+std::atomic<bool>& FusedResultsDoubted()
+{
+    static std::atomic<bool> doubted{false};
+    return doubted;
+}
 
 // What the inner loops need to know of one run.
 struct GaussSetup
@@ -44,6 +68,11 @@ struct GaussSetup
     // so that the rows the taps read do not all fall on the same cache sets.
     int stripWidth;
     std::ptrdiff_t ringPlane, ringRow;
+    // The loops of opaque pixels through fused products: taps255 on whole vectors, kRowOutputs
+    // vectors of zeros before and after; how far below 0.5 a result's distance from its nearest
+    // integer must stay for the fused result to be taken (GaussBlurKernels.inl).
+    const double* vectorTaps;
+    double fusedLimit;
 };
 
 namespace gauss_generic
@@ -83,6 +112,7 @@ ORVALIS_AVX512_END
 
 using ColumnStripFn = void (*)(const GaussSetup&, int, int, double*, const double**, const double**, int*);
 using BlurRowFn = void (*)(const GaussSetup&, int, double*, int*);
+using OpaqueRowsFn = void (*)(const GaussSetup&, int, int, double*, long long*);
 
 // The inner loops for this processor: [0] for 24 bits, [1] for 32.
 struct GaussKernels
@@ -90,6 +120,8 @@ struct GaussKernels
     ColumnStripFn column[2];
     BlurRowFn row[2];
     FCEffectUNSharpMask::SharpenFn sharpen[2];
+    // Up to eight opaque rows of the row pass at once, where the instruction set has such a loop.
+    OpaqueRowsFn opaqueRows;
 };
 
 GaussKernels PickKernels()
@@ -98,15 +130,18 @@ GaussKernels PickKernels()
     if (UseAvx512())
         return GaussKernels{{gauss_avx512::ColumnStrip<false>, gauss_avx512::ColumnStrip<true>},
                             {gauss_avx512::BlurRow<false>, gauss_avx512::BlurRow<true>},
-                            {gauss_avx512::SharpenRun<3>, gauss_avx512::SharpenRun<4>}};
+                            {gauss_avx512::SharpenRun<3>, gauss_avx512::SharpenRun<4>},
+                            gauss_avx512::OpaqueRowsFused};
     if (UseAvx2())
         return GaussKernels{{gauss_avx2::ColumnStrip<false>, gauss_avx2::ColumnStrip<true>},
                             {gauss_avx2::BlurRow<false>, gauss_avx2::BlurRow<true>},
-                            {gauss_avx2::SharpenRun<3>, gauss_avx2::SharpenRun<4>}};
+                            {gauss_avx2::SharpenRun<3>, gauss_avx2::SharpenRun<4>},
+                            nullptr};
 #endif
     return GaussKernels{{gauss_generic::ColumnStrip<false>, gauss_generic::ColumnStrip<true>},
                         {gauss_generic::BlurRow<false>, gauss_generic::BlurRow<true>},
-                        {gauss_generic::SharpenRun<3>, gauss_generic::SharpenRun<4>}};
+                        {gauss_generic::SharpenRun<3>, gauss_generic::SharpenRun<4>},
+                        nullptr};
 }
 
 // Working memory of one thread.
@@ -125,14 +160,28 @@ struct GaussScratch
         return reinterpret_cast<double*>((addr + size - 1) & ~(size - 1));
     }
     std::vector<int> stripOut, rowOut;
+    // The row pass of opaque rows taken eight at a time: its turned rows (every entry read is
+    // written first, so the memory is left as it comes: the thread that works in it touches its
+    // pages first, rather than the calling thread clearing them all) and results.
+    std::unique_ptr<double[]> rowsLine;
+    std::vector<long long> rowsStage;
+    double* RowsLine() { return FromLine(rowsLine.get()); }
 
-    // May throw std::bad_alloc.
-    void Allocate(const GaussSetup& s)
+    // May throw std::bad_alloc. With opaqueRows, the memory of that row pass in place of the
+    // other's.
+    void Allocate(const GaussSetup& s, bool opaqueRows)
     {
-        ring.assign(std::size_t(s.tapCount) * std::size_t(s.ringRow) + kLineDoubles, 0.0);
+        ring.assign((std::size_t(s.tapCount) + 1) * std::size_t(s.ringRow) + kLineDoubles, 0.0);
         ringRows.assign(std::size_t(s.height), nullptr);
         taps.assign(std::size_t(s.tapCount), nullptr);
-        stripOut.assign(4 * std::size_t(s.stripWidth), 0);
+        stripOut.assign(8 * std::size_t(s.stripWidth), 0);
+        if (opaqueRows)
+        {
+            rowsLine = std::make_unique_for_overwrite<double[]>(
+                (std::size_t(s.width) + 2 * std::size_t(s.halfSize) + kRowOutputs) * 24 + kLineDoubles);
+            rowsStage.assign(3 * std::size_t(kEmitPixels) * 8, 0);
+            return;
+        }
         line.assign(std::size_t(4 * s.linePlane) + kLineDoubles, 0.0);
         rowOut.assign(std::size_t(4 * s.outPlane), 0);
     }
@@ -154,6 +203,11 @@ struct BlockRecord
 
 // ---------------------------------------------------------------------------------------------
 // The blur
+
+void DoubtFusedGaussResultsForTesting(bool doubt)
+{
+    FusedResultsDoubted().store(doubt, std::memory_order_relaxed);
+}
 
 FCEffectBlur_Gauss::FCEffectBlur_Gauss(int radius, bool copyEdge, int channelMode)
     : m_copyEdge(copyEdge), m_channelMode(channelMode)
@@ -217,8 +271,14 @@ void FCEffectBlur_Gauss::ApplyToImage(FCObjImage& image, FCProgressObserver* obs
         taps255[k] = 255.0 * m_kernel[k];
         opaqueWeight += taps255[k];
     }
+    std::vector<double> vectorTaps((m_kernel.size() + 2 * kRowOutputs) * kLineDoubles, 0.0);
+    for (std::size_t k = 0; k < m_kernel.size(); ++k)
+        std::fill_n(vectorTaps.begin() + std::ptrdiff_t((k + kRowOutputs) * kLineDoubles), kLineDoubles,
+                    taps255[k]);
     GaussSetup s;
     s.rows = image.Rows();
+    s.vectorTaps = vectorTaps.data();
+    s.fusedLimit = FusedResultsDoubted().load(std::memory_order_relaxed) ? 0.0 : 0.5 - kFusedMargin;
     s.width = width;
     s.height = height;
     s.halfSize = m_halfSize;
@@ -248,7 +308,7 @@ void FCEffectBlur_Gauss::ApplyToImage(FCObjImage& image, FCProgressObserver* obs
         {
             scratch.resize(std::size_t(threads));
             for (GaussScratch& sc : scratch)
-                sc.Allocate(s);
+                sc.Allocate(s, !alpha && kernels.opaqueRows);
             records.resize(std::size_t(maxBlocks));
             break;
         }
@@ -293,6 +353,16 @@ void FCEffectBlur_Gauss::ApplyToImage(FCObjImage& image, FCProgressObserver* obs
             BlockRecord& rec = records[std::size_t(i)];
             const int y0 = i * kGaussRowBlock;
             const int y1 = std::min(rowsToDo, y0 + kGaussRowBlock);
+            if (!alpha && kernels.opaqueRows)
+            {
+                // The block's rows at once; then each is combined unless the blur is plain.
+                if (stop.load(std::memory_order_relaxed)) return;
+                kernels.opaqueRows(s, y0, y1, sc.RowsLine(), sc.rowsStage.data());
+                for (int y = y0; y < y1; ++y)
+                    if (!m_plainBlur) CombineRow(image, y, 0, width);
+                rec.rowsDone = y1 - y0;
+                return;
+            }
             const std::ptrdiff_t op = s.outPlane;
             const int* out = sc.rowOut.data();
             for (int y = y0; y < y1 && !stop.load(std::memory_order_relaxed); ++y)

@@ -123,3 +123,7 @@ private:
 
 // Overlay of b on a, both 0..255, with a rounded division by 255.
 BYTE OverlayBlend(int a, int b);
+
+// For tests: true makes the blur's loops of opaque pixels that take fused products (at AVX-512)
+// doubt every result and make it again as the plain loop does, until set back to false.
+void DoubtFusedGaussResultsForTesting(bool doubt);

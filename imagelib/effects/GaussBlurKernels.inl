@@ -3,7 +3,8 @@
 // doubles a vector holds there and GAUSS_GROUP the pixels computed together (at most kGaussGroup,
 // the padding of the working rows). Every lane runs the same operations in the same order as the
 // plain loop (weight = alpha x tap, sum += value x weight, tap after tap; no contraction), so
-// every instruction set gives the same bytes.
+// every instruction set gives the same bytes; the AVX-512 loops of opaque pixels that take fused
+// products keep only the results that are sure to round as the plain loop's (see below).
 
 typedef double VD __attribute__((vector_size(GAUSS_LANES * 8)));
 typedef int VI __attribute__((vector_size(GAUSS_LANES * 4)));
@@ -182,6 +183,304 @@ inline void Gather16(const int* src, std::ptrdiff_t plane, BYTE* p)
 
 #endif
 
+#if GAUSS_LANES >= 8
+// Opaque pixels through fused products, checked. Both passes of an opaque picture weigh bytes
+// (0 .. 255) by taps255 and scale the sum by inverse255. The sums of BlurGroup<false>, product by
+// product in tap order, and sums of the same products made with fused multiply-adds in any order
+// are each within n x 2^-53 of the exact sum relative to the largest it can be (n taps, at most
+// 201, every term positive): once scaled (results 0 .. 255) the two differ by less than
+// 2 x 201 x 2^-53 x 256 < 2^-35, the scaling's own rounding included. Where a scaled fused sum is
+// further than kFusedMargin (far more than that) from the middle between two integers, BlurGroup's
+// clamped, rounded result is the integer nearest to it, and the fused result is taken; anywhere
+// else (s.fusedLimit) the sample is made again as BlurGroup makes it. The bytes are the same either
+// way; the fused loops do half the operations.
+inline VD Fma(VD a, VD b, VD c)
+{
+    return (VD)_mm512_fmadd_pd((__m512d)a, (__m512d)b, (__m512d)c);
+}
+
+// How far each lane of v is from its nearest integer (0 .. 0.5).
+inline VD OffInteger(VD v)
+{
+    return (VD)_mm512_abs_pd(_mm512_maskz_reduce_pd(0xFF, (__m512d)v, _MM_FROUND_TO_NEAREST_INT));
+}
+
+// True when every lane of worst (the largest OffInteger of a group's results) is below s.fusedLimit:
+// no result is near the middle between two integers.
+inline bool FusedCertain(const GaussSetup& s, VD worst)
+{
+    return _mm512_cmp_pd_mask((__m512d)worst, (__m512d)SplatVD(s.fusedLimit), _CMP_LT_OQ) == 0xFF;
+}
+
+// The scaled, rounded sums of a group of opaque pixels into the planes of out, as BlurGroup<false>
+// stores them when the answer is true.
+inline bool StoreFused(const VD (&sums)[3][kVectors], const GaussSetup& s, int* out, std::ptrdiff_t outPlane)
+{
+    const VD inverse = SplatVD(s.inverse255);
+    VD worst = SplatVD(0.0);
+#pragma GCC unroll 8
+    for (int j = 0; j < kVectors; ++j)
+#pragma GCC unroll 3
+        for (int c = 0; c < 3; ++c)
+        {
+            const VD scaled = sums[c][j] * inverse;
+            const VD off = OffInteger(scaled);
+            worst = worst > off ? worst : off;
+            // (The masked forms: the plain ones start from an undefined vector that GCC 12 warns
+            // of.)
+            const __m256i rounded = _mm512_maskz_cvt_roundpd_epi32(
+                0xFF, (__m512d)scaled, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+            std::memcpy(out + c * outPlane + j * kLanes, &rounded, sizeof rounded);
+        }
+    return FusedCertain(s, worst);
+}
+
+// BlurGroup<false> through fused products: false, with out partly written, where a result might
+// differ from BlurGroup's.
+template <class Source>
+inline bool OpaqueGroupFused(const GaussSetup& s, Source src, std::ptrdiff_t plane, int* out,
+                             std::ptrdiff_t outPlane)
+{
+    VD sums[3][kVectors];
+    {
+        const double* p = src(0);
+        const VD t = SplatVD(s.taps255[0]);
+#pragma GCC unroll 8
+        for (int j = 0; j < kVectors; ++j)
+#pragma GCC unroll 3
+            for (int c = 0; c < 3; ++c)
+                sums[c][j] = LoadVD(p + c * plane + j * kLanes) * t;
+    }
+    for (int k = 1; k < s.tapCount; ++k)
+    {
+        const double* p = src(k);
+        const VD t = SplatVD(s.taps255[k]);
+#pragma GCC unroll 8
+        for (int j = 0; j < kVectors; ++j)
+#pragma GCC unroll 3
+            for (int c = 0; c < 3; ++c)
+                sums[c][j] = Fma(LoadVD(p + c * plane + j * kLanes), t, sums[c][j]);
+    }
+    return StoreFused(sums, s, out, outPlane);
+}
+
+// OpaqueGroupFused for two rows of the column pass at once, rows[0 .. tapCount] the rows of their
+// taps (the upper row's rows 0 .. tapCount - 1, the lower's 1 .. tapCount) at entry g: each row is
+// read once for both, and weighs the upper result by its tap i, the lower by its tap i - 1 (a zero
+// of s.vectorTaps outside the kernel: a zero product adds nothing).
+inline bool OpaquePairFused(const GaussSetup& s, const double* const* rows, int g, std::ptrdiff_t plane,
+                            int* upper, int* lower, std::ptrdiff_t outPlane)
+{
+    const double* const taps = s.vectorTaps + kRowOutputs * kLanes;
+    VD a[3][kVectors], b[3][kVectors];
+#pragma GCC unroll 8
+    for (int j = 0; j < kVectors; ++j)
+#pragma GCC unroll 3
+        for (int c = 0; c < 3; ++c)
+            a[c][j] = b[c][j] = SplatVD(0.0);
+    for (int i = 0; i <= s.tapCount; ++i)
+    {
+        const double* p = rows[i] + g;
+        const VD ta = LoadVD(taps + i * kLanes), tb = LoadVD(taps + (i - 1) * kLanes);
+#pragma GCC unroll 8
+        for (int j = 0; j < kVectors; ++j)
+#pragma GCC unroll 3
+            for (int c = 0; c < 3; ++c)
+            {
+                VD v = LoadVD(p + c * plane + j * kLanes);
+                // Read once into a register for both products (the compiler would read it twice).
+                __asm__("" : "+v"(v));
+                a[c][j] = Fma(v, ta, a[c][j]);
+                b[c][j] = Fma(v, tb, b[c][j]);
+            }
+    }
+    const bool certainA = StoreFused(a, s, upper, outPlane);
+    const bool certainB = StoreFused(b, s, lower, outPlane);
+    return certainA && certainB;
+}
+
+typedef unsigned long long VQ __attribute__((vector_size(64)));
+typedef long long VL __attribute__((vector_size(64)));
+
+// What BlurRowGroup<false> makes of the kRowOutputs results of OpaqueRowsFused from entry p on,
+// one row on each lane: its products and sums, tap after tap, scaled, clamped and rounded as
+// StoreRounded does, into stage.
+inline void OpaqueRowsPlain(const GaussSetup& s, const double* p, long long* stage)
+{
+    const VD zero = SplatVD(0.0);
+    const VD top = SplatVD(255.0);
+    for (int o = 0; o < kRowOutputs; ++o)
+        for (int c = 0; c < 3; ++c)
+        {
+            VD sum = zero;
+            for (int k = 0; k < s.tapCount; ++k)
+                sum += LoadVD(p + std::ptrdiff_t(3 * (o + k) + c) * 8) * SplatVD(s.taps255[k]);
+            VD v = sum * SplatVD(s.inverse255);
+            v = v > zero ? v : zero;
+            v = v < top ? v : top;
+            const VL rounded = __builtin_convertvector(v + SplatVD(0.5), VL);
+            std::memcpy(stage + std::ptrdiff_t(3 * o + c) * 8, &rounded, sizeof rounded);
+        }
+}
+
+// The 8 x 8 quadwords of a turned across: q[i] lane r is a[r] lane i (its own inverse).
+inline void TurnQuadwords(const VQ* a, VQ* q)
+{
+    VQ t[8], u[8];
+    for (int r = 0; r < 8; r += 2)
+    {
+        t[r] = __builtin_shufflevector(a[r], a[r + 1], 0, 8, 2, 10, 4, 12, 6, 14);
+        t[r + 1] = __builtin_shufflevector(a[r], a[r + 1], 1, 9, 3, 11, 5, 13, 7, 15);
+    }
+    for (int r = 0; r < 8; r += 4)
+    {
+        u[r] = __builtin_shufflevector(t[r], t[r + 2], 0, 1, 8, 9, 4, 5, 12, 13);
+        u[r + 1] = __builtin_shufflevector(t[r], t[r + 2], 2, 3, 10, 11, 6, 7, 14, 15);
+        u[r + 2] = __builtin_shufflevector(t[r + 1], t[r + 3], 0, 1, 8, 9, 4, 5, 12, 13);
+        u[r + 3] = __builtin_shufflevector(t[r + 1], t[r + 3], 2, 3, 10, 11, 6, 7, 14, 15);
+    }
+    q[0] = __builtin_shufflevector(u[0], u[4], 0, 1, 2, 3, 8, 9, 10, 11);
+    q[4] = __builtin_shufflevector(u[0], u[4], 4, 5, 6, 7, 12, 13, 14, 15);
+    q[2] = __builtin_shufflevector(u[1], u[5], 0, 1, 2, 3, 8, 9, 10, 11);
+    q[6] = __builtin_shufflevector(u[1], u[5], 4, 5, 6, 7, 12, 13, 14, 15);
+    q[1] = __builtin_shufflevector(u[2], u[6], 0, 1, 2, 3, 8, 9, 10, 11);
+    q[5] = __builtin_shufflevector(u[2], u[6], 4, 5, 6, 7, 12, 13, 14, 15);
+    q[3] = __builtin_shufflevector(u[3], u[7], 0, 1, 2, 3, 8, 9, 10, 11);
+    q[7] = __builtin_shufflevector(u[3], u[7], 4, 5, 6, 7, 12, 13, 14, 15);
+}
+
+// The row pass of the opaque rows y0 .. y1 - 1 (1 to 8) at once, one row on each lane, through
+// fused products: every tap is then one weight for all lanes, and the values of a tap are whole
+// vectors, read once for the kRowOutputs results beside each other that use them. line holds
+// (width + 2 halfSize + kRowOutputs) x 3 x 8 doubles: entry e, colour c at (3e + c) x 8, the row's
+// pixel e - halfSize (its end pixels beyond its ends) on each lane. stage: 3 x kEmitPixels x 8
+// long longs.
+void OpaqueRowsFused(const GaussSetup& s, int y0, int y1, double* line, long long* stage)
+{
+    const BYTE* in[8];
+    for (int r = 0; r < 8; ++r)
+        in[r] = s.rows[std::min(y0 + r, y1 - 1)];
+    const int bytes = 3 * s.width;
+    double* const entries = line + std::ptrdiff_t(3 * s.halfSize) * 8;
+    // The bytes turned across: entry byte x holds byte x of each row, 64 bytes of each row at a
+    // time, then 8, then one.
+    int x = 0;
+    for (; x + 64 <= bytes; x += 64)
+    {
+        VQ a[8], q[8];
+#pragma GCC unroll 8
+        for (int r = 0; r < 8; ++r)
+            std::memcpy(&a[r], in[r] + x, sizeof a[r]);
+        TurnQuadwords(a, q);
+#pragma GCC unroll 8
+        for (int i = 0; i < 8; ++i)
+#pragma GCC unroll 8
+            for (int b = 0; b < 8; ++b)
+            {
+                const VD d = __builtin_convertvector((q[i] >> (8 * b)) & 255ull, VD);
+                std::memcpy(entries + std::ptrdiff_t(x + 8 * i + b) * 8, &d, sizeof d);
+            }
+    }
+    for (; x + 8 <= bytes; x += 8)
+    {
+        VQ q;
+#pragma GCC unroll 8
+        for (int r = 0; r < 8; ++r)
+        {
+            unsigned long long v;
+            std::memcpy(&v, in[r] + x, 8);
+            q[r] = v;
+        }
+#pragma GCC unroll 8
+        for (int b = 0; b < 8; ++b)
+        {
+            const VD d = __builtin_convertvector((q >> (8 * b)) & 255ull, VD);
+            std::memcpy(entries + std::ptrdiff_t(x + b) * 8, &d, sizeof d);
+        }
+    }
+    for (; x < bytes; ++x)
+        for (int r = 0; r < 8; ++r)
+            entries[std::ptrdiff_t(x) * 8 + r] = in[r][x];
+    // The end pixels repeated beyond the ends (and over the entries the last results read past
+    // the right end).
+    for (int e = 0; e < s.halfSize; ++e)
+        std::memcpy(line + std::ptrdiff_t(3 * e) * 8, entries, 3 * 8 * sizeof(double));
+    const double* lastPixel = entries + std::ptrdiff_t(3 * (s.width - 1)) * 8;
+    for (int e = s.width + s.halfSize; e < s.width + 2 * s.halfSize + kRowOutputs; ++e)
+        std::memcpy(line + std::ptrdiff_t(3 * e) * 8, lastPixel, 3 * 8 * sizeof(double));
+    // Result o of a pass over entries x .. x + tapCount + kRowOutputs - 2 takes entry x + i with
+    // tap i - o (a zero of s.vectorTaps outside the kernel, whose product adds nothing).
+    const double* const shifted = s.vectorTaps + kRowOutputs * 8;
+    const VD inverse = SplatVD(s.inverse255);
+    for (int x0 = 0; x0 < s.width; x0 += kEmitPixels)
+    {
+        const int pixels = std::min(kEmitPixels, s.width - x0);
+        for (int o0 = 0; o0 < pixels; o0 += kRowOutputs)
+        {
+            VD sums[kRowOutputs][3];
+#pragma GCC unroll 4
+            for (int o = 0; o < kRowOutputs; ++o)
+#pragma GCC unroll 3
+                for (int c = 0; c < 3; ++c)
+                    sums[o][c] = SplatVD(0.0);
+            const double* p = line + std::ptrdiff_t(3 * (x0 + o0)) * 8;
+            for (int i = 0; i < s.tapCount + kRowOutputs - 1; ++i, p += 24)
+            {
+                const VD v[3] = {LoadVD(p), LoadVD(p + 8), LoadVD(p + 16)};
+#pragma GCC unroll 4
+                for (int o = 0; o < kRowOutputs; ++o)
+                {
+                    const VD t = LoadVD(shifted + (i - o) * 8);
+#pragma GCC unroll 3
+                    for (int c = 0; c < 3; ++c)
+                        sums[o][c] = Fma(v[c], t, sums[o][c]);
+                }
+            }
+            VD worst = SplatVD(0.0);
+#pragma GCC unroll 4
+            for (int o = 0; o < kRowOutputs; ++o)
+#pragma GCC unroll 3
+                for (int c = 0; c < 3; ++c)
+                {
+                    const VD scaled = sums[o][c] * inverse;
+                    const VD off = OffInteger(scaled);
+                    worst = worst > off ? worst : off;
+                    const __m512i rounded = _mm512_maskz_cvt_roundpd_epi64(
+                        0xFF, (__m512d)scaled, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+                    std::memcpy(stage + std::ptrdiff_t(3 * (o0 + o) + c) * 8, &rounded, sizeof rounded);
+                }
+            if (!FusedCertain(s, worst))
+                OpaqueRowsPlain(s, line + std::ptrdiff_t(3 * (x0 + o0)) * 8,
+                                stage + std::ptrdiff_t(3 * o0) * 8);
+        }
+        // The results turned back: 64 byte columns of the 8 rows at a time, into rows of bytes.
+        alignas(64) BYTE rows[8][3 * kEmitPixels];
+        for (int chunk = 0; chunk < 3; ++chunk)
+        {
+            VQ q[8], a[8];
+#pragma GCC unroll 8
+            for (int i = 0; i < 8; ++i)
+            {
+                q[i] = VQ{};
+#pragma GCC unroll 8
+                for (int b = 0; b < 8; ++b)
+                {
+                    VQ column;
+                    std::memcpy(&column, stage + std::ptrdiff_t(64 * chunk + 8 * i + b) * 8, sizeof column);
+                    q[i] |= column << (8 * b);
+                }
+            }
+            TurnQuadwords(q, a);
+#pragma GCC unroll 8
+            for (int r = 0; r < 8; ++r)
+                std::memcpy(rows[r] + 64 * chunk, &a[r], sizeof a[r]);
+        }
+        for (int r = 0; r < y1 - y0; ++r)
+            std::memcpy(s.rows[y0 + r] + std::ptrdiff_t(3 * x0), rows[r], std::size_t(3 * pixels));
+    }
+}
+#endif
+
 // Bytes of n pixels to the four planes of dst (alpha 255 at 24 bits).
 template <bool Alpha> inline void SpreadPixels(const BYTE* p, int n, double* dst, std::ptrdiff_t plane)
 {
@@ -217,10 +516,10 @@ inline void GatherPixels(const int* src, int n, std::ptrdiff_t plane, BYTE* p)
 }
 
 // The column pass over the columns x0 .. x0 + n - 1 (n <= s.stripWidth), top to bottom. The
-// source rows go through a ring of tapCount rows of four planes, so the image is written in
+// source rows go through a ring of tapCount + 1 rows of four planes, so the image is written in
 // place. A result whose alpha rounds to 0 gets colour 0: the row pass gives
 // such entries no weight, so their colour never reaches the result.
-// ringRows has room for s.height pointers and taps for s.tapCount.
+// ringRows has room for s.height pointers, taps for s.tapCount, out for 8 x s.stripWidth.
 template <bool Alpha>
 void ColumnStrip(const GaussSetup& s, int x0, int n, double* ring, const double** ringRows,
                  const double** taps, int* out)
@@ -230,15 +529,50 @@ void ColumnStrip(const GaussSetup& s, int x0, int n, double* ring, const double*
     const std::ptrdiff_t rowSize = s.ringRow;
     const std::ptrdiff_t outPlane = s.stripWidth;
     const int last = s.height - 1;
+    const std::ptrdiff_t first = std::ptrdiff_t(x0) * bpp;
+    const std::ptrdiff_t lastByte = first + std::ptrdiff_t(n) * bpp - 1;
     int loaded = 0;
-    for (int y = 0; y < s.height; ++y)
+    auto load = [&](int need)
     {
-        for (const int need = std::min(y + s.halfSize, last); loaded <= need; ++loaded)
+        for (; loaded <= need; ++loaded)
         {
-            double* slot = ring + (loaded % s.tapCount) * rowSize;
-            SpreadPixels<Alpha>(s.rows[loaded] + std::ptrdiff_t(x0) * bpp, n, slot, plane);
+            // The strip's bytes of a row further down are asked for now: a row is a page or more
+            // away from the next, so the processor would not fetch them ahead by itself, and the
+            // read would wait for the memory at every row.
+            if (loaded + kColumnAhead <= last)
+            {
+                __builtin_prefetch(s.rows[loaded + kColumnAhead] + first);
+                __builtin_prefetch(s.rows[loaded + kColumnAhead] + lastByte);
+            }
+            double* slot = ring + (loaded % (s.tapCount + 1)) * rowSize;
+            SpreadPixels<Alpha>(s.rows[loaded] + first, n, slot, plane);
             ringRows[loaded] = slot;
         }
+    };
+    for (int y = 0; y < s.height; ++y)
+    {
+#if GAUSS_LANES >= 8
+        // Opaque rows away from the edges two at a time.
+        if constexpr (!Alpha)
+            if (y >= s.halfSize && y + 1 + s.halfSize <= last)
+            {
+                load(y + 1 + s.halfSize);
+                const double* const* rows = ringRows + (y - s.halfSize);
+                int* const lower = out + 4 * outPlane;
+                for (int g = 0; g < n; g += kGroup)
+                    if (!OpaquePairFused(s, rows, g, plane, out + g, lower + g, outPlane))
+                    {
+                        BlurGroup<false>(
+                            s, [&](int k) { return rows[k] + g; }, plane, out + g, outPlane);
+                        BlurGroup<false>(
+                            s, [&](int k) { return rows[k + 1] + g; }, plane, lower + g, outPlane);
+                    }
+                GatherPixels(out, n, outPlane, s.rows[y] + first);
+                GatherPixels(lower, n, outPlane, s.rows[++y] + first);
+                continue;
+            }
+#endif
+        load(std::min(y + s.halfSize, last));
         // Away from the top and bottom edges the taps read rows y - halfSize .. y + halfSize as
         // they are; near an edge, a table of the clamped rows.
         const double* const* rowsOfTaps = taps;
@@ -248,9 +582,15 @@ void ColumnStrip(const GaussSetup& s, int x0, int n, double* ring, const double*
         else
             rowsOfTaps = ringRows + (y - s.halfSize);
         for (int g = 0; g < n; g += kGroup)
-            BlurGroup<Alpha>(
-                s, [&](int k) { return rowsOfTaps[k] + g; }, plane, out + g, outPlane);
-        BYTE* p = s.rows[y] + std::ptrdiff_t(x0) * bpp;
+        {
+            const auto src = [&](int k) { return rowsOfTaps[k] + g; };
+#if GAUSS_LANES >= 8
+            if constexpr (!Alpha)
+                if (OpaqueGroupFused(s, src, plane, out + g, outPlane)) continue;
+#endif
+            BlurGroup<Alpha>(s, src, plane, out + g, outPlane);
+        }
+        BYTE* p = s.rows[y] + first;
         if constexpr (!Alpha)
         {
             GatherPixels(out, n, outPlane, p);

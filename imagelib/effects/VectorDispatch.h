@@ -7,7 +7,9 @@
 // ORVALIS_AVX512_END, with vectors twice as wide. Which table a run takes is decided once, by
 // UseAvx512() and UseAvx2(), per band (when its working state is made) or per whole-image pass,
 // never per pixel. Every table gives the same bytes: integer arithmetic, or floating point in the
-// order written, without contraction. Tests switch AVX-512, or AVX2 and AVX-512, off to run the
+// order written, without contraction (a loop that fuses or reorders on purpose keeps only the
+// results it can show round as the plain loop's, and makes the others again in the plain order:
+// the Gaussian blur's opaque loops at AVX-512). Tests switch AVX-512, or AVX2 and AVX-512, off to run the
 // narrower loops on any machine.
 #pragma once
 

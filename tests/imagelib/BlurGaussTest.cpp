@@ -43,6 +43,26 @@ std::vector<int> Blues(const FCObjImage& image)
     return out;
 }
 
+// The loops a run may take: the widest instruction set the processor has, its fused loops of
+// opaque pixels trusted, then doubted on every result (so that the plain loop makes each again);
+// AVX2 at most; the baseline.
+struct LoopSet
+{
+    bool avx2, avx512, doubtFused;
+    const char* name;
+};
+constexpr LoopSet kLoopSets[] = {{true, true, false, "widest"},
+                                 {true, true, true, "widest, fused results made again"},
+                                 {true, false, false, "AVX2"},
+                                 {false, false, false, "baseline"}};
+
+void TakeLoops(const LoopSet& set)
+{
+    AllowAvx2(set.avx2);
+    AllowAvx512(set.avx512);
+    DoubtFusedGaussResultsForTesting(set.doubtFused);
+}
+
 // A varied 32-bit image with clear stretches: whole rows at the top, a band across the middle and
 // a block on the right, so that clear results open blocks of rows and cross their edges.
 FCObjImage WithClearRegions(int w, int h, std::uint32_t seed)
@@ -160,11 +180,9 @@ TEST(BlurGauss, SameBytesAsThePlainLoopOnEveryThreadCount)
                                               : testimg::Varied(c.w, c.h, 24, std::uint32_t(c.radius));
         FCObjImage expected(source);
         ReferenceBlur(expected, FCEffectBlur_GaussCopyEdge(c.radius).GetKernel());
-        // 2: the widest set the processor has, 1: AVX2 at most, 0: the baseline.
-        for (int set : {2, 1, 0})
+        for (const LoopSet& set : kLoopSets)
         {
-            AllowAvx2(set >= 1);
-            AllowAvx512(set >= 2);
+            TakeLoops(set);
             for (int threads : {1, 3, 8})
             {
                 FCObjImage image(source);
@@ -172,11 +190,10 @@ TEST(BlurGauss, SameBytesAsThePlainLoopOnEveryThreadCount)
                 RunEffect(image, blur, threads);
                 EXPECT_TRUE(testimg::SamePixels(image, expected))
                     << c.w << "x" << c.h << "x" << c.bpp << " radius " << c.radius << " on " << threads
-                    << " threads, instruction set " << set;
+                    << " threads, loops " << set.name;
             }
         }
-        AllowAvx2(true);
-        AllowAvx512(true);
+        TakeLoops(kLoopSets[0]);
     }
 }
 
@@ -306,11 +323,9 @@ TEST(BlurUnsharpMask, SameBytesAsThePlainLoop)
                                   p[c] = ClampToByte(o[c] + diff * amount / 100);
                               }
                           });
-            // 2: the widest set the processor has, 1: AVX2 at most, 0: the baseline.
-            for (int set : {2, 1, 0})
+            for (const LoopSet& set : kLoopSets)
             {
-                AllowAvx2(set >= 1);
-                AllowAvx512(set >= 2);
+                TakeLoops(set);
                 for (int threads : {1, 8})
                 {
                     FCObjImage image(source);
@@ -318,11 +333,10 @@ TEST(BlurUnsharpMask, SameBytesAsThePlainLoop)
                     RunEffect(image, sharpen, threads);
                     EXPECT_TRUE(testimg::SamePixels(image, expected))
                         << source.ColorBits() << " bits, " << threads << " threads, amount " << amount
-                        << ", threshold " << threshold << ", instruction set " << set;
+                        << ", threshold " << threshold << ", loops " << set.name;
                 }
             }
-            AllowAvx2(true);
-            AllowAvx512(true);
+            TakeLoops(kLoopSets[0]);
         }
     FCObjImage blurred(sources[0]);
     FCEffectBlur_GaussCopyEdge blur(6);
