@@ -1,11 +1,16 @@
 #include "imagelib/effects/FlipRotateEffects.h"
 
 #include "imagelib/PixelHelpers.h"
+#include "imagelib/effects/VectorDispatch.h"
 
 #include <algorithm>
 #include <climits>
 #include <cstring>
 #include <utility>
+
+#ifdef ORVALIS_AVX2_TARGET
+#include <immintrin.h>
+#endif
 
 bool SwapIntoBackupAndRecreate(FCObjImage& image, FCObjImage& backup, long long width, long long height)
 {
@@ -268,12 +273,41 @@ template <int N> void DilateRow(const FCObjImage& source, int y, int w2, int h2,
         DilatePixel<N>(source, x, y, w2, h2, out);
 }
 
-template <int N> void ReduceRow(const FCObjImage& source, int y, int w, BYTE* out)
+namespace reduce_generic
 {
-    const BYTE* top = source.RowAddress(2 * y);
-    const BYTE* bottom = source.RowAddress(2 * y + 1);
-    for (int x = 0; x < w; ++x, top += 2 * N, bottom += 2 * N, out += N)
-        Average4<N>(out, top, top + N, bottom, bottom + N);
+#define REDUCE_LANES 0
+#include "imagelib/effects/FlipRotateKernels.inl"
+#undef REDUCE_LANES
+} // namespace reduce_generic
+
+#ifdef ORVALIS_AVX2_TARGET
+ORVALIS_AVX2_BEGIN
+namespace reduce_avx2
+{
+#define REDUCE_LANES 2
+#include "imagelib/effects/FlipRotateKernels.inl"
+#undef REDUCE_LANES
+} // namespace reduce_avx2
+ORVALIS_AVX2_END
+
+ORVALIS_AVX512_BEGIN
+namespace reduce_avx512
+{
+#define REDUCE_LANES 4
+#include "imagelib/effects/FlipRotateKernels.inl"
+#undef REDUCE_LANES
+} // namespace reduce_avx512
+ORVALIS_AVX512_END
+#endif
+
+// The halving's row loop of the widest instruction set allowed, for N bytes per pixel.
+template <int N> FCEffectReduce::RowFn ChooseReduceRow()
+{
+#ifdef ORVALIS_AVX2_TARGET
+    if (UseAvx512()) return reduce_avx512::ReduceRow<N>;
+    if (UseAvx2()) return reduce_avx2::ReduceRow<N>;
+#endif
+    return reduce_generic::ReduceRow<N>;
 }
 } // namespace
 
@@ -293,6 +327,7 @@ bool FCEffectReduce::AcceptsImage(const FCObjImage& image)
 
 void FCEffectReduce::PrepareImage(FCObjImage& image)
 {
+    m_row = image.ColorBits() == 32 ? ChooseReduceRow<4>() : ChooseReduceRow<3>();
     SwapIntoBackupAndRecreate(image, m_backup, image.Width() / 2, image.Height() / 2);
 }
 
@@ -307,9 +342,6 @@ void FCEffectReduce::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
 
 void FCEffectReduce::ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int, FCEffectThreadState*)
 {
-    if (!m_backup.HasBits()) return;
-    if (image.ColorBits() == 32)
-        ReduceRow<4>(m_backup, y, image.Width(), row);
-    else
-        ReduceRow<3>(m_backup, y, image.Width(), row);
+    if (!m_backup.HasBits() || !m_row) return;
+    m_row(m_backup.RowAddress(2 * y), m_backup.RowAddress(2 * y + 1), image.Width(), row);
 }

@@ -85,8 +85,12 @@ public:
     void ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int bytesPerPixel,
                             FCEffectThreadState* state) override;
 
+    // Makes width pixels from pairs of pixels of the rows top and bottom.
+    using RowFn = void (*)(const BYTE* top, const BYTE* bottom, int width, BYTE* out);
+
 private:
     FCObjImage m_backup;
+    RowFn m_row = nullptr; // the row loop of the run's instruction set, chosen by PrepareImage
 };
 
 // Moves the image into backup and recreates it at width x height with the same depth (zero
