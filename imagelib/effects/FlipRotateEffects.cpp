@@ -1,5 +1,6 @@
 #include "imagelib/effects/FlipRotateEffects.h"
 
+#include "imagelib/FCParallel.h"
 #include "imagelib/PixelHelpers.h"
 #include "imagelib/effects/VectorDispatch.h"
 
@@ -7,6 +8,7 @@
 #include <climits>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 #ifdef ORVALIS_AVX2_TARGET
 #include <immintrin.h>
@@ -327,8 +329,14 @@ bool FCEffectReduce::AcceptsImage(const FCObjImage& image)
 
 void FCEffectReduce::PrepareImage(FCObjImage& image)
 {
+    m_backup.Destroy();
     m_row = image.ColorBits() == 32 ? ChooseReduceRow<4>() : ChooseReduceRow<3>();
-    SwapIntoBackupAndRecreate(image, m_backup, image.Width() / 2, image.Height() / 2);
+    if (!image.HasBits() || image.Width() < 2 || image.Height() < 2) return;
+    // Not cleared: ApplyToImage writes every byte.
+    FCObjImage halved;
+    if (!halved.CreateUncleared(image.Width() / 2, image.Height() / 2, image.ColorBits())) return;
+    image.Swap(m_backup);
+    image.Swap(halved);
 }
 
 void FCEffectReduce::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
@@ -340,8 +348,22 @@ void FCEffectReduce::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
         ReducePixel<3>(m_backup, x, y, pixel);
 }
 
-void FCEffectReduce::ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int, FCEffectThreadState*)
+void FCEffectReduce::ApplyToImage(FCObjImage& image, FCProgressObserver* observer)
 {
-    if (!m_backup.HasBits() || !m_row) return;
-    m_row(m_backup.RowAddress(2 * y), m_backup.RowAddress(2 * y + 1), image.Width(), row);
+    if (!m_backup.HasBits() || !m_row || !image.HasBits()) return;
+    const int width = image.Width();
+    const int height = image.Height();
+    const std::size_t bytes = std::size_t(width) * std::size_t(image.ColorBits() / 8);
+    const std::size_t padding = std::size_t(image.RowPitch()) - bytes;
+    std::vector<char> made(std::size_t(height), 0); // each row's flag written by its thread only
+    RowsInBands(height, observer,
+                [&](int y)
+                {
+                    BYTE* const row = image.RowAddress(y);
+                    m_row(m_backup.RowAddress(2 * y), m_backup.RowAddress(2 * y + 1), width, row);
+                    std::memset(row + bytes, 0, padding);
+                    made[std::size_t(y)] = 1;
+                });
+    for (int y = 0; y < height; ++y)
+        if (!made[std::size_t(y)]) std::memset(image.RowAddress(y), 0, bytes + padding);
 }
