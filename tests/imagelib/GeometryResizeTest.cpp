@@ -1,6 +1,6 @@
 // Catmull-Rom resize: filter values, the production passes against a plain reference loop,
 // resize properties, progress and cancel, sizes that cannot be had; a new picture written whole
-// over memory a freed one left.
+// over memory a freed one left, by the resize and the halving.
 #include "TestImages.h"
 
 #include "imagelib/FCBandRunner.h"
@@ -365,10 +365,10 @@ TEST(GeometryResize, CancellingStopsAtOnceAndStillGivesTheNewSize)
     }
 }
 
-// The halving writes its new picture over memory a freed picture may have left (large blocks
-// are kept for the next picture of about their size) without clearing it first: every row it
-// makes has its padding zeroed, and the rows a stop leaves unmade are cleared, as those of a
-// picture made zero-filled.
+// The halving and the resize write their new picture over memory a freed picture may have left
+// (large blocks are kept for the next picture of about their size) without clearing it first:
+// every row they make has its padding zeroed, and the rows a stop leaves unmade are cleared, as
+// those of a picture made zero-filled.
 TEST(GeometryResize, ANewPictureOverMemoryAFreedOneLeftIsWrittenWhole)
 {
     // 2001 x 701 at 24 bits: rows of 6003 bytes and one of padding, 4.2 MB.
@@ -380,6 +380,7 @@ TEST(GeometryResize, ANewPictureOverMemoryAFreedOneLeftIsWrittenWhole)
         std::unique_ptr<FCImageEffect> (*make)();
     } cases[] = {
         {"halving", 2 * kW, 2 * kH, [] { return std::unique_ptr<FCImageEffect>(new FCEffectReduce); }},
+        {"resize", 1300, 500, [] { return std::unique_ptr<FCImageEffect>(new FCEffectResize(kW, kH)); }},
     };
     for (const auto& c : cases)
     {
@@ -412,7 +413,7 @@ TEST(GeometryResize, ANewPictureOverMemoryAFreedOneLeftIsWrittenWhole)
             }
             EXPECT_EQ(whiteRows, 0) << what;
             EXPECT_EQ(paddings, 0) << what;
-            // A stopped run makes its first row only: the bottom half is cleared.
+            // A stopped run makes its first row or band only: the bottom half is cleared.
             if (stopped)
                 EXPECT_GE(clearRows, kH / 2) << what;
             else
