@@ -51,6 +51,25 @@ bool FCObjImage::Create(int w, int h, int depth)
     return true;
 }
 
+bool FCObjImage::CreateUncleared(int w, int h, int depth)
+{
+    bool zeroed = false;
+    if (!Allocate(w, h, depth, &zeroed)) return false;
+    if (zeroed)
+    {
+        // One byte of each page written as it is: the bytes stay zero.
+        constexpr std::size_t kPage = 4096;
+        BYTE* const to = bits;
+        ForBlocksOfBytes(std::size_t(RowPitch()) * std::size_t(height),
+                         [to](std::size_t first, std::size_t last)
+                         {
+                             for (std::size_t at = first; at < last; at += kPage)
+                                 to[at] = 0;
+                         });
+    }
+    return true;
+}
+
 bool FCObjImage::Allocate(int w, int h, int depth, bool* zeroed)
 {
     Destroy();

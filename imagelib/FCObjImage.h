@@ -40,6 +40,12 @@ public:
     // Creates a zero-filled image; false (image empty) for width or height below 1, a depth
     // other than 8, 24 or 32, or a size that cannot be had. 8-bit images get the grey ramp.
     bool Create(int width, int height, int bpp);
+    // Create for a caller that writes every byte of every row itself, the padding at the rows'
+    // ends included, before the image is read or handed on: the pixel memory is not cleared (it
+    // holds zeros, or what a picture freed lately left there). Memory new to the process has its
+    // pages first written by the run's free threads, so that the system's clearing of them is
+    // shared out rather than left to whichever thread writes a page first.
+    bool CreateUncleared(int width, int height, int bpp);
     void Destroy();
     // Exchanges everything but the FCObjGraph field, in constant time.
     void Swap(FCObjImage& other);

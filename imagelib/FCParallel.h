@@ -129,3 +129,32 @@ void RunOrdered(int count, int threads, std::atomic<bool>& stop, const Task& tas
     drainFinished(true);
     helpers.Wait();
 }
+
+// Rows 0 .. height - 1 made by row(y) in bands of kBandRows that the run's threads take in turn:
+// many more bands than threads, so that rows of unequal work and threads of unequal speed (on a
+// core another program holds, or slow to wake) still share the work out evenly. Progress after
+// every row, in order from the top; after a stop no report follows and no band starts, those in
+// hand are finished; a run that starts stopped makes its first row only.
+constexpr int kBandRows = 16;
+
+template <class Row> void RowsInBands(int height, FCProgressObserver* observer, const Row& row)
+{
+    const int rows = ProgressCancelled(observer) ? std::min(height, 1) : height;
+    const int bands = (rows + kBandRows - 1) / kBandRows;
+    std::atomic<bool> stop{false};
+    RunOrdered(
+        bands, RunThreads(), stop,
+        [&](int band, int)
+        {
+            const int y1 = std::min(rows, (band + 1) * kBandRows);
+            for (int y = band * kBandRows; y < y1; ++y)
+                row(y);
+        },
+        [&](int band)
+        {
+            const int y1 = std::min(rows, (band + 1) * kBandRows);
+            for (int y = band * kBandRows; y < y1; ++y)
+                if (!ProgressCheckpoint(observer, int((y + 1) * 100LL / height))) return false;
+            return true;
+        });
+}

@@ -1,11 +1,18 @@
 #include "imagelib/effects/FlipRotateEffects.h"
 
+#include "imagelib/FCParallel.h"
 #include "imagelib/PixelHelpers.h"
+#include "imagelib/effects/VectorDispatch.h"
 
 #include <algorithm>
 #include <climits>
 #include <cstring>
 #include <utility>
+#include <vector>
+
+#ifdef ORVALIS_AVX2_TARGET
+#include <immintrin.h>
+#endif
 
 bool SwapIntoBackupAndRecreate(FCObjImage& image, FCObjImage& backup, long long width, long long height)
 {
@@ -268,12 +275,41 @@ template <int N> void DilateRow(const FCObjImage& source, int y, int w2, int h2,
         DilatePixel<N>(source, x, y, w2, h2, out);
 }
 
-template <int N> void ReduceRow(const FCObjImage& source, int y, int w, BYTE* out)
+namespace reduce_generic
 {
-    const BYTE* top = source.RowAddress(2 * y);
-    const BYTE* bottom = source.RowAddress(2 * y + 1);
-    for (int x = 0; x < w; ++x, top += 2 * N, bottom += 2 * N, out += N)
-        Average4<N>(out, top, top + N, bottom, bottom + N);
+#define REDUCE_LANES 0
+#include "imagelib/effects/FlipRotateKernels.inl"
+#undef REDUCE_LANES
+} // namespace reduce_generic
+
+#ifdef ORVALIS_AVX2_TARGET
+ORVALIS_AVX2_BEGIN
+namespace reduce_avx2
+{
+#define REDUCE_LANES 2
+#include "imagelib/effects/FlipRotateKernels.inl"
+#undef REDUCE_LANES
+} // namespace reduce_avx2
+ORVALIS_AVX2_END
+
+ORVALIS_AVX512_BEGIN
+namespace reduce_avx512
+{
+#define REDUCE_LANES 4
+#include "imagelib/effects/FlipRotateKernels.inl"
+#undef REDUCE_LANES
+} // namespace reduce_avx512
+ORVALIS_AVX512_END
+#endif
+
+// The halving's row loop of the widest instruction set allowed, for N bytes per pixel.
+template <int N> FCEffectReduce::RowFn ChooseReduceRow()
+{
+#ifdef ORVALIS_AVX2_TARGET
+    if (UseAvx512()) return reduce_avx512::ReduceRow<N>;
+    if (UseAvx2()) return reduce_avx2::ReduceRow<N>;
+#endif
+    return reduce_generic::ReduceRow<N>;
 }
 } // namespace
 
@@ -293,7 +329,14 @@ bool FCEffectReduce::AcceptsImage(const FCObjImage& image)
 
 void FCEffectReduce::PrepareImage(FCObjImage& image)
 {
-    SwapIntoBackupAndRecreate(image, m_backup, image.Width() / 2, image.Height() / 2);
+    m_backup.Destroy();
+    m_row = image.ColorBits() == 32 ? ChooseReduceRow<4>() : ChooseReduceRow<3>();
+    if (!image.HasBits() || image.Width() < 2 || image.Height() < 2) return;
+    // Not cleared: ApplyToImage writes every byte.
+    FCObjImage halved;
+    if (!halved.CreateUncleared(image.Width() / 2, image.Height() / 2, image.ColorBits())) return;
+    image.Swap(m_backup);
+    image.Swap(halved);
 }
 
 void FCEffectReduce::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
@@ -305,11 +348,22 @@ void FCEffectReduce::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
         ReducePixel<3>(m_backup, x, y, pixel);
 }
 
-void FCEffectReduce::ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int, FCEffectThreadState*)
+void FCEffectReduce::ApplyToImage(FCObjImage& image, FCProgressObserver* observer)
 {
-    if (!m_backup.HasBits()) return;
-    if (image.ColorBits() == 32)
-        ReduceRow<4>(m_backup, y, image.Width(), row);
-    else
-        ReduceRow<3>(m_backup, y, image.Width(), row);
+    if (!m_backup.HasBits() || !m_row || !image.HasBits()) return;
+    const int width = image.Width();
+    const int height = image.Height();
+    const std::size_t bytes = std::size_t(width) * std::size_t(image.ColorBits() / 8);
+    const std::size_t padding = std::size_t(image.RowPitch()) - bytes;
+    std::vector<char> made(std::size_t(height), 0); // each row's flag written by its thread only
+    RowsInBands(height, observer,
+                [&](int y)
+                {
+                    BYTE* const row = image.RowAddress(y);
+                    m_row(m_backup.RowAddress(2 * y), m_backup.RowAddress(2 * y + 1), width, row);
+                    std::memset(row + bytes, 0, padding);
+                    made[std::size_t(y)] = 1;
+                });
+    for (int y = 0; y < height; ++y)
+        if (!made[std::size_t(y)]) std::memset(image.RowAddress(y), 0, bytes + padding);
 }

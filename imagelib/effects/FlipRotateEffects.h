@@ -80,13 +80,24 @@ class FCEffectReduce : public FCImageEffect
 {
 public:
     bool AcceptsImage(const FCObjImage& image) override;
+    // A row costs little next to the start of a thread that slept: the halving shares its rows
+    // out itself, in small bands that the run's threads take in turn, so that a thread late to
+    // wake holds up no other.
+    int GetProcessMode() const override { return kProcessWholeImage; }
+    // Moves the image into the backup and makes the halved one, whose bytes ApplyToImage writes.
     void PrepareImage(FCObjImage& image) override;
     void ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel) override;
-    void ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, int bytesPerPixel,
-                            FCEffectThreadState* state) override;
+    // Every row, its padding included. Progress after each row, in order from the top. After a
+    // stop no report follows and no band starts, those in hand are finished and the rows left
+    // unmade are cleared; a halving that starts stopped makes its first row only.
+    void ApplyToImage(FCObjImage& image, FCProgressObserver* observer) override;
+
+    // Makes width pixels from pairs of pixels of the rows top and bottom.
+    using RowFn = void (*)(const BYTE* top, const BYTE* bottom, int width, BYTE* out);
 
 private:
     FCObjImage m_backup;
+    RowFn m_row = nullptr; // the row loop of the run's instruction set, chosen by PrepareImage
 };
 
 // Moves the image into backup and recreates it at width x height with the same depth (zero

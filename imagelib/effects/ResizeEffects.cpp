@@ -10,6 +10,8 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <memory>
+#include <thread>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -485,23 +487,19 @@ namespace
 {
 // Both passes band by band of destination rows: each band makes, into rows of its thread's own,
 // the horizontal pass of just the source rows its rows read, then its rows from them; the rows
-// two neighbouring bands share are made twice. Progress after each destination row, in order.
-// False (nothing done) when the bands' rows would hold more than the whole horizontal pass and
-// more than kBandBytes (strong shrinks down the columns).
+// two neighbouring bands share are made twice. Not when the bands' rows would hold more than the
+// whole horizontal pass and more than kBandBytes (strong shrinks down the columns).
 constexpr std::size_t kBandBytes = std::size_t(4) << 20;
 
-bool ResizeByBands(const FCObjImage& src, FCObjImage& dst, const FCFilterBase& filter,
-                   FCProgressObserver* observer, int threads)
+struct BandPlan
 {
-    const int srcH = src.Height();
-    const int width = dst.Width();
-    const int dstH = dst.Height();
-    const bool hasAlpha = src.ColorBits() == 32;
-    const int step = src.ColorBits() / 8;
-    const PassGeometry across(src.Width(), width, filter, false);
-    const PassGeometry down(srcH, dstH, filter, true);
-    threads = std::clamp(threads, 1, 8);
+    // The first destination row of each band, then the height; empty when the passes are made
+    // one after the other.
+    std::vector<int> first;
+};
 
+BandPlan PlanBands(const PassGeometry& down, int srcH, int dstH, int width, int step, int threads)
+{
     // Bands several times the taps of a row, so that the rows made twice stay few; at least three
     // bands for each thread.
     const double scale = double(dstH) / double(srcH);
@@ -513,26 +511,70 @@ bool ResizeByBands(const FCObjImage& src, FCObjImage& dst, const FCFilterBase& f
     const long long need = std::min<long long>(srcH, (long long)std::ceil(band / scale + span) + 1);
     const std::size_t rowBytes = (std::size_t(width) * std::size_t(step) + 63) / 64 * 64;
     const long long held = need * std::min(threads, bands);
-    if (held > srcH && std::size_t(held) * rowBytes > kBandBytes) return false;
+    if (held > srcH && std::size_t(held) * rowBytes > kBandBytes) return BandPlan{};
+    // Where fewer rows are left than two bands for each thread, the bands grow smaller, down to
+    // half a band: the threads end closer together.
+    BandPlan plan;
+    for (int r = 0; r < dstH;)
+    {
+        plan.first.push_back(r);
+        const int left = dstH - r;
+        const int size = std::clamp((left + 2 * threads - 1) / (2 * threads), std::max(1, band / 2), band);
+        r += std::min(size, left);
+    }
+    plan.first.push_back(dstH);
+    return plan;
+}
 
-    // The columns in chunks of their own taps, made once for every band.
+// The bands of the plan into dst, whose bytes are all written here: every row with the padding
+// at its end, and the rows of the bands a stop leaves unmade cleared. Progress after each
+// destination row, in order.
+void ResizeByBands(const FCObjImage& src, FCObjImage& dst, const FCFilterBase& filter,
+                   FCProgressObserver* observer, int threads, const BandPlan& plan)
+{
+    const int width = dst.Width();
+    const int dstH = dst.Height();
+    const bool hasAlpha = src.ColorBits() == 32;
+    const int step = src.ColorBits() / 8;
+    const PassGeometry across(src.Width(), width, filter, false);
+    const PassGeometry down(src.Height(), dstH, filter, true);
+    threads = std::clamp(threads, 1, 8);
+    const int bands = int(plan.first.size()) - 1;
+    const std::size_t rowBytes = (std::size_t(width) * std::size_t(step) + 63) / 64 * 64;
+    const std::size_t bytes = std::size_t(width) * std::size_t(step);
+    const std::size_t padding = std::size_t(dst.RowPitch()) - bytes;
+
+    // The columns in chunks of their own taps, made once for every band by the first thread that
+    // needs them: each thread goes through the chunks from a place of its own, so that at the
+    // start they make different ones, and no thread waits for the others to start.
     struct Chunk
     {
         int d0 = 0, d1 = 0;
         Taps taps;
         EvenTaps even;
+        std::atomic<int> state{0}; // 0 to make, 1 being made, 2 made
     };
     const ResizeKernels kernels = PickKernels();
     const int chunkWidth = int(std::clamp<long long>(65536 / across.MaxTaps(), 1, 64));
-    std::vector<Chunk> chunks(std::size_t((width + chunkWidth - 1) / chunkWidth));
-    for (std::size_t c = 0; c < chunks.size(); ++c)
+    const int chunkCount = (width + chunkWidth - 1) / chunkWidth;
+    std::unique_ptr<Chunk[]> chunks(new Chunk[std::size_t(chunkCount)]);
+    auto madeChunk = [&](int c) -> const Chunk&
     {
-        Chunk& chunk = chunks[c];
-        chunk.d0 = int(c) * chunkWidth;
-        chunk.d1 = std::min(width, chunk.d0 + chunkWidth);
-        across.Build(chunk.d0, chunk.d1, chunk.taps);
-        chunk.even.From(chunk.taps, hasAlpha, kernels.pixels);
-    }
+        Chunk& chunk = chunks[std::size_t(c)];
+        int state = chunk.state.load(std::memory_order_acquire);
+        if (state == 0 && chunk.state.compare_exchange_strong(state, 1, std::memory_order_acq_rel))
+        {
+            chunk.d0 = c * chunkWidth;
+            chunk.d1 = std::min(width, chunk.d0 + chunkWidth);
+            across.Build(chunk.d0, chunk.d1, chunk.taps);
+            chunk.even.From(chunk.taps, hasAlpha, kernels.pixels);
+            chunk.state.store(2, std::memory_order_release);
+            return chunk;
+        }
+        while (chunk.state.load(std::memory_order_acquire) != 2)
+            std::this_thread::yield();
+        return chunk;
+    };
 
     struct Scratch
     {
@@ -542,6 +584,7 @@ bool ResizeByBands(const FCObjImage& src, FCObjImage& dst, const FCFilterBase& f
         std::vector<const BYTE*> read;
     };
     std::vector<Scratch> scratch{std::size_t(threads)};
+    std::vector<char> made(std::size_t(bands), 0); // each band's flag written by its thread only
     // A resize that starts cancelled does its first band only.
     const int count = ProgressCancelled(observer) ? 1 : bands;
     std::atomic<bool> stop{false};
@@ -550,8 +593,8 @@ bool ResizeByBands(const FCObjImage& src, FCObjImage& dst, const FCFilterBase& f
         [&](int b, int thread)
         {
             Scratch& own = scratch[std::size_t(thread)];
-            const int r0 = b * band;
-            const int r1 = std::min(dstH, r0 + band);
+            const int r0 = plan.first[std::size_t(b)];
+            const int r1 = plan.first[std::size_t(b) + 1];
             Taps& taps = own.taps;
             down.Build(r0, r1, taps);
             const int lo = *std::min_element(taps.index.begin(), taps.index.end());
@@ -559,13 +602,16 @@ bool ResizeByBands(const FCObjImage& src, FCObjImage& dst, const FCFilterBase& f
             own.rows.resize(std::size_t(hi - lo + 1) * rowBytes + 64);
             BYTE* const base =
                 own.rows.data() + (64 - reinterpret_cast<std::uintptr_t>(own.rows.data()) % 64) % 64;
-            for (const Chunk& chunk : chunks)
+            for (int i = 0; i < chunkCount; ++i)
+            {
+                const Chunk& chunk = madeChunk((thread * chunkCount / threads + i) % chunkCount);
                 HorizontalChunkRows(kernels, src, lo, hi + 1, chunk.d0, chunk.d1, chunk.taps, chunk.even,
                                     own.buffers,
                                     [&](int y) {
                                         return base + std::size_t(y - lo) * rowBytes +
                                                std::size_t(chunk.d0) * std::size_t(step);
                                     });
+            }
             own.read.resize(taps.index.size());
             for (std::size_t k = 0; k < taps.index.size(); ++k)
                 own.read[k] = base + std::size_t(taps.index[k] - lo) * rowBytes;
@@ -575,25 +621,30 @@ bool ResizeByBands(const FCObjImage& src, FCObjImage& dst, const FCFilterBase& f
                 const int first = taps.first[std::size_t(j)];
                 const int n = taps.first[std::size_t(j) + 1] - first;
                 const BYTE* const* rows = own.read.data() + first;
+                BYTE* const out = dst.RowAddress(d);
                 if (hasAlpha)
-                    kernels.vertical32(rows, taps.weight.data() + first, n, width, dst.RowAddress(d));
+                    kernels.vertical32(rows, taps.weight.data() + first, n, width, out);
                 else
                 {
                     const double opaque = taps.opaqueAlpha[std::size_t(j)];
                     const double inv = RoundClampToByte(opaque) != 0 ? 1.0 / opaque : 0.0;
-                    kernels.vertical24(rows, taps.opaqueWeight.data() + first, n, width * step, inv,
-                                       dst.RowAddress(d));
+                    kernels.vertical24(rows, taps.opaqueWeight.data() + first, n, width * step, inv, out);
                 }
+                std::memset(out + bytes, 0, padding);
             }
+            made[std::size_t(b)] = 1;
         },
         [&](int b)
         {
-            const int r1 = std::min(dstH, (b + 1) * band);
-            for (int d = b * band; d < r1; ++d)
+            const int r1 = plan.first[std::size_t(b) + 1];
+            for (int d = plan.first[std::size_t(b)]; d < r1; ++d)
                 if (!ProgressCheckpoint(observer, int((d + 1) * 100LL / dstH))) return false;
             return true;
         });
-    return true;
+    for (int b = 0; b < bands; ++b)
+        if (!made[std::size_t(b)])
+            for (int d = plan.first[std::size_t(b)]; d < plan.first[std::size_t(b) + 1]; ++d)
+                std::memset(dst.RowAddress(d), 0, bytes + padding);
 }
 } // namespace
 
@@ -604,18 +655,24 @@ void FCEffectResize::ApplyToImage(FCObjImage& image, FCProgressObserver* observe
     const int bpp = image.ColorBits();
     const int threads = RunThreads();
     const FCFilterCatmullRom filter;
-    // The result is had first: when it cannot be, the image stays as it was.
+    // The result is had first, not cleared (the bands write every byte): when it cannot be, the
+    // image stays as it was.
     FCObjImage resized;
-    if (!resized.Create(m_newWidth, m_newHeight, bpp)) return;
-    FCObjImage* const fresh[] = {&resized};
-    TouchPages(fresh, 1, std::min(threads, 8));
-    if (!ResizeByBands(image, resized, filter, observer, threads))
+    if (!resized.CreateUncleared(m_newWidth, m_newHeight, bpp)) return;
+    const PassGeometry down(image.Height(), m_newHeight, filter, true);
+    const BandPlan plan =
+        PlanBands(down, image.Height(), m_newHeight, m_newWidth, bpp / 8, std::clamp(threads, 1, 8));
+    if (!plan.first.empty())
+        ResizeByBands(image, resized, filter, observer, threads, plan);
+    else
     {
-        // The whole horizontal pass first, then the vertical one.
+        // The whole horizontal pass first, then the vertical one, into a cleared picture: the
+        // vertical pass leaves the padding of its rows as it is, and the rows a stop leaves unmade.
+        if (!resized.Create(m_newWidth, m_newHeight, bpp)) return;
         FCObjImage across;
         if (!across.Create(m_newWidth, image.Height(), bpp)) return;
-        FCObjImage* const more[] = {&across};
-        TouchPages(more, 1, std::min(threads, 8));
+        FCObjImage* const fresh[] = {&resized, &across};
+        TouchPages(fresh, 2, std::min(threads, 8));
         ResampleWithFilterHorizontal(image, across, filter, observer, threads);
         ResampleWithFilterVertical(resized, across, filter, observer, threads);
     }

@@ -1,4 +1,5 @@
-// Free rotation, rhombus and trapezium: sizes, samplers, backgrounds, edge fading.
+// Free rotation, rhombus and trapezium: sizes, samplers, backgrounds, edge fading; the rows the
+// rotation, the rhombus and the halving share out in bands.
 #include "TestImages.h"
 
 #include "imagelib/FCBandRunner.h"
@@ -215,11 +216,12 @@ TEST(GeometryDistort, BackgroundDarkensAt24BitsAndClearsAt32Bits)
     }
 }
 
-// The rotation and the rhombus share their rows out themselves, in bands that the run's threads
-// take in turn, and keep the reports of one loop: the runner's 0, then one after every row from
-// the top, rising to 100; after a refusal no report follows; a run whose flag is already set makes
-// its first row only. Whatever the thread count, the bytes are those of one thread.
-TEST(GeometryDistort, RotationAndRhombusShareTheirRowsAndReportAsOneLoop)
+// The rotation, the rhombus and the halving share their rows out themselves, in bands that the
+// run's threads take in turn, and keep the reports of one loop: the runner's 0, then one after
+// every row from the top, rising to 100; after a refusal no report follows; a run whose flag is
+// already set makes its first row only. Whatever the thread count, the bytes are those of one
+// thread.
+TEST(GeometryDistort, EffectsThatShareTheirRowsInBandsReportAsOneLoop)
 {
     const FCObjImage source = testimg::Varied(157, 103, 24, 11);
     const struct
@@ -230,6 +232,7 @@ TEST(GeometryDistort, RotationAndRhombusShareTheirRowsAndReportAsOneLoop)
         {"rotation",
          [] { return std::unique_ptr<FCImageEffect>(new FCEffectRotate(30 * kDegree, 0)); }},    // 188 x 168
         {"rhombus", [] { return std::unique_ptr<FCImageEffect>(new FCEffectLosange(40, -7)); }}, // 197 x 110
+        {"halving", [] { return std::unique_ptr<FCImageEffect>(new FCEffectReduce); }},          // 78 x 51
     };
     for (const auto& c : cases)
     {

@@ -3,6 +3,7 @@
 
 #include "imagelib/FCBandRunner.h"
 #include "imagelib/effects/FlipRotateEffects.h"
+#include "imagelib/effects/VectorDispatch.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace
 {
@@ -247,6 +249,54 @@ TEST(GeometryReduce, EachPixelIsTheTruncatedMeanOfItsBlockAndOddEdgesAreDropped)
     RunEffect(image, effect, 1);
     ASSERT_EQ(image.Width(), 1);
     EXPECT_EQ(Px(image, 0, 0), (std::array<int, 4>{1, 1, 1, 1}));
+}
+
+TEST(GeometryReduce, EveryInstructionSetAndThreadCountGivesThePlainMeanOnEveryWidth)
+{
+    // Widths from 1 to 40 halved pixels, odd or even, take every vector loop through its tail
+    // alone, one block and the tail, several blocks; the wide ones many blocks. White pictures
+    // have the largest sums, 4 x 255.
+    std::vector<FCObjImage> sources;
+    for (int bpp : {24, 32})
+    {
+        for (int w = 2; w <= 81; ++w)
+            sources.push_back(testimg::Varied(w, 5, bpp, std::uint32_t(w)));
+        sources.push_back(testimg::Varied(1001, 9, bpp, 3));
+        sources.push_back(testimg::Flat(67, 4, bpp, 255, 255, 255, 255));
+    }
+    for (const FCObjImage& source : sources)
+    {
+        const int w = source.Width() / 2, h = source.Height() / 2, n = source.ColorBits() / 8;
+        const std::string what = std::to_string(source.Width()) + "x" + std::to_string(source.Height()) +
+                                 "x" + std::to_string(source.ColorBits());
+        for (int set : {2, 1, 0})
+        {
+            AllowAvx2(set >= 1);
+            AllowAvx512(set >= 2);
+            for (int threads : {1, 3, 8})
+            {
+                FCObjImage image(source);
+                FCEffectReduce effect;
+                ASSERT_TRUE(RunEffect(image, effect, threads));
+                ASSERT_EQ(image.Width(), w);
+                ASSERT_EQ(image.Height(), h);
+                int wrong = 0;
+                for (int y = 0; y < h; ++y)
+                    for (int x = 0; x < w; ++x)
+                        for (int c = 0; c < n; ++c)
+                        {
+                            const int sum = source.PixelAddress(2 * x, 2 * y)[c] +
+                                            source.PixelAddress(2 * x + 1, 2 * y)[c] +
+                                            source.PixelAddress(2 * x, 2 * y + 1)[c] +
+                                            source.PixelAddress(2 * x + 1, 2 * y + 1)[c];
+                            wrong += image.PixelAddress(x, y)[c] != sum / 4;
+                        }
+                EXPECT_EQ(wrong, 0) << what << ", set " << set << ", " << threads << " threads";
+            }
+        }
+        AllowAvx2(true);
+        AllowAvx512(true);
+    }
 }
 
 TEST(GeometryReduce, RefusesImagesThatWouldLoseAllTheirPixels)

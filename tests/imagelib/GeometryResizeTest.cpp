@@ -1,9 +1,11 @@
 // Catmull-Rom resize: filter values, the production passes against a plain reference loop,
-// resize properties, progress and cancel, sizes that cannot be had.
+// resize properties, progress and cancel, sizes that cannot be had; a new picture written whole
+// over memory a freed one left, by the resize and the halving.
 #include "TestImages.h"
 
 #include "imagelib/FCBandRunner.h"
 #include "imagelib/PixelHelpers.h"
+#include "imagelib/effects/FlipRotateEffects.h"
 #include "imagelib/effects/ResizeEffects.h"
 #include "imagelib/effects/VectorDispatch.h"
 
@@ -11,8 +13,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -345,6 +350,63 @@ TEST(GeometryResize, CancellingStopsAtOnceAndStillGivesTheNewSize)
         EXPECT_LE(observer.calls.size(), 2u) << Size(c.newW, c.newH);
         EXPECT_EQ(image.Width(), c.newW);
         EXPECT_EQ(image.Height(), c.newH);
+    }
+}
+
+// The halving and the resize write their new picture over memory a freed picture may have left
+// (large blocks are kept for the next picture of about their size) without clearing it first:
+// every row they make has its padding zeroed, and the rows a stop leaves unmade are cleared, as
+// those of a picture made zero-filled.
+TEST(GeometryResize, ANewPictureOverMemoryAFreedOneLeftIsWrittenWhole)
+{
+    // 2001 x 701 at 24 bits: rows of 6003 bytes and one of padding, 4.2 MB.
+    constexpr int kW = 2001, kH = 701;
+    const struct
+    {
+        const char* name;
+        int w, h;
+        std::unique_ptr<FCImageEffect> (*make)();
+    } cases[] = {
+        {"halving", 2 * kW, 2 * kH, [] { return std::unique_ptr<FCImageEffect>(new FCEffectReduce); }},
+        {"resize", 1300, 500, [] { return std::unique_ptr<FCImageEffect>(new FCEffectResize(kW, kH)); }},
+    };
+    for (const auto& c : cases)
+    {
+        const FCObjImage source = testimg::Varied(c.w, c.h, 24, 77);
+        for (bool stopped : {false, true})
+        {
+            const std::string what = std::string(c.name) + (stopped ? ", stopped" : "");
+            FCObjImage image(source);
+            const BYTE* left = nullptr;
+            {
+                FCObjImage white;
+                ASSERT_TRUE(white.Create(kW, kH, 24));
+                std::memset(white.GetBits(), 255, std::size_t(white.RowPitch()) * kH);
+                left = white.GetBits();
+            }
+            RecordingObserver observer;
+            observer.SetCancelFlag(stopped ? 1 : 0);
+            RunEffect(image, *c.make(), 8, &observer);
+            ASSERT_EQ(image.Width(), kW) << what;
+            ASSERT_EQ(image.Height(), kH) << what;
+            // Otherwise the test proves nothing: the new picture has the white one's memory.
+            ASSERT_EQ(image.GetBits(), left) << what;
+            int whiteRows = 0, paddings = 0, clearRows = 0;
+            for (int y = 0; y < kH; ++y)
+            {
+                const BYTE* row = image.RowAddress(y);
+                whiteRows += std::count(row, row + 3 * kW, BYTE(255)) == 3 * kW;
+                paddings += row[3 * kW] != 0;
+                clearRows += std::count(row, row + 3 * kW + 1, BYTE(0)) == 3 * kW + 1;
+            }
+            EXPECT_EQ(whiteRows, 0) << what;
+            EXPECT_EQ(paddings, 0) << what;
+            // A stopped run makes its first row or band only: the bottom half is cleared.
+            if (stopped)
+                EXPECT_GE(clearRows, kH / 2) << what;
+            else
+                EXPECT_EQ(clearRows, 0) << what;
+        }
     }
 }
 
