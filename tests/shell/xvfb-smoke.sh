@@ -19,20 +19,25 @@ for attempt in 1 2 3; do
       sleep 0.1
     done
     xwininfo -root >/dev/null 2>&1 || exit 4
-    "$1" "$2" & pid=$!
+    "$1" "$2" 2> >(tee "$3/stderr" >&2) & pid=$!
     found=""
     for _ in $(seq 1 300); do
       found=$(xwininfo -root -tree 2>/dev/null | grep "\"Orvalis 5" || true)
       if [[ "$found" == *"$(basename "$2")"* ]]; then break; fi
-      if ! kill -0 "$pid" 2>/dev/null; then echo "the program ended early"; wait "$pid"; echo "exit status $?"; exit 3; fi
+      if ! kill -0 "$pid" 2>/dev/null; then
+        wait "$pid"; status=$?
+        # A display server gone from under the program is no fault of the program: another try.
+        grep -q "could not connect to display" "$3/stderr" 2>/dev/null && exit 4
+        echo "the program ended early"; echo "exit status $status"; exit 3
+      fi
       sleep 0.1
     done
     kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null
     echo "$found"
     [[ "$found" == *"$(basename "$2")"* ]] || exit 3
-  ' _ "$program" "$image"
+  ' _ "$program" "$image" "$config"
   status=$?
   [[ $status -eq 0 || $status -eq 3 ]] && exit $(( status == 0 ? 0 : 1 ))
-  echo "the display server did not start (attempt $attempt, status $status)"
+  echo "the display server did not start or went away (attempt $attempt, status $status)"
 done
 exit 1
