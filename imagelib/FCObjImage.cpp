@@ -55,19 +55,21 @@ bool FCObjImage::CreateUncleared(int w, int h, int depth)
 {
     bool zeroed = false;
     if (!Allocate(w, h, depth, &zeroed)) return false;
-    if (zeroed)
-    {
-        // One byte of each page written as it is: the bytes stay zero.
-        constexpr std::size_t kPage = 4096;
-        BYTE* const to = bits;
-        ForBlocksOfBytes(std::size_t(RowPitch()) * std::size_t(height),
-                         [to](std::size_t first, std::size_t last)
-                         {
-                             for (std::size_t at = first; at < last; at += kPage)
-                                 to[at] = 0;
-                         });
-    }
+    if (zeroed) TouchPages();
     return true;
+}
+
+void FCObjImage::TouchPages()
+{
+    constexpr std::size_t kPage = 4096;
+    BYTE* const to = bits;
+    if (!to) return;
+    ForBlocksOfBytes(std::size_t(RowPitch()) * std::size_t(height),
+                     [to](std::size_t first, std::size_t last)
+                     {
+                         for (std::size_t at = first; at < last; at += kPage)
+                             __atomic_fetch_or(to + at, BYTE(0), __ATOMIC_RELAXED);
+                     });
 }
 
 bool FCObjImage::Allocate(int w, int h, int depth, bool* zeroed)

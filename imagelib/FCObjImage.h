@@ -6,6 +6,7 @@
 #include "platform/BitmapSection.h"
 #include "platform/WinTypes.h"
 
+#include <cstddef>
 #include <cstdint>
 
 class FCImageEffect;
@@ -43,9 +44,12 @@ public:
     // Create for a caller that writes every byte of every row itself, the padding at the rows'
     // ends included, before the image is read or handed on: the pixel memory is not cleared (it
     // holds zeros, or what a picture freed lately left there). Memory new to the process has its
-    // pages first written by the run's free threads, so that the system's clearing of them is
-    // shared out rather than left to whichever thread writes a page first.
+    // pages touched at once (TouchPages).
     bool CreateUncleared(int width, int height, int bpp);
+    // Writes one byte of each page of the pixels as it is, over the run's free threads: the
+    // system's filling of memory new to the process is shared out, rather than left to whichever
+    // thread writes a page first while the others wait on it. The bytes stay as they are.
+    void TouchPages();
     void Destroy();
     // Exchanges everything but the FCObjGraph field, in constant time.
     void Swap(FCObjImage& other);
@@ -58,6 +62,8 @@ public:
     // rows[y] is the first byte of row y counted from the top.
     BYTE* const* Rows() const { return rows; }
     BYTE* RowAddress(int y) const { return rows[y]; }
+    // From a row to the one below it (0 for a picture of one row).
+    std::ptrdiff_t RowStride() const { return height > 1 ? rows[1] - rows[0] : 0; }
     HBITMAP GetBitmap() const { return bitmap; }
     // The palette array of an 8-bit image, else null.
     const RGBQUAD* PaletteEntries() const { return palette; }

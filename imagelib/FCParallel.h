@@ -64,13 +64,21 @@ inline int RunThreads()
     return FCEffectRun::CurrentThreads();
 }
 
+// What RunOrdered calls for the tasks that did not run when none is given: nothing.
+struct NoSkippedTask
+{
+    void operator()(int) const {}
+};
+
 // Runs task(i, thread) for i = 0 .. count - 1 on up to `threads` threads (at most those of the
 // run), the calling one included (thread 0). The calling thread hands every finished task to
 // drain(i), in the order of i, between tasks of its own and then until all are drained:
 // whatever reports progress or checks a cancel flag stays on the caller. When drain answers
-// false, or once stop is set, no task starts any more; running ones end and the call returns.
-template <class Task, class Drain>
-void RunOrdered(int count, int threads, std::atomic<bool>& stop, const Task& task, const Drain& drain)
+// false, or once stop is set, no task starts any more; running ones end, skipped(i) is called on
+// the calling thread for every task that never ran, and the call returns.
+template <class Task, class Drain, class Skipped = NoSkippedTask>
+void RunOrdered(int count, int threads, std::atomic<bool>& stop, const Task& task, const Drain& drain,
+                const Skipped& skipped = Skipped())
 {
     if (count <= 0) return;
     threads = std::clamp(std::min(threads, RunThreads()), 1, count);
@@ -79,11 +87,14 @@ void RunOrdered(int count, int threads, std::atomic<bool>& stop, const Task& tas
     if (!done)
     {
         // One thread, or no room to track the tasks: the calling thread does them in turn.
-        for (int i = 0; i < count && !stop.load(std::memory_order_relaxed); ++i)
+        int i = 0;
+        for (; i < count && !stop.load(std::memory_order_relaxed); ++i)
         {
             task(i, 0);
             if (!drain(i)) stop.store(true, std::memory_order_relaxed);
         }
+        for (; i < count; ++i)
+            skipped(i);
         return;
     }
     for (int i = 0; i < count; ++i)
@@ -128,33 +139,40 @@ void RunOrdered(int count, int threads, std::atomic<bool>& stop, const Task& tas
     }
     drainFinished(true);
     helpers.Wait();
+    for (int i = 0; i < count; ++i)
+        if (done[std::size_t(i)].load(std::memory_order_relaxed) == 0) skipped(i);
 }
 
 // Rows 0 .. height - 1 made by row(y) in bands of kBandRows that the run's threads take in turn:
 // many more bands than threads, so that rows of unequal work and threads of unequal speed (on a
 // core another program holds, or slow to wake) still share the work out evenly. Progress after
 // every row, in order from the top; after a stop no report follows and no band starts, those in
-// hand are finished; a run that starts stopped makes its first row only.
+// hand are finished; a run that starts stopped makes its first row only. unmade(y) is called on
+// the calling thread, at the end, for every row that was not made.
 constexpr int kBandRows = 16;
 
-template <class Row> void RowsInBands(int height, FCProgressObserver* observer, const Row& row)
+template <class Row, class Unmade = NoSkippedTask>
+void RowsInBands(int height, FCProgressObserver* observer, const Row& row, const Unmade& unmade = Unmade())
 {
     const int rows = ProgressCancelled(observer) ? std::min(height, 1) : height;
     const int bands = (rows + kBandRows - 1) / kBandRows;
+    auto bandRows = [rows](int band, auto f)
+    {
+        const int y1 = std::min(rows, (band + 1) * kBandRows);
+        for (int y = band * kBandRows; y < y1; ++y)
+            f(y);
+    };
     std::atomic<bool> stop{false};
     RunOrdered(
-        bands, RunThreads(), stop,
-        [&](int band, int)
-        {
-            const int y1 = std::min(rows, (band + 1) * kBandRows);
-            for (int y = band * kBandRows; y < y1; ++y)
-                row(y);
-        },
+        bands, RunThreads(), stop, [&](int band, int) { bandRows(band, row); },
         [&](int band)
         {
-            const int y1 = std::min(rows, (band + 1) * kBandRows);
-            for (int y = band * kBandRows; y < y1; ++y)
-                if (!ProgressCheckpoint(observer, int((y + 1) * 100LL / height))) return false;
-            return true;
-        });
+            bool going = true;
+            bandRows(band, [&](int y)
+                     { going = going && ProgressCheckpoint(observer, int((y + 1) * 100LL / height)); });
+            return going;
+        },
+        [&](int band) { bandRows(band, unmade); });
+    for (int y = rows; y < height; ++y)
+        unmade(y);
 }

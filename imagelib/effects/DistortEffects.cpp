@@ -436,7 +436,7 @@ void FCEffectRotate::ApplyToImage(FCObjImage& image, FCProgressObserver* observe
     if (!m_source.HasBits() || !image.HasBits()) return;
     const RotateSetup setup{&m_source,
                             m_source.RowAddress(0),
-                            m_source.Height() > 1 ? m_source.RowAddress(1) - m_source.RowAddress(0) : 0,
+                            m_source.RowStride(),
                             &m_background.rgbBlue,
                             m_source.Width(),
                             m_source.Height(),
@@ -491,10 +491,15 @@ void FCEffectLosange::ApplyToImage(FCObjImage& image, FCProgressObserver* observ
 {
     if (!m_backup.HasBits() || !image.HasBits()) return;
     // The stride of a picture of one row is never used: no group of its reads two rows.
-    const std::ptrdiff_t stride = m_backup.Height() > 1 ? m_backup.RowAddress(1) - m_backup.RowAddress(0) : 0;
-    const RhombusSetup setup{
-        &m_backup, m_backup.RowAddress(0), stride, m_backup.Width(), m_backup.Height(), m_kx, m_ky, m_offsetX,
-        m_offsetY};
+    const RhombusSetup setup{&m_backup,
+                             m_backup.RowAddress(0),
+                             m_backup.RowStride(),
+                             m_backup.Width(),
+                             m_backup.Height(),
+                             m_kx,
+                             m_ky,
+                             m_offsetX,
+                             m_offsetY};
     const RhombusRowFn rowLoop = m_backup.ColorBits() == 32 ? ChooseRhombusRow<4>() : ChooseRhombusRow<3>();
     const int width = image.Width();
     RowsInBands(image.Height(), observer, [&](int y) { rowLoop(setup, y, width, image.RowAddress(y)); });

@@ -8,7 +8,6 @@
 #include <climits>
 #include <cstring>
 #include <utility>
-#include <vector>
 
 #ifdef ORVALIS_AVX2_TARGET
 #include <immintrin.h>
@@ -148,11 +147,6 @@ template <int N> void CopyColumn(BYTE* dst, const BYTE* src, std::ptrdiff_t stri
     for (int x = 0; x < n; ++x, dst += N, src += stride)
         std::memcpy(dst, src, N);
 }
-
-std::ptrdiff_t RowStride(const FCObjImage& image)
-{
-    return image.Height() > 1 ? image.RowAddress(1) - image.RowAddress(0) : 0;
-}
 } // namespace
 
 void FCEffectMirror::ApplyToPixelsOfRow(FCObjImage& image, int, BYTE* row, int bytesPerPixel,
@@ -184,9 +178,9 @@ void FCEffectRotate90::ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, i
     const int w = image.Width();
     const BYTE* src = m_backup.PixelAddress(y, w - 1);
     if (image.ColorBits() == 32)
-        CopyColumn<4>(row, src, -RowStride(m_backup), w);
+        CopyColumn<4>(row, src, -m_backup.RowStride(), w);
     else
-        CopyColumn<3>(row, src, -RowStride(m_backup), w);
+        CopyColumn<3>(row, src, -m_backup.RowStride(), w);
 }
 
 void FCEffectRotate270::ApplyToPixel(FCObjImage& image, int x, int y, BYTE* pixel)
@@ -202,9 +196,9 @@ void FCEffectRotate270::ApplyToPixelsOfRow(FCObjImage& image, int y, BYTE* row, 
     const int w = image.Width();
     const BYTE* src = m_backup.PixelAddress(image.Height() - 1 - y, 0);
     if (image.ColorBits() == 32)
-        CopyColumn<4>(row, src, RowStride(m_backup), w);
+        CopyColumn<4>(row, src, m_backup.RowStride(), w);
     else
-        CopyColumn<3>(row, src, RowStride(m_backup), w);
+        CopyColumn<3>(row, src, m_backup.RowStride(), w);
 }
 
 void FCEffectRotate180::PrepareImage(FCObjImage& image)
@@ -355,15 +349,13 @@ void FCEffectReduce::ApplyToImage(FCObjImage& image, FCProgressObserver* observe
     const int height = image.Height();
     const std::size_t bytes = std::size_t(width) * std::size_t(image.ColorBits() / 8);
     const std::size_t padding = std::size_t(image.RowPitch()) - bytes;
-    std::vector<char> made(std::size_t(height), 0); // each row's flag written by its thread only
-    RowsInBands(height, observer,
-                [&](int y)
-                {
-                    BYTE* const row = image.RowAddress(y);
-                    m_row(m_backup.RowAddress(2 * y), m_backup.RowAddress(2 * y + 1), width, row);
-                    std::memset(row + bytes, 0, padding);
-                    made[std::size_t(y)] = 1;
-                });
-    for (int y = 0; y < height; ++y)
-        if (!made[std::size_t(y)]) std::memset(image.RowAddress(y), 0, bytes + padding);
+    RowsInBands(
+        height, observer,
+        [&](int y)
+        {
+            BYTE* const row = image.RowAddress(y);
+            m_row(m_backup.RowAddress(2 * y), m_backup.RowAddress(2 * y + 1), width, row);
+            std::memset(row + bytes, 0, padding);
+        },
+        [&](int y) { std::memset(image.RowAddress(y), 0, bytes + padding); });
 }

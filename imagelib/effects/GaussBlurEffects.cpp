@@ -358,8 +358,9 @@ void FCEffectBlur_Gauss::ApplyToImage(FCObjImage& image, FCProgressObserver* obs
                 // The block's rows at once; then each is combined unless the blur is plain.
                 if (stop.load(std::memory_order_relaxed)) return;
                 kernels.opaqueRows(s, y0, y1, sc.RowsLine(), sc.rowsStage.data());
-                for (int y = y0; y < y1; ++y)
-                    if (!m_plainBlur) CombineRow(image, y, 0, width);
+                if (!m_plainBlur)
+                    for (int y = y0; y < y1; ++y)
+                        CombineRow(image, y, 0, width);
                 rec.rowsDone = y1 - y0;
                 return;
             }

@@ -323,31 +323,7 @@ inline void OpaqueRowsPlain(const GaussSetup& s, const double* p, long long* sta
         }
 }
 
-// The 8 x 8 quadwords of a turned across: q[i] lane r is a[r] lane i (its own inverse).
-inline void TurnQuadwords(const VQ* a, VQ* q)
-{
-    VQ t[8], u[8];
-    for (int r = 0; r < 8; r += 2)
-    {
-        t[r] = __builtin_shufflevector(a[r], a[r + 1], 0, 8, 2, 10, 4, 12, 6, 14);
-        t[r + 1] = __builtin_shufflevector(a[r], a[r + 1], 1, 9, 3, 11, 5, 13, 7, 15);
-    }
-    for (int r = 0; r < 8; r += 4)
-    {
-        u[r] = __builtin_shufflevector(t[r], t[r + 2], 0, 1, 8, 9, 4, 5, 12, 13);
-        u[r + 1] = __builtin_shufflevector(t[r], t[r + 2], 2, 3, 10, 11, 6, 7, 14, 15);
-        u[r + 2] = __builtin_shufflevector(t[r + 1], t[r + 3], 0, 1, 8, 9, 4, 5, 12, 13);
-        u[r + 3] = __builtin_shufflevector(t[r + 1], t[r + 3], 2, 3, 10, 11, 6, 7, 14, 15);
-    }
-    q[0] = __builtin_shufflevector(u[0], u[4], 0, 1, 2, 3, 8, 9, 10, 11);
-    q[4] = __builtin_shufflevector(u[0], u[4], 4, 5, 6, 7, 12, 13, 14, 15);
-    q[2] = __builtin_shufflevector(u[1], u[5], 0, 1, 2, 3, 8, 9, 10, 11);
-    q[6] = __builtin_shufflevector(u[1], u[5], 4, 5, 6, 7, 12, 13, 14, 15);
-    q[1] = __builtin_shufflevector(u[2], u[6], 0, 1, 2, 3, 8, 9, 10, 11);
-    q[5] = __builtin_shufflevector(u[2], u[6], 4, 5, 6, 7, 12, 13, 14, 15);
-    q[3] = __builtin_shufflevector(u[3], u[7], 0, 1, 2, 3, 8, 9, 10, 11);
-    q[7] = __builtin_shufflevector(u[3], u[7], 4, 5, 6, 7, 12, 13, 14, 15);
-}
+#include "imagelib/effects/TurnQuadwords.inl"
 
 // The row pass of the opaque rows y0 .. y1 - 1 (1 to 8) at once, one row on each lane, through
 // fused products: every tap is then one weight for all lanes, and the values of a tap are whole
@@ -371,7 +347,7 @@ void OpaqueRowsFused(const GaussSetup& s, int y0, int y1, double* line, long lon
 #pragma GCC unroll 8
         for (int r = 0; r < 8; ++r)
             std::memcpy(&a[r], in[r] + x, sizeof a[r]);
-        TurnQuadwords(a, q);
+        TurnEightQuadwords(a, q);
 #pragma GCC unroll 8
         for (int i = 0; i < 8; ++i)
 #pragma GCC unroll 8
@@ -470,7 +446,7 @@ void OpaqueRowsFused(const GaussSetup& s, int y0, int y1, double* line, long lon
                     q[i] |= column << (8 * b);
                 }
             }
-            TurnQuadwords(q, a);
+            TurnEightQuadwords(q, a);
 #pragma GCC unroll 8
             for (int r = 0; r < 8; ++r)
                 std::memcpy(rows[r] + 64 * chunk, &a[r], sizeof a[r]);

@@ -454,37 +454,6 @@ void ResampleWithFilterVertical(FCObjImage& dst, const FCObjImage& src, const FC
 
 namespace
 {
-// Writes every page of the pixels of the images once, each thread its share, so that the
-// zero-filling of fresh memory is shared out rather than left to whichever thread writes a page
-// first while the others wait on it. The bytes stay as they are.
-void TouchPages(FCObjImage* const* images, int count, int threads)
-{
-    if (threads < 2) return;
-    constexpr std::size_t kPage = 4096;
-    std::atomic<bool> stop{false};
-    RunOrdered(
-        threads, threads, stop,
-        [&](int part, int)
-        {
-            for (int i = 0; i < count; ++i)
-            {
-                FCObjImage& image = *images[i];
-                const int h = image.Height();
-                BYTE* const first = std::min(image.RowAddress(0), image.RowAddress(h - 1));
-                const std::size_t bytes = std::size_t(image.RowPitch()) * std::size_t(h);
-                const std::size_t pages = (bytes + kPage - 1) / kPage;
-                const std::size_t p0 = pages * std::size_t(part) / std::size_t(threads);
-                const std::size_t p1 = pages * std::size_t(part + 1) / std::size_t(threads);
-                for (std::size_t page = p0; page < p1; ++page)
-                    __atomic_fetch_or(first + page * kPage, BYTE(0), __ATOMIC_RELAXED);
-            }
-        },
-        [](int) { return true; });
-}
-} // namespace
-
-namespace
-{
 // Both passes band by band of destination rows: each band makes, into rows of its thread's own,
 // the horizontal pass of just the source rows its rows read, then its rows from them; the rows
 // two neighbouring bands share are made twice. Not when the bands' rows would hold more than the
@@ -530,14 +499,13 @@ BandPlan PlanBands(const PassGeometry& down, int srcH, int dstH, int width, int 
 // at its end, and the rows of the bands a stop leaves unmade cleared. Progress after each
 // destination row, in order.
 void ResizeByBands(const FCObjImage& src, FCObjImage& dst, const FCFilterBase& filter,
-                   FCProgressObserver* observer, int threads, const BandPlan& plan)
+                   const PassGeometry& down, FCProgressObserver* observer, int threads, const BandPlan& plan)
 {
     const int width = dst.Width();
     const int dstH = dst.Height();
     const bool hasAlpha = src.ColorBits() == 32;
     const int step = src.ColorBits() / 8;
     const PassGeometry across(src.Width(), width, filter, false);
-    const PassGeometry down(src.Height(), dstH, filter, true);
     threads = std::clamp(threads, 1, 8);
     const int bands = int(plan.first.size()) - 1;
     const std::size_t rowBytes = (std::size_t(width) * std::size_t(step) + 63) / 64 * 64;
@@ -584,7 +552,11 @@ void ResizeByBands(const FCObjImage& src, FCObjImage& dst, const FCFilterBase& f
         std::vector<const BYTE*> read;
     };
     std::vector<Scratch> scratch{std::size_t(threads)};
-    std::vector<char> made(std::size_t(bands), 0); // each band's flag written by its thread only
+    auto clearBand = [&](int b)
+    {
+        for (int d = plan.first[std::size_t(b)]; d < plan.first[std::size_t(b) + 1]; ++d)
+            std::memset(dst.RowAddress(d), 0, bytes + padding);
+    };
     // A resize that starts cancelled does its first band only.
     const int count = ProgressCancelled(observer) ? 1 : bands;
     std::atomic<bool> stop{false};
@@ -632,7 +604,6 @@ void ResizeByBands(const FCObjImage& src, FCObjImage& dst, const FCFilterBase& f
                 }
                 std::memset(out + bytes, 0, padding);
             }
-            made[std::size_t(b)] = 1;
         },
         [&](int b)
         {
@@ -640,11 +611,10 @@ void ResizeByBands(const FCObjImage& src, FCObjImage& dst, const FCFilterBase& f
             for (int d = plan.first[std::size_t(b)]; d < r1; ++d)
                 if (!ProgressCheckpoint(observer, int((d + 1) * 100LL / dstH))) return false;
             return true;
-        });
-    for (int b = 0; b < bands; ++b)
-        if (!made[std::size_t(b)])
-            for (int d = plan.first[std::size_t(b)]; d < plan.first[std::size_t(b) + 1]; ++d)
-                std::memset(dst.RowAddress(d), 0, bytes + padding);
+        },
+        clearBand);
+    for (int b = count; b < bands; ++b)
+        clearBand(b);
 }
 } // namespace
 
@@ -655,15 +625,17 @@ void FCEffectResize::ApplyToImage(FCObjImage& image, FCProgressObserver* observe
     const int bpp = image.ColorBits();
     const int threads = RunThreads();
     const FCFilterCatmullRom filter;
-    // The result is had first, not cleared (the bands write every byte): when it cannot be, the
-    // image stays as it was.
-    FCObjImage resized;
-    if (!resized.CreateUncleared(m_newWidth, m_newHeight, bpp)) return;
     const PassGeometry down(image.Height(), m_newHeight, filter, true);
     const BandPlan plan =
         PlanBands(down, image.Height(), m_newHeight, m_newWidth, bpp / 8, std::clamp(threads, 1, 8));
+    // The result is had first: when it cannot be, the image stays as it was.
+    FCObjImage resized;
     if (!plan.first.empty())
-        ResizeByBands(image, resized, filter, observer, threads, plan);
+    {
+        // Not cleared: the bands write every byte.
+        if (!resized.CreateUncleared(m_newWidth, m_newHeight, bpp)) return;
+        ResizeByBands(image, resized, filter, down, observer, threads, plan);
+    }
     else
     {
         // The whole horizontal pass first, then the vertical one, into a cleared picture: the
@@ -671,8 +643,8 @@ void FCEffectResize::ApplyToImage(FCObjImage& image, FCProgressObserver* observe
         if (!resized.Create(m_newWidth, m_newHeight, bpp)) return;
         FCObjImage across;
         if (!across.Create(m_newWidth, image.Height(), bpp)) return;
-        FCObjImage* const fresh[] = {&resized, &across};
-        TouchPages(fresh, 2, std::min(threads, 8));
+        resized.TouchPages();
+        across.TouchPages();
         ResampleWithFilterHorizontal(image, across, filter, observer, threads);
         ResampleWithFilterVertical(resized, across, filter, observer, threads);
     }

@@ -133,7 +133,6 @@ public:
             {
                 m_job.reset(); // no room to keep it: waited for here (it stops at its next row)
             }
-            m_job.reset();
         }
         Reap(false);
     }

@@ -439,3 +439,45 @@ TEST(BandRunner, NestedLoopsRunInline)
     EXPECT_EQ(inner.load(), 32);
     EXPECT_EQ(run.ThreadsUsed(), 8);
 }
+
+// Ordered tasks stopped part-way: every task either ran or is reported as skipped, once, on 1 and
+// on several threads, whether a drain refuses or the stop flag is set from a task.
+TEST(BandRunner, OrderedTasksStoppedPartWayReportEveryTaskThatNeverRan)
+{
+    constexpr int kTasks = 200;
+    for (int threads : {1, 3, 8})
+        for (int refuseAt : {0, 7, 150, kTasks})
+            for (bool fromTask : {false, true})
+            {
+                SCOPED_TRACE(std::to_string(threads) + " threads, stop at " + std::to_string(refuseAt) +
+                             (fromTask ? " from a task" : " from the drain"));
+                const FCEffectRun run(threads);
+                std::vector<std::atomic<int>> ran(kTasks), skipped(kTasks);
+                std::vector<int> drained;
+                std::atomic<bool> stop{false};
+                RunOrdered(
+                    kTasks, threads, stop,
+                    [&](int i, int)
+                    {
+                        ran[std::size_t(i)] += 1;
+                        if (fromTask && i == refuseAt) stop.store(true);
+                    },
+                    [&](int i)
+                    {
+                        drained.push_back(i);
+                        return fromTask || i != refuseAt;
+                    },
+                    [&](int i) { skipped[std::size_t(i)] += 1; });
+                int ranCount = 0;
+                for (int i = 0; i < kTasks; ++i)
+                {
+                    ASSERT_EQ(ran[std::size_t(i)] + skipped[std::size_t(i)], 1) << "task " << i;
+                    ranCount += ran[std::size_t(i)].load();
+                }
+                for (std::size_t k = 0; k < drained.size(); ++k)
+                    ASSERT_EQ(drained[k], int(k)) << "drained in order";
+                if (refuseAt == kTasks) EXPECT_EQ(ranCount, kTasks);
+                if (refuseAt < kTasks) EXPECT_LT(drained.size(), std::size_t(kTasks));
+                if (threads == 1 && refuseAt < kTasks) EXPECT_EQ(ranCount, refuseAt + 1);
+            }
+}
