@@ -242,10 +242,15 @@ void DrawToDC(const FCObjImage& image, QPainter& painter, const RECT& dest, cons
         if (painter.hasClipping()) visible &= painter.clipBoundingRect().toAlignedRect();
         if (const QPaintDevice* device = painter.device())
         {
+            // The combined transform reaches the device's own pixels, while a widget gives its
+            // size in window units: its density times that size covers it. (An image gives its
+            // size in pixels already; the rectangle is then only larger than needed.)
             bool invertible = false;
             const QTransform back = painter.combinedTransform().inverted(&invertible);
+            const qreal density = device->devicePixelRatioF();
             if (invertible)
-                visible &= back.mapRect(QRectF(0, 0, device->width(), device->height())).toAlignedRect();
+                visible &= back.mapRect(QRectF(0, 0, device->width() * density, device->height() * density))
+                               .toAlignedRect();
         }
         if (!visible.isEmpty())
         {

@@ -135,6 +135,27 @@ TEST(DrawToDC, OneToOneDrawsWhatThePainterReaches)
     EXPECT_EQ(ours, painters);
 }
 
+// On a screen of twice the density the view draws in device pixels through a painter scaled by
+// one half: one to one must still fill every device pixel of the target, not the quarter that
+// the target's size in its own (logical) units would give.
+TEST(DrawToDC, OneToOneFillsADenserTargetInItsDevicePixels)
+{
+    const FCObjImage image = testimg::Varied(90, 70, 24);
+    QImage target = WhiteTarget(80, 60); // 40 x 30 in the target's own units
+    target.setDevicePixelRatio(2);
+    {
+        QPainter painter(&target);
+        painter.scale(0.5, 0.5);
+        DrawToDC(image, painter, RECT{0, 0, 90, 70});
+    }
+    for (int y = 0; y < 60; ++y)
+        for (int x = 0; x < 80; ++x)
+        {
+            const BYTE* p = image.PixelAddress(x, y);
+            ASSERT_EQ(target.pixel(x, y) & 0xFFFFFF, qRgb(p[2], p[1], p[0]) & 0xFFFFFF) << x << "," << y;
+        }
+}
+
 TEST(DrawToDC, EightBitsThroughThePalette)
 {
     FCObjImage image = testimg::Indexed(1, 1, 3, RGBQUAD{40, 50, 60, 0});

@@ -84,6 +84,21 @@ TEST(HighDensity, OneToOneIsOneImagePixelPerScreenPixel)
     EXPECT_EQ(f.view->ClientToImage(2, 1).x, 4);
 }
 
+// A picture larger than the window at 1:1: every screen pixel of the window shows its image
+// pixel, not only the part as large as the window counted in window pixels.
+TEST(HighDensity, OneToOneFillsTheWholeWindowWithALargerPicture)
+{
+    const FCObjImage image = testimg::Varied(150, 120, 24);
+    Fixture f(image, QSize(40, 30));
+    if (!TwiceTheDensity(*f.view->viewport())) GTEST_SKIP() << "runs with QT_SCALE_FACTOR=2";
+    f.view->SetZoom(256);
+    const QImage shot = f.Grab();
+    ASSERT_GE(shot.height(), 40);
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x)
+            ASSERT_EQ(shot.pixel(x, y), Rgb(image.PixelAddress(x, y))) << x << "," << y;
+}
+
 TEST(HighDensity, ThePasteWindowCoversTheImagePixelsItPastesOn)
 {
     Fixture f(testimg::Flat(40, 40, 24, 0, 0, 0), QSize(100, 100));
