@@ -34,7 +34,12 @@ void CImageDoc::ApplyEffect(FCImageEffect& effect)
     }
     CWaitCursor wait(m_host);
     m_busy = true;
-    // The undo copy also serves to restore the image when the effect is cancelled.
+    // The undo copy also serves to restore the image when the effect is cancelled; the undo
+    // level it replaces is kept aside meanwhile and comes back with a cancel (a user who stops
+    // a slow effect with Escape keeps the picture an undo or a redo would give back).
+    FCObjImage previousUndo;
+    previousUndo.Swap(m_undoImage);
+    const bool couldUndo = m_canUndo, couldRedo = m_canRedo;
     m_undoImage = m_image;
     FCProgressObserver& observer = m_host.UiProgress();
     observer.SetCancelFlag(0);
@@ -48,9 +53,9 @@ void CImageDoc::ApplyEffect(FCImageEffect& effect)
     if (observer.IsCancelled())
     {
         m_image.Swap(m_undoImage);
-        m_undoImage.Destroy();
-        m_canUndo = false;
-        m_canRedo = false;
+        m_undoImage.Swap(previousUndo);
+        m_canUndo = couldUndo;
+        m_canRedo = couldRedo;
     }
     else
         EndEdit();

@@ -210,7 +210,9 @@ TEST_F(ApplyEffect, RefusedImageShowsTheMessageAndChangesNothing)
     EXPECT_EQ(host.waitCursors, 0);
 }
 
-TEST_F(ApplyEffect, CancelRestoresTheImageAndDropsTheUndoLevel)
+// A cancel gives back the image and the undo state from before the effect: the undo level and
+// the redo level the user had are kept.
+TEST_F(ApplyEffect, CancelRestoresTheImageAndTheUndoStateBeforeIt)
 {
     SetNbThreads(4);
     SetProcessorCountForTesting(16);
@@ -218,33 +220,52 @@ TEST_F(ApplyEffect, CancelRestoresTheImageAndDropsTheUndoLevel)
                                        ("orvalis-doc-cancel-" + std::to_string(::getpid()) + ".png");
     const std::wstring path = Utf8ToWide(file.string());
     ASSERT_TRUE(testimg::Varied(8, 10, 24).Save(path.c_str(), FCImageProperty()));
-    for (bool fromFile : {true, false})
+    enum class Before
     {
-        SCOPED_TRACE(fromFile ? "opened from a file, not modified" : "modified, with an undo level");
+        FromFile,
+        WithUndo,
+        WithRedo
+    };
+    for (Before state : {Before::FromFile, Before::WithUndo, Before::WithRedo})
+    {
+        SCOPED_TRACE(state == Before::FromFile   ? "opened from a file, not modified"
+                     : state == Before::WithUndo ? "modified, with an undo level"
+                                                 : "an edit undone, with a redo level");
         FakeHost host;
         CountingView view;
         CImageDoc doc(&view, host);
-        if (fromFile)
+        if (state == Before::FromFile)
             ASSERT_TRUE(doc.InitFromFile(path.c_str()));
         else
         {
             FCObjImage image = testimg::Varied(8, 10, 24);
             ASSERT_TRUE(doc.InitFromImage(image));
             RecordingEffect first(kProcessPerPixel);
-            doc.ApplyEffect(first); // an undo level that the cancel loses
+            doc.ApplyEffect(first);
             ASSERT_TRUE(doc.CanUndo());
+            if (state == Before::WithRedo)
+            {
+                doc.OnEditUndo();
+                ASSERT_TRUE(doc.CanRedo());
+            }
         }
         const FCObjImage before(doc.GetImage());
+        const FCObjImage undoBefore(doc.GetUndoImage());
         const bool modifiedBefore = doc.IsModified();
+        const bool canUndoBefore = doc.CanUndo(), canRedoBefore = doc.CanRedo();
         view.updates = 0;
         host.progress.reports.clear();
         host.progress.answers = {true, true, false}; // 0, the first row of this thread, then Escape
         RecordingEffect effect(kProcessPerPixel);
         doc.ApplyEffect(effect);
         EXPECT_TRUE(testimg::SamePixels(doc.GetImage(), before));
-        EXPECT_FALSE(doc.GetUndoImage().HasBits());
-        EXPECT_FALSE(doc.CanUndo());
-        EXPECT_FALSE(doc.CanRedo());
+        EXPECT_EQ(doc.GetUndoImage().HasBits(), undoBefore.HasBits());
+        if (undoBefore.HasBits())
+        {
+            EXPECT_TRUE(testimg::SamePixels(doc.GetUndoImage(), undoBefore));
+        }
+        EXPECT_EQ(doc.CanUndo(), canUndoBefore);
+        EXPECT_EQ(doc.CanRedo(), canRedoBefore);
         EXPECT_EQ(doc.IsModified(), modifiedBefore);
         EXPECT_EQ(host.progress.reports, (std::vector<int>{0, 25, 50, 100}));
         EXPECT_EQ(view.updates, 1);
@@ -254,6 +275,15 @@ TEST_F(ApplyEffect, CancelRestoresTheImageAndDropsTheUndoLevel)
         for (const auto& [y, t] : effect.Rows())
             uiRows += t == std::this_thread::get_id();
         EXPECT_EQ(uiRows, 2);
+        // The level kept works: undo (or redo) gives back the picture it held.
+        if (state != Before::FromFile)
+        {
+            if (state == Before::WithUndo)
+                doc.OnEditUndo();
+            else
+                doc.OnEditRedo();
+            EXPECT_TRUE(testimg::SamePixels(doc.GetImage(), undoBefore));
+        }
     }
     std::filesystem::remove(file);
 }
