@@ -625,17 +625,15 @@ void FCEffectResize::ApplyToImage(FCObjImage& image, FCProgressObserver* observe
     const int bpp = image.ColorBits();
     const int threads = RunThreads();
     const FCFilterCatmullRom filter;
+    // The result is had first, not cleared (the bands write every byte): when it cannot be, the
+    // image stays as it was, and a size that cannot be had is never planned for.
+    FCObjImage resized;
+    if (!resized.CreateUncleared(m_newWidth, m_newHeight, bpp)) return;
     const PassGeometry down(image.Height(), m_newHeight, filter, true);
     const BandPlan plan =
         PlanBands(down, image.Height(), m_newHeight, m_newWidth, bpp / 8, std::clamp(threads, 1, 8));
-    // The result is had first: when it cannot be, the image stays as it was.
-    FCObjImage resized;
     if (!plan.first.empty())
-    {
-        // Not cleared: the bands write every byte.
-        if (!resized.CreateUncleared(m_newWidth, m_newHeight, bpp)) return;
         ResizeByBands(image, resized, filter, down, observer, threads, plan);
-    }
     else
     {
         // The whole horizontal pass first, then the vertical one, into a cleared picture: the
